@@ -1,0 +1,19 @@
+// scene1: scene one, the night beach. Not built yet: the slot takes the messages and draws nothing.
+#include "scenes/scenes.h"
+
+#include "shell/platform.h"
+#include "shell/state.h"
+#include "shell/timer.h"
+
+void View1Main(float /*seconds*/, int /*param*/) {
+    switch (VH_Msg) {
+    case MSG_INITIALIZE:
+        TIMER_GetDelta(); // the first update must not include the loading time
+        break;
+    case MSG_UPDATE:
+    case MSG_CLOSE:
+    case MSG_RENDER:
+    case MSG_KEYBOARD: break;
+    default: VH_Exit(1);
+    }
+}

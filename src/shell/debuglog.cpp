@@ -1,0 +1,41 @@
+// debuglog: the run's debug file "vh_debug.txt", a header and a footer around any lines.
+#include "shell/debuglog.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+namespace {
+FILE* logFile = nullptr;
+}
+
+int DBG_Open() {
+    logFile = std::fopen("vh_debug.txt", "wt");
+    if (!logFile) {
+        std::printf("Unable to create a debug file for vh");
+        std::fflush(stdout);
+        return 0;
+    }
+    std::fprintf(logFile, "----VEXHAL DEBUG FILE-%s %s\n\n\n", __DATE__, __TIME__);
+    std::fflush(logFile);
+    return 0;
+}
+
+int DBG_Print(const char* format, ...) {
+    if (!logFile) return 1;
+    char buffer[260]; // longer messages are cut to fit
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(buffer, sizeof(buffer), format, args);
+    va_end(args);
+    std::fprintf(logFile, "%s\n", buffer);
+    std::fflush(logFile);
+    return 0;
+}
+
+void DBG_Close() {
+    if (!logFile) return;
+    std::fputs("\n\n\n------END OF VEXHAL DEBUG FILE-------\n\n\n", logFile);
+    std::fflush(logFile);
+    std::fclose(logFile);
+    logFile = nullptr;
+}

@@ -1,0 +1,8 @@
+// glerror: one-line OpenGL error reports on stderr at the points where GL state is set up.
+#pragma once
+
+#include <GL/gl.h>
+
+const char* GLERR_Name(GLenum code);
+void GLERR_Report();
+void GLERR_ReportLabel(const char* label);

@@ -1,0 +1,88 @@
+// window: the window globals, the GLUT callbacks, the FPS counter and start-up.
+#include "shell/window.h"
+
+#include <GL/freeglut.h>
+#include <GL/glu.h>
+#include <cstdio>
+
+#include "shell/debuglog.h"
+#include "shell/platform.h"
+#include "shell/state.h"
+#include "shell/timer.h"
+#include "text/console.h"
+
+int VH_WindowWidth = 800;
+int VH_WindowHeight = 600;
+float VH_FOV = 60.0f;
+
+double VH_FPSTime = 0.0;
+int VH_FPSFrames = 0;
+int VH_FPSLine = -1;
+
+namespace {
+char fpsText[32]; // "FPS: " and an int
+void noDisplay() {}
+} // namespace
+
+void reshape(int width, int height) {
+    glViewport(0, 0, width, height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    // The aspect is fixed at 1.0: the picture stretches with the window.
+    gluPerspective(VH_FOV, 1.0, 0.1, 320.0);
+    glMatrixMode(GL_MODELVIEW);
+    VH_WindowHeight = height;
+    VH_WindowWidth = width;
+    CON_Resize(VH_Console, width, height);
+}
+
+void display() {
+    VH_MainRender();
+    VH_SwapBuffers();
+}
+
+void VH_IdleStep(double seconds) {
+    VH_MainIdle((float)seconds);
+    VH_FPSTime += seconds * 1000.0;
+    VH_FPSFrames += 1;
+    // The count is of the window that just ended, not per second; the excess is dropped.
+    if (VH_FPSTime >= 1000.0) {
+        std::snprintf(fpsText, sizeof(fpsText), "FPS: %i", VH_FPSFrames);
+        CON_SetLineText(VH_Console, fpsText, VH_FPSLine);
+        VH_FPSTime = 0.0;
+        VH_FPSFrames = 0;
+    }
+    VH_PostRedisplay();
+}
+
+void idle() { VH_IdleStep(TIMER_GetDelta()); }
+
+void keyboard(unsigned char key, int x, int y) { VH_Keyboard((int)key, false, x, y); }
+
+void special(int key, int x, int y) { VH_Keyboard(key, true, x, y); }
+
+void VH_Start(int argc, char** argv, int width, int height, bool driven) {
+    DBG_Open();
+    glutInit(&argc, argv);
+    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
+    glutInitWindowSize(width, height);
+    glutInitWindowPosition(100, 100);
+    glutCreateWindow(argv[0]);
+    if (driven) {
+        // Let the window be mapped before anything is drawn into it; GLUT insists on
+        // a display callback while it handles the window's first events.
+        glutDisplayFunc(noDisplay);
+        for (int i = 0; i < 8; ++i)
+            glutMainLoopEvent();
+    }
+    VH_MainGLInit();
+    if (!driven) {
+        glutDisplayFunc(display);
+        glutReshapeFunc(reshape);
+        glutIdleFunc(idle);
+        glutKeyboardFunc(keyboard);
+        glutSpecialFunc(special);
+    }
+    VH_SetDisplayFunc(display);
+    VH_Initialize();
+}
