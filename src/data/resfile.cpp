@@ -2,6 +2,7 @@
 #include "data/resfile.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
@@ -281,7 +282,7 @@ bool CResFile::Open(const char* name, const char* openMode) {
 
     file = std::fopen(fileName, fopenMode);
     if (!file) {
-        SetFault("cannot open %s", fileName);
+        SetFault("%s", std::strerror(errno));
         error = RES_ERR_OPEN;
         return false;
     }
