@@ -30,6 +30,8 @@ bool CapStats::Open(const std::string& name, std::string* error) {
         *error = name + ": cannot create (" + std::strerror(errno) + ")";
         return false;
     }
+    // Line-buffered: a run killed from outside still leaves every finished row.
+    std::setvbuf(file, nullptr, _IOLBF, 1 << 16);
     std::fputs("frame,time,state,id,message,update_ms,render_ms\n", file);
     return true;
 }
