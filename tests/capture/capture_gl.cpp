@@ -28,7 +28,9 @@ std::string readFile(const std::string& path) {
     return s.str();
 }
 
-bool exists(const std::string& path) { return std::ifstream(path).good(); }
+bool exists(const std::string& path) {
+    return std::ifstream(path).good();
+}
 
 // Runs vhcapture in dir; env is prefixed to the command (e.g. "PATH=/none").
 Outcome capture(const std::string& dir, const std::string& args, const std::string& env = "") {
@@ -67,7 +69,9 @@ Picture readPNG(const std::string& path) {
     return p;
 }
 
-double mean(const Picture& p) { return VH_TestMean(p.rgb, p.width, 0, 0, p.width, p.height); }
+double mean(const Picture& p) {
+    return VH_TestMean(p.rgb, p.width, 0, 0, p.width, p.height);
+}
 
 struct CsvRow {
     long frame;
@@ -92,7 +96,8 @@ std::vector<CsvRow> readCsv(const std::string& path, std::string* header) {
 
 int lines(const std::string& text) {
     int n = 0;
-    for (char c : text) n += c == '\n';
+    for (char c : text)
+        n += c == '\n';
     return n;
 }
 } // namespace
@@ -100,10 +105,25 @@ int lines(const std::string& text) {
 TEST(Capture, BadArgumentsExitTwoWithOneLineAndNoRun) {
     const std::string dir = emptyDataDir();
     const char* const bad[] = {
-        "--fps 0",         "--fps 60x",        "--until -1",    "--until nan",     "--at 1,,2",
-        "--at 0.5,abc",    "--keys 1:bogus",   "--keys 1n",     "--keys 1:n,",     "--size 800",
-        "--size 8x8",      "--every 0",        "--seed -3",     "--frobnicate",    "stray",
-        "--out",           "--sheet s.png",    "--until 1 --at 2", "--data /nonexistent/folder",
+        "--fps 0",
+        "--fps 60x",
+        "--until -1",
+        "--until nan",
+        "--at 1,,2",
+        "--at 0.5,abc",
+        "--keys 1:bogus",
+        "--keys 1n",
+        "--keys 1:n,",
+        "--size 800",
+        "--size 8x8",
+        "--every 0",
+        "--seed -3",
+        "--frobnicate",
+        "stray",
+        "--out",
+        "--sheet s.png",
+        "--until 1 --at 2",
+        "--data /nonexistent/folder",
     };
     for (const char* args : bad) {
         const Outcome r = capture(dir, args);
@@ -220,7 +240,8 @@ TEST(Capture, AtFramesAndSheet) {
     EXPECT_GT(sheet.width, 4 * 100);
     EXPECT_LT(sheet.height, sheet.width);
     int light = 0;
-    for (size_t i = 0; i < sheet.rgb.size(); i += 3) light += sheet.rgb[i] > 200;
+    for (size_t i = 0; i < sheet.rgb.size(); i += 3)
+        light += sheet.rgb[i] > 200;
     EXPECT_GT(light, 40);
 }
 

@@ -40,11 +40,13 @@ CapSheet sheet;
 bool finished = false;
 long framesDrawn = 0;
 long framesSaved = 0;
-size_t atSaved = 0;     // --at times whose frame was written
+size_t atSaved = 0; // --at times whose frame was written
 bool progressShown = false;
 bool progressInPlace = false; // the progress line is rewritten with \r on a terminal
 
-double since(Clock::time_point t0) { return std::chrono::duration<double>(Clock::now() - t0).count(); }
+double since(Clock::time_point t0) {
+    return std::chrono::duration<double>(Clock::now() - t0).count();
+}
 
 std::string absolutePath(const std::string& path, const std::string& cwd) {
     if (path.empty() || path[0] == '/') return path;
@@ -115,7 +117,9 @@ bool finish() {
 }
 
 // The engine is ending the process (ESC, a key after the credits, or a fatal condition).
-void onEngineExit(int /*status*/) { finish(); }
+void onEngineExit(int /*status*/) {
+    finish();
+}
 
 // A fault of our own in the middle of a run: keep what is saved and end through the engine's exit.
 [[noreturn]] void failRun(const std::string& error) {

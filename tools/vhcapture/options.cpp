@@ -20,10 +20,18 @@ struct NamedKey {
 };
 
 const NamedKey namedKeys[] = {
-    {"esc", false, 27},          {"space", false, ' '},         {"enter", false, 13},
-    {"backspace", false, 8},     {"backquote", false, 0x60},    {"left", true, GLUT_KEY_LEFT},
-    {"right", true, GLUT_KEY_RIGHT}, {"up", true, GLUT_KEY_UP},  {"down", true, GLUT_KEY_DOWN},
-    {"home", true, GLUT_KEY_HOME},   {"end", true, GLUT_KEY_END}, {"insert", true, GLUT_KEY_INSERT},
+    {"esc", false, 27},
+    {"space", false, ' '},
+    {"enter", false, 13},
+    {"backspace", false, 8},
+    {"backquote", false, 0x60},
+    {"left", true, GLUT_KEY_LEFT},
+    {"right", true, GLUT_KEY_RIGHT},
+    {"up", true, GLUT_KEY_UP},
+    {"down", true, GLUT_KEY_DOWN},
+    {"home", true, GLUT_KEY_HOME},
+    {"end", true, GLUT_KEY_END},
+    {"insert", true, GLUT_KEY_INSERT},
 };
 
 bool fail(std::string* error, const std::string& text) {
@@ -162,9 +170,13 @@ bool parseSize(const std::string& text, int* width, int* height) {
 }
 } // namespace
 
-const char* CAP_Usage() { return usage; }
+const char* CAP_Usage() {
+    return usage;
+}
 
-long CAP_Millis(double t) { return std::lround(t * 1000.0); }
+long CAP_Millis(double t) {
+    return std::lround(t * 1000.0);
+}
 
 long CAP_FrameAt(double t, int fps) {
     // The small allowance keeps 0.6 s at 60 fps on frame 36 despite binary rounding.
@@ -188,14 +200,14 @@ bool CAP_ParseOptions(int argc, const char* const* argv, CapOptions* o, std::str
             o->help = true;
             continue;
         }
-        static const char* const withValue[] = {"--data",  "--fps", "--seed",  "--until", "--keys", "--at",
+        static const char* const withValue[] = {"--data",  "--fps", "--seed",  "--until", "--keys",  "--at",
                                                 "--every", "--out", "--sheet", "--video", "--stats", "--size"};
         bool known = false;
         for (const char* n : withValue)
             if (name == n) known = true;
         if (!known) {
             *error = name.rfind("-", 0) == 0 ? "unknown option " + name + " (see --help)"
-                                              : "unexpected argument \"" + name + "\" (see --help)";
+                                             : "unexpected argument \"" + name + "\" (see --help)";
             return false;
         }
         if (!hasValue) {
@@ -210,20 +222,24 @@ bool CAP_ParseOptions(int argc, const char* const* argv, CapOptions* o, std::str
             if (value.empty()) return fail(error, "--data needs a folder");
             o->dataDir = value;
         } else if (name == "--fps") {
-            if (!parseInt(value, 1, 1000, &n)) return fail(error, "--fps: \"" + value + "\" is not a whole number from 1 to 1000");
+            if (!parseInt(value, 1, 1000, &n))
+                return fail(error, "--fps: \"" + value + "\" is not a whole number from 1 to 1000");
             o->fps = (int)n;
         } else if (name == "--seed") {
-            if (!parseInt(value, 0, 4294967295L, &n)) return fail(error, "--seed: \"" + value + "\" is not a whole number from 0 to 4294967295");
+            if (!parseInt(value, 0, 4294967295L, &n))
+                return fail(error, "--seed: \"" + value + "\" is not a whole number from 0 to 4294967295");
             o->seed = (unsigned)n;
         } else if (name == "--until") {
-            if (!parseSeconds(value, &o->until)) return fail(error, "--until: \"" + value + "\" is not a time in seconds (0 to 9999.999)");
+            if (!parseSeconds(value, &o->until))
+                return fail(error, "--until: \"" + value + "\" is not a time in seconds (0 to 9999.999)");
             sawUntil = true;
         } else if (name == "--keys") {
             if (!parseKeys(value, &o->keys, error)) return false;
         } else if (name == "--at") {
             if (!parseAt(value, &o->at, error)) return false;
         } else if (name == "--every") {
-            if (!parseInt(value, 1, 1000000, &n)) return fail(error, "--every: \"" + value + "\" is not a whole number from 1 to 1000000");
+            if (!parseInt(value, 1, 1000000, &n))
+                return fail(error, "--every: \"" + value + "\" is not a whole number from 1 to 1000000");
             o->every = (int)n;
         } else if (name == "--out") {
             if (value.empty()) return fail(error, "--out needs a folder");
@@ -238,7 +254,8 @@ bool CAP_ParseOptions(int argc, const char* const* argv, CapOptions* o, std::str
             if (value.empty()) return fail(error, "--stats needs a file name");
             o->stats = value;
         } else if (name == "--size") {
-            if (!parseSize(value, &o->width, &o->height)) return fail(error, "--size: \"" + value + "\" is not WxH with sides from 16 to 4096");
+            if (!parseSize(value, &o->width, &o->height))
+                return fail(error, "--size: \"" + value + "\" is not WxH with sides from 16 to 4096");
         }
     }
     if (o->help) return true;
@@ -246,7 +263,8 @@ bool CAP_ParseOptions(int argc, const char* const* argv, CapOptions* o, std::str
         *error = "--sheet needs frames to show: give --at or --every";
         return false;
     }
-    if (sawUntil && !o->at.empty() && CAP_FrameAt(o->at.back(), o->fps) > std::max(1L, (long)std::floor(o->until * o->fps + 1e-6))) {
+    if (sawUntil && !o->at.empty() &&
+        CAP_FrameAt(o->at.back(), o->fps) > std::max(1L, (long)std::floor(o->until * o->fps + 1e-6))) {
         *error = "--at: a frame is asked for after the --until time";
         return false;
     }

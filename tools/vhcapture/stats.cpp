@@ -63,8 +63,10 @@ std::string CapStats::GroupName(const CapFrameRow& row) {
     case VHS_SCENE:
         if (row.id >= 0 && row.id <= 2) return "scene " + std::to_string(row.id + 1);
         return "";
-    case VHS_EXIT: return "credits";
-    default: return "";
+    case VHS_EXIT:
+        return "credits";
+    default:
+        return "";
     }
 }
 
@@ -88,8 +90,8 @@ void CapStats::PrintSummary(FILE* out) const {
             g->update.push_back(row.updateMs);
         g->render.push_back(row.renderMs);
     }
-    std::fprintf(out, "%-10s %7s %12s %12s %12s %12s %9s\n", "part", "frames", "update med", "update p95",
-                 "render med", "render p95", "init ms");
+    std::fprintf(out, "%-10s %7s %12s %12s %12s %12s %9s\n", "part", "frames", "update med", "update p95", "render med",
+                 "render p95", "init ms");
     for (const Group& g : groups) {
         char init[32] = "-";
         if (g.initMs >= 0.0) std::snprintf(init, sizeof(init), "%.3f", g.initMs);

@@ -7,14 +7,14 @@
 
 // What one frame's update ran and how long it and the render took.
 struct CapFrameRow {
-    long frame;       // 1-based
-    double seconds;   // demo time after the step
-    int state;        // VH_State, VH_ID and VH_Msg as the step found them
+    long frame;     // 1-based
+    double seconds; // demo time after the step
+    int state;      // VH_State, VH_ID and VH_Msg as the step found them
     int id;
     int msg;
-    int intro;        // for intro and transition rows: the intro (3..5) they belong to
-    double updateMs;  // wall time of the step
-    double renderMs;  // wall time of the render, including the read-back of captured frames
+    int intro;       // for intro and transition rows: the intro (3..5) they belong to
+    double updateMs; // wall time of the step
+    double renderMs; // wall time of the render, including the read-back of captured frames
 };
 
 class CapStats {

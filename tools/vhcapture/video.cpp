@@ -49,9 +49,9 @@ bool CapVideo::Start(const std::string& name, int w, int h, int fps, std::string
     std::signal(SIGPIPE, SIG_IGN);
     const std::string size = std::to_string(w) + "x" + std::to_string(h);
     const std::string rate = std::to_string(fps);
-    const char* const args[] = {"ffmpeg", "-hide_banner", "-loglevel", "error", "-nostdin", "-y",
-                                "-f", "rawvideo", "-pixel_format", "rgb24", "-video_size", size.c_str(),
-                                "-framerate", rate.c_str(), "-i", "pipe:0",
+    const char* const args[] = {"ffmpeg", "-hide_banner", "-loglevel", "error", "-nostdin", "-y", "-f", "rawvideo",
+                                "-pixel_format", "rgb24", "-video_size", size.c_str(), "-framerate", rate.c_str(), "-i",
+                                "pipe:0",
                                 // yuv420p plays everywhere but wants even sides.
                                 "-vf", "pad=ceil(iw/2)*2:ceil(ih/2)*2", "-pix_fmt", "yuv420p", name.c_str(), nullptr};
     child = fork();
