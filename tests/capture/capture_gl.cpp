@@ -245,6 +245,20 @@ TEST(Capture, AtFramesAndSheet) {
     EXPECT_GT(light, 40);
 }
 
+TEST(Capture, LongRunSheetThinsItsThumbnails) {
+    const std::string dir = emptyDataDir();
+    // 600 saved frames of 64x48: more than the sheet keeps, so it thins them out.
+    const Outcome r = capture(dir, "--until 10 --every 1 --size 64x48 --out f --sheet sheet.png");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(exists(dir + "/f/frame_000600.png"));
+    const Picture sheet = readPNG(dir + "/sheet.png");
+    ASSERT_GT(sheet.height, 0);
+    // Rows of six 48-pixel thumbnails: 600 frames unthinned would need 100 rows, 4800 pixels
+    // of thumbnails alone.
+    EXPECT_LT(sheet.height, 100 * 48);
+    EXPECT_GT(sheet.height, 20 * 48);
+}
+
 TEST(Capture, VideoHasEveryFrame) {
     if (std::system("command -v ffmpeg >/dev/null 2>&1 && command -v ffprobe >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "ffmpeg is not installed";
