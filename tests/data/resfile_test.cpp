@@ -133,6 +133,7 @@ TEST(Archive, CommitLaysTheFileOutInListOrder) {
     const std::string dir = VH_TestTempDir();
     const std::string path = dir + "/new.clu";
     CResFile res;
+    EXPECT_FALSE(res.AddEntry("early", 0, "x", 1, false)) << "not open yet";
     ASSERT_TRUE(res.Open(path.c_str(), "w"));
     EXPECT_FALSE(FileExists(path)) << "nothing is written before Commit";
 
@@ -199,6 +200,11 @@ TEST(Archive, ChangesKeepEveryOtherEntryIntact) {
     ASSERT_TRUE(res.Commit((dir + "/copy.clu").c_str()));
     EXPECT_EQ(ReadFile(path), before);
     EXPECT_STREQ(res.FileName(), (dir + "/copy.clu").c_str());
+    EXPECT_EQ(ReadFile(dir + "/copy.clu"), LayOut({start[2], start[3], expected[3]}));
+
+    // Once closed, the entries are gone: a Commit now would empty the file, so it is refused.
+    res.Close();
+    EXPECT_FALSE(res.Commit());
     EXPECT_EQ(ReadFile(dir + "/copy.clu"), LayOut({start[2], start[3], expected[3]}));
 }
 
