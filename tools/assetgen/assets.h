@@ -1,0 +1,40 @@
+// assets: collects the archive's entries in order, and declares the hook each scene file fills.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "shell/vh_types.h"
+
+struct MkModel;
+struct AgImage;
+
+struct AssetEntry {
+    std::string name; // archive entry name, unique without regard to case
+    std::vector<Uint8> data;
+};
+
+// Entries are stored in the order they were added, so the same code gives the same archive.
+// A fault (a name used twice, a model or picture that cannot be written) is kept, the first one only,
+// and the generator stops on it with one line naming the entry.
+class AssetSink {
+public:
+    bool Add(const std::string& name, std::vector<Uint8> data);
+    bool AddModel(const std::string& name, const MkModel& model); // 3DS
+    bool AddBMP24(const std::string& name, const AgImage& image);
+    bool AddBMP8Grey(const std::string& name, const AgImage& image); // grey levels as palette indices
+    bool AddTGA(const std::string& name, const AgImage& image, bool withAlpha);
+    bool Has(const std::string& name) const;
+    const std::vector<AssetEntry>& Entries() const { return entries; }
+    const std::string& Error() const { return error; }
+
+private:
+    bool Fail(const std::string& message);
+    std::vector<AssetEntry> entries;
+    std::string error;
+};
+
+// The scene files add their own models, textures and paths here (tools/assetgen/sceneN.cpp).
+void AddSceneOneAssets(AssetSink& sink);
+void AddSceneTwoAssets(AssetSink& sink);
+void AddSceneThreeAssets(AssetSink& sink);

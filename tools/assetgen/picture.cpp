@@ -1,0 +1,299 @@
+// picture: procedural pictures for the archive (noise, gradients, shapes, our own fonts scaled up)
+// and their encoders: BMP of 24 bits or 8-bit grey, TGA of 24 or 32 bits, PNG previews.
+#include "picture.h"
+
+#include <png.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "glyphs.h"
+
+namespace {
+
+Uint8 toByte(float v) { return Uint8(std::lround(std::min(std::max(v, 0.0f), 1.0f) * 255.0f)); }
+
+void put16(std::vector<Uint8>& out, Uint32 v) {
+    out.push_back(Uint8(v));
+    out.push_back(Uint8(v >> 8));
+}
+
+void put32(std::vector<Uint8>& out, Uint32 v) {
+    put16(out, v & 0xFFFF);
+    put16(out, v >> 16);
+}
+
+Uint32 hash(Uint32 x, Uint32 y, Uint32 seed) {
+    Uint32 h = x * 0x8DA6B343u ^ y * 0xD8163841u ^ seed * 0xCB1AB31Fu;
+    h ^= h >> 16;
+    h *= 0x7FEB352Du;
+    h ^= h >> 15;
+    h *= 0x846CA68Bu;
+    h ^= h >> 16;
+    return h;
+}
+
+float lattice(int x, int y, int wrap, Uint32 seed) {
+    if (wrap > 0) {
+        x = ((x % wrap) + wrap) % wrap;
+        y = ((y % wrap) + wrap) % wrap;
+    }
+    return float(hash(Uint32(x), Uint32(y), seed) & 0xFFFFFF) / float(0xFFFFFF);
+}
+
+float valueNoise(float x, float y, int wrap, Uint32 seed) {
+    int ix = int(std::floor(x)), iy = int(std::floor(y));
+    float fx = x - ix, fy = y - iy;
+    fx = fx * fx * (3 - 2 * fx);
+    fy = fy * fy * (3 - 2 * fy);
+    float a = lattice(ix, iy, wrap, seed), b = lattice(ix + 1, iy, wrap, seed);
+    float c = lattice(ix, iy + 1, wrap, seed), d = lattice(ix + 1, iy + 1, wrap, seed);
+    return (a + (b - a) * fx) + ((c + (d - c) * fx) - (a + (b - a) * fx)) * fy;
+}
+
+// BMP header of 54 bytes for a picture whose rows need no padding.
+void bmpHeader(std::vector<Uint8>& out, int w, int h, int bits, Uint32 paletteBytes) {
+    Uint32 data = Uint32(w) * Uint32(h) * Uint32(bits / 8);
+    out.push_back('B');
+    out.push_back('M');
+    put32(out, 54 + paletteBytes + data);
+    put32(out, 0);
+    put32(out, 54 + paletteBytes);
+    put32(out, 40);
+    put32(out, Uint32(w));
+    put32(out, Uint32(h));
+    put16(out, 1);
+    put16(out, Uint32(bits));
+    put32(out, 0); // no compression
+    put32(out, data);
+    put32(out, 2835); // 72 dots per inch
+    put32(out, 2835);
+    put32(out, bits == 8 ? 256 : 0);
+    put32(out, 0);
+}
+
+bool encodable(const AgImage& image) {
+    return image.width > 0 && image.height > 0 && image.pixels.size() == size_t(image.width) * image.height;
+}
+
+} // namespace
+
+AgImage::AgImage(int w, int h, AgColor fill)
+    : width(w > 0 ? w : 0), height(h > 0 ? h : 0), pixels(size_t(width) * height, fill) {}
+
+Uint32 AgRandom::Next() {
+    state ^= state << 13;
+    state ^= state >> 17;
+    state ^= state << 5;
+    return state;
+}
+
+float AgRandom::Unit() { return float(Next() & 0xFFFFFF) / float(0x1000000); }
+
+float AgRandom::Range(float lo, float hi) { return lo + (hi - lo) * Unit(); }
+
+AgColor PIC_Rgb(int r, int g, int b, float a) { return {r / 255.0f, g / 255.0f, b / 255.0f, a}; }
+
+AgColor PIC_Mix(AgColor a, AgColor b, float t) {
+    return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t, a.a + (b.a - a.a) * t};
+}
+
+float PIC_Smooth(float e0, float e1, float x) {
+    float t = e1 != e0 ? std::min(std::max((x - e0) / (e1 - e0), 0.0f), 1.0f) : (x < e0 ? 0.0f : 1.0f);
+    return t * t * (3 - 2 * t);
+}
+
+float PIC_TileNoise(float x, float y, int size, int period, int octaves, Uint32 seed) {
+    float sum = 0, amp = 1, norm = 0;
+    int cells = std::max(period, 1);
+    for (int o = 0; o < octaves; ++o) {
+        float f = float(cells) / float(size);
+        sum += amp * valueNoise(x * f, y * f, cells, seed + Uint32(o) * 1013u);
+        norm += amp;
+        amp *= 0.5f;
+        cells *= 2;
+    }
+    return norm > 0 ? sum / norm : 0;
+}
+
+float PIC_Noise(float x, float y, float scale, int octaves, Uint32 seed) {
+    float sum = 0, amp = 1, norm = 0, f = 1.0f / std::max(scale, 1e-3f);
+    for (int o = 0; o < octaves; ++o) {
+        sum += amp * valueNoise(x * f, y * f, 0, seed + Uint32(o) * 1013u);
+        norm += amp;
+        amp *= 0.5f;
+        f *= 2;
+    }
+    return norm > 0 ? sum / norm : 0;
+}
+
+void PIC_Blend(AgImage& image, int x, int y, AgColor c, float coverage) {
+    if (x < 0 || y < 0 || x >= image.width || y >= image.height) return;
+    float a = std::min(std::max(c.a * coverage, 0.0f), 1.0f);
+    AgColor& d = image.At(x, y);
+    d.r += (c.r - d.r) * a;
+    d.g += (c.g - d.g) * a;
+    d.b += (c.b - d.b) * a;
+    d.a = a + d.a * (1 - a);
+}
+
+void PIC_VerticalGradient(AgImage& image, int y0, int y1, AgColor top, AgColor bottom) {
+    for (int y = std::max(y0, 0); y < std::min(y1, image.height); ++y) {
+        AgColor c = PIC_Mix(top, bottom, y1 - 1 > y0 ? float(y - y0) / float(y1 - 1 - y0) : 0.0f);
+        for (int x = 0; x < image.width; ++x) image.At(x, y) = c;
+    }
+}
+
+void PIC_Disc(AgImage& image, float cx, float cy, float radius, AgColor colour, float soft) {
+    soft = std::max(soft, 0.5f);
+    int x0 = int(cx - radius - soft - 1), x1 = int(cx + radius + soft + 1);
+    int y0 = int(cy - radius - soft - 1), y1 = int(cy + radius + soft + 1);
+    for (int y = y0; y <= y1; ++y)
+        for (int x = x0; x <= x1; ++x) {
+            float d = std::hypot(x + 0.5f - cx, y + 0.5f - cy);
+            float cov = 1 - PIC_Smooth(radius - soft * 0.5f, radius + soft * 0.5f, d);
+            if (cov > 0) PIC_Blend(image, x, y, colour, cov);
+        }
+}
+
+void PIC_Glow(AgImage& image, float cx, float cy, float radius, AgColor colour, float power) {
+    for (int y = int(cy - radius) - 1; y <= int(cy + radius) + 1; ++y)
+        for (int x = int(cx - radius) - 1; x <= int(cx + radius) + 1; ++x) {
+            float d = std::hypot(x + 0.5f - cx, y + 0.5f - cy) / radius;
+            if (d < 1) PIC_Blend(image, x, y, colour, std::pow(1 - d, power));
+        }
+}
+
+void PIC_Rect(AgImage& image, int x0, int y0, int x1, int y1, AgColor colour) {
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x) PIC_Blend(image, x, y, colour);
+}
+
+void PIC_Polygon(AgImage& image, const std::vector<float>& xy, AgColor colour) {
+    size_t n = xy.size() / 2;
+    if (n < 3) return;
+    float top = xy[1], bottom = xy[1];
+    for (size_t i = 0; i < n; ++i) top = std::min(top, xy[2 * i + 1]), bottom = std::max(bottom, xy[2 * i + 1]);
+    std::vector<float> cover(size_t(std::max(image.width, 0)));
+    for (int y = std::max(int(top), 0); y <= std::min(int(bottom), image.height - 1); ++y) {
+        // four sub-rows per pixel row give soft enough edges for pictures that are stretched anyway
+        std::fill(cover.begin(), cover.end(), 0.0f);
+        for (int sub = 0; sub < 4; ++sub) {
+            float sy = y + (sub + 0.5f) / 4;
+            std::vector<float> xs;
+            for (size_t i = 0; i < n; ++i) {
+                float ax = xy[2 * i], ay = xy[2 * i + 1], bx = xy[2 * ((i + 1) % n)], by = xy[2 * ((i + 1) % n) + 1];
+                if ((ay <= sy) != (by <= sy)) xs.push_back(ax + (sy - ay) / (by - ay) * (bx - ax));
+            }
+            std::sort(xs.begin(), xs.end());
+            for (size_t k = 0; k + 1 < xs.size(); k += 2)
+                for (int x = std::max(int(xs[k]), 0); x <= std::min(int(xs[k + 1]), image.width - 1); ++x)
+                    cover[size_t(x)] += std::max(std::min(xs[k + 1], x + 1.0f) - std::max(xs[k], float(x)), 0.0f) * 0.25f;
+        }
+        for (int x = 0; x < image.width; ++x)
+            if (cover[size_t(x)] > 0) PIC_Blend(image, x, y, colour, cover[size_t(x)]);
+    }
+}
+
+int PIC_TextWidth(const std::string& text, int font, int scale) {
+    if (text.empty() || font < 0 || font >= GLY_FONT_COUNT) return 0;
+    return int(text.size()) * (GLY_CellWidth(font) + 1) * scale - scale;
+}
+
+void PIC_Text(AgImage& image, const std::string& text, int font, int x, int y, int scale, AgColor colour) {
+    if (font < 0 || font >= GLY_FONT_COUNT) return;
+    const std::vector<Uint8>& mask = GLY_Mask(font);
+    int w = GLY_CellWidth(font), h = GLY_CellHeight(font), pitch = 32 * w;
+    for (size_t i = 0; i < text.size(); ++i) {
+        unsigned char c = (unsigned char)text[i];
+        if (c > 127) continue;
+        int cx = (c % 32) * w, cy = (c / 32) * h;
+        for (int gy = 0; gy < h; ++gy)
+            for (int gx = 0; gx < w; ++gx)
+                if (mask[size_t(cy + gy) * pitch + cx + gx] == 1)
+                    PIC_Rect(image, x + int(i) * (w + 1) * scale + gx * scale, y + gy * scale,
+                             x + int(i) * (w + 1) * scale + (gx + 1) * scale, y + (gy + 1) * scale, colour);
+    }
+}
+
+void PIC_TextOutlined(AgImage& image, const std::string& text, int font, int x, int y, int scale, AgColor colour,
+                      AgColor outline) {
+    for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx)
+            if (dx || dy) PIC_Text(image, text, font, x + dx * scale, y + dy * scale, scale, outline);
+    PIC_Text(image, text, font, x, y, scale, colour);
+}
+
+std::vector<Uint8> PIC_EncodeBMP24(const AgImage& image) {
+    if (!encodable(image) || image.width % 4 != 0) return {};
+    std::vector<Uint8> out;
+    bmpHeader(out, image.width, image.height, 24, 0);
+    for (int y = image.height - 1; y >= 0; --y)
+        for (int x = 0; x < image.width; ++x) {
+            const AgColor& c = image.At(x, y);
+            out.push_back(toByte(c.b));
+            out.push_back(toByte(c.g));
+            out.push_back(toByte(c.r));
+        }
+    return out;
+}
+
+std::vector<Uint8> PIC_EncodeBMP8Grey(const AgImage& image) {
+    if (!encodable(image) || image.width % 4 != 0) return {};
+    std::vector<Uint8> out;
+    bmpHeader(out, image.width, image.height, 8, 1024);
+    for (int i = 0; i < 256; ++i) {
+        out.insert(out.end(), {Uint8(i), Uint8(i), Uint8(i), 0});
+    }
+    for (int y = image.height - 1; y >= 0; --y)
+        for (int x = 0; x < image.width; ++x) out.push_back(toByte(image.At(x, y).r));
+    return out;
+}
+
+std::vector<Uint8> PIC_EncodeTGA(const AgImage& image, bool withAlpha) {
+    if (!encodable(image) || image.width > 65535 || image.height > 65535) return {};
+    std::vector<Uint8> out = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    put16(out, Uint32(image.width));
+    put16(out, Uint32(image.height));
+    out.push_back(withAlpha ? 32 : 24);
+    out.push_back(withAlpha ? 8 : 0); // alpha bits; origin at the bottom left
+    for (int y = image.height - 1; y >= 0; --y)
+        for (int x = 0; x < image.width; ++x) {
+            const AgColor& c = image.At(x, y);
+            out.push_back(toByte(c.b));
+            out.push_back(toByte(c.g));
+            out.push_back(toByte(c.r));
+            if (withAlpha) out.push_back(toByte(c.a));
+        }
+    return out;
+}
+
+bool PIC_WritePNG(const AgImage& image, const std::string& path) {
+    if (!encodable(image)) return false;
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    std::vector<Uint8> row(size_t(image.width) * 4);
+    bool ok = png && info;
+    if (ok && setjmp(png_jmpbuf(png)) == 0) {
+        png_init_io(png, f);
+        png_set_IHDR(png, info, Uint32(image.width), Uint32(image.height), 8, PNG_COLOR_TYPE_RGB_ALPHA,
+                     PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        png_write_info(png, info);
+        for (int y = 0; y < image.height; ++y) {
+            for (int x = 0; x < image.width; ++x) {
+                const AgColor& c = image.At(x, y);
+                row[4 * x] = toByte(c.r), row[4 * x + 1] = toByte(c.g), row[4 * x + 2] = toByte(c.b);
+                row[4 * x + 3] = toByte(c.a);
+            }
+            png_write_row(png, row.data());
+        }
+        png_write_end(png, nullptr);
+    } else {
+        ok = false;
+    }
+    png_destroy_write_struct(png ? &png : nullptr, info ? &info : nullptr);
+    return std::fclose(f) == 0 && ok;
+}

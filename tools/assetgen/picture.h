@@ -1,0 +1,74 @@
+// picture: procedural pictures for the archive (noise, gradients, shapes, our own fonts scaled up)
+// and their encoders: BMP of 24 bits or 8-bit grey, TGA of 24 or 32 bits, PNG previews.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "shell/vh_types.h"
+
+struct AgColor {
+    float r, g, b, a; // 0..1
+};
+
+// An RGBA picture in floats; row 0 is the top row.
+struct AgImage {
+    int width = 0;
+    int height = 0;
+    std::vector<AgColor> pixels;
+
+    AgImage() = default;
+    AgImage(int w, int h, AgColor fill = {0, 0, 0, 1});
+    AgColor& At(int x, int y) { return pixels[size_t(y) * width + x]; }
+    const AgColor& At(int x, int y) const { return pixels[size_t(y) * width + x]; }
+};
+
+// A small fixed-seed generator, so every run draws the same pictures.
+class AgRandom {
+public:
+    explicit AgRandom(Uint32 seed) : state(seed ? seed : 0x9E3779B9u) {}
+    Uint32 Next();
+    float Unit();                     // 0..1
+    float Range(float lo, float hi);
+
+private:
+    Uint32 state;
+};
+
+AgColor PIC_Rgb(int r, int g, int b, float a = 1.0f);
+AgColor PIC_Mix(AgColor a, AgColor b, float t);
+float PIC_Smooth(float edge0, float edge1, float x);
+
+// Periodic value noise with octaves: period is the lattice size of the first octave, in cells over the
+// picture; the result repeats every `size` pixels, so pictures built from it tile seamlessly. 0..1.
+float PIC_TileNoise(float x, float y, int size, int period, int octaves, Uint32 seed);
+// Plain fractal noise for pictures that do not need to tile. 0..1.
+float PIC_Noise(float x, float y, float scale, int octaves, Uint32 seed);
+
+// Blends a colour over one pixel with the colour's alpha times coverage; outside the picture it is
+// ignored.
+void PIC_Blend(AgImage& image, int x, int y, AgColor colour, float coverage = 1.0f);
+void PIC_VerticalGradient(AgImage& image, int y0, int y1, AgColor top, AgColor bottom);
+// A disc with a soft edge of `soft` pixels.
+void PIC_Disc(AgImage& image, float cx, float cy, float radius, AgColor colour, float soft = 1.0f);
+// A round glow whose alpha falls from the centre to the radius.
+void PIC_Glow(AgImage& image, float cx, float cy, float radius, AgColor colour, float power = 2.0f);
+void PIC_Rect(AgImage& image, int x0, int y0, int x1, int y1, AgColor colour);
+// A filled convex or concave polygon (even-odd rule), given as x, y pairs.
+void PIC_Polygon(AgImage& image, const std::vector<float>& xy, AgColor colour);
+
+// Text in one of the six fonts (0..5), each mask pixel drawn as a scale x scale block; returns the width.
+int PIC_TextWidth(const std::string& text, int font, int scale);
+void PIC_Text(AgImage& image, const std::string& text, int font, int x, int y, int scale, AgColor colour);
+// The same text with a dark outline one block wide, for titles over busy pictures.
+void PIC_TextOutlined(AgImage& image, const std::string& text, int font, int x, int y, int scale, AgColor colour,
+                      AgColor outline);
+
+// Encoders. Pixel rows are written bottom-up as the engine's decoders expect; alpha is dropped for
+// BMP and 24-bit TGA. The 8-bit BMP stores the red channel as the index under a grey palette.
+// The BMP encoders need a width that is a multiple of four (rows carry no padding).
+std::vector<Uint8> PIC_EncodeBMP24(const AgImage& image);
+std::vector<Uint8> PIC_EncodeBMP8Grey(const AgImage& image);
+std::vector<Uint8> PIC_EncodeTGA(const AgImage& image, bool withAlpha);
+// A PNG for looking at what we make (RGBA); false when the file cannot be written.
+bool PIC_WritePNG(const AgImage& image, const std::string& path);
