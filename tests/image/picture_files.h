@@ -1,76 +1,71 @@
-// picture_files: small BMP and TGA files built byte by byte for the decoder tests.
+// picture_files: small BMP and TGA files built byte by byte, and a test archive writer.
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <utility>
 #include <vector>
+
+#include "data/resfile.h"
 
 namespace testpic {
 typedef std::vector<std::uint8_t> Bytes;
 
 inline void u16(Bytes& b, unsigned v) {
-    b.push_back(v & 0xFF);
-    b.push_back((v >> 8) & 0xFF);
+    b.insert(b.end(), {std::uint8_t(v), std::uint8_t(v >> 8)});
 }
 inline void u32(Bytes& b, std::uint32_t v) {
-    u16(b, v & 0xFFFF);
-    u16(b, v >> 16);
+    u16(b, v & 0xFFFF), u16(b, v >> 16);
 }
 
-// A BMP with the 40-byte info header. rows are the file's rows (bottom row first),
-// each already holding its bytes; pad bytes are appended to each row when asked.
-inline Bytes bmp(std::uint32_t width, std::uint32_t height, int depth, const std::vector<Bytes>& rows,
-                 const Bytes& palette = Bytes(), std::uint32_t compression = 0, bool padRows = true) {
+// A BMP with the 40-byte info header; rows are given bottom first and padded to 4 bytes.
+inline Bytes bmp(std::uint32_t w, std::uint32_t h, int depth, const std::vector<Bytes>& rows,
+                 const Bytes& palette = Bytes(), std::uint32_t compression = 0) {
     Bytes b = {'B', 'M'};
     const std::uint32_t dataOffset = 54 + (std::uint32_t)palette.size();
-    u32(b, 0); // file size, unused
-    u32(b, 0);
-    u32(b, dataOffset);
-    u32(b, 40);
-    u32(b, width);
-    u32(b, height);
-    u16(b, 1);
-    u16(b, (unsigned)depth);
-    u32(b, compression);
-    for (int i = 0; i < 5; ++i) u32(b, 0);
+    for (std::uint32_t v : {0u, 0u, dataOffset, 40u, w, h})
+        u32(b, v);
+    u16(b, 1), u16(b, (unsigned)depth), u32(b, compression);
+    for (int i = 0; i < 5; ++i)
+        u32(b, 0);
     b.insert(b.end(), palette.begin(), palette.end());
     for (const Bytes& row : rows) {
         b.insert(b.end(), row.begin(), row.end());
-        if (padRows)
-            while ((b.size() - dataOffset) % 4) b.push_back(0);
+        while ((b.size() - dataOffset) % 4)
+            b.push_back(0);
     }
     return b;
 }
 
-// An uncompressed true-colour TGA, rows bottom first unless topLeft.
-inline Bytes tga(unsigned width, unsigned height, int depth, const Bytes& pixels, int imageType = 2,
-                 bool topLeft = false) {
-    Bytes b = {0, 0, (std::uint8_t)imageType};
-    u16(b, 0);
-    u16(b, 0);
-    b.push_back(0);
-    u16(b, 0);
-    u16(b, 0);
-    u16(b, width);
-    u16(b, height);
-    b.push_back((std::uint8_t)depth);
-    b.push_back(topLeft ? 0x20 : 0);
+// An uncompressed TGA, rows stored bottom first unless topLeft.
+inline Bytes tga(unsigned w, unsigned h, int depth, const Bytes& pixels, int type = 2, bool topLeft = false) {
+    Bytes b = {0, 0, (std::uint8_t)type, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    u16(b, w), u16(b, h);
+    b.insert(b.end(), {(std::uint8_t)depth, (std::uint8_t)(topLeft ? 0x20 : 0)});
     b.insert(b.end(), pixels.begin(), pixels.end());
     return b;
 }
 
-// A flat 24-bit BMP of one colour (blue, green, red), with its first file row marked.
-inline Bytes flatBmp(unsigned width, unsigned height, std::uint8_t b, std::uint8_t g, std::uint8_t r) {
+// A 24-bit BMP of one colour whose first stored (bottom) row is red.
+inline Bytes flatBmp(unsigned w, unsigned h, std::uint8_t b, std::uint8_t g, std::uint8_t r) {
     std::vector<Bytes> rows;
-    for (unsigned y = 0; y < height; ++y) {
+    for (unsigned y = 0; y < h; ++y) {
         Bytes row;
-        for (unsigned x = 0; x < width; ++x) {
-            const bool first = y == 0;
-            row.push_back(first ? 0 : b);
-            row.push_back(first ? 0 : g);
-            row.push_back(first ? 255 : r);
-        }
+        for (unsigned x = 0; x < w; ++x)
+            row.insert(row.end(), {std::uint8_t(y ? b : 0), std::uint8_t(y ? g : 0), std::uint8_t(y ? r : 255)});
         rows.push_back(row);
     }
-    return bmp(width, height, 24, rows);
+    return bmp(w, h, 24, rows);
+}
+
+typedef std::vector<std::pair<std::string, Bytes>> Entries;
+
+// Replaces the archive at path with exactly these entries, using the engine's writer.
+inline bool writeArchive(const char* path, const Entries& entries) {
+    CResFile archive;
+    if (!archive.Open(path, "w")) return false;
+    for (const auto& e : entries)
+        if (!archive.AddEntry(e.first.c_str(), 0, e.second.data(), (Uint32)e.second.size(), false)) return false;
+    return archive.Commit();
 }
 } // namespace testpic
