@@ -2,8 +2,10 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 class ChunkWriter {
@@ -132,4 +134,35 @@ inline std::vector<std::uint8_t> Make3DS(const std::vector<TestMaterial>& materi
     }
     w.End();
     return w.bytes;
+}
+
+// A RESF archive holding the given entries, written directly so the test depends on the
+// format alone.
+inline bool WriteArchive(const std::string& path,
+                         const std::vector<std::pair<std::string, std::vector<std::uint8_t>>>& entries) {
+    std::vector<std::uint8_t> out(20, 0);
+    std::vector<std::uint32_t> offsets;
+    for (const auto& e : entries) {
+        offsets.push_back((std::uint32_t)out.size());
+        out.insert(out.end(), e.second.begin(), e.second.end());
+    }
+    const std::uint32_t directory = (std::uint32_t)out.size();
+    auto put32 = [&](std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) out.push_back((std::uint8_t)(v >> (8 * i)));
+    };
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        put32((std::uint32_t)entries[i].second.size());
+        put32(offsets[i]);
+        put32(0);
+        out.push_back((std::uint8_t)entries[i].first.size());
+        out.insert(out.end(), entries[i].first.begin(), entries[i].first.end());
+    }
+    const std::uint32_t header[3] = {(std::uint32_t)entries.size(), ~(std::uint32_t)out.size(), directory};
+    std::memcpy(&out[0], "RESF", 4);
+    out[4] = 0x00, out[5] = 0x01;
+    std::memcpy(&out[8], header, 12);
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    const bool ok = std::fwrite(out.data(), 1, out.size(), f) == out.size();
+    return std::fclose(f) == 0 && ok;
 }
