@@ -1,6 +1,85 @@
-// mesh: the mesh manager, base models loaded once and the instances placed from them.
+// mesh: the mesh manager. Loads each 3DS model of the archive once (the base model) and hands
+// out instances that share its geometry but carry their own placement and flags; draws them
+// whole or with named sub-objects turned about a pivot.
 #pragma once
 
+#include "math/qvector.h"
+#include "shell/vh_types.h"
+
+const int MESH_MAX_TEXTURES = 64; // texture slots per model, one per material index
+
+// One material of a model, as the 3DS reader found it.
+struct tMaterialInfo {
+    char name[255];
+    char textureFile[255]; // empty when the material has no texture map
+    Uint8 colour[3];       // diffuse red, green, blue
+    Sint32 index;          // position in its model's material list
+    float uTile, vTile, uOffset, vOffset; // not read from the file
+};
+
+// One mesh object. Base models own the four arrays (ownsArrays); instances point at the same
+// arrays and never free them.
+struct t3DObject {
+    t3DObject();
+
+    Sint32 vertexCount;
+    Sint32 faceCount;
+    Sint32 texCoordCount;
+    Sint32 material; // index into the model's materials, or -1
+    Uint8 textured;  // its material names a texture file
+    char name[510];
+    float* vertices;  // vertexCount x (x, y, z), y up
+    float* normals;   // vertexCount x (x, y, z), unit length
+    float* texCoords; // texCoordCount x (u, v)
+    Uint32* faces;    // faceCount x 3 vertex indices, each below vertexCount
+    Uint8 ownsArrays;
+};
+
+struct t3DModel {
+    Sint32 objectCount = 0;
+    Sint32 materialCount = 0;
+    qvector<tMaterialInfo> materials{1};
+    qvector<t3DObject> objects{1};
+
+    char name[255] = {};               // the file name it was loaded by
+    float position[3] = {0.0f, 0.0f, 0.0f};
+    float rotation[3] = {0.0f, 0.0f, 0.0f}; // degrees about x, y, z
+    float scale[3] = {1.0f, 1.0f, 1.0f};
+    bool lit = true;        // lighting stays on while drawn
+    bool wireframe = false; // polygons drawn as lines
+    bool visible = true;    // drawn at all
+    Uint32 textures[MESH_MAX_TEXTURES] = {}; // GL texture per material index, 0 for none
+};
+
+// A sub-object turned by MESH_DrawAnimated: angle degrees about axis through the point a - b.
+struct tMeshPart {
+    const char* name; // object name it applies to, matched without regard to case
+    float a[3];
+    float b[3];
+    float axis[3];
+    float angle; // degrees
+    float speed; // degrees per second, advanced by the scene, not by the draw
+};
+
+struct tMeshPartList {
+    int count;
+    tMeshPart* parts;
+};
+
 void MESH_Init();
+// Loads name from the archive once and returns a new instance of it, or null.
+t3DModel* MESH_Load3DSMesh(const char* name, Uint32 textureFlags);
+t3DModel* MESH_CreateInstance(const char* name);
+t3DModel* MESH_FindModel(const char* name);
+// Frees an instance's own records; the shared geometry stays with its base model.
+void MESH_FreeInstance(t3DModel* instance);
+void MESH_LoadTextures(t3DModel* model, Uint32 textureFlags);
+void MESH_SetPlacement(t3DModel* model, float px, float py, float pz, float rx, float ry, float rz, float sx, float sy,
+                       float sz);
+void MESH_Draw(t3DModel* model, bool inPlace);
+void MESH_DrawAnimated(t3DModel* model, const tMeshPartList* parts);
+void MESH_DrawObject(t3DObject* object, Uint32 texture);
+// Releases every base model; instances still held must not be drawn afterwards.
 void MESH_Close();
 int MESH_Count();
+void MESH_List();

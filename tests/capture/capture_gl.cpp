@@ -1,0 +1,273 @@
+// vhcapture end to end: the built tool runs in the virtual X server the test runner
+// provides, on a throw-away data folder, and its files are read back and checked.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <png.h>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <vector>
+
+#include "shell/state.h"
+#include "support/gl_fixture.h"
+
+namespace {
+struct Outcome {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+bool exists(const std::string& path) {
+    return std::ifstream(path).good();
+}
+
+// Runs vhcapture in dir; env is prefixed to the command (e.g. "PATH=/none").
+Outcome capture(const std::string& dir, const std::string& args, const std::string& env = "") {
+    const std::string cmd = "cd '" + dir + "' && " + env + " LIBGL_ALWAYS_SOFTWARE=1 '" VH_BIN_DIR "/vhcapture' " +
+                            args + " >'" + dir + "/stdout.txt' 2>'" + dir + "/stderr.txt'";
+    const int raw = std::system(cmd.c_str());
+    Outcome r;
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.out = readFile(dir + "/stdout.txt");
+    r.err = readFile(dir + "/stderr.txt");
+    return r;
+}
+
+// A data folder holding only an empty archive: no picture loads, every fade runs over black.
+std::string emptyDataDir() {
+    const std::string dir = VH_TestTempDir();
+    std::ofstream(dir + "/vh_data.clu").close();
+    return dir;
+}
+
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<std::uint8_t> rgb;
+};
+
+Picture readPNG(const std::string& path) {
+    Picture p;
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return p;
+    image.format = PNG_FORMAT_RGB;
+    p.rgb.resize(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, p.rgb.data(), 0, nullptr)) return Picture{};
+    p.width = (int)image.width;
+    p.height = (int)image.height;
+    return p;
+}
+
+double mean(const Picture& p) {
+    return VH_TestMean(p.rgb, p.width, 0, 0, p.width, p.height);
+}
+
+struct CsvRow {
+    long frame;
+    double time;
+    int state, id, msg;
+    double updateMs, renderMs;
+};
+
+std::vector<CsvRow> readCsv(const std::string& path, std::string* header) {
+    std::ifstream in(path);
+    std::vector<CsvRow> rows;
+    std::getline(in, *header);
+    std::string line;
+    while (std::getline(in, line)) {
+        CsvRow r{};
+        if (std::sscanf(line.c_str(), "%ld,%lf,%d,%d,%d,%lf,%lf", &r.frame, &r.time, &r.state, &r.id, &r.msg,
+                        &r.updateMs, &r.renderMs) == 7)
+            rows.push_back(r);
+    }
+    return rows;
+}
+
+int lines(const std::string& text) {
+    int n = 0;
+    for (char c : text)
+        n += c == '\n';
+    return n;
+}
+} // namespace
+
+TEST(Capture, BadArgumentsExitTwoWithOneLineAndNoRun) {
+    const std::string dir = emptyDataDir();
+    const char* const bad[] = {
+        "--fps 0",
+        "--fps 60x",
+        "--until -1",
+        "--until nan",
+        "--at 1,,2",
+        "--at 0.5,abc",
+        "--keys 1:bogus",
+        "--keys 1n",
+        "--keys 1:n,",
+        "--size 800",
+        "--size 8x8",
+        "--every 0",
+        "--seed -3",
+        "--frobnicate",
+        "stray",
+        "--out",
+        "--sheet s.png",
+        "--until 1 --at 2",
+        "--data /nonexistent/folder",
+    };
+    for (const char* args : bad) {
+        const Outcome r = capture(dir, args);
+        EXPECT_EQ(r.status, 2) << args;
+        EXPECT_EQ(lines(r.err), 1) << args << ": " << r.err;
+        EXPECT_EQ(r.err.rfind("vhcapture: ", 0), 0u) << args << ": " << r.err;
+    }
+    EXPECT_FALSE(exists(dir + "/capture")) << "a refused run must not create its output folder";
+
+    const Outcome help = capture(dir, "--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("--keys"), std::string::npos);
+
+    // Faults of the surroundings rather than of the arguments: status 1, still one line.
+    const std::string noData = VH_TestTempDir();
+    const Outcome missing = capture(noData, "--until 1");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("vh_data.clu"), std::string::npos) << missing.err;
+    const Outcome noFfmpeg = capture(dir, "--until 1 --video v.mp4", "PATH=/nonexistent");
+    EXPECT_EQ(noFfmpeg.status, 1);
+    EXPECT_NE(noFfmpeg.err.find("ffmpeg"), std::string::npos) << noFfmpeg.err;
+    EXPECT_FALSE(exists(dir + "/v.mp4"));
+}
+
+TEST(Capture, StatsFollowTheKeyScriptFrameByFrame) {
+    const std::string dir = emptyDataDir();
+    // 1.8 s falls in the first intro's hold: 'n' closes it at once, and the scene follows.
+    const Outcome r = capture(dir, "--fps 60 --until 2 --keys 1.8:n --stats s.csv");
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::string header;
+    const std::vector<CsvRow> rows = readCsv(dir + "/s.csv", &header);
+    EXPECT_EQ(header, "frame,time,state,id,message,update_ms,render_ms");
+    ASSERT_EQ(rows.size(), 120u);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(rows[i].frame, (long)i + 1);
+        EXPECT_NEAR(rows[i].time, (double)(i + 1) / 60.0, 1e-6);
+        EXPECT_GE(rows[i].updateMs, 0.0);
+        EXPECT_GE(rows[i].renderMs, 0.0);
+    }
+    // Rows show what each step ran. The key lands before step 109, which starts at 1.8 s.
+    EXPECT_EQ(rows[0].state, VHS_INTRO);
+    EXPECT_EQ(rows[0].msg, MSG_INITIALIZE);
+    EXPECT_EQ(rows[107].state, VHS_INTRO);
+    EXPECT_EQ(rows[107].msg, MSG_UPDATE);
+    EXPECT_EQ(rows[108].state, VHS_INTRO);
+    EXPECT_EQ(rows[108].msg, MSG_CLOSE);
+    EXPECT_EQ(rows[109].state, VHS_SCENE);
+    EXPECT_EQ(rows[109].id, 0);
+    EXPECT_EQ(rows[109].msg, MSG_INITIALIZE);
+    EXPECT_EQ(rows[110].msg, MSG_UPDATE);
+
+    // The summary names each part that ran with its frame count (109 intro rows, 11 scene rows).
+    EXPECT_NE(r.out.find("intro 1"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("scene 1"), std::string::npos) << r.out;
+    std::istringstream summary(r.out);
+    std::string line;
+    long introFrames = -1, sceneFrames = -1;
+    while (std::getline(summary, line)) {
+        std::sscanf(line.c_str(), "intro 1 %ld", &introFrames);
+        std::sscanf(line.c_str(), "scene 1 %ld", &sceneFrames);
+    }
+    EXPECT_EQ(introFrames, 109);
+    EXPECT_EQ(sceneFrames, 11);
+}
+
+TEST(Capture, WholeSequenceWithKeysEndsOnTheCredits) {
+    const std::string dir = emptyDataDir();
+    // Each intro is cut in its hold (1.8 s after it starts); a second 'n' one frame later
+    // closes the scene before it loads anything, so the run needs no scene data. Without --until the run stops once the
+    // credits are drawn.
+    const Outcome r = capture(dir, "--keys 1.8:n,1.81:n,3.6:n,3.61:n,5.4:n,5.41:n --stats s.csv --every 50 --out f");
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::string header;
+    const std::vector<CsvRow> rows = readCsv(dir + "/s.csv", &header);
+    ASSERT_FALSE(rows.empty());
+    EXPECT_EQ(rows.back().state, VHS_EXIT);
+    int scenes = 0;
+    for (size_t i = 1; i < rows.size(); ++i)
+        if (rows[i].state == VHS_SCENE && rows[i - 1].state != VHS_SCENE) ++scenes;
+    EXPECT_EQ(scenes, 3);
+    EXPECT_NE(r.out.find("credits"), std::string::npos);
+    for (long k = 50; k <= rows.back().frame; k += 50) {
+        char name[64];
+        std::snprintf(name, sizeof(name), "/f/frame_%06ld.png", k);
+        EXPECT_TRUE(exists(dir + name)) << name;
+    }
+
+    // ESC ends the process from inside the engine; what was saved and the statistics stay.
+    const Outcome esc = capture(dir, "--keys 1:esc --every 20 --out g --stats e.csv --sheet g.png");
+    EXPECT_EQ(esc.status, 0) << esc.err;
+    const std::vector<CsvRow> escRows = readCsv(dir + "/e.csv", &header);
+    EXPECT_EQ(escRows.size(), 60u);
+    EXPECT_TRUE(exists(dir + "/g/frame_000060.png"));
+    EXPECT_FALSE(exists(dir + "/g/frame_000080.png"));
+    EXPECT_GT(readPNG(dir + "/g.png").width, 0);
+    EXPECT_NE(esc.out.find("intro 1"), std::string::npos) << "the summary is printed on ESC too";
+}
+
+TEST(Capture, AtFramesAndSheet) {
+    const std::string dir = emptyDataDir();
+    const Outcome r = capture(dir, "--at 0,0.6,1.8,3 --out shots --sheet sheet.png --size 320x240");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Picture first = readPNG(dir + "/shots/at_0000000.png");
+    ASSERT_EQ(first.width, 320);
+    ASSERT_EQ(first.height, 240);
+    EXPECT_LT(mean(first), 1.0) << "the first frame comes before any fade: black";
+    for (const char* name : {"at_0000600.png", "at_0001800.png", "at_0003000.png"})
+        EXPECT_EQ(readPNG(dir + "/shots/" + name).width, 320) << name;
+    EXPECT_FALSE(exists(dir + "/shots/at_0000600.png.part"));
+
+    const Picture sheet = readPNG(dir + "/sheet.png");
+    ASSERT_GT(sheet.width, 0);
+    // Four thumbnails side by side, each labelled: wider than tall, with light label pixels.
+    EXPECT_GT(sheet.width, 4 * 100);
+    EXPECT_LT(sheet.height, sheet.width);
+    int light = 0;
+    for (size_t i = 0; i < sheet.rgb.size(); i += 3)
+        light += sheet.rgb[i] > 200;
+    EXPECT_GT(light, 40);
+}
+
+TEST(Capture, LongRunSheetThinsItsThumbnails) {
+    const std::string dir = emptyDataDir();
+    // 600 saved frames of 64x48: more than the sheet keeps, so it thins them out.
+    const Outcome r = capture(dir, "--until 10 --every 1 --size 64x48 --out f --sheet sheet.png");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(exists(dir + "/f/frame_000600.png"));
+    const Picture sheet = readPNG(dir + "/sheet.png");
+    ASSERT_GT(sheet.height, 0);
+    // Rows of six 48-pixel thumbnails: 600 frames unthinned would need 100 rows, 4800 pixels
+    // of thumbnails alone.
+    EXPECT_LT(sheet.height, 100 * 48);
+    EXPECT_GT(sheet.height, 20 * 48);
+}
+
+TEST(Capture, VideoHasEveryFrame) {
+    if (std::system("command -v ffmpeg >/dev/null 2>&1 && command -v ffprobe >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "ffmpeg is not installed";
+    const std::string dir = emptyDataDir();
+    const Outcome r = capture(dir, "--until 0.5 --fps 30 --video v.mp4 --size 161x121");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string cmd = "ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+                            "stream=nb_read_frames -of csv=p=0 '" +
+                            dir + "/v.mp4' > '" + dir + "/probe.txt'";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    EXPECT_EQ(std::atoi(readFile(dir + "/probe.txt").c_str()), 15);
+}

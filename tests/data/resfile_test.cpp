@@ -1,0 +1,308 @@
+// Resource archive: reading, rejecting damaged files, writing, and keeping the old file on failure.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include <sys/stat.h>
+
+#include "archive_bytes.h"
+#include "data/resfile.h"
+#include "support/gl_fixture.h"
+
+namespace {
+
+const std::vector<TestEntry> kThree = {
+    {"Alpha.BMP", ToBytes("alpha-bytes"), 0},
+    {"beta.3ds", ToBytes("BETA"), 7},
+    {"empty.txt", Bytes(), 0},
+};
+
+std::string EntryText(CResFile& res, const char* name) {
+    void* data = nullptr;
+    if (!res.LoadEntry(name, &data)) return "<no entry>";
+    return std::string(static_cast<const char*>(data), res.EntrySize(name));
+}
+
+std::string StreamText(const std::string& archive, const char* name) {
+    VH_RWops* rw = RES_OpenEntryStreamFrom(archive.c_str(), name);
+    if (!rw) return "<no stream>";
+    char buf[256];
+    const int n = rw->read(rw, buf, 1, sizeof buf);
+    rw->close(rw);
+    return std::string(buf, n > 0 ? n : 0);
+}
+
+// Opens bytes as an archive and returns the error code (0 when it opened).
+Uint16 OpenCode(const Bytes& bytes) {
+    const std::string path = VH_TestTempDir() + "/probe.clu";
+    WriteFile(path, bytes);
+    CResFile res;
+    const bool ok = res.Open(path.c_str(), "rb");
+    const Uint16 code = res.GetError();
+    EXPECT_EQ(ok, code == 0) << "result and error code disagree";
+    EXPECT_EQ(res.GetError(), 0) << "GetError must clear the code";
+    if (!ok) {
+        EXPECT_STRNE(res.FaultText(), "");
+    }
+    return code;
+}
+
+TEST(Archive, FindsEntriesByNameInAnyCase) {
+    const std::string path = VH_TestTempDir() + "/three.clu";
+    ASSERT_TRUE(WriteFile(path, LayOut(kThree)));
+    CResFile res;
+    ASSERT_TRUE(res.Open(path.c_str(), "rb"));
+    EXPECT_EQ(res.EntryCount(), 3u);
+    EXPECT_TRUE(res.EntryExists("alpha.bmp"));
+    EXPECT_TRUE(res.EntryExists("BETA.3DS"));
+    EXPECT_EQ(res.EntrySize("ALPHA.bmp"), 11u);
+    EXPECT_FALSE(res.EntryExists("gamma"));
+    EXPECT_EQ(res.EntrySize("gamma"), 0u);
+    EXPECT_FALSE(res.EntryExists(""));
+    EXPECT_FALSE(res.EntryExists(nullptr));
+    EXPECT_EQ(res.OpenEntryFile("gamma"), nullptr);
+    EXPECT_EQ(res.FindEntry("beta.3ds")->type, 7u);
+
+    EXPECT_EQ(EntryText(res, "beta.3DS"), "BETA");
+    EXPECT_EQ(EntryText(res, "Alpha.bmp"), "alpha-bytes");
+    EXPECT_EQ(EntryText(res, "empty.txt"), "");
+    EXPECT_FALSE(res.Open(path.c_str(), "rb")) << "already open";
+    res.Close();
+    EXPECT_FALSE(res.EntryExists("beta.3ds"));
+
+    // The loaders' way in: each stream holds exactly its entry, never the bytes after it.
+    EXPECT_EQ(StreamText(path, "ALPHA.BMP"), "alpha-bytes");
+    EXPECT_EQ(StreamText(path, "beta.3ds"), "BETA");
+    EXPECT_EQ(StreamText(path, "empty.txt"), "");
+    EXPECT_EQ(StreamText(path, "nothing"), "<no stream>");
+    EXPECT_EQ(StreamText(path + ".missing", "beta.3ds"), "<no stream>");
+}
+
+TEST(Archive, RejectsDamagedHeaders) {
+    EXPECT_EQ(OpenCode(LayOut(kThree)), RES_OK);
+    EXPECT_EQ(OpenCode(LayOut(kThree, "resf")), RES_OK) << "magic is matched without regard to case";
+    EXPECT_EQ(OpenCode(LayOut(kThree, "ReSf")), RES_OK);
+    EXPECT_EQ(OpenCode(LayOut(kThree, "RESX")), RES_ERR_HEADER);
+    EXPECT_EQ(OpenCode(LayOut(kThree, "RES\0")), RES_ERR_HEADER);
+    EXPECT_EQ(OpenCode(LayOut(kThree, "RESF", 0x0101)), RES_ERR_VERSION);
+    EXPECT_EQ(OpenCode(LayOut(kThree, "RESF", 0x0200)), RES_ERR_VERSION);
+    EXPECT_EQ(OpenCode(LayOut(kThree, "RESF", 0x00FF)), RES_OK);
+
+    Bytes longer = LayOut(kThree);
+    longer.push_back(0); // one byte more than the check value says
+    EXPECT_EQ(OpenCode(longer), RES_ERR_HEADER);
+    Bytes shorter = LayOut(kThree);
+    shorter.pop_back();
+    EXPECT_EQ(OpenCode(shorter), RES_ERR_HEADER);
+    const Bytes whole = LayOut(kThree);
+    EXPECT_EQ(OpenCode(Bytes(whole.begin(), whole.begin() + 19)), RES_ERR_HEADER);
+    EXPECT_EQ(OpenCode(Bytes()), RES_ERR_HEADER);
+
+    CResFile res;
+    EXPECT_FALSE(res.Open((VH_TestTempDir() + "/absent.clu").c_str(), "rb"));
+    EXPECT_EQ(res.GetError(), RES_ERR_OPEN);
+    EXPECT_FALSE(res.Open((VH_TestTempDir() + "/x.clu").c_str(), "a+"));
+    EXPECT_EQ(res.GetError(), RES_OK) << "an unknown mode fails without a code";
+    EXPECT_FALSE(res.Open(std::string(300, 'a').c_str(), "rb"));
+    EXPECT_EQ(res.GetError(), RES_ERR_OPEN);
+}
+
+TEST(Archive, RejectsDirectoriesTheFileCannotHold) {
+    const Bytes good = LayOut(kThree);
+    const std::uint32_t dirOffset = 20 + 11 + 4; // after the data of the three entries
+
+    Bytes hugeCount = good;
+    Store32(hugeCount, 8, 0xFFFFFFFFu); // would be gigabytes of records
+    EXPECT_EQ(OpenCode(hugeCount), RES_ERR_DIRECTORY);
+    Bytes oneTooMany = good;
+    Store32(oneTooMany, 8, 4);
+    EXPECT_EQ(OpenCode(oneTooMany), RES_ERR_DIRECTORY);
+
+    Bytes pastEnd = good;
+    Store32(pastEnd, 16, static_cast<std::uint32_t>(good.size() + 1));
+    EXPECT_EQ(OpenCode(pastEnd), RES_ERR_DIRECTORY);
+    Bytes inHeader = good;
+    Store32(inHeader, 16, 4);
+    EXPECT_EQ(OpenCode(inHeader), RES_ERR_DIRECTORY);
+
+    // First record: size at dirOffset, offset at dirOffset + 4, name length at dirOffset + 12.
+    Bytes bigEntry = good;
+    Store32(bigEntry, dirOffset, 0x7FFFFFF0u);
+    EXPECT_EQ(OpenCode(bigEntry), RES_ERR_DIRECTORY);
+    Bytes intoDirectory = good;
+    Store32(intoDirectory, dirOffset, 16); // one byte into the directory
+    EXPECT_EQ(OpenCode(intoDirectory), RES_ERR_DIRECTORY);
+    Bytes inHeaderData = good;
+    Store32(inHeaderData, dirOffset + 4, 3);
+    EXPECT_EQ(OpenCode(inHeaderData), RES_ERR_DIRECTORY);
+    Bytes wrapAround = good;
+    Store32(wrapAround, dirOffset + 4, 0xFFFFFFF0u);
+    EXPECT_EQ(OpenCode(wrapAround), RES_ERR_DIRECTORY);
+    Bytes nameTooLong = good;
+    nameTooLong[dirOffset + 12] = 250; // runs past the end of the file
+    EXPECT_EQ(OpenCode(nameTooLong), RES_ERR_DIRECTORY);
+
+    // An empty archive: header and nothing else.
+    EXPECT_EQ(OpenCode(LayOut({})), RES_OK);
+}
+
+TEST(Archive, CommitLaysTheFileOutInListOrder) {
+    const std::string dir = VH_TestTempDir();
+    const std::string path = dir + "/new.clu";
+    CResFile res;
+    ASSERT_TRUE(res.Open(path.c_str(), "w"));
+    EXPECT_FALSE(FileExists(path)) << "nothing is written before Commit";
+
+    char* owned = static_cast<char*>(std::malloc(11));
+    std::memcpy(owned, "alpha-bytes", 11);
+    ASSERT_TRUE(res.AddEntry("Alpha.BMP", 0, owned, 11, true));
+    const char beta[] = "BETA";
+    ASSERT_TRUE(res.AddEntry("beta.3ds", 7, beta, 4, false));
+    ASSERT_TRUE(res.AddEntry("empty.txt", 0, nullptr, 0, false));
+
+    EXPECT_FALSE(res.AddEntry("ALPHA.bmp", 0, beta, 4, false));
+    EXPECT_EQ(res.GetError(), RES_ERR_DUPLICATE);
+    EXPECT_FALSE(res.AddEntry(std::string(256, 'n').c_str(), 0, beta, 4, false));
+    EXPECT_EQ(res.GetError(), RES_ERR_NAME);
+    EXPECT_FALSE(res.AddEntry("", 0, beta, 4, false));
+    EXPECT_EQ(res.GetError(), RES_ERR_NAME);
+    EXPECT_EQ(res.EntryCount(), 3u);
+
+    ASSERT_TRUE(res.Commit());
+    EXPECT_EQ(ReadFile(path), LayOut(kThree)) << "data from 20 in order, directory after, check = ~size";
+    EXPECT_FALSE(FileExists(dir + "/restemp.txt"));
+
+    // Left open on the new file, reading from disk.
+    EXPECT_EQ(res.FindEntry("alpha.bmp")->offset, 20u);
+    EXPECT_EQ(EntryText(res, "beta.3ds"), "BETA");
+
+    // A name of exactly 255 bytes is the longest allowed, and survives the round trip.
+    const std::string longest(255, 'z');
+    ASSERT_TRUE(res.AddEntry(longest.c_str(), 0, beta, 4, false));
+    ASSERT_TRUE(res.Commit());
+    EXPECT_EQ(EntryText(res, longest.c_str()), "BETA");
+}
+
+TEST(Archive, ChangesKeepEveryOtherEntryIntact) {
+    const std::string dir = VH_TestTempDir();
+    const std::string path = dir + "/edit.clu";
+    Bytes big(5000);
+    for (std::size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<std::uint8_t>(i * 7 + 3);
+    std::vector<TestEntry> start = kThree;
+    start.insert(start.begin() + 1, TestEntry{"big.raw", big, 0}); // copied across in several blocks
+    ASSERT_TRUE(WriteFile(path, LayOut(start)));
+
+    CResFile res;
+    ASSERT_TRUE(res.Open(path.c_str(), "r+"));
+    void* alpha = nullptr;
+    ASSERT_TRUE(res.LoadEntry("alpha.bmp", &alpha));
+    ASSERT_TRUE(res.RemoveEntry("ALPHA.BMP"));
+    EXPECT_EQ(alpha, nullptr) << "the variable LoadEntry filled is cleared";
+    EXPECT_FALSE(res.RemoveEntry("alpha.bmp"));
+    ASSERT_TRUE(res.AddEntry("gamma", 3, "GAMMA!", 6, false));
+    ASSERT_TRUE(res.LoadEntry("beta.3ds", nullptr)); // written back from memory
+    ASSERT_TRUE(res.Commit());
+
+    const std::vector<TestEntry> expected = {start[1], start[2], start[3], {"gamma", ToBytes("GAMMA!"), 3}};
+    EXPECT_EQ(ReadFile(path), LayOut(expected));
+    void* data = nullptr;
+    ASSERT_TRUE(res.LoadEntry("big.raw", &data));
+    EXPECT_EQ(0, std::memcmp(data, big.data(), big.size()));
+
+    // Commit under a new name leaves the current file as it is.
+    const Bytes before = ReadFile(path);
+    ASSERT_TRUE(res.RemoveEntry("big.raw"));
+    ASSERT_TRUE(res.Commit((dir + "/copy.clu").c_str()));
+    EXPECT_EQ(ReadFile(path), before);
+    EXPECT_STREQ(res.FileName(), (dir + "/copy.clu").c_str());
+    EXPECT_EQ(ReadFile(dir + "/copy.clu"), LayOut({start[2], start[3], expected[3]}));
+}
+
+// Save handler that always fails, to break a Commit halfway through.
+bool FailingSave(std::FILE*, RES_Entry*) {
+    return false;
+}
+bool NoLoad(std::FILE*, RES_Entry*) {
+    return false;
+}
+void PlainFree(RES_Entry* e) {
+    std::free(e->data);
+    e->data = nullptr;
+}
+
+TEST(Archive, FailedCommitLeavesTheOldArchiveUntouched) {
+    const std::string dir = VH_TestTempDir();
+    const std::string path = dir + "/keep.clu";
+    const Bytes original = LayOut(kThree);
+    ASSERT_TRUE(WriteFile(path, original));
+
+    // A write that fails partway (the entry's save handler refuses).
+    ASSERT_TRUE(RES_RegisterType(0xBAD, NoLoad, FailingSave, PlainFree));
+    CResFile res;
+    ASSERT_TRUE(res.Open(path.c_str(), "r+"));
+    ASSERT_TRUE(res.AddEntry("broken", 0xBAD, "xx", 2, false));
+    EXPECT_FALSE(res.Commit());
+    EXPECT_EQ(res.GetError(), RES_ERR_COMMIT);
+    EXPECT_EQ(ReadFile(path), original);
+    EXPECT_FALSE(FileExists(dir + "/restemp.txt"));
+    // The object still describes the old file: its entries read back correctly.
+    EXPECT_EQ(EntryText(res, "beta.3ds"), "BETA");
+    ASSERT_TRUE(res.RemoveEntry("broken"));
+    RES_UnregisterType(0xBAD);
+
+    // The rename fails: the target is a folder that is not empty.
+    const std::string folder = dir + "/taken";
+    ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+    WriteFile(folder + "/inside", ToBytes("x"));
+    EXPECT_FALSE(res.Commit(folder.c_str()));
+    EXPECT_EQ(res.GetError(), RES_ERR_COMMIT);
+    EXPECT_EQ(ReadFile(path), original);
+    EXPECT_FALSE(FileExists(dir + "/restemp.txt"));
+    EXPECT_STREQ(res.FileName(), path.c_str());
+
+    // The temporary file cannot be created.
+    ASSERT_EQ(mkdir((dir + "/restemp.txt").c_str(), 0755), 0);
+    EXPECT_FALSE(res.Commit());
+    EXPECT_EQ(res.GetError(), RES_ERR_TEMPFILE);
+    EXPECT_EQ(ReadFile(path), original);
+    EXPECT_EQ(EntryText(res, "alpha.bmp"), "alpha-bytes");
+
+    // Starting a new archive over an existing one destroys nothing until Commit succeeds.
+    CResFile fresh;
+    ASSERT_TRUE(fresh.Open(path.c_str(), "w"));
+    ASSERT_TRUE(fresh.AddEntry("only", 0, "1", 1, false));
+    EXPECT_FALSE(fresh.Commit());
+    EXPECT_EQ(ReadFile(path), original);
+}
+
+TEST(Archive, UnloadAndTypeRegistry) {
+    const std::string path = VH_TestTempDir() + "/types.clu";
+    ASSERT_TRUE(WriteFile(path, LayOut(kThree)));
+    CResFile res;
+    ASSERT_TRUE(res.Open(path.c_str(), "rb"));
+    void* data = nullptr;
+    ASSERT_TRUE(res.LoadEntry("alpha.bmp", &data));
+    EXPECT_TRUE(res.UnloadEntry("alpha.bmp"));
+    EXPECT_NE(data, nullptr) << "the caller's variable is not changed by UnloadEntry";
+    EXPECT_FALSE(res.UnloadEntry("alpha.bmp")) << "nothing in memory any more";
+    EXPECT_EQ(EntryText(res, "alpha.bmp"), "alpha-bytes") << "loads again from disk";
+    // Data that exists only in memory is never dropped.
+    ASSERT_TRUE(res.AddEntry("fresh", 0, "abc", 3, false));
+    EXPECT_FALSE(res.UnloadEntry("fresh"));
+    EXPECT_EQ(EntryText(res, "fresh"), "abc");
+
+    EXPECT_FALSE(RES_RegisterType(0, NoLoad, FailingSave, PlainFree)) << "type 0 is already there";
+    EXPECT_FALSE(RES_RegisterType(42, nullptr, FailingSave, PlainFree));
+    ASSERT_NE(RES_FindType(12345), nullptr);
+    EXPECT_EQ(RES_FindType(12345)->type, 0u) << "unknown types fall back to the default";
+    RES_ClearTypes();
+    EXPECT_EQ(RES_FindType(0), nullptr);
+    CResFile again; // brings the default back
+    ASSERT_NE(RES_FindType(0), nullptr);
+    EXPECT_EQ(EntryText(res, "beta.3ds"), "BETA");
+}
+
+} // namespace

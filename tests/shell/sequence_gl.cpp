@@ -1,0 +1,322 @@
+// The program state machine and the intro/fade/scene sequencing, driven with fixed
+// frame times in a real window. Scene slots are swapped for a recorder so that the
+// messages a scene receives can be checked.
+#include <gtest/gtest.h>
+
+#include <GL/freeglut.h>
+#include <vector>
+
+#include "shell/driver.h"
+#include "shell/sequence.h"
+#include "shell/state.h"
+#include "support/gl_fixture.h"
+
+namespace {
+std::vector<int> sceneMessages;
+std::vector<int> sceneKeys;
+
+void recordingScene(float, int) {
+    sceneMessages.push_back(VH_Msg);
+    if (VH_Msg == MSG_KEYBOARD) sceneKeys.push_back(VH_Key);
+}
+
+struct Snapshot {
+    int state, id, msg;
+    bool operator==(const Snapshot& o) const { return state == o.state && id == o.id && msg == o.msg; }
+};
+std::ostream& operator<<(std::ostream& os, const Snapshot& s) {
+    return os << "(state " << s.state << ", id " << s.id << ", msg " << s.msg << ")";
+}
+Snapshot now() { return {VH_State, VH_ID, VH_Msg}; }
+
+class Sequence : public ::testing::Test {
+protected:
+    void SetUp() override {
+        VH_TestOpenWindow();
+        for (int i = 0; i < 3; ++i) VH_SceneTable[i].handler = recordingScene;
+        sceneMessages.clear();
+        sceneKeys.clear();
+        VH_State = VHS_INTRO;
+        VH_ID = 3;
+        VH_Msg = MSG_INITIALIZE;
+        VH_SceneReady = false;
+        VH_ResetExitState();
+    }
+    static void step(double seconds) { VH_DriverStep(seconds); }
+    // Steps with dt until the state (or id) changes; returns the number of steps.
+    static int stepUntilChange(double dt, int limit = 1000) {
+        const Snapshot before = now();
+        for (int i = 1; i <= limit; ++i) {
+            step(dt);
+            if (!(now() == before)) return i;
+        }
+        return -1;
+    }
+};
+
+TEST_F(Sequence, IntroFadesHoldAndCutToSceneWithRealTiming) {
+    step(0.01); // intro initialises, hands over to a fade-in
+    EXPECT_EQ(now(), (Snapshot{VHS_TRANSITION, ID_FADEIN, MSG_INITIALIZE}));
+    EXPECT_EQ(newSTATE, VHS_INTRO);
+    EXPECT_EQ(newID, 3);
+    EXPECT_EQ(newMSG, MSG_UPDATE);
+    step(0.01);
+    EXPECT_EQ(VH_Msg, MSG_UPDATE);
+    EXPECT_FLOAT_EQ(VH_FadeColor[3], 1.0f);
+    EXPECT_NEAR(VH_FadeSpeed, -1.0 / 1.2, 1e-6);
+
+    // 1200 ms of fade at 10 ms a frame: alpha passes zero after about 120 frames.
+    const int fadeFrames = stepUntilChange(0.01);
+    EXPECT_NEAR(fadeFrames, 121, 2);
+    EXPECT_EQ(VH_Msg, MSG_CLOSE);
+    EXPECT_FLOAT_EQ(VH_FadeColor[3], 0.0f);
+    step(0.01); // the transition returns to the intro
+    EXPECT_EQ(now(), (Snapshot{VHS_INTRO, 3, MSG_UPDATE}));
+
+    // The picture is held for 1000 ms, then a fade-out starts.
+    const int holdFrames = stepUntilChange(0.01);
+    EXPECT_NEAR(holdFrames, 100, 1);
+    EXPECT_EQ(now(), (Snapshot{VHS_TRANSITION, ID_FADEOUT, MSG_INITIALIZE}));
+    step(0.01);
+    EXPECT_NEAR(VH_FadeSpeed, 1.0 / 1.2, 1e-6);
+    stepUntilChange(0.01);
+    EXPECT_FLOAT_EQ(VH_FadeColor[3], 1.0f);
+    step(0.01);
+    EXPECT_EQ(now(), (Snapshot{VHS_INTRO, 3, MSG_CLOSE}));
+    step(0.01);
+    EXPECT_EQ(now(), (Snapshot{VHS_SCENE, 0, MSG_INITIALIZE}));
+    EXPECT_EQ(VH_IntroTexture, 0u);
+    step(0.01);
+    EXPECT_EQ(now(), (Snapshot{VHS_SCENE, 0, MSG_UPDATE}));
+    EXPECT_TRUE(VH_SceneReady);
+    step(0.02);
+    ASSERT_EQ(sceneMessages, (std::vector<int>{MSG_INITIALIZE, MSG_UPDATE}));
+}
+
+TEST_F(Sequence, FadeClampsLongFramesAndEndsOnlyPastTheLimit) {
+    step(0.01);
+    step(0.01); // fade-in running
+    step(5.0);  // alpha far below zero: clamped, closes on this step
+    EXPECT_FLOAT_EQ(VH_FadeColor[3], 0.0f);
+    EXPECT_EQ(VH_Msg, MSG_CLOSE);
+
+    // Landing exactly on the limit does not end a fade; passing it does.
+    VH_State = VHS_TRANSITION;
+    VH_ID = ID_FADEOUT;
+    VH_Msg = MSG_UPDATE;
+    VH_FadeColor[3] = 0.5f;
+    VH_FadeSpeed = 0.5f;
+    step(1.0);
+    EXPECT_FLOAT_EQ(VH_FadeColor[3], 1.0f);
+    EXPECT_EQ(VH_Msg, MSG_UPDATE);
+    step(0.001);
+    EXPECT_EQ(VH_Msg, MSG_CLOSE);
+    EXPECT_FLOAT_EQ(VH_FadeColor[3], 1.0f);
+
+    VH_ID = ID_FADEIN;
+    VH_Msg = MSG_UPDATE;
+    VH_FadeColor[3] = 0.5f;
+    VH_FadeSpeed = -0.5f;
+    step(1.0);
+    EXPECT_EQ(VH_Msg, MSG_UPDATE);
+}
+
+TEST_F(Sequence, NKeyAtEachPointOfAnIntro) {
+    // Before the first idle step: the intro closes at once and scene one follows.
+    VH_DriverKey('n');
+    step(0.01);
+    EXPECT_EQ(now(), (Snapshot{VHS_SCENE, 0, MSG_INITIALIZE}));
+
+    // During a fade-in: the fade ends, the intro's hold goes on from where it was.
+    SetUp();
+    step(0.01);
+    step(0.01);
+    step(0.3);
+    VH_DriverKey('n');
+    step(0.01);
+    EXPECT_EQ(now(), (Snapshot{VHS_INTRO, 3, MSG_UPDATE}));
+    const int holdFrames = stepUntilChange(0.01);
+    EXPECT_NEAR(holdFrames, 100, 1);
+
+    // During the fade-out: it ends and the intro closes on the next step.
+    step(0.01);
+    step(0.2);
+    VH_DriverKey('n');
+    step(0.01);
+    EXPECT_EQ(now(), (Snapshot{VHS_INTRO, 3, MSG_CLOSE}));
+    step(0.01);
+    EXPECT_EQ(now(), (Snapshot{VHS_SCENE, 0, MSG_INITIALIZE}));
+
+    // During the hold: no fade-out, a cut to the scene.
+    SetUp();
+    VH_ID = 4;
+    step(0.01);
+    step(0.01);
+    step(5.0);
+    step(0.01);
+    ASSERT_EQ(now(), (Snapshot{VHS_INTRO, 4, MSG_UPDATE}));
+    VH_DriverKey('n');
+    step(0.01);
+    EXPECT_EQ(now(), (Snapshot{VHS_SCENE, 1, MSG_INITIALIZE}));
+}
+
+TEST_F(Sequence, KeysInAScene) {
+    VH_State = VHS_SCENE;
+    VH_ID = 1;
+    VH_Msg = MSG_INITIALIZE;
+    step(0.01);
+    ASSERT_EQ(VH_Msg, MSG_UPDATE);
+
+    // The scene sees keys (special ones flagged); 'N' and '~' are not the global keys.
+    VH_DriverKey('N');
+    VH_DriverKey('~');
+    VH_DriverSpecialKey(GLUT_KEY_LEFT);
+    EXPECT_EQ(VH_KeySpecial, true);
+    EXPECT_EQ(VH_Msg, MSG_UPDATE);
+    EXPECT_EQ(sceneKeys, (std::vector<int>{'N', '~', GLUT_KEY_LEFT}));
+
+    // 'n' reaches the scene, then closes it; keys while the close is pending do not
+    // reach the scene and do not cancel the close.
+    VH_DriverKey('n');
+    EXPECT_EQ(VH_Msg, MSG_CLOSE);
+    VH_DriverKey('a');
+    EXPECT_EQ(VH_Msg, MSG_CLOSE);
+    EXPECT_EQ(sceneKeys.back(), 'n');
+    step(0.01);
+    EXPECT_EQ(now(), (Snapshot{VHS_INTRO, 5, MSG_INITIALIZE}));
+    EXPECT_FALSE(VH_SceneReady);
+    EXPECT_EQ(sceneMessages.back(), MSG_CLOSE);
+
+    // Scene three's close leads to the exit state.
+    VH_State = VHS_SCENE;
+    VH_ID = 2;
+    VH_Msg = MSG_CLOSE;
+    step(0.01);
+    EXPECT_EQ(now(), (Snapshot{VHS_EXIT, 6, MSG_INITIALIZE}));
+}
+
+TEST_F(Sequence, RenderersDrawAndClearOnlyUnderUpdate) {
+    const auto fillRed = [] {
+        glClearColor(1, 0, 0, 0);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glClearColor(0, 0, 0, 0);
+    };
+    const auto centreRed = [] {
+        int w, h;
+        const std::vector<std::uint8_t> px = VH_DriverReadBack(&w, &h);
+        const std::uint8_t* p = &px[((size_t)(h / 2) * w + w / 2) * 3];
+        return p[0] > 200 && p[1] < 50 && p[2] < 50;
+    };
+    struct Case {
+        int state, id;
+        void (*render)();
+    } cases[] = {{VHS_INTRO, 3, VH_RenderIntro}, {VHS_TRANSITION, ID_FADEIN, VH_RenderTransition},
+                 {VHS_SCENE, 0, VH_RenderScene}};
+    for (const Case& c : cases) {
+        VH_State = c.state;
+        VH_ID = c.id;
+        VH_SceneReady = true;
+        for (int msg : {MSG_INITIALIZE, MSG_CLOSE}) {
+            VH_Msg = msg;
+            fillRed();
+            c.render();
+            EXPECT_TRUE(centreRed()) << "state " << c.state << " drew under message " << msg;
+        }
+        VH_Msg = MSG_UPDATE;
+        VH_FadeColor[3] = 1.0f;
+        fillRed();
+        c.render();
+        EXPECT_FALSE(centreRed()) << "state " << c.state << " did not clear under MSG_UPDATE";
+    }
+    // The scene is handed MSG_RENDER only while it is ready.
+    sceneMessages.clear();
+    VH_State = VHS_SCENE;
+    VH_SceneReady = false;
+    VH_RenderScene();
+    VH_SceneReady = true;
+    VH_RenderScene();
+    EXPECT_EQ(sceneMessages, (std::vector<int>{MSG_RENDER}));
+    EXPECT_EQ(VH_Msg, MSG_UPDATE);
+}
+
+TEST_F(Sequence, ExitStateIgnoresKeysForThreeSecondsThenAnyKeyCounts) {
+    VH_State = VHS_EXIT;
+    VH_ID = 6;
+    VH_Msg = MSG_INITIALIZE;
+    VH_DriverKey('n'); // an 'n' before the exit state's first step must not stop the credits
+    step(0.01);
+    VH_DriverRender();
+    EXPECT_TRUE(VH_CreditsDrawn);
+    for (int i = 0; i < 29; ++i) {
+        VH_DriverKey('x');
+        step(0.1);
+    }
+    EXPECT_FALSE(VH_ExitRequested);
+    step(0.5); // timer at 3000 ms found no key; it polls every 250 ms from now on
+    step(0.5);
+    EXPECT_FALSE(VH_ExitRequested);
+    VH_DriverSpecialKey(GLUT_KEY_UP); // special keys count too
+    EXPECT_FALSE(VH_ExitRequested);
+    // Stepping on would end this process: the timer alone is checked here, the real
+    // exit and its status in the death test below.
+    VH_ExitTimer(7);
+    EXPECT_FALSE(VH_ExitRequested);
+    VH_ExitTimer(42);
+    EXPECT_TRUE(VH_ExitRequested);
+}
+
+TEST(SequenceDeath, CreditsKeyAfterThreeSecondsEndsWithStatusZero) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            VH_TestOpenWindow();
+            VH_State = VHS_EXIT;
+            VH_ID = 6;
+            VH_Msg = MSG_INITIALIZE;
+            for (int i = 0; i < 40; ++i) VH_DriverStep(0.1);
+            VH_DriverKey(' ');
+            for (int i = 0; i < 10; ++i) VH_DriverStep(0.1);
+            std::exit(3); // not reached when the key ended the program
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST(SequenceDeath, InvalidStateOrMessageEndsWithStatusOne) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            VH_TestOpenWindow();
+            VH_State = 2;
+            VH_DriverStep(0.01);
+        },
+        ::testing::ExitedWithCode(1), "");
+    EXPECT_EXIT(
+        {
+            VH_TestOpenWindow();
+            VH_State = VHS_INTRO;
+            VH_Msg = 5;
+            VH_DriverStep(0.01);
+        },
+        ::testing::ExitedWithCode(1), "");
+    EXPECT_EXIT(
+        {
+            VH_TestOpenWindow();
+            VH_State = VHS_SCENE;
+            VH_ID = 0;
+            VH_Msg = 7;
+            VH_DriverStep(0.01);
+        },
+        ::testing::ExitedWithCode(1), "");
+}
+
+TEST(SequenceDeath, EscapeEndsWithStatusZeroAnywhere) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            VH_TestOpenWindow();
+            VH_DriverStep(0.5);
+            VH_DriverKey(27);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+} // namespace

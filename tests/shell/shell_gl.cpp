@@ -1,0 +1,150 @@
+// Shell services that need a GL context: the error report, the 2D overlay pass, the
+// FPS counter and the frame timer on the driver's clock.
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+
+#include "shell/driver.h"
+#include "shell/glerror.h"
+#include "shell/state.h"
+#include "shell/timer.h"
+#include "shell/window.h"
+#include "text/overlay.h"
+#include "support/gl_fixture.h"
+
+namespace {
+TEST(GLErrorReport, NamesOnePendingErrorPerReport) {
+    VH_TestOpenWindow();
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    testing::internal::CaptureStderr();
+    GLERR_ReportLabel("ABC");
+    glEnable(0x7FFF); // invalid enum
+    GLERR_Report();
+    GLERR_ReportLabel("XYZ"); // the report fetched it: nothing is left
+    glLineWidth(-1.0f);       // invalid value
+    GLERR_ReportLabel("LBL");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "\nABC: NO GL ERROR\nGL_INVALID_ENUM\nXYZ: NO GL ERROR\nLBL GL_INVALID_VALUE");
+    EXPECT_STREQ(GLERR_Name(0x0506), "UNKNOWN GL ERROR CODE");
+    EXPECT_STREQ(GLERR_Name(0x0503), "GL_STACK_OVERFLOW");
+}
+
+TEST(Overlay, PassRestoresStateAndLeavesBlendingOn) {
+    VH_TestOpenWindow();
+    GLint projDepth = 0, viewDepth = 0;
+    glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &projDepth);
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &viewDepth);
+
+    glDisable(GL_BLEND);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+    glEnable(GL_LIGHTING);
+    glBlendFunc(GL_ONE, GL_ONE);
+    CON_Begin2D(false);
+    EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
+    EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_TRUE(glIsEnabled(GL_BLEND));
+    CON_DrawRect(0, 10, 0, 10);
+    CON_End2D();
+    EXPECT_TRUE(glIsEnabled(GL_BLEND));
+    GLint src = 0, dst = 0, mode = 0;
+    glGetIntegerv(GL_BLEND_SRC, &src);
+    glGetIntegerv(GL_BLEND_DST, &dst);
+    EXPECT_EQ(src, GL_SRC_ALPHA);
+    EXPECT_EQ(dst, GL_ONE_MINUS_SRC_ALPHA);
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
+    glGetIntegerv(GL_MATRIX_MODE, &mode);
+    EXPECT_EQ(mode, GL_MODELVIEW);
+    GLint d = 0;
+    glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &d);
+    EXPECT_EQ(d, projDepth);
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &d);
+    EXPECT_EQ(d, viewDepth);
+
+    // Texturing on before the pass stays on after an untextured one; lighting off stays off.
+    glEnable(GL_TEXTURE_2D);
+    glDisable(GL_LIGHTING);
+    CON_Begin2D(false);
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+    CON_End2D();
+    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+    EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
+    EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+}
+
+TEST(Overlay, TexturedRectCoversTheWindowUpright) {
+    VH_TestOpenWindow();
+    // A 2x2 texture: top row red, bottom row blue.
+    const unsigned char texels[] = {255, 0, 0, 255, 0, 0, 0, 0, 255, 0, 0, 255};
+    GLuint tex = 0;
+    glGenTextures(1, &tex);
+    glBindTexture(GL_TEXTURE_2D, tex);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, 3, 2, 2, 0, GL_RGB, GL_UNSIGNED_BYTE, texels);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glClear(GL_COLOR_BUFFER_BIT);
+    CON_Begin2D(true);
+    glColor4f(1, 1, 1, 1);
+    CON_DrawTexturedRect(0, (float)VH_WindowWidth, 0, (float)VH_WindowHeight);
+    CON_End2D();
+    int w, h;
+    const std::vector<std::uint8_t> px = VH_DriverReadBack(&w, &h);
+    const auto at = [&](int x, int y) { return &px[((size_t)y * w + x) * 3]; };
+    EXPECT_GT(at(2, 2)[0], 200);         // top-left: red
+    EXPECT_GT(at(w - 3, h - 3)[2], 200); // bottom-right: blue
+    EXPECT_GT(at(w - 3, 2)[0], 200);
+    EXPECT_GT(at(2, h - 3)[2], 200);
+    glDeleteTextures(1, &tex);
+}
+
+TEST(FrameLoop, FpsCountsTheWindowThatEndedAndRestartsFromZero) {
+    VH_TestOpenWindow();
+    VH_State = VHS_INTRO;
+    VH_ID = 3;
+    VH_Msg = MSG_INITIALIZE;
+    VH_FPSTime = 0.0;
+    VH_FPSFrames = 0;
+    VH_IdleStep(0.3);
+    VH_IdleStep(0.3);
+    EXPECT_EQ(VH_FPSFrames, 2);
+    EXPECT_DOUBLE_EQ(VH_FPSTime, 600.0);
+    VH_IdleStep(2.5); // shown: 3 frames; the 2100 ms excess is dropped
+    EXPECT_EQ(VH_FPSFrames, 0);
+    EXPECT_DOUBLE_EQ(VH_FPSTime, 0.0);
+    VH_IdleStep(0.5);
+    EXPECT_DOUBLE_EQ(VH_FPSTime, 500.0);
+}
+
+TEST(FrameLoop, TimerDeltaIsTimeSinceTheLastReadingAndStartsAtZero) {
+    VH_TestOpenWindow();
+    // The driven clock is demo time; the very first reading covers all of it.
+    VH_DriverStep(0.25);
+    const double first = TIMER_GetDelta();
+    EXPECT_NEAR(first, VH_DriverTime() / 1000.0, 0.0011);
+    VH_DriverStep(0.125);
+    EXPECT_NEAR(TIMER_GetDelta(), 0.125, 0.0011);
+    EXPECT_NEAR(TIMER_GetDelta(), 0.0, 1e-9);
+    EXPECT_DOUBLE_EQ(TIMER_GetScale(), 0.001);
+}
+
+TEST(Window, ReshapeKeepsTheAspectFixed) {
+    VH_TestOpenWindow();
+    reshape(1000, 500);
+    EXPECT_EQ(VH_WindowWidth, 1000);
+    EXPECT_EQ(VH_WindowHeight, 500);
+    GLfloat proj[16];
+    glGetFloatv(GL_PROJECTION_MATRIX, proj);
+    EXPECT_FLOAT_EQ(proj[0], proj[5]); // aspect 1.0, not 2.0
+    GLint vp[4];
+    glGetIntegerv(GL_VIEWPORT, vp);
+    EXPECT_EQ(vp[2], 1000);
+    EXPECT_EQ(vp[3], 500);
+    reshape(800, 600);
+}
+} // namespace

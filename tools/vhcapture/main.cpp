@@ -1,0 +1,289 @@
+// vhcapture: plays the demo through the driver on a fixed frame step and seed, and writes
+// what it draws to PNG frames, a contact sheet, a video and per-frame timing.
+//
+// Frame k is drawn after k steps of 1/fps, so its demo time is k/fps. Keys due at T are
+// pressed before the first step that starts at or after T. Every file a frame produces is
+// written as soon as the frame is drawn; whatever outlives the loop (sheet, CSV, summary,
+// video) is finished both on a normal end and from the engine's exit hook (ESC, a key
+// after the credits, a fatal end).
+#include <GL/freeglut.h>
+#include <GL/gl.h>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "options.h"
+#include "pictures.h"
+#include "shell/driver.h"
+#include "shell/platform.h"
+#include "shell/sequence.h"
+#include "shell/state.h"
+#include "stats.h"
+#include "video.h"
+
+namespace {
+typedef std::chrono::steady_clock Clock;
+
+const double progressAfter = 3.0; // wall seconds before the first progress line
+
+CapOptions opts;
+CapStats stats;
+CapVideo video;
+CapSheet sheet;
+bool finished = false;
+long framesDrawn = 0;
+long framesSaved = 0;
+size_t atSaved = 0; // --at times whose frame was written
+bool progressShown = false;
+bool progressInPlace = false; // the progress line is rewritten with \r on a terminal
+
+double since(Clock::time_point t0) {
+    return std::chrono::duration<double>(Clock::now() - t0).count();
+}
+
+std::string absolutePath(const std::string& path, const std::string& cwd) {
+    if (path.empty() || path[0] == '/') return path;
+    return cwd + "/" + path;
+}
+
+bool makeFolders(const std::string& path, std::string* error) {
+    for (size_t slash = 1;; ++slash) {
+        slash = path.find('/', slash);
+        const std::string part = path.substr(0, slash);
+        if (!part.empty() && mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) {
+            *error = part + ": cannot create the folder (" + std::strerror(errno) + ")";
+            return false;
+        }
+        if (slash == std::string::npos) break;
+    }
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        *error = path + ": is not a folder";
+        return false;
+    }
+    return true;
+}
+
+void endProgressLine() {
+    if (progressShown && progressInPlace) std::fputc('\n', stderr);
+    progressShown = false;
+}
+
+// Everything that outlives the frame loop. Returns false when something could not be written.
+bool finish() {
+    if (finished) return true;
+    finished = true;
+    endProgressLine();
+    bool ok = true;
+    std::string error;
+    if (!opts.sheet.empty()) {
+        int w, h;
+        const std::vector<std::uint8_t> rgb = sheet.Compose(&w, &h);
+        if (sheet.Count() == 0) {
+            std::fprintf(stderr, "vhcapture: %s: no frame was saved, so there is no sheet\n", opts.sheet.c_str());
+            ok = false;
+        } else if (!CAP_WritePNG(opts.sheet, rgb, w, h, &error)) {
+            std::fprintf(stderr, "vhcapture: %s\n", error.c_str());
+            ok = false;
+        }
+    }
+    if (!video.Close(&error)) {
+        std::fprintf(stderr, "vhcapture: %s\n", error.c_str());
+        ok = false;
+    }
+    if (!opts.stats.empty()) {
+        if (!stats.Close(&error)) {
+            std::fprintf(stderr, "vhcapture: %s\n", error.c_str());
+            ok = false;
+        }
+        stats.PrintSummary(stdout);
+        std::fflush(stdout);
+    }
+    if (atSaved < opts.at.size()) {
+        std::fprintf(stderr, "vhcapture: %zu --at time(s) from %.3f s on came after the run ended at %.3f s\n",
+                     opts.at.size() - atSaved, opts.at[atSaved], (double)framesDrawn / opts.fps);
+        ok = false;
+    }
+    std::fprintf(stderr, "vhcapture: %ld frames drawn (%.3f s of demo time), %ld saved\n", framesDrawn,
+                 (double)framesDrawn / opts.fps, framesSaved);
+    return ok;
+}
+
+// The engine is ending the process (ESC, a key after the credits, or a fatal condition).
+void onEngineExit(int /*status*/) {
+    finish();
+}
+
+// A fault of our own in the middle of a run: keep what is saved and end through the engine's exit.
+[[noreturn]] void failRun(const std::string& error) {
+    endProgressLine();
+    std::fprintf(stderr, "vhcapture: %s\n", error.c_str());
+    VH_Exit(1);
+}
+
+void pressKey(const CapKey& key) {
+    if (key.special)
+        VH_DriverSpecialKey(key.code);
+    else
+        VH_DriverKey((unsigned char)key.code);
+}
+
+void saveFrame(const std::string& path, const std::vector<std::uint8_t>& rgb, int w, int h) {
+    std::string error;
+    if (!CAP_WritePNG(path, rgb, w, h, &error)) failRun(error);
+    ++framesSaved;
+}
+
+void showProgress(Clock::time_point start, Clock::time_point* last) {
+    if (since(start) < progressAfter || since(*last) < 1.0) return;
+    *last = Clock::now();
+    std::fprintf(stderr, "%svhcapture: %.2f s of demo time, frame %ld, %ld saved%s", progressInPlace ? "\r" : "",
+                 (double)framesDrawn / opts.fps, framesDrawn, framesSaved, progressInPlace ? "" : "\n");
+    std::fflush(stderr);
+    progressShown = true;
+}
+
+// Without --until the run ends once the credits are drawn; a scene, though, runs until 'n',
+// so with no key left to press and no frame left to save it would never get there.
+bool waitsForever(size_t nextKey, size_t nextAt) {
+    return opts.until < 0.0 && nextKey >= opts.keys.size() && nextAt >= opts.at.size() && VH_State == VHS_SCENE &&
+           VH_Msg == MSG_UPDATE;
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    std::string error;
+    if (!CAP_ParseOptions(argc, argv, &opts, &error)) {
+        std::fprintf(stderr, "vhcapture: %s\n", error.c_str());
+        return 2;
+    }
+    if (opts.help) {
+        std::fputs(CAP_Usage(), stdout);
+        return 0;
+    }
+
+    // Output names are the user's, relative to where vhcapture was started, not to --data.
+    char cwdBuffer[4096];
+    const std::string cwd = getcwd(cwdBuffer, sizeof(cwdBuffer)) ? cwdBuffer : ".";
+    opts.out = absolutePath(opts.out, cwd);
+    opts.sheet = absolutePath(opts.sheet, cwd);
+    opts.video = absolutePath(opts.video, cwd);
+    opts.stats = absolutePath(opts.stats, cwd);
+    if (!opts.dataDir.empty() && chdir(opts.dataDir.c_str()) != 0) {
+        std::fprintf(stderr, "vhcapture: %s: cannot enter the data folder (%s)\n", opts.dataDir.c_str(),
+                     std::strerror(errno));
+        return 2;
+    }
+    const std::string dataName = (opts.dataDir.empty() ? std::string(".") : opts.dataDir) + "/vh_data.clu";
+    if (access("vh_data.clu", R_OK) != 0) {
+        std::fprintf(stderr, "vhcapture: %s: cannot read the demo's data (%s); run in its folder or give --data DIR\n",
+                     dataName.c_str(), std::strerror(errno));
+        return 1;
+    }
+    const char* display = std::getenv("DISPLAY");
+    if (!display || !*display) {
+        std::fprintf(stderr, "vhcapture: no X display (DISPLAY is not set); a virtual one will do: xvfb-run -a "
+                             "vhcapture ...\n");
+        return 1;
+    }
+    if (!opts.video.empty() && CAP_FindProgram("ffmpeg").empty()) {
+        std::fprintf(stderr, "vhcapture: %s: cannot make the video: ffmpeg is not installed (or not on PATH)\n",
+                     opts.video.c_str());
+        return 1;
+    }
+    if ((!opts.at.empty() || opts.every > 0) && !makeFolders(opts.out, &error)) {
+        std::fprintf(stderr, "vhcapture: %s\n", error.c_str());
+        return 1;
+    }
+    if (!opts.stats.empty() && !stats.Open(opts.stats, &error)) {
+        std::fprintf(stderr, "vhcapture: %s\n", error.c_str());
+        return 1;
+    }
+    progressInPlace = isatty(2);
+
+    VH_SetExitHook(onEngineExit);
+    static char programName[] = "vhcapture";
+    static char* driverArgs[] = {programName, nullptr};
+    VH_DriverOpen(1, driverArgs, opts.width, opts.height);
+    std::srand(opts.seed);
+    // Frames that draw nothing must show black, not whatever the new buffers held.
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glutSwapBuffers();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+    const long lastFrame = opts.until >= 0.0 ? std::max(1L, (long)std::floor(opts.until * opts.fps + 1e-6)) : LONG_MAX;
+    const Clock::time_point start = Clock::now();
+    Clock::time_point lastProgress = start;
+    size_t nextKey = 0;
+    char name[64];
+    for (long k = 1; k <= lastFrame; ++k) {
+        // Keys are due once the clock at the start of this step has reached them.
+        while (nextKey < opts.keys.size() && opts.keys[nextKey].time * opts.fps <= (double)(k - 1) + 1e-6)
+            pressKey(opts.keys[nextKey++]);
+
+        CapFrameRow row{};
+        row.frame = k;
+        row.seconds = (double)k / opts.fps;
+        row.state = VH_State;
+        row.id = VH_ID;
+        row.msg = VH_Msg;
+        row.intro = VH_State == VHS_TRANSITION ? newID : VH_ID;
+
+        size_t atHere = atSaved;
+        while (atHere < opts.at.size() && CAP_FrameAt(opts.at[atHere], opts.fps) == k)
+            ++atHere;
+        const bool everyHere = opts.every > 0 && k % opts.every == 0;
+        const bool wanted = atHere > atSaved || everyHere || !opts.video.empty();
+        VH_DriverCapture(wanted);
+
+        const Clock::time_point t0 = Clock::now();
+        VH_DriverStep(1.0 / opts.fps);
+        const Clock::time_point t1 = Clock::now();
+        VH_DriverRender();
+        // A captured frame waited for the renderer in its read-back; make the others wait too.
+        if (!wanted && !opts.stats.empty()) glFinish();
+        row.updateMs = std::chrono::duration<double, std::milli>(t1 - t0).count();
+        row.renderMs = since(t1) * 1000.0;
+        if (!opts.stats.empty()) stats.Record(row);
+        framesDrawn = k;
+
+        if (wanted) {
+            int w = 0, h = 0;
+            const std::vector<std::uint8_t>& rgb = VH_DriverFrame(&w, &h);
+            if (w <= 0 || h <= 0) failRun("frame " + std::to_string(k) + " was drawn without reaching the screen");
+            const bool savedHere = atHere > atSaved || everyHere;
+            for (; atSaved < atHere; ++atSaved) {
+                std::snprintf(name, sizeof(name), "/at_%07ld.png", CAP_Millis(opts.at[atSaved]));
+                saveFrame(opts.out + name, rgb, w, h);
+            }
+            if (everyHere) {
+                std::snprintf(name, sizeof(name), "/frame_%06ld.png", k);
+                saveFrame(opts.out + name, rgb, w, h);
+            }
+            if (!opts.sheet.empty() && savedHere) sheet.Add(rgb, w, h, row.seconds);
+            if (!opts.video.empty()) {
+                if (!video.Active() && !video.Start(opts.video, w, h, opts.fps, &error)) failRun(error);
+                if (!video.Write(rgb, w, h, &error)) failRun(error);
+            }
+        }
+        showProgress(start, &lastProgress);
+
+        if (opts.until < 0.0 && VH_State == VHS_EXIT && VH_CreditsDrawn) break;
+        if (waitsForever(nextKey, atSaved)) {
+            endProgressLine();
+            std::fprintf(stderr,
+                         "vhcapture: scene %d waits for an 'n' key and none is left in --keys; stopping at %.3f s "
+                         "(give --until or more --keys to go on)\n",
+                         VH_ID + 1, row.seconds);
+            break;
+        }
+    }
+    return finish() ? 0 : 1;
+}

@@ -1,0 +1,41 @@
+// options: vhcapture's command line, checked in full before anything is opened.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// One scripted key press.
+struct CapKey {
+    double time;  // demo seconds
+    bool special; // code is a GLUT_KEY_* value rather than a character
+    int code;
+};
+
+struct CapOptions {
+    std::string dataDir;         // empty: the working directory
+    int fps = 60;                // frames per demo second
+    unsigned seed = 1;           // rand seed after start-up
+    double until = -1.0;         // demo seconds; negative: until the credits are drawn
+    std::vector<CapKey> keys;    // in time order; equal times keep their written order
+    std::vector<double> at;      // demo seconds, ascending, one per distinct file name
+    int every = 0;               // save every K-th frame; 0: none
+    std::string out = "capture"; // folder for the saved frames
+    std::string sheet;           // contact sheet PNG; empty: none
+    std::string video;           // video file through ffmpeg; empty: none
+    std::string stats;           // per-frame CSV; empty: none
+    int width = 800;             // window pixels
+    int height = 600;
+    bool help = false;
+};
+
+// Parses argv[1..]. On a fault returns false and puts one line (no newline) in *error.
+bool CAP_ParseOptions(int argc, const char* const* argv, CapOptions* options, std::string* error);
+
+// The --help text.
+const char* CAP_Usage();
+
+// The frame (1-based) whose demo time k / fps is the first at or after t seconds.
+long CAP_FrameAt(double t, int fps);
+
+// Milliseconds of a --at time as used in its file name.
+long CAP_Millis(double t);

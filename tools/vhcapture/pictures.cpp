@@ -1,0 +1,166 @@
+// pictures: PNG output and the contact sheet of saved frames.
+#include "pictures.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <png.h>
+
+namespace {
+const int thumbMaxWidth = 200; // pixels
+const int sheetColumns = 6;
+const int margin = 8;     // pixels around and between thumbnails
+const int glyphScale = 2; // each font pixel becomes a 2x2 block
+const int labelHeight = 5 * glyphScale + 6;
+const std::uint8_t background = 24;
+const std::uint8_t ink = 230;
+
+// A 3x5 font for the labels: digits, '.', ' ' and 's'. Bit 2 is the left column.
+struct Glyph {
+    char c;
+    std::uint8_t rows[5];
+};
+const Glyph glyphs[] = {
+    {'0', {7, 5, 5, 5, 7}}, {'1', {2, 6, 2, 2, 7}}, {'2', {7, 1, 7, 4, 7}}, {'3', {7, 1, 7, 1, 7}},
+    {'4', {5, 5, 7, 1, 1}}, {'5', {7, 4, 7, 1, 7}}, {'6', {7, 4, 7, 5, 7}}, {'7', {7, 1, 1, 1, 1}},
+    {'8', {7, 5, 7, 5, 7}}, {'9', {7, 5, 7, 1, 7}}, {'.', {0, 0, 0, 0, 2}}, {'s', {0, 3, 6, 1, 6}},
+    {' ', {0, 0, 0, 0, 0}},
+};
+
+void drawText(std::vector<std::uint8_t>& rgb, int width, int height, int x, int y, const char* text) {
+    for (; *text; ++text, x += 4 * glyphScale) {
+        const Glyph* g = nullptr;
+        for (const Glyph& candidate : glyphs)
+            if (candidate.c == *text) g = &candidate;
+        if (!g) continue;
+        for (int row = 0; row < 5; ++row)
+            for (int col = 0; col < 3; ++col) {
+                if (!(g->rows[row] & (4 >> col))) continue;
+                for (int dy = 0; dy < glyphScale; ++dy)
+                    for (int dx = 0; dx < glyphScale; ++dx) {
+                        const int px = x + col * glyphScale + dx;
+                        const int py = y + row * glyphScale + dy;
+                        if (px < 0 || py < 0 || px >= width || py >= height) continue;
+                        std::uint8_t* p = &rgb[((size_t)py * width + px) * 3];
+                        p[0] = p[1] = p[2] = ink;
+                    }
+            }
+    }
+}
+
+struct PngWriter {
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    ~PngWriter() { png_destroy_write_struct(&png, info ? &info : nullptr); }
+};
+
+// libpng reports faults by longjmp; nothing with a destructor lives in this frame.
+bool encode(FILE* file, const std::uint8_t* rgb, int width, int height, PngWriter* w) {
+    w->png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    if (!w->png) return false;
+    w->info = png_create_info_struct(w->png);
+    if (!w->info) return false;
+    if (setjmp(png_jmpbuf(w->png))) return false;
+    png_init_io(w->png, file);
+    png_set_IHDR(w->png, w->info, (png_uint_32)width, (png_uint_32)height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(w->png, w->info);
+    for (int y = 0; y < height; ++y)
+        png_write_row(w->png, const_cast<png_bytep>(rgb + (size_t)y * width * 3));
+    png_write_end(w->png, nullptr);
+    return true;
+}
+} // namespace
+
+bool CAP_WritePNG(const std::string& path, const std::vector<std::uint8_t>& rgb, int width, int height,
+                  std::string* error) {
+    if (width <= 0 || height <= 0 || rgb.size() < (size_t)width * height * 3) {
+        *error = path + ": no picture to write";
+        return false;
+    }
+    const std::string part = path + ".part";
+    FILE* file = std::fopen(part.c_str(), "wb");
+    if (!file) {
+        *error = path + ": cannot create (" + std::strerror(errno) + ")";
+        return false;
+    }
+    bool ok;
+    {
+        PngWriter writer;
+        ok = encode(file, rgb.data(), width, height, &writer);
+    }
+    const bool flushed = std::fflush(file) == 0 && !std::ferror(file);
+    const int savedErrno = errno;
+    const bool closed = std::fclose(file) == 0;
+    if (!ok || !flushed || !closed) {
+        std::remove(part.c_str());
+        *error = path + ": cannot write (" + (flushed ? "encoder failed" : std::strerror(savedErrno)) + ")";
+        return false;
+    }
+    if (std::rename(part.c_str(), path.c_str()) != 0) {
+        *error = path + ": cannot write (" + std::strerror(errno) + ")";
+        std::remove(part.c_str());
+        return false;
+    }
+    return true;
+}
+
+void CapSheet::Add(const std::vector<std::uint8_t>& rgb, int width, int height, double seconds) {
+    const long index = offered++;
+    if (index % stride != 0 || width <= 0 || height <= 0) return;
+    // Box filter by a whole factor: cheap, and the same input gives the same thumbnail.
+    const int f = (width + thumbMaxWidth - 1) / thumbMaxWidth;
+    Thumb t;
+    t.width = std::max(1, width / f);
+    t.height = std::max(1, height / f);
+    t.seconds = seconds;
+    t.rgb.resize((size_t)t.width * t.height * 3);
+    for (int y = 0; y < t.height; ++y)
+        for (int x = 0; x < t.width; ++x)
+            for (int c = 0; c < 3; ++c) {
+                unsigned sum = 0, n = 0;
+                for (int dy = 0; dy < f && y * f + dy < height; ++dy)
+                    for (int dx = 0; dx < f && x * f + dx < width; ++dx, ++n)
+                        sum += rgb[((size_t)(y * f + dy) * width + (x * f + dx)) * 3 + c];
+                t.rgb[((size_t)y * t.width + x) * 3 + c] = (std::uint8_t)((sum + n / 2) / n);
+            }
+    thumbs.push_back(std::move(t));
+    if ((int)thumbs.size() > maxThumbs) {
+        // Thumbnail j holds offered frame j * stride; keeping the even ones doubles the stride.
+        std::vector<Thumb> kept;
+        for (size_t j = 0; j < thumbs.size(); j += 2)
+            kept.push_back(std::move(thumbs[j]));
+        thumbs.swap(kept);
+        stride *= 2;
+    }
+}
+
+std::vector<std::uint8_t> CapSheet::Compose(int* width, int* height) const {
+    const int n = (int)thumbs.size();
+    int cellW = 1, cellH = 1;
+    for (const Thumb& t : thumbs) {
+        cellW = std::max(cellW, t.width);
+        cellH = std::max(cellH, t.height);
+    }
+    const int cols = std::max(1, std::min(n, sheetColumns));
+    const int rows = std::max(1, (n + cols - 1) / cols);
+    const int w = margin + cols * (cellW + margin);
+    const int h = margin + rows * (cellH + labelHeight + margin);
+    std::vector<std::uint8_t> rgb((size_t)w * h * 3, background);
+    for (int i = 0; i < n; ++i) {
+        const Thumb& t = thumbs[(size_t)i];
+        const int x0 = margin + (i % cols) * (cellW + margin);
+        const int y0 = margin + (i / cols) * (cellH + labelHeight + margin);
+        for (int y = 0; y < t.height; ++y)
+            std::copy_n(&t.rgb[(size_t)y * t.width * 3], (size_t)t.width * 3, &rgb[((size_t)(y0 + y) * w + x0) * 3]);
+        char label[32];
+        std::snprintf(label, sizeof(label), "%.3f s", t.seconds);
+        drawText(rgb, w, h, x0, y0 + t.height + 4, label);
+    }
+    *width = w;
+    *height = h;
+    return rgb;
+}

@@ -1,0 +1,36 @@
+// pictures: PNG output and the contact sheet of saved frames.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Writes an RGB picture (top row first) as an 8-bit PNG. The file appears under its name
+// only once complete, so an interrupted run never leaves half a picture. On a fault
+// returns false with one line in *error.
+bool CAP_WritePNG(const std::string& path, const std::vector<std::uint8_t>& rgb, int width, int height,
+                  std::string* error);
+
+// Thumbnails of saved frames, laid out in time order with their times written below.
+class CapSheet {
+public:
+    // Keeps at most this many thumbnails: past it every other one is dropped and
+    // only every second later frame is taken, so a long run still fits in memory.
+    static const int maxThumbs = 360;
+
+    void Add(const std::vector<std::uint8_t>& rgb, int width, int height, double seconds);
+    int Count() const { return (int)thumbs.size(); }
+    // The sheet as an RGB picture.
+    std::vector<std::uint8_t> Compose(int* width, int* height) const;
+
+private:
+    struct Thumb {
+        std::vector<std::uint8_t> rgb;
+        int width;
+        int height;
+        double seconds;
+    };
+    std::vector<Thumb> thumbs;
+    long offered = 0; // frames offered so far
+    long stride = 1;  // take one frame in this many
+};

@@ -1,0 +1,102 @@
+// stats: per-frame timing rows (CSV) and the per-state summary of a capture run.
+#include "stats.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+
+#include "shell/state.h"
+
+namespace {
+// Nearest-rank percentile of an unsorted list; p in (0, 100].
+double percentile(std::vector<double> v, double p) {
+    if (v.empty()) return 0.0;
+    std::sort(v.begin(), v.end());
+    size_t rank = (size_t)std::ceil(p / 100.0 * (double)v.size());
+    rank = std::min(std::max<size_t>(rank, 1), v.size());
+    return v[rank - 1];
+}
+} // namespace
+
+CapStats::~CapStats() {
+    if (file) std::fclose(file);
+}
+
+bool CapStats::Open(const std::string& name, std::string* error) {
+    path = name;
+    file = std::fopen(name.c_str(), "w");
+    if (!file) {
+        *error = name + ": cannot create (" + std::strerror(errno) + ")";
+        return false;
+    }
+    // Line-buffered: a run killed from outside still leaves every finished row.
+    std::setvbuf(file, nullptr, _IOLBF, 1 << 16);
+    std::fputs("frame,time,state,id,message,update_ms,render_ms\n", file);
+    return true;
+}
+
+void CapStats::Record(const CapFrameRow& row) {
+    rows.push_back(row);
+    if (!file) return;
+    std::fprintf(file, "%ld,%.6f,%d,%d,%d,%.3f,%.3f\n", row.frame, row.seconds, row.state, row.id, row.msg,
+                 row.updateMs, row.renderMs);
+}
+
+bool CapStats::Close(std::string* error) {
+    if (!file) return true;
+    const bool ok = std::fflush(file) == 0 && !std::ferror(file);
+    const int savedErrno = errno;
+    const bool closed = std::fclose(file) == 0;
+    file = nullptr;
+    if (ok && closed) return true;
+    *error = path + ": cannot write (" + std::strerror(ok ? errno : savedErrno) + ")";
+    return false;
+}
+
+std::string CapStats::GroupName(const CapFrameRow& row) {
+    switch (row.state) {
+    case VHS_INTRO:
+    case VHS_TRANSITION:
+        if (row.intro >= 3 && row.intro <= 5) return "intro " + std::to_string(row.intro - 2);
+        return "";
+    case VHS_SCENE:
+        if (row.id >= 0 && row.id <= 2) return "scene " + std::to_string(row.id + 1);
+        return "";
+    case VHS_EXIT:
+        return "credits";
+    default:
+        return "";
+    }
+}
+
+void CapStats::PrintSummary(FILE* out) const {
+    struct Group {
+        std::string name;
+        std::vector<double> update, render;
+        double initMs = -1.0;
+    };
+    std::vector<Group> groups;
+    for (const CapFrameRow& row : rows) {
+        const std::string name = GroupName(row);
+        if (name.empty()) continue;
+        auto g = std::find_if(groups.begin(), groups.end(), [&](const Group& x) { return x.name == name; });
+        if (g == groups.end()) g = groups.insert(groups.end(), Group{name, {}, {}, -1.0});
+        // The loading step is reported on its own so it does not skew the running figures.
+        const bool loading = row.msg == MSG_INITIALIZE && (row.state == VHS_INTRO || row.state == VHS_SCENE);
+        if (loading)
+            g->initMs = row.updateMs;
+        else
+            g->update.push_back(row.updateMs);
+        g->render.push_back(row.renderMs);
+    }
+    std::fprintf(out, "%-10s %7s %12s %12s %12s %12s %9s\n", "part", "frames", "update med", "update p95", "render med",
+                 "render p95", "init ms");
+    for (const Group& g : groups) {
+        char init[32] = "-";
+        if (g.initMs >= 0.0) std::snprintf(init, sizeof(init), "%.3f", g.initMs);
+        std::fprintf(out, "%-10s %7zu %12.3f %12.3f %12.3f %12.3f %9s\n", g.name.c_str(), g.render.size(),
+                     percentile(g.update, 50.0), percentile(g.update, 95.0), percentile(g.render, 50.0),
+                     percentile(g.render, 95.0), init);
+    }
+}

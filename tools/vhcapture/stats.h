@@ -1,0 +1,37 @@
+// stats: per-frame timing rows (CSV) and the per-state summary of a capture run.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+// What one frame's update ran and how long it and the render took.
+struct CapFrameRow {
+    long frame;     // 1-based
+    double seconds; // demo time after the step
+    int state;      // VH_State, VH_ID and VH_Msg as the step found them
+    int id;
+    int msg;
+    int intro;       // for intro and transition rows: the intro (3..5) they belong to
+    double updateMs; // wall time of the step
+    double renderMs; // wall time of the render, including the read-back of captured frames
+};
+
+class CapStats {
+public:
+    ~CapStats();
+    // Starts the CSV file with its header. On a fault returns false with one line in *error.
+    bool Open(const std::string& path, std::string* error);
+    void Record(const CapFrameRow& row);
+    // Flushes and closes the CSV; false when any row failed to reach the file.
+    bool Close(std::string* error);
+    // The summary table: per intro, scene and the credits, in the order they ran.
+    void PrintSummary(FILE* out) const;
+    // "intro 1", "scene 2", "credits" ...; empty for a row that belongs to none.
+    static std::string GroupName(const CapFrameRow& row);
+
+private:
+    FILE* file = nullptr;
+    std::string path;
+    std::vector<CapFrameRow> rows;
+};

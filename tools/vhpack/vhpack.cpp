@@ -1,0 +1,324 @@
+// vhpack: builds, lists, changes, unpacks and checks RESF archives from the command line.
+//
+// Everything goes through the engine's own archive object, so what vhpack accepts and writes
+// is exactly what the demo reads. Exit status: 0 success, 1 a bad or missing archive, entry or
+// file, 2 a usage error. Every error is one line on stderr naming the file and the fault.
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <strings.h>
+#include <sys/stat.h>
+
+#include "data/resfile.h"
+
+namespace {
+
+constexpr int EXIT_OK = 0;
+constexpr int EXIT_BAD = 1;
+constexpr int EXIT_USAGE = 2;
+
+const char* const kUsage = "usage: vhpack create ARCHIVE [FILE...]\n"
+                           "       vhpack list ARCHIVE\n"
+                           "       vhpack add ARCHIVE FILE... [--name NAME] [--replace]\n"
+                           "       vhpack extract ARCHIVE [NAME...] [-C DIR]\n"
+                           "       vhpack remove ARCHIVE NAME...\n"
+                           "       vhpack check ARCHIVE\n"
+                           "       vhpack --help\n"
+                           "\n"
+                           "create   writes a new archive holding FILEs under their base names\n"
+                           "list     prints SIZE OFFSET TYPE NAME per entry in directory order, then a total\n"
+                           "add      adds FILEs (--name renames a single FILE); a name already present, in any\n"
+                           "         case, is an error unless --replace\n"
+                           "extract  writes the named entries (all when none is named) into DIR (default .)\n"
+                           "remove   drops the named entries\n"
+                           "check    validates header, check value, directory and names; prints ok\n"
+                           "\n"
+                           "exit status: 0 success, 1 bad or missing archive, entry or file, 2 usage error\n";
+
+// Parsed command line: the command, the archive, the plain words after it, and the options.
+struct Args {
+    std::string command;
+    std::string archive;
+    std::vector<std::string> words;
+    std::string name; // --name
+    bool hasName = false;
+    bool replace = false; // --replace
+    std::string outDir;   // -C
+    bool hasOutDir = false;
+};
+
+int Usage(const char* format, ...) {
+    char text[256];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    std::fprintf(stderr, "vhpack: %s (try vhpack --help)\n", text);
+    return EXIT_USAGE;
+}
+
+int Fail(const std::string& file, const char* format, ...) {
+    char text[512];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    std::fprintf(stderr, "vhpack: %s: %s\n", file.c_str(), text);
+    return EXIT_BAD;
+}
+
+// The archive's last fault in words: its error code and, when it has them, the details.
+int FailArchive(CResFile& res, const std::string& file, const char* doing) {
+    const Uint16 code = res.GetError();
+    const char* detail = res.FaultText();
+    if (code && *detail) return Fail(file, "%s: %s (%s)", doing, RES_ErrorText(code), detail);
+    if (code) return Fail(file, "%s: %s", doing, RES_ErrorText(code));
+    if (*detail) return Fail(file, "%s: %s", doing, detail);
+    return Fail(file, "%s failed", doing);
+}
+
+std::string BaseName(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Reads a whole regular file into a malloc'd block (the archive takes it over).
+bool ReadInput(const std::string& path, void** data, Uint32* size, std::string* why) {
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0) {
+        *why = std::strerror(errno);
+        return false;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        *why = "not a regular file";
+        return false;
+    }
+    if (static_cast<unsigned long long>(info.st_size) > 0xFFFFFFF0ull) {
+        *why = "too large for an archive entry";
+        return false;
+    }
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) {
+        *why = std::strerror(errno);
+        return false;
+    }
+    const std::size_t n = static_cast<std::size_t>(info.st_size);
+    void* block = std::malloc(n + 1);
+    const bool ok = block && std::fread(block, 1, n, f) == n;
+    std::fclose(f);
+    if (!ok) {
+        std::free(block);
+        *why = block ? "cannot read" : "out of memory";
+        return false;
+    }
+    *data = block;
+    *size = static_cast<Uint32>(n);
+    return true;
+}
+
+// Adds files to an open archive; names[i] is the entry name of files[i].
+int AddFiles(CResFile& res, const std::string& archive, const std::vector<std::string>& files,
+             const std::vector<std::string>& names, bool replace) {
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const std::string& name = names[i];
+        if (name.empty() || name.size() > RES_MAX_NAME)
+            return Fail(files[i], "entry name must be 1 to %u bytes", static_cast<unsigned>(RES_MAX_NAME));
+        for (std::size_t j = 0; j < i; ++j)
+            if (!strcasecmp(names[j].c_str(), name.c_str()))
+                return Fail(files[i], "entry name %s is given twice", name.c_str());
+        if (res.EntryExists(name.c_str())) {
+            if (!replace) return Fail(archive, "entry %s already exists (use --replace)", name.c_str());
+            res.RemoveEntry(name.c_str());
+        }
+        void* data = nullptr;
+        Uint32 size = 0;
+        std::string why;
+        if (!ReadInput(files[i], &data, &size, &why)) return Fail(files[i], "%s", why.c_str());
+        if (!res.AddEntry(name.c_str(), 0, data, size, true)) {
+            std::free(data);
+            return FailArchive(res, archive, ("cannot add " + name).c_str());
+        }
+    }
+    return EXIT_OK;
+}
+
+int Commit(CResFile& res, const std::string& archive) {
+    return res.Commit() ? EXIT_OK : FailArchive(res, archive, "cannot write the archive");
+}
+
+int OpenExisting(CResFile& res, const std::string& archive, const char* mode) {
+    return res.Open(archive.c_str(), mode) ? EXIT_OK : FailArchive(res, archive, "cannot open");
+}
+
+// ---- commands -------------------------------------------------------------------------------------
+
+int Create(const Args& a) {
+    CResFile res;
+    if (!res.Open(a.archive.c_str(), "w")) return FailArchive(res, a.archive, "cannot create");
+    std::vector<std::string> names;
+    for (const std::string& f : a.words)
+        names.push_back(BaseName(f));
+    if (int status = AddFiles(res, a.archive, a.words, names, false)) return status;
+    return Commit(res, a.archive);
+}
+
+int List(const Args& a) {
+    CResFile res;
+    if (int status = OpenExisting(res, a.archive, "rb")) return status;
+    unsigned long long total = 0;
+    for (const RES_Entry* e = res.FirstEntry(); e; e = e->next) {
+        std::printf("%u %u %u %s\n", static_cast<unsigned>(e->size), static_cast<unsigned>(e->offset),
+                    static_cast<unsigned>(e->type), e->name);
+        total += e->size;
+    }
+    const unsigned count = static_cast<unsigned>(res.EntryCount());
+    std::printf("total %u %s, %llu bytes\n", count, count == 1 ? "entry" : "entries", total);
+    return EXIT_OK;
+}
+
+int Add(const Args& a) {
+    if (a.words.empty()) return Usage("add needs at least one FILE");
+    if (a.hasName && a.words.size() != 1) return Usage("--name goes with exactly one FILE");
+    CResFile res;
+    if (int status = OpenExisting(res, a.archive, "r+")) return status;
+    std::vector<std::string> names;
+    for (const std::string& f : a.words)
+        names.push_back(a.hasName ? a.name : BaseName(f));
+    if (int status = AddFiles(res, a.archive, a.words, names, a.replace)) return status;
+    return Commit(res, a.archive);
+}
+
+// Entry names become file names: only plain names, never a path out of the target folder.
+bool SafeFileName(const char* name) {
+    return *name && std::strcmp(name, ".") && std::strcmp(name, "..") && !std::strchr(name, '/');
+}
+
+int Extract(const Args& a) {
+    CResFile res;
+    if (int status = OpenExisting(res, a.archive, "rb")) return status;
+    std::vector<const RES_Entry*> chosen;
+    if (a.words.empty()) {
+        for (const RES_Entry* e = res.FirstEntry(); e; e = e->next)
+            chosen.push_back(e);
+    } else {
+        for (const std::string& w : a.words) {
+            const RES_Entry* e = res.FindEntry(w.c_str());
+            if (!e) return Fail(a.archive, "no entry named %s", w.c_str());
+            chosen.push_back(e);
+        }
+    }
+    for (const RES_Entry* e : chosen)
+        if (!SafeFileName(e->name)) return Fail(a.archive, "entry name %s is not a plain file name", e->name);
+
+    const std::string folder = a.hasOutDir ? a.outDir : std::string(".");
+    struct stat info;
+    if (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return Fail(folder, "not a folder");
+    for (const RES_Entry* e : chosen) {
+        const std::string name = e->name; // the entry may be reloaded below; keep our own copy
+        void* data = nullptr;
+        if (!res.LoadEntry(name.c_str(), &data)) return Fail(a.archive, "cannot read entry %s", name.c_str());
+        const Uint32 size = res.EntrySize(name.c_str());
+        const std::string out = folder + "/" + name;
+        std::FILE* f = std::fopen(out.c_str(), "wb");
+        if (!f) return Fail(out, "%s", std::strerror(errno));
+        bool ok = std::fwrite(data, 1, size, f) == size;
+        ok = std::fclose(f) == 0 && ok;
+        if (!ok) return Fail(out, "cannot write");
+        res.UnloadEntry(name.c_str());
+    }
+    return EXIT_OK;
+}
+
+int Remove(const Args& a) {
+    if (a.words.empty()) return Usage("remove needs at least one NAME");
+    CResFile res;
+    if (int status = OpenExisting(res, a.archive, "r+")) return status;
+    for (const std::string& w : a.words)
+        if (!res.EntryExists(w.c_str())) return Fail(a.archive, "no entry named %s", w.c_str());
+    for (const std::string& w : a.words)
+        res.RemoveEntry(w.c_str());
+    return Commit(res, a.archive);
+}
+
+int Check(const Args& a) {
+    CResFile res;
+    if (!res.Open(a.archive.c_str(), "rb")) return FailArchive(res, a.archive, "bad archive");
+    for (const RES_Entry* e = res.FirstEntry(); e; e = e->next)
+        for (const RES_Entry* later = e->next; later; later = later->next)
+            if (!strcasecmp(e->name, later->name))
+                return Fail(a.archive, "bad archive: entry name %s appears twice", later->name);
+    if (res.StrayBytes())
+        return Fail(a.archive, "bad archive: %u stray bytes after the directory",
+                    static_cast<unsigned>(res.StrayBytes()));
+    for (const RES_Entry* e = res.FirstEntry(); e; e = e->next) {
+        const std::string name = e->name;
+        if (!res.LoadEntry(name.c_str(), nullptr)) return Fail(a.archive, "cannot read entry %s", name.c_str());
+        res.UnloadEntry(name.c_str());
+    }
+    std::printf("ok\n");
+    return EXIT_OK;
+}
+
+// Splits the words after the command into the archive, plain words and options.
+int Parse(int argc, char** argv, Args* a) {
+    a->command = argv[1];
+    bool plainOnly = false;
+    std::vector<std::string> rest;
+    for (int i = 2; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (plainOnly || arg.empty() || arg[0] != '-' || arg == "-") {
+            rest.push_back(arg);
+        } else if (arg == "--") {
+            plainOnly = true;
+        } else if (arg == "--name" && a->command == "add") {
+            if (++i >= argc) return Usage("--name needs a NAME");
+            a->name = argv[i];
+            a->hasName = true;
+        } else if (arg == "--replace" && a->command == "add") {
+            a->replace = true;
+        } else if (arg == "-C" && a->command == "extract") {
+            if (++i >= argc) return Usage("-C needs a DIR");
+            a->outDir = argv[i];
+            a->hasOutDir = true;
+        } else {
+            return Usage("unknown option %s for %s", arg.c_str(), a->command.c_str());
+        }
+    }
+    if (rest.empty()) return Usage("%s needs an ARCHIVE", a->command.c_str());
+    a->archive = rest[0];
+    a->words.assign(rest.begin() + 1, rest.end());
+    return EXIT_OK;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return Usage("no command given");
+    const std::string command = argv[1];
+    if (command == "--help" || command == "-h" || command == "help") {
+        std::fputs(kUsage, stdout);
+        return EXIT_OK;
+    }
+    struct Command {
+        const char* name;
+        int (*run)(const Args&);
+        bool takesWords;
+    };
+    const Command commands[] = {
+        {"create", Create, true},   {"list", List, false},    {"add", Add, true},
+        {"extract", Extract, true}, {"remove", Remove, true}, {"check", Check, false},
+    };
+    for (const Command& c : commands) {
+        if (command != c.name) continue;
+        Args a;
+        if (int status = Parse(argc, argv, &a)) return status;
+        if (!c.takesWords && !a.words.empty()) return Usage("%s takes only an ARCHIVE", c.name);
+        return c.run(a);
+    }
+    return Usage("unknown command %s", command.c_str());
+}
