@@ -11,6 +11,7 @@
 #include "data/resfile.h"
 #include "data/rwops.h"
 #include "support/gl_fixture.h"
+#include "text/console.h"
 #include "shell/vh_types.h"
 
 namespace {
@@ -247,6 +248,25 @@ TEST(PathControl, RunEndsByDistanceEvenPastTheLastPoint) {
     still.Update(0.1f);
     EXPECT_TRUE(still.finished);
     EXPECT_FALSE(still.running);
+}
+
+TEST(PathControl, EveryRunningUpdateReportsItsDistanceOnTheConsole) {
+    PathControl p;
+    for (WED_Point& q : p.points) q = {0.12345f, 0.0f};
+    p.ComputeLength();
+    p.maxdist = 9.0f; // as if measured on a longer curve
+    p.SetRunning(true);
+    const int marker = CON_AddPinnedLine(VH_Console, "marker");
+    ASSERT_GT(marker, 0);
+    p.Update(0.5f); // from the origin to the curve: 0.12345 travelled
+    const char* line = CON_FindLine(VH_Console, marker + 1);
+    ASSERT_NE(line, nullptr);
+    EXPECT_STREQ(line, "curdist:0.12345 maxdist:9.00000");
+    p.SetRunning(false);
+    p.Update(0.5f);
+    EXPECT_EQ(CON_FindLine(VH_Console, marker + 2), nullptr) << "a stopped path stays silent";
+    CON_RemoveLine(VH_Console, marker);
+    CON_RemoveLine(VH_Console, marker + 1);
 }
 
 } // namespace

@@ -6,12 +6,12 @@
 // at 1/8 scale 0.2 above the water (their waterline is model y = -1.6), bows toward -z, and
 // every part a turning table names is built around that table's hub.
 #include <cmath>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "assets.h"
 #include "meshkit.h"
+#include "pathfiles.h"
 #include "picture.h"
 
 namespace {
@@ -732,33 +732,12 @@ MkModel waterBike() {
 
 // --- The path ---------------------------------------------------------------------------------------
 
-// Little-endian 32-bit field at offset.
-void putU32(std::vector<Uint8>& out, size_t offset, Uint32 v) {
-    for (int i = 0; i < 4; ++i) out[offset + i] = Uint8(v >> (8 * i));
-}
-
 // "boatpath.wed": one curve on the 640 x 480 canvas. The scene scales it by 7 and moves it to
 // (-12, 0, -10); its run also continues past the last point (the length is measured from the
 // canvas origin), so the curve starts at the left edge of the view and the run ends beyond the
-// right one. x grows all the way: the scene's heading cannot tell -x from +x.
-std::vector<Uint8> boatPath() {
-    const int points[4][2] = {{50, 320}, {280, 360}, {560, 80}, {760, 40}};
-    std::vector<Uint8> out(48 + 44 + 4 * 8, 0);
-    out[0] = 'W', out[1] = 'E', out[2] = 'D'; // version 0 follows
-    const char name[] = "boatpath";
-    for (size_t i = 0; i + 1 < sizeof name; ++i) out[8 + i] = Uint8(name[i]);
-    putU32(out, 40, 1); // one path
-    const float speed = 2.5f;
-    Uint32 bits;
-    std::memcpy(&bits, &speed, 4);
-    putU32(out, 48 + 12, bits);
-    putU32(out, 48 + 36, 4);
-    for (int i = 0; i < 4; ++i) {
-        putU32(out, 92 + 8 * i, Uint32(points[i][0]));
-        putU32(out, 96 + 8 * i, Uint32(points[i][1]));
-    }
-    return out;
-}
+// right one, which is why P3 lies off the canvas. x grows all the way: the scene's heading
+// cannot tell -x from +x.
+const WedPath kBoatPath = {2.5f, {{50, 320}, {280, 360}, {560, 80}, {760, 40}}};
 
 } // namespace
 
@@ -774,5 +753,5 @@ void AddSceneThreeAssets(AssetSink& sink) {
     sink.AddModel("boat_tres.3ds", boatThree());
     sink.AddModel("boat4.3ds", boatFour());
     sink.AddModel("w_bike.3ds", waterBike());
-    sink.Add("boatpath.wed", boatPath());
+    sink.AddWED("boatpath.wed", "boatpath", {kBoatPath});
 }
