@@ -1,10 +1,63 @@
-// texture: the texture manager.
-// Picture decoding has not landed yet: every load fails, as a missing picture does,
-// and callers draw nothing for it.
+// texture: the texture manager, one table of the textures loaded by name in load order.
 #include "image/texture.h"
 
+#include <GL/gl.h>
+#include <string>
+#include <strings.h>
+#include <vector>
+
+#include "text/console.h"
+
+namespace {
+struct TexInfo {
+    Uint32 id;    // OpenGL texture name
+    Uint32 flags; // the flags it was loaded with
+    Uint32 keep;  // non-zero: TEX_Clear leaves it alone
+    std::string name;
+};
+
+// Names are kept whole, however long, so a long name is found again rather than loaded twice.
+std::vector<TexInfo> table;
+
+void release(Uint32 id) {
+    if (glIsTexture(id) == GL_TRUE) glDeleteTextures(1, &id);
+}
+} // namespace
+
 void TEX_Init() {}
-Uint32 TEX_Load(const char* /*name*/, Uint32 /*flags*/, Uint32 /*keep*/) { return 0; }
-void TEX_Clear() {}
-void TEX_Shutdown() {}
-int TEX_Count() { return 0; }
+
+Uint32 TEX_Load(const char* name, Uint32 flags, Uint32 keep) {
+    if (!name || !name[0]) return 0;
+    for (const TexInfo& t : table)
+        if (strcasecmp(t.name.c_str(), name) == 0) return t.id;
+    const Uint32 id = VH_LoadTexture(name, flags);
+    if (id == 0) return 0;
+    table.push_back({id, flags, keep, name});
+    return id;
+}
+
+void TEX_Clear() {
+    std::vector<TexInfo> kept;
+    for (const TexInfo& t : table) {
+        if (t.keep)
+            kept.push_back(t);
+        else
+            release(t.id);
+    }
+    table.swap(kept);
+}
+
+void TEX_Shutdown() {
+    for (const TexInfo& t : table)
+        release(t.id);
+    table.clear();
+}
+
+int TEX_Count() { return (int)table.size(); }
+
+void TEX_List() {
+    for (const TexInfo& t : table)
+        CON_AddLine(VH_Console, t.name.c_str());
+}
+
+const char* TEX_Name(int i) { return i >= 0 && i < (int)table.size() ? table[(size_t)i].name.c_str() : nullptr; }

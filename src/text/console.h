@@ -1,12 +1,74 @@
-// console: the drop-down text console over the top three quarters of the window.
+// console: the drop-down text console over the top three quarters of the window: a
+// short list of lines (some pinned), an input line with a blinking cursor, and a
+// command list that Enter looks the first word up in.
 #pragma once
+
+#include <GL/gl.h>
+
+#include "math/qvector.h"
+#include "shell/vh_types.h"
+
+enum {
+    CON_LINE_COUNT = 20,
+    CON_LINE_SIZE = 128, // holds the longest hint line (97 characters) whole
+    CON_INPUT_SIZE = 96, // at most 95 typed characters
+    CON_WORD_SIZE = 32,
+};
+
+struct CON_Line {
+    char text[CON_LINE_SIZE]; // NUL-terminated
+    bool pinned;              // not scrolled away
+    Uint8 colour[4];          // R, G, B, A
+    int id;                   // -1 marks a free slot
+};
+
+struct CCH_DEF {
+    void (*handler)(const char* word);
+    char name[CON_WORD_SIZE];
+};
 
 class vh_console {
 public:
-    vh_console() = default;
+    vh_console();
+
+    GLuint picture;
+    bool open;
+    int font;
+    CON_Line lines[CON_LINE_COUNT];
+    double scrollTimer; // ms until the next scroll
+    Uint8 background[4];
+    bool backgroundOn;
+    bool usePicture;
+    float width;  // pixels
+    float height; // pixels
+    int nextId;
+    int cursorX; // pixels from the left edge
+    int inputY;  // pixels from the top
+    int cursor;  // index into input
+    bool overwrite;
+    bool cursorShown;
+    float blinkTimer; // ms until the cursor blinks
+    char input[CON_INPUT_SIZE];
+    char commandWord[CON_WORD_SIZE];
+    qvector<CCH_DEF> commands;
 };
 
 extern vh_console VH_Console;
+
+extern const Uint8 CON_PlainColour[4];
+extern const Uint8 CON_PinnedColour[4];
+extern const Uint8 CON_InputColour[4];
+extern const Uint8 CON_NotFoundColour[4];
+extern const char* const CON_OwnerText;
+
+// GLUT special-key codes the console reacts to.
+enum {
+    CON_KEY_LEFT = 100,
+    CON_KEY_RIGHT = 102,
+    CON_KEY_HOME = 106,
+    CON_KEY_END = 107,
+    CON_KEY_INSERT = 108,
+};
 
 void CON_Update(vh_console& con, double seconds);
 void CON_Render(vh_console& con);
@@ -15,7 +77,18 @@ void CON_SpecialKey(vh_console& con, int key);
 void CON_Toggle(vh_console& con);
 void CON_Resize(vh_console& con, int width, int height);
 void CON_SetLineText(vh_console& con, const char* text, int id);
-void CON_SetPicture(vh_console& con, unsigned int texture);
+void CON_SetPicture(vh_console& con, GLuint texture);
+
 void CON_AddLine(vh_console& con, const char* text);
+void CON_AddLineColor(vh_console& con, const char* text, const Uint8 colour[4]);
 int CON_AddPinnedLine(vh_console& con, const char* text);
+int CON_AddPinnedLineColor(vh_console& con, const char* text, const Uint8 colour[4]);
 void CON_RemoveLine(vh_console& con, int id);
+char* CON_FindLine(vh_console& con, int id);
+CON_Line* CON_FindFreeLine(vh_console& con);
+void CON_Scroll(vh_console& con);
+void CON_AddCommand(vh_console& con, void (*handler)(const char* word), const char* name);
+bool CON_Execute(vh_console& con);
+
+// The status line as drawn at (129, 400), for a buffer of size bytes.
+void CON_StatusText(const vh_console& con, char* out, int size);

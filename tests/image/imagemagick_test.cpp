@@ -1,0 +1,101 @@
+// Cross-check of the decoders against an independent writer and reader: ImageMagick writes
+// each layout the decoders accept, and its reading of the file must give our pixels, row
+// order included. ImageMagick keeps a TGA's rows in stored order and notes the origin beside
+// them, so its reading is taken with -auto-orient, which puts the picture's top row first.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <sstream>
+
+#include "data/rwops.h"
+#include "image/image.h"
+#include "support/gl_fixture.h"
+
+namespace {
+std::string run(const std::string& command) {
+    std::string out;
+    if (FILE* p = popen(command.c_str(), "r")) {
+        char buf[4096];
+        for (size_t n; (n = fread(buf, 1, sizeof(buf), p)) > 0;)
+            out.append(buf, n);
+        pclose(p);
+    }
+    return out;
+}
+
+// "x,y: (...)  #RRGGBB[AA]  name" per pixel; the hex field is rounded to bytes.
+std::map<std::pair<int, int>, std::vector<int>> readEnumeration(const std::string& text) {
+    std::map<std::pair<int, int>, std::vector<int>> pixels;
+    std::istringstream in(text);
+    std::string line;
+    int x, y;
+    while (std::getline(in, line)) {
+        const size_t hash = line.find('#', 1);
+        if (line[0] == '#' || std::sscanf(line.c_str(), "%d,%d:", &x, &y) != 2 || hash == std::string::npos) continue;
+        for (size_t i = hash + 1; i + 1 < line.size() && std::isxdigit((unsigned char)line[i]); i += 2)
+            pixels[{x, y}].push_back(std::stoi(line.substr(i, 2), nullptr, 16));
+    }
+    return pixels;
+}
+} // namespace
+
+TEST(ImageMagickCrossCheck, EveryAcceptedLayoutDecodesToTheSamePixels) {
+    if (std::system("command -v convert >/dev/null 2>&1") != 0) GTEST_SKIP() << "ImageMagick is not installed";
+    const std::string dir = VH_TestTempDir();
+    const int w = 7, h = 5; // odd width: BMP rows carry padding; 35 colours need an 8-bit palette
+    const std::string source = dir + "/source.pam";
+    std::ofstream pam(source, std::ios::binary);
+    pam << "P7\nWIDTH " << w << "\nHEIGHT " << h << "\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n";
+    for (int i = 0; i < w * h; ++i)
+        pam.put(char((i * 37 + 11) % 256))
+            .put(char((i * 91 + 3) % 256))
+            .put(char((i * 13 + 200) % 256))
+            .put(char(255 - i * 7));
+    pam.close();
+
+    const struct {
+        const char* options;
+        const char* file;
+        int bits;
+    } layouts[] = {
+        {"-alpha off -type Palette -compress None BMP3:", "p8.bmp", 8},
+        {"-alpha off -type TrueColor -compress None BMP3:", "t24.bmp", 24},
+        {"-alpha off -depth 5 -compress None TGA:", "t16.tga", 15},
+        {"-alpha off -type TrueColor -compress None TGA:", "t24.tga", 24},
+        {"-alpha off -type TrueColor -orient TopLeft -compress None TGA:", "tl24.tga", 24},
+        {"-type TrueColorAlpha -compress None TGA:", "t32.tga", 32},
+    };
+    for (const auto& layout : layouts) {
+        SCOPED_TRACE(layout.file);
+        const std::string file = dir + "/" + layout.file;
+        ASSERT_EQ(run("convert '" + source + "' " + layout.options + "'" + file + "' 2>&1"), "");
+        std::ifstream in(file, std::ios::binary);
+        std::vector<Uint8> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        VH_RWops* rw = VH_RWFromMem(bytes.data(), (int)bytes.size());
+        VH_Surface* s = file.back() == 'a' ? IMG_LoadTGA(rw) : IMG_LoadBMP(rw);
+        rw->close(rw);
+        ASSERT_NE(s, nullptr);
+        EXPECT_EQ(s->bitsPerPixel, layout.bits);
+        ASSERT_EQ(s->width * s->height, (Uint32)(w * h));
+
+        const auto reference = readEnumeration(run("convert '" + file + "' -auto-orient txt:-"));
+        ASSERT_EQ(reference.size(), (size_t)(w * h));
+        int mismatches = 0;
+        for (const auto& p : reference) {
+            const Uint32 v = IMG_GetPixel(s, p.first.first, p.first.second);
+            const int d = s->bitsPerPixel;
+            std::vector<int> got = {IMG_GetRed(d, v, s->palette), IMG_GetGreen(d, v, s->palette),
+                                    IMG_GetBlue(d, v, s->palette)};
+            if (d == 32) got.push_back((int)(v >> 24));
+            if (got != p.second && ++mismatches <= 3)
+                ADD_FAILURE() << "pixel " << p.first.first << "," << p.first.second << ": "
+                              << ::testing::PrintToString(got) << " against " << ::testing::PrintToString(p.second);
+        }
+        EXPECT_EQ(mismatches, 0);
+        IMG_FreeSurface(s);
+    }
+}

@@ -1,0 +1,115 @@
+// Texture upload and the texture manager in a real GL context, with pictures loaded from
+// a test archive in the window's working folder.
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+#include <cstring>
+
+#include "image/image.h"
+#include "image/texture.h"
+#include "picture_files.h"
+#include "support/gl_fixture.h"
+#include "text/console.h"
+
+using testpic::Bytes;
+typedef std::vector<int> Ints;
+
+namespace {
+GLint param(GLenum name) {
+    GLint v = 0;
+    glGetTexParameteriv(GL_TEXTURE_2D, name, &v);
+    return v;
+}
+GLint level(int lod, GLenum name) {
+    GLint v = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, lod, name, &v);
+    return v;
+}
+Ints texels(GLenum format, int count) {
+    std::vector<Uint8> t(64 * 64 * 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, format, GL_UNSIGNED_BYTE, t.data());
+    return Ints(t.begin(), t.begin() + count);
+}
+
+class Textures : public ::testing::Test {
+protected:
+    void SetUp() override {
+        VH_TestOpenWindow();
+        TEX_Shutdown();
+        std::vector<Bytes> greyRows;
+        for (int y = 0; y < 4; ++y)
+            greyRows.push_back(Bytes(4, (Uint8)(40 + y)));
+        ASSERT_TRUE(testpic::writeArchive(
+            "vh_data.clu", {{"flat64.bmp", testpic::flatBmp(64, 64, 10, 200, 30)},
+                            {"odd.bmp", testpic::flatBmp(100, 64, 1, 2, 3)},
+                            {"thin.bmp", testpic::flatBmp(1, 64, 1, 2, 3)},
+                            {"rgb.tga", testpic::tga(2, 2, 24, {10, 20, 30, 10, 20, 30, 10, 20, 30, 10, 20, 30})},
+                            {"grey.bmp", testpic::bmp(4, 4, 8, greyRows, Bytes(1024, 255))},
+                            {"SWIMMING.BMP", testpic::flatBmp(8, 8, 1, 2, 3)},
+                            {"con_pic.bmp", testpic::flatBmp(8, 8, 4, 5, 6)}}));
+    }
+    void TearDown() override { TEX_Shutdown(); }
+};
+} // namespace
+
+TEST_F(Textures, UploadFollowsTheFlagsAndKeepsRowOrder) {
+    ASSERT_NE(VH_LoadTexture("flat64.bmp", 0), 0u);
+    EXPECT_EQ((Ints{param(GL_TEXTURE_MIN_FILTER), param(GL_TEXTURE_MAG_FILTER)}), (Ints{GL_NEAREST, GL_NEAREST}));
+    EXPECT_EQ((Ints{param(GL_TEXTURE_WRAP_S), param(GL_TEXTURE_WRAP_T)}), (Ints{GL_CLAMP, GL_CLAMP}));
+    EXPECT_EQ(level(0, GL_TEXTURE_ALPHA_SIZE), 0);
+    // The file's first row (red) is the picture's bottom: the last texture row.
+    const Ints rgb = texels(GL_RGB, 64 * 64 * 3);
+    EXPECT_EQ(Ints(rgb.begin(), rgb.begin() + 3), (Ints{30, 200, 10}));
+    EXPECT_EQ(Ints(rgb.end() - 3, rgb.end()), (Ints{255, 0, 0}));
+
+    ASSERT_NE(VH_LoadTexture("flat64.bmp", TEX_REPEAT | TEX_MIPMAP), 0u);
+    EXPECT_EQ((Ints{param(GL_TEXTURE_WRAP_S), param(GL_TEXTURE_WRAP_T)}), (Ints{GL_REPEAT, GL_REPEAT}));
+    EXPECT_EQ((Ints{param(GL_TEXTURE_MIN_FILTER), param(GL_TEXTURE_MAG_FILTER)}),
+              (Ints{GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR}));
+    EXPECT_EQ(level(1, GL_TEXTURE_WIDTH), 32);
+    ASSERT_NE(VH_LoadTexture("flat64.bmp", TEX_BUILDMIPMAPS), 0u);
+    EXPECT_EQ((Ints{param(GL_TEXTURE_MIN_FILTER), level(1, GL_TEXTURE_WIDTH)}), (Ints{GL_NEAREST, 32}));
+
+    EXPECT_EQ((Ints{(int)VH_LoadTexture("odd.bmp", 0), (int)VH_LoadTexture("thin.bmp", 0),
+                    (int)VH_LoadTexture("missing.bmp", 0)}),
+              (Ints{0, 0, 0}));
+    VH_Surface* huge = IMG_CreateSurface(0, 4096, 2, 24);
+    EXPECT_EQ(VH_CreateTexture(huge, 0), 0u);
+    IMG_FreeSurface(huge);
+
+    // 24 bits asked for with alpha: 4 components, opaque everywhere.
+    ASSERT_NE(VH_LoadTexture("rgb.tga", TEX_ALPHA), 0u);
+    EXPECT_GT(level(0, GL_TEXTURE_ALPHA_SIZE), 0);
+    EXPECT_EQ(texels(GL_RGBA, 16), (Ints{30, 20, 10, 255, 30, 20, 10, 255, 30, 20, 10, 255, 30, 20, 10, 255}));
+
+    // Grey: an 8-bit picture's indices are the levels (its palette is not applied); a colour
+    // picture is averaged rather than read byte by byte.
+    ASSERT_NE(VH_LoadTexture("grey.bmp", TEX_LUMINANCE | TEX_MIPMAP), 0u);
+    EXPECT_EQ((Ints{level(0, GL_TEXTURE_RED_SIZE), param(GL_TEXTURE_MIN_FILTER)}), (Ints{0, GL_LINEAR_MIPMAP_LINEAR}));
+    EXPECT_EQ(texels(GL_LUMINANCE, 16), (Ints{43, 43, 43, 43, 42, 42, 42, 42, 41, 41, 41, 41, 40, 40, 40, 40}));
+    ASSERT_NE(VH_LoadTexture("flat64.bmp", TEX_LUMINANCE), 0u);
+    EXPECT_EQ(texels(GL_LUMINANCE, 1), (Ints{(30 + 200 + 10) / 3}));
+    EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+}
+
+TEST_F(Textures, ManagerReusesNamesAndClearKeepsWhatIsKept) {
+    const Uint32 swim = TEX_Load("SWIMMING.BMP", TEX_REPEAT | TEX_MIPMAP, 0);
+    ASSERT_NE(swim, 0u);
+    EXPECT_EQ(TEX_Load("swimming.bmp", 0, 1), swim);
+    const Uint32 console = TEX_Load("con_pic.bmp", TEX_REPEAT | TEX_MIPMAP, 1);
+    ASSERT_NE(console, 0u);
+    EXPECT_EQ(TEX_Load("nothere.bmp", 0, 0), 0u);
+    EXPECT_EQ(TEX_Count(), 2);
+    TEX_List();
+    EXPECT_STREQ(CON_FindLine(VH_Console, VH_Console.nextId - 1), "con_pic.bmp");
+
+    TEX_Clear();
+    EXPECT_EQ(TEX_Count(), 1);
+    EXPECT_EQ(TEX_Load("CON_PIC.BMP", 0, 0), console);
+    EXPECT_EQ((Ints{glIsTexture(console), glIsTexture(swim)}), (Ints{GL_TRUE, GL_FALSE}));
+    EXPECT_NE(TEX_Load("SWIMMING.BMP", 0, 0), 0u) << "a cleared texture loads anew";
+    EXPECT_EQ(TEX_Count(), 2);
+    TEX_Shutdown();
+    EXPECT_EQ((Ints{TEX_Count(), glIsTexture(console)}), (Ints{0, GL_FALSE}));
+}

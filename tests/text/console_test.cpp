@@ -1,0 +1,160 @@
+// The console's line slots, scrolling, input editing and commands (no drawing).
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "text/console.h"
+
+namespace {
+void typeText(vh_console& con, const std::string& text) {
+    for (char c : text)
+        CON_Key(con, (unsigned char)c);
+}
+void clearInput(vh_console& con) {
+    std::memset(con.input, 0, sizeof(con.input));
+    con.cursor = con.cursorX = 0;
+}
+// The live slots, top to bottom, as "slot:text|".
+std::string shown(const vh_console& con) {
+    std::string out;
+    for (int i = 0; i < CON_LINE_COUNT; ++i)
+        if (con.lines[i].id != -1) out += std::to_string(i) + ":" + con.lines[i].text + "|";
+    return out;
+}
+std::string handled;
+void recordCommand(const char* word) {
+    handled = word;
+}
+} // namespace
+
+TEST(ConsoleLines, PinnedLinesStayAndScrollingRunsOnlyWhileOpen) {
+    vh_console con;
+    CON_AddLine(con, "BANNER");
+    const int fps = CON_AddPinnedLine(con, "FPS COUNTER: ");
+    const int hint = CON_AddPinnedLine(con, "HINT");
+    EXPECT_EQ(hint, 3);
+    EXPECT_EQ(std::memcmp(con.lines[1].colour, CON_PinnedColour, 4), 0);
+    for (int i = 0; i < 100; ++i)
+        CON_Update(con, 1.0);
+    EXPECT_EQ(shown(con), "0:BANNER|1:FPS COUNTER: |2:HINT|") << "closed: nothing scrolls";
+    CON_Toggle(con);
+    CON_Update(con, 2.4);
+    EXPECT_EQ(shown(con), "0:BANNER|1:FPS COUNTER: |2:HINT|");
+    CON_Update(con, 0.1);
+    EXPECT_EQ(shown(con), "0:FPS COUNTER: |1:HINT|");
+    for (int i = 0; i < 10; ++i)
+        CON_Update(con, 2.5);
+    CON_SetLineText(con, "FPS: 60", fps);
+    CON_SetLineText(con, "nobody", 999);
+    CON_RemoveLine(con, -1);
+    EXPECT_EQ(shown(con), "0:FPS: 60|1:HINT|");
+    CON_RemoveLine(con, hint);
+    CON_AddLine(con, "NEXT");
+    EXPECT_STREQ(CON_FindLine(con, 4), "NEXT") << "ids are never reused";
+
+    // Full slots: a plain line scrolls the first unpinned one away; all pinned refuses.
+    vh_console full;
+    CON_AddPinnedLine(full, "P");
+    for (int i = 0; i < 20; ++i)
+        CON_AddLine(full, ("L" + std::to_string(i)).c_str());
+    EXPECT_EQ((std::string(full.lines[0].text) + full.lines[1].text + full.lines[19].text), "PL1L19");
+    vh_console pinned;
+    for (int i = 0; i < CON_LINE_COUNT; ++i)
+        CON_AddPinnedLine(pinned, "X");
+    EXPECT_EQ(CON_AddPinnedLine(pinned, "MORE"), -1);
+    CON_AddLine(pinned, "DROPPED");
+    EXPECT_EQ(shown(pinned).find("DROPPED"), std::string::npos);
+
+    // The longest hint line (97 characters) is kept whole; longer text is cut, not overrun.
+    const int id = CON_AddPinnedLine(con, std::string(97, 'h').c_str());
+    EXPECT_EQ(std::strlen(CON_FindLine(con, id)), 97u);
+    CON_SetLineText(con, std::string(400, 'z').c_str(), id);
+    EXPECT_EQ(std::strlen(CON_FindLine(con, id)), (size_t)CON_LINE_SIZE - 1);
+}
+
+TEST(ConsoleInput, InsertOverwriteAndCursorKeys) {
+    vh_console con;
+    typeText(con, "ab");
+    EXPECT_EQ(con.input[0], 0) << "a closed console takes no keys";
+    CON_Toggle(con);
+    typeText(con, "ab");
+    CON_SpecialKey(con, CON_KEY_LEFT);
+    typeText(con, "c");
+    EXPECT_STREQ(con.input, "ACB");
+    EXPECT_EQ((std::vector<int>{con.cursor, con.cursorX}), (std::vector<int>{2, 10})); // font 0 advance 5
+    clearInput(con);
+    CON_SpecialKey(con, CON_KEY_INSERT);
+    typeText(con, "ab");
+    CON_SpecialKey(con, CON_KEY_LEFT);
+    typeText(con, "c");
+    EXPECT_STREQ(con.input, "AC");
+    CON_SpecialKey(con, CON_KEY_INSERT);
+
+    CON_SpecialKey(con, CON_KEY_RIGHT); // at the end: nothing
+    CON_SpecialKey(con, CON_KEY_HOME);
+    CON_Key(con, 8); // at 0: nothing
+    CON_SpecialKey(con, CON_KEY_RIGHT);
+    CON_Key(con, 8);
+    CON_Key(con, 0x60);
+    CON_Key(con, 1);
+    CON_Key(con, 200);
+    EXPECT_STREQ(con.input, "C");
+    EXPECT_EQ((std::vector<int>{con.cursor, con.cursorX}), (std::vector<int>{0, 0}));
+
+    clearInput(con);
+    typeText(con, "ls  ");
+    CON_SpecialKey(con, CON_KEY_HOME);
+    CON_SpecialKey(con, CON_KEY_END);
+    EXPECT_STREQ(con.input, "LS");
+    EXPECT_EQ((std::vector<int>{con.cursor, con.cursorX}), (std::vector<int>{2, 10}));
+
+    // A full input (95 characters) ignores keys that would lengthen it.
+    clearInput(con);
+    typeText(con, std::string(96, 'q'));
+    CON_SpecialKey(con, CON_KEY_HOME);
+    CON_Key(con, 'x');
+    EXPECT_EQ(std::string(con.input), std::string(95, 'Q'));
+    CON_SpecialKey(con, CON_KEY_INSERT);
+    CON_Key(con, 'x'); // overwrite replaces in place
+    CON_SpecialKey(con, CON_KEY_END);
+    CON_Key(con, 'y');
+    EXPECT_EQ(std::string(con.input), "X" + std::string(94, 'Q'));
+}
+
+TEST(ConsoleCommands, EnterEchoesAnswersAndRunsHandlers) {
+    vh_console con;
+    CON_Toggle(con);
+    typeText(con, "help");
+    CON_Key(con, 13);
+    CON_Key(con, 13); // empty: an empty echo and no answer
+    EXPECT_EQ(shown(con), "0:HELP|1:Command HELP Not Found|2:|");
+    EXPECT_EQ(std::memcmp(con.lines[0].colour, CON_InputColour, 4), 0);
+    EXPECT_EQ(std::memcmp(con.lines[1].colour, CON_NotFoundColour, 4), 0);
+    EXPECT_EQ((std::vector<int>{con.input[0], con.cursor, con.cursorX}), (std::vector<int>{0, 0, 0}));
+
+    CON_AddCommand(con, recordCommand, "list");
+    EXPECT_EQ(con.commands.Capacity(), 28u);
+    typeText(con, "  list textures");
+    CON_Key(con, 13);
+    EXPECT_EQ(handled, "LIST");
+    EXPECT_EQ(shown(con), "0:HELP|1:Command HELP Not Found|2:|3:  LIST TEXTURES|");
+    // A command word longer than its field is cut rather than overrunning it.
+    typeText(con, std::string(90, 'w'));
+    CON_Key(con, 13);
+    EXPECT_STREQ(con.lines[5].text, ("Command " + std::string(31, 'W') + " Not Found").c_str());
+}
+
+TEST(ConsoleFrame, StatusLineAndResize) {
+    vh_console con;
+    char status[96];
+    CON_StatusText(con, status, sizeof(status));
+    EXPECT_STREQ(status, "VEXHAL 1.2.0 INSERT 0 437");
+    CON_Toggle(con);
+    typeText(con, "ab");
+    CON_SpecialKey(con, CON_KEY_INSERT);
+    CON_StatusText(con, status, sizeof(status));
+    EXPECT_STREQ(status, "VEXHAL 1.2.0 OVRWRT 10 437");
+    CON_Resize(con, 1000, 500);
+    EXPECT_EQ((std::vector<float>{con.width, con.height, (float)con.inputY}), (std::vector<float>{1000, 375, 437}));
+}

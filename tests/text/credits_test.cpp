@@ -1,0 +1,60 @@
+// The credits layout: justification on the current width, fonts, rows, colours, long lines.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "shell/window.h"
+#include "text/credits.h"
+#include "text/font.h"
+
+namespace {
+// Each call as "text@x,y,font" or "colour b,g,r,a".
+std::vector<std::string> layout(const std::string& content, int width = 800) {
+    std::vector<std::string> calls;
+    const int saved = VH_WindowWidth;
+    VH_WindowWidth = width;
+    FILE* f = fmemopen(const_cast<char*>(content.data()), content.size(), "r");
+    const CRED_Sink sink = {
+        [](void* u, const char* t, int x, int y, int font) {
+            static_cast<std::vector<std::string>*>(u)->push_back(std::string(t) + "@" + std::to_string(x) + "," +
+                                                                 std::to_string(y) + "," + std::to_string(font));
+        },
+        [](void* u, int, Uint8 b, Uint8 g, Uint8 r, Uint8 a) {
+            static_cast<std::vector<std::string>*>(u)->push_back("colour " + std::to_string(b) + "," +
+                                                                 std::to_string(g) + "," + std::to_string(r) + "," +
+                                                                 std::to_string(a));
+        },
+        &calls};
+    CRED_Layout(f, sink);
+    fclose(f);
+    VH_WindowWidth = saved;
+    return calls;
+}
+typedef std::vector<std::string> Calls;
+} // namespace
+
+TEST(Credits, JustificationFontsAndRows) {
+    // Centred text uses the glyph width as advance, right-aligned the glyph width + 1.
+    EXPECT_EQ(layout("#J C\nHELLO\nWORLD\n#J R\nAB\n#J X\nCD\n#J L\nleft\n"),
+              (Calls{"HELLO@390,0,0", "WORLD@390,11,0", "AB@783,22,0", "CD@783,33,0", "left@7,44,0"}));
+    EXPECT_EQ(layout("#J C\nHELLO\n#F 4\nfour\n", 1000), (Calls{"HELLO@490,0,0", "four@484,11,4"}));
+    // Up before any text lifts the line off the top; down and empty lines advance.
+    EXPECT_EQ(layout("#U\nTOP\n\n#N\nLOW   \t\n#C\n#\n#Q comment\n"), (Calls{"TOP@7,-11,0", "@7,0,0", "LOW@7,22,0"}));
+}
+
+TEST(Credits, ColoursLongLinesAndNumberLists) {
+    EXPECT_EQ(layout("#C 255, 0 0\nFIRST\nSECOND\n#C 1 2\n#C 1,2,3,4\n#C 300 -4 nan 1e9\n"),
+              (Calls{"colour 255,0,0,255", "FIRST@7,0,0", "SECOND@7,11,0", "colour 1,2,3,4", "colour 255,0,0,255"}));
+    const std::string a(127, 'a');
+    EXPECT_EQ(layout(a + "bbb\nX"), (Calls{a + "@7,0,0", "bbb@7,11,0", "X@7,22,0"}));
+
+    float v[4] = {9, 9, 9, 9};
+    EXPECT_EQ(CRED_ParseFloats("", v, 4) + CRED_ParseFloats("1 2", v, 0), 0);
+    EXPECT_EQ(CRED_ParseFloats("1.5,\tx, 7 8 9", v, 3), 3);
+    EXPECT_EQ((std::vector<float>{v[0], v[1], v[2], v[3]}), (std::vector<float>{1.5f, 0, 7, 9}));
+
+    char trimmed[] = "  text \t\r\n\v\f ", blank[] = " \t ";
+    EXPECT_STREQ(STR_TrimRight(trimmed), "  text");
+    EXPECT_STREQ(STR_TrimRight(blank), "");
+}
