@@ -4,8 +4,10 @@
 
 #include <GL/gl.h>
 #include <cstdio>
+#include <cstring>
 
 #include "model/chunks.h"
+#include "image/texture.h"
 #include "model/mesh.h"
 #include "shell/driver.h"
 #include "support/gl_fixture.h"
@@ -23,6 +25,18 @@ TestObject square(const std::string& name, float cx, float cy, float half, int t
     return o;
 }
 
+// A 4 x 4 24-bit picture of one colour.
+std::vector<std::uint8_t> bmp(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+    std::vector<std::uint8_t> out(54, 0);
+    const std::uint32_t fields[] = {54 + 48, 0, 54, 40, 4, 4};
+    out[0] = 'B', out[1] = 'M';
+    std::memcpy(&out[2], fields, sizeof fields);
+    out[26] = 1, out[28] = 24; // planes, bits per pixel
+    for (int i = 0; i < 16; ++i)
+        out.insert(out.end(), {b, g, r});
+    return out;
+}
+
 class MeshGL : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -36,9 +50,13 @@ protected:
                                   {"tex.3ds", Make3DS(many, {square("full", -2, 1.5f, 0.4f, 4, "m1"),
                                                              square("short", 0, 1.5f, 0.4f, 2, "m1"),
                                                              square("far", 2, 1.5f, 0.4f, 4, "m64")})},
-                                  {"junk.3ds", std::vector<std::uint8_t>(300, 0x3D)}}));
+                                  {"junk.3ds", std::vector<std::uint8_t>(300, 0x3D)},
+                                  {"paint.bmp", bmp(255, 0, 0)}}));
     }
-    void TearDown() override { MESH_Close(); }
+    void TearDown() override {
+        MESH_Close();
+        TEX_Clear();
+    }
 
     // An ortho view of 100 pixels per unit, and a white light shining down -z.
     static void clear(bool light = true) {
@@ -187,15 +205,10 @@ TEST_F(MeshGL, TexturesOnlyWhereCoordinatesAndASlotExist) {
     ASSERT_NE(m, nullptr);
     ASSERT_EQ(m->materialCount, 65);
     EXPECT_EQ(m->materials[64].index, 64);
-    GLuint red = 0;
-    const std::uint8_t texels[12] = {255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0};
-    glGenTextures(1, &red);
-    glBindTexture(GL_TEXTURE_2D, red);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 2, 2, 0, GL_RGB, GL_UNSIGNED_BYTE, texels);
-    for (Uint32& slot : m->textures)
-        slot = red;
+    // Every material names the same picture: one texture, in all 64 slots of the table.
+    EXPECT_NE(m->textures[1], 0u);
+    EXPECT_EQ(m->textures[1], m->textures[63]);
+    EXPECT_EQ(TEX_Count(), 1);
     MESH_SetPlacement(m, 0, 0, 0, 0, 0, 0, 1, 1, 1);
     clear();
     MESH_Draw(m, false);
@@ -205,6 +218,5 @@ TEST_F(MeshGL, TexturesOnlyWhereCoordinatesAndASlotExist) {
     for (float x : {0.0f, 2.0f})
         EXPECT_TRUE(pixel(x, 1.5f)[1] > 100 && pixel(x, 1.5f)[0] == pixel(x, 1.5f)[1]) << x;
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_COORD_ARRAY));
-    glDeleteTextures(1, &red);
     MESH_FreeInstance(m);
 }
