@@ -314,7 +314,10 @@ void FNT_DrawString(const char* text, int x, int y, int font) {
             glLoadIdentity();
             int penX = x;
             const int advance = FNT_GetAdvance(font);
-            for (size_t i = 0; i < n; ++i) {
+            // A font whose mask could not be loaded has no texture: its quads would be
+            // solid blocks, so it draws nothing.
+            const size_t count = fonts[font].texture ? n : 0;
+            for (size_t i = 0; i < count; ++i) {
                 // Bytes of 128 and above have no cell; they keep their place on the line.
                 FNT_DrawChar((int)(signed char)text[i], penX, y, font);
                 penX += advance;
