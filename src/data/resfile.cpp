@@ -265,6 +265,7 @@ bool CResFile::Open(const char* name, const char* openMode) {
         return false;
     std::memcpy(fileName, name, nameLength + 1);
     std::strcpy(mode, openMode);
+    FreeEntries();
 
     if (!fopenMode) {
         // A new archive: nothing on disk changes until Commit puts the finished file in place,
@@ -427,6 +428,7 @@ std::FILE* CResFile::SeekEntry(const char* name) {
 }
 
 bool CResFile::AddEntry(const char* name, Uint32 type, const void* data, Uint32 size, bool takeOwnership) {
+    if (!opened) return false; // Open would drop it again
     const std::size_t nameLength = name ? std::strlen(name) : 0;
     if (nameLength == 0 || nameLength > RES_MAX_NAME) {
         error = RES_ERR_NAME;
@@ -504,6 +506,12 @@ bool CResFile::UnloadEntry(const char* name) {
 
 bool CResFile::Commit(const char* newName) {
     fault[0] = 0;
+    // A closed object has forgotten its entries: writing it out would empty the archive.
+    if (!opened) {
+        SetFault("archive is not open");
+        error = RES_ERR_COMMIT;
+        return false;
+    }
     const std::string target = newName && *newName ? newName : fileName;
     if (target.empty() || target.size() >= sizeof fileName) {
         SetFault("no archive path to write");

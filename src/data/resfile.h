@@ -107,8 +107,8 @@ public:
     // The archive's own handle standing at the entry's data.
     std::FILE* SeekEntry(const char* name);
 
-    // Appends an entry whose data is in memory. With takeOwnership the archive frees data
-    // (it must come from malloc); otherwise the caller keeps it alive until Commit or Close.
+    // Appends an entry whose data is in memory to an open archive. With takeOwnership the archive
+    // frees data (it must come from malloc); otherwise the caller keeps it alive until Commit or Close.
     bool AddEntry(const char* name, Uint32 type, const void* data, Uint32 size, bool takeOwnership);
     // Frees the entry's data (unless caller-owned), clears the variable LoadEntry filled, drops it.
     bool RemoveEntry(const char* name);

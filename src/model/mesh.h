@@ -71,6 +71,9 @@ void MESH_Init();
 t3DModel* MESH_Load3DSMesh(const char* name, Uint32 textureFlags);
 t3DModel* MESH_CreateInstance(const char* name);
 t3DModel* MESH_FindModel(const char* name);
+// Frees the arrays of the objects that own them and empties the model's lists (the record
+// itself stays); for models that never entered the manager's list.
+void MESH_FreeModelData(t3DModel* model);
 // Frees an instance's own records; the shared geometry stays with its base model.
 void MESH_FreeInstance(t3DModel* instance);
 void MESH_LoadTextures(t3DModel* model, Uint32 textureFlags);

@@ -80,78 +80,60 @@ TEST(Archive, FindsEntriesByNameInAnyCase) {
     EXPECT_EQ(StreamText(path + ".missing", "beta.3ds"), "<no stream>");
 }
 
-TEST(Archive, RejectsDamagedHeaders) {
-    EXPECT_EQ(OpenCode(LayOut(kThree)), RES_OK);
-    EXPECT_EQ(OpenCode(LayOut(kThree, "resf")), RES_OK) << "magic is matched without regard to case";
-    EXPECT_EQ(OpenCode(LayOut(kThree, "ReSf")), RES_OK);
-    EXPECT_EQ(OpenCode(LayOut(kThree, "RESX")), RES_ERR_HEADER);
-    EXPECT_EQ(OpenCode(LayOut(kThree, "RES\0")), RES_ERR_HEADER);
-    EXPECT_EQ(OpenCode(LayOut(kThree, "RESF", 0x0101)), RES_ERR_VERSION);
-    EXPECT_EQ(OpenCode(LayOut(kThree, "RESF", 0x0200)), RES_ERR_VERSION);
-    EXPECT_EQ(OpenCode(LayOut(kThree, "RESF", 0x00FF)), RES_OK);
-
-    Bytes longer = LayOut(kThree);
+TEST(Archive, RejectsWhatTheFileCannotHold) {
+    const Bytes good = LayOut(kThree);
+    const std::uint32_t dir = 20 + 11 + 4; // directory offset: after the three entries' data
+    // Each case: a change to the good archive (field offset, new u32 value) and the code expected.
+    struct Case {
+        const char* what;
+        std::size_t at;
+        std::uint32_t value;
+        Uint16 code;
+    };
+    const Case cases[] = {
+        {"entry count of four billion", 8, 0xFFFFFFFFu, RES_ERR_DIRECTORY},
+        {"one entry too many", 8, 4, RES_ERR_DIRECTORY},
+        {"directory past the end", 16, static_cast<std::uint32_t>(good.size() + 1), RES_ERR_DIRECTORY},
+        {"directory inside the header", 16, 4, RES_ERR_DIRECTORY},
+        {"entry of two gigabytes", dir, 0x7FFFFFF0u, RES_ERR_DIRECTORY},
+        {"entry running into the directory", dir, 16, RES_ERR_DIRECTORY},
+        {"entry inside the header", dir + 4, 3, RES_ERR_DIRECTORY},
+        {"entry offset wrapping around", dir + 4, 0xFFFFFFF0u, RES_ERR_DIRECTORY},
+        {"name running past the end", dir + 12, 250, RES_ERR_DIRECTORY},
+        {"lower-case magic", 0, 0x66736572u /* "resf" */, RES_OK},
+        {"four other letters", 0, 0x58534552u /* "RESX" */, RES_ERR_HEADER},
+        {"version 0x0101", 4, 0x0101, RES_ERR_VERSION},
+        {"version 0x0200", 4, 0x0200, RES_ERR_VERSION},
+        {"version 0x00FF", 4, 0x00FF, RES_OK},
+        {"check value off by one", 12, ~static_cast<std::uint32_t>(good.size() + 1), RES_ERR_HEADER},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Bytes bad = good;
+        if (c.at == dir + 12)
+            bad[c.at] = static_cast<std::uint8_t>(c.value);
+        else
+            Store32(bad, c.at, c.value);
+        EXPECT_EQ(OpenCode(bad), c.code);
+    }
+    Bytes longer = good;
     longer.push_back(0); // one byte more than the check value says
     EXPECT_EQ(OpenCode(longer), RES_ERR_HEADER);
-    Bytes shorter = LayOut(kThree);
-    shorter.pop_back();
-    EXPECT_EQ(OpenCode(shorter), RES_ERR_HEADER);
-    const Bytes whole = LayOut(kThree);
-    EXPECT_EQ(OpenCode(Bytes(whole.begin(), whole.begin() + 19)), RES_ERR_HEADER);
-    EXPECT_EQ(OpenCode(Bytes()), RES_ERR_HEADER);
+    EXPECT_EQ(OpenCode(Bytes(good.begin(), good.begin() + 19)), RES_ERR_HEADER);
+    EXPECT_EQ(OpenCode(LayOut({})), RES_OK);
 
     CResFile res;
     EXPECT_FALSE(res.Open((VH_TestTempDir() + "/absent.clu").c_str(), "rb"));
     EXPECT_EQ(res.GetError(), RES_ERR_OPEN);
     EXPECT_FALSE(res.Open((VH_TestTempDir() + "/x.clu").c_str(), "a+"));
     EXPECT_EQ(res.GetError(), RES_OK) << "an unknown mode fails without a code";
-    EXPECT_FALSE(res.Open(std::string(300, 'a').c_str(), "rb"));
-    EXPECT_EQ(res.GetError(), RES_ERR_OPEN);
-}
-
-TEST(Archive, RejectsDirectoriesTheFileCannotHold) {
-    const Bytes good = LayOut(kThree);
-    const std::uint32_t dirOffset = 20 + 11 + 4; // after the data of the three entries
-
-    Bytes hugeCount = good;
-    Store32(hugeCount, 8, 0xFFFFFFFFu); // would be gigabytes of records
-    EXPECT_EQ(OpenCode(hugeCount), RES_ERR_DIRECTORY);
-    Bytes oneTooMany = good;
-    Store32(oneTooMany, 8, 4);
-    EXPECT_EQ(OpenCode(oneTooMany), RES_ERR_DIRECTORY);
-
-    Bytes pastEnd = good;
-    Store32(pastEnd, 16, static_cast<std::uint32_t>(good.size() + 1));
-    EXPECT_EQ(OpenCode(pastEnd), RES_ERR_DIRECTORY);
-    Bytes inHeader = good;
-    Store32(inHeader, 16, 4);
-    EXPECT_EQ(OpenCode(inHeader), RES_ERR_DIRECTORY);
-
-    // First record: size at dirOffset, offset at dirOffset + 4, name length at dirOffset + 12.
-    Bytes bigEntry = good;
-    Store32(bigEntry, dirOffset, 0x7FFFFFF0u);
-    EXPECT_EQ(OpenCode(bigEntry), RES_ERR_DIRECTORY);
-    Bytes intoDirectory = good;
-    Store32(intoDirectory, dirOffset, 16); // one byte into the directory
-    EXPECT_EQ(OpenCode(intoDirectory), RES_ERR_DIRECTORY);
-    Bytes inHeaderData = good;
-    Store32(inHeaderData, dirOffset + 4, 3);
-    EXPECT_EQ(OpenCode(inHeaderData), RES_ERR_DIRECTORY);
-    Bytes wrapAround = good;
-    Store32(wrapAround, dirOffset + 4, 0xFFFFFFF0u);
-    EXPECT_EQ(OpenCode(wrapAround), RES_ERR_DIRECTORY);
-    Bytes nameTooLong = good;
-    nameTooLong[dirOffset + 12] = 250; // runs past the end of the file
-    EXPECT_EQ(OpenCode(nameTooLong), RES_ERR_DIRECTORY);
-
-    // An empty archive: header and nothing else.
-    EXPECT_EQ(OpenCode(LayOut({})), RES_OK);
 }
 
 TEST(Archive, CommitLaysTheFileOutInListOrder) {
     const std::string dir = VH_TestTempDir();
     const std::string path = dir + "/new.clu";
     CResFile res;
+    EXPECT_FALSE(res.AddEntry("early", 0, "x", 1, false)) << "not open yet";
     ASSERT_TRUE(res.Open(path.c_str(), "w"));
     EXPECT_FALSE(FileExists(path)) << "nothing is written before Commit";
 
@@ -219,6 +201,11 @@ TEST(Archive, ChangesKeepEveryOtherEntryIntact) {
     EXPECT_EQ(ReadFile(path), before);
     EXPECT_STREQ(res.FileName(), (dir + "/copy.clu").c_str());
     EXPECT_EQ(ReadFile(dir + "/copy.clu"), LayOut({start[2], start[3], expected[3]}));
+
+    // Once closed, the entries are gone: a Commit now would empty the file, so it is refused.
+    res.Close();
+    EXPECT_FALSE(res.Commit());
+    EXPECT_EQ(ReadFile(dir + "/copy.clu"), LayOut({start[2], start[3], expected[3]}));
 }
 
 // Save handler that always fails, to break a Commit halfway through.
@@ -243,6 +230,7 @@ TEST(Archive, FailedCommitLeavesTheOldArchiveUntouched) {
     ASSERT_TRUE(RES_RegisterType(0xBAD, NoLoad, FailingSave, PlainFree));
     CResFile res;
     ASSERT_TRUE(res.Open(path.c_str(), "r+"));
+    ASSERT_TRUE(res.RemoveEntry("alpha.bmp")); // so that beta would move in the new file
     ASSERT_TRUE(res.AddEntry("broken", 0xBAD, "xx", 2, false));
     EXPECT_FALSE(res.Commit());
     EXPECT_EQ(res.GetError(), RES_ERR_COMMIT);
@@ -268,7 +256,7 @@ TEST(Archive, FailedCommitLeavesTheOldArchiveUntouched) {
     EXPECT_FALSE(res.Commit());
     EXPECT_EQ(res.GetError(), RES_ERR_TEMPFILE);
     EXPECT_EQ(ReadFile(path), original);
-    EXPECT_EQ(EntryText(res, "alpha.bmp"), "alpha-bytes");
+    EXPECT_EQ(EntryText(res, "beta.3ds"), "BETA");
 
     // Starting a new archive over an existing one destroys nothing until Commit succeeds.
     CResFile fresh;

@@ -170,6 +170,12 @@ TEST_F(Vhpack, DamagedArchivesAreNamedNotCrashedOn) {
     ExpectFault(Run("extract " + Path("escape.clu") + " -C " + Path("inner")), Path("escape.clu"),
                 "not a plain file name");
     EXPECT_FALSE(FileExists(Path("escaped.txt")));
+
+    // Nor may an entry overwrite the archive it is read from.
+    const Bytes self = LayOut({{"self.clu", ToBytes("payload")}});
+    ASSERT_TRUE(WriteFile(Path("self.clu"), self));
+    ExpectFault(Run("extract " + Path("self.clu") + " -C " + dir), Path("self.clu"), "archive itself");
+    EXPECT_EQ(ReadFile(Path("self.clu")), self);
 }
 
 TEST_F(Vhpack, UsageErrorsExitWithTwo) {

@@ -7,6 +7,7 @@
 
 #include "math/quatlib.h"
 #include "math/vmath.h"
+#include "support/gl_fixture.h"
 
 namespace {
 
@@ -218,4 +219,17 @@ TEST(FastSqrt, ExactPointsPrecisionAndDistance) {
     const float a[3] = {1, 2, 3}, b[3] = {4, 6, 3};
     EXPECT_EQ(FastDistance(a, a), 0.0);
     EXPECT_NEAR(FastDistance(a, b), 5.0, 5.0 / 8192);
+}
+
+TEST(FastSqrt, BannerIsWrittenOnceBeforeMain) {
+    // The demo itself, without a display: it fails in GLUT, after the static initialisers ran.
+    const std::string cmd = "cd " + VH_TestTempDir() + " && env -u DISPLAY " VH_BIN_DIR "/vexhal 2>&1 >/dev/null";
+    FILE* p = popen(cmd.c_str(), "r");
+    ASSERT_NE(p, nullptr);
+    std::string err;
+    char buf[256];
+    while (size_t n = fread(buf, 1, sizeof buf, p)) err.append(buf, n);
+    pclose(p);
+    EXPECT_EQ(err.rfind("FAST SQRT LIB INIT", 0), 0u) << err;
+    EXPECT_EQ(err.find("FAST SQRT LIB INIT", 1), std::string::npos) << err;
 }

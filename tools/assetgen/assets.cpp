@@ -4,6 +4,7 @@
 #include <strings.h>
 
 #include "meshkit.h"
+#include "pathfiles.h"
 #include "picture.h"
 
 namespace {
@@ -42,6 +43,18 @@ bool AssetSink::AddBMP8Grey(const std::string& name, const AgImage& image) {
 
 bool AssetSink::AddTGA(const std::string& name, const AgImage& image, bool withAlpha) {
     return Add(name, PIC_EncodeTGA(image, withAlpha)) || Fail("picture \"" + name + "\": cannot be written as TGA");
+}
+
+bool AssetSink::AddSPO(const std::string& name, const std::vector<SpoPath>& paths) {
+    std::string fault;
+    std::vector<Uint8> data = PATH_WriteSPO(paths, &fault);
+    return data.empty() ? Fail("paths \"" + name + "\": " + fault) : Add(name, std::move(data));
+}
+
+bool AssetSink::AddWED(const std::string& name, const std::string& wedName, const std::vector<WedPath>& paths) {
+    std::string fault;
+    std::vector<Uint8> data = PATH_WriteWED(wedName, paths, &fault);
+    return data.empty() ? Fail("paths \"" + name + "\": " + fault) : Add(name, std::move(data));
 }
 
 bool AssetSink::Has(const std::string& name) const {

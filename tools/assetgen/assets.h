@@ -8,6 +8,8 @@
 
 struct MkModel;
 struct AgImage;
+struct SpoPath;
+struct WedPath;
 
 struct AssetEntry {
     std::string name; // archive entry name, unique without regard to case
@@ -24,6 +26,9 @@ public:
     bool AddBMP24(const std::string& name, const AgImage& image);
     bool AddBMP8Grey(const std::string& name, const AgImage& image); // grey levels as palette indices
     bool AddTGA(const std::string& name, const AgImage& image, bool withAlpha);
+    bool AddSPO(const std::string& name, const std::vector<SpoPath>& paths);
+    // wedName is the name inside the file (at most 31 bytes)
+    bool AddWED(const std::string& name, const std::string& wedName, const std::vector<WedPath>& paths);
     bool Has(const std::string& name) const;
     const std::vector<AssetEntry>& Entries() const { return entries; }
     const std::string& Error() const { return error; }

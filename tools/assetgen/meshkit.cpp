@@ -25,12 +25,31 @@ MkVec3 normalize(MkVec3 a) {
     float l = length(a);
     return l > 0 ? mul(a, 1.0f / l) : MkVec3{0, 0, 0};
 }
+// Cosine and sine of a fraction of a full turn, exact at the quarter turns: the reader compares
+// positions exactly, so the closing seam of a ring and the poles must land on the same floats.
+MkVec2 turn(float fraction) {
+    fraction -= std::floor(fraction);
+    if (fraction == 0.0f) return {1, 0};
+    if (fraction == 0.25f) return {0, 1};
+    if (fraction == 0.5f) return {-1, 0};
+    if (fraction == 0.75f) return {0, -1};
+    return {std::cos(2 * kPi * fraction), std::sin(2 * kPi * fraction)};
+}
+
 float clamp01(float v) { return v < 0 ? 0 : (v > 1 ? 1 : v); }
 
 Uint32 addVertex(MkMesh& m, MkVec3 p, MkVec2 uv) {
     m.positions.push_back(p);
     m.uvs.push_back({clamp01(uv.u), clamp01(uv.v)});
     return Uint32(m.positions.size() - 1);
+}
+
+bool samePlace(MkVec3 a, MkVec3 b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
+
+// Adds a triangle unless two of its corners coincide.
+void addTriangle(MkMesh& m, Uint32 a, Uint32 b, Uint32 c) {
+    const MkVec3 &p = m.positions[a], &q = m.positions[b], &r = m.positions[c];
+    if (!samePlace(p, q) && !samePlace(q, r) && !samePlace(r, p)) m.faces.push_back({a, b, c});
 }
 
 // A (cols + 1) x (rows + 1) sheet of vertices from a function of (s, t) in 0..1, t = 0 at the top of
@@ -47,13 +66,10 @@ void addSheet(MkMesh& m, int cols, int rows, const std::function<MkVec3(float, f
     for (int j = 0; j < rows; ++j)
         for (int i = 0; i < cols; ++i) {
             Uint32 a = base + j * (cols + 1) + i, b = a + 1, d = a + (cols + 1), c = d + 1;
-            if (flip) {
-                m.faces.push_back({a, c, b});
-                m.faces.push_back({a, d, c});
-            } else {
-                m.faces.push_back({a, b, c});
-                m.faces.push_back({a, c, d});
-            }
+            if (flip) std::swap(b, d);
+            // rows that shrink to a point (poles, tips) would give triangles of no area
+            addTriangle(m, a, b, c);
+            addTriangle(m, a, c, d);
         }
 }
 
@@ -61,13 +77,12 @@ void addSheet(MkMesh& m, int cols, int rows, const std::function<MkVec3(float, f
 void addCap(MkMesh& m, float radius, float y, int segments, bool up) {
     Uint32 centre = addVertex(m, {0, y, 0}, {0.5f, 0.5f});
     Uint32 first = Uint32(m.positions.size());
-    for (int i = 0; i <= segments; ++i) {
-        float a = 2 * kPi * i / segments;
-        addVertex(m, {radius * std::cos(a), y, radius * std::sin(a)},
-                  {0.5f + 0.5f * std::cos(a), 0.5f + 0.5f * std::sin(a)});
+    for (int i = 0; i < segments; ++i) {
+        MkVec2 a = turn(float(i) / segments);
+        addVertex(m, {radius * a.u, y, radius * a.v}, {0.5f + 0.5f * a.u, 0.5f + 0.5f * a.v});
     }
     for (int i = 0; i < segments; ++i) {
-        Uint32 p = first + i, q = p + 1;
+        Uint32 p = first + i, q = first + (i + 1) % segments;
         if (up)
             m.faces.push_back({centre, q, p});
         else
@@ -220,8 +235,8 @@ MkMesh MK_Cylinder(float radius, float height, int segments, bool caps) {
     segments = std::max(segments, 3);
     MkMesh m;
     addSheet(m, segments, 1, [&](float s, float t) {
-        float a = 2 * kPi * s;
-        return MkVec3{radius * std::cos(a), height * (1 - t), radius * std::sin(a)};
+        MkVec2 a = turn(s);
+        return MkVec3{radius * a.u, height * (1 - t), radius * a.v};
     });
     if (caps) {
         addCap(m, radius, height, segments, true);
@@ -240,8 +255,8 @@ MkMesh MK_Cone(float radius, float height, int segments, bool base) {
 MkMesh MK_Sphere(float radius, int slices, int stacks) {
     MkMesh m;
     addSheet(m, std::max(slices, 3), std::max(stacks, 2), [&](float s, float t) {
-        float th = 2 * kPi * s, ph = kPi * t;
-        return MkVec3{radius * std::sin(ph) * std::cos(th), radius * std::cos(ph), radius * std::sin(ph) * std::sin(th)};
+        MkVec2 th = turn(s), ph = turn(t * 0.5f);
+        return MkVec3{radius * ph.v * th.u, radius * ph.u, radius * ph.v * th.v};
     });
     return m;
 }
@@ -249,9 +264,9 @@ MkMesh MK_Sphere(float radius, int slices, int stacks) {
 MkMesh MK_Torus(float ringRadius, float tubeRadius, int ringSegments, int tubeSegments) {
     MkMesh m;
     addSheet(m, std::max(ringSegments, 3), std::max(tubeSegments, 3), [&](float s, float t) {
-        float th = 2 * kPi * s, ps = -2 * kPi * t;
-        float r = ringRadius + tubeRadius * std::cos(ps);
-        return MkVec3{r * std::cos(th), tubeRadius * std::sin(ps), r * std::sin(th)};
+        MkVec2 th = turn(s), ps = turn(-t);
+        float r = ringRadius + tubeRadius * ps.u;
+        return MkVec3{r * th.u, tubeRadius * ps.v, r * th.v};
     });
     return m;
 }
@@ -270,16 +285,16 @@ MkMesh MK_Lathe(const std::vector<MkVec2>& profile, int segments) {
     for (int j = 0; j <= rows; ++j) {
         const MkVec2& p = profile[profile.size() - 1 - j];
         for (int i = 0; i <= segments; ++i) {
-            float a = 2 * kPi * i / segments;
-            addVertex(m, {p.u * std::cos(a), p.v, p.u * std::sin(a)},
+            MkVec2 a = turn(float(i) / segments);
+            addVertex(m, {p.u * a.u, p.v, p.u * a.v},
                       {float(i) / segments, along[profile.size() - 1 - j] / total});
         }
     }
     for (int j = 0; j < rows; ++j)
         for (int i = 0; i < segments; ++i) {
             Uint32 a = base + j * (segments + 1) + i, b = a + 1, d = a + (segments + 1), c = d + 1;
-            m.faces.push_back({a, b, c});
-            m.faces.push_back({a, c, d});
+            addTriangle(m, a, b, c);
+            addTriangle(m, a, c, d);
         }
     return m;
 }

@@ -196,6 +196,22 @@ void PIC_Polygon(AgImage& image, const std::vector<float>& xy, AgColor colour) {
     }
 }
 
+AgImage PIC_Resize(const AgImage& src, int width, int height) {
+    AgImage out(width, height);
+    if (src.width <= 0 || src.height <= 0) return out;
+    for (int y = 0; y < out.height; ++y)
+        for (int x = 0; x < out.width; ++x) {
+            float sx = std::min(std::max((x + 0.5f) * src.width / width - 0.5f, 0.0f), float(src.width - 1));
+            float sy = std::min(std::max((y + 0.5f) * src.height / height - 0.5f, 0.0f), float(src.height - 1));
+            int x0 = int(sx), y0 = int(sy), x1 = std::min(x0 + 1, src.width - 1), y1 = std::min(y0 + 1, src.height - 1);
+            float fx = sx - x0, fy = sy - y0;
+            AgColor top = PIC_Mix(src.At(x0, y0), src.At(x1, y0), fx);
+            AgColor bottom = PIC_Mix(src.At(x0, y1), src.At(x1, y1), fx);
+            out.At(x, y) = PIC_Mix(top, bottom, fy);
+        }
+    return out;
+}
+
 int PIC_TextWidth(const std::string& text, int font, int scale) {
     if (text.empty() || font < 0 || font >= GLY_FONT_COUNT) return 0;
     return int(text.size()) * (GLY_CellWidth(font) + 1) * scale - scale;

@@ -64,6 +64,10 @@ void PIC_Text(AgImage& image, const std::string& text, int font, int x, int y, i
 void PIC_TextOutlined(AgImage& image, const std::string& text, int font, int x, int y, int scale, AgColor colour,
                       AgColor outline);
 
+// Bilinear resampling to a new size (title cards are drawn at the window's shape, then stored at a
+// power-of-two size that the intro stretches back over the window).
+AgImage PIC_Resize(const AgImage& image, int width, int height);
+
 // Encoders. Pixel rows are written bottom-up as the engine's decoders expect; alpha is dropped for
 // BMP and 24-bit TGA. The 8-bit BMP stores the red channel as the index under a grey palette.
 // The BMP encoders need a width that is a multiple of four (rows carry no padding).

@@ -216,19 +216,23 @@ int Extract(const Args& a) {
         if (!SafeFileName(e->name)) return Fail(a.archive, "entry name %s is not a plain file name", e->name);
 
     const std::string folder = a.hasOutDir ? a.outDir : std::string(".");
-    struct stat info;
+    struct stat info, self;
     if (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return Fail(folder, "not a folder");
+    if (stat(a.archive.c_str(), &self) != 0) return Fail(a.archive, "%s", std::strerror(errno));
     for (const RES_Entry* e : chosen) {
         const std::string name = e->name; // the entry may be reloaded below; keep our own copy
+        // An entry named like the archive, unpacked beside it, would truncate the archive mid-read.
+        const std::string target = folder + "/" + name;
+        if (stat(target.c_str(), &info) == 0 && info.st_dev == self.st_dev && info.st_ino == self.st_ino)
+            return Fail(target, "is the archive itself; extract elsewhere with -C");
         void* data = nullptr;
         if (!res.LoadEntry(name.c_str(), &data)) return Fail(a.archive, "cannot read entry %s", name.c_str());
         const Uint32 size = res.EntrySize(name.c_str());
-        const std::string out = folder + "/" + name;
-        std::FILE* f = std::fopen(out.c_str(), "wb");
-        if (!f) return Fail(out, "%s", std::strerror(errno));
+        std::FILE* f = std::fopen(target.c_str(), "wb");
+        if (!f) return Fail(target, "%s", std::strerror(errno));
         bool ok = std::fwrite(data, 1, size, f) == size;
         ok = std::fclose(f) == 0 && ok;
-        if (!ok) return Fail(out, "cannot write");
+        if (!ok) return Fail(target, "cannot write");
         res.UnloadEntry(name.c_str());
     }
     return EXIT_OK;

@@ -1,0 +1,3 @@
+// The generator's assets module, compiled into this test program (the test build takes only the files
+// of this folder).
+#include "../../tools/assetgen/assets.cpp"
