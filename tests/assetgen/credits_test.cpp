@@ -1,71 +1,75 @@
-// Credits text: every command the credits screen knows, all six fonts, and a layout that stays on
-// an 800 x 600 screen and fills it.
+// Credits text: laid out by the engine's own credits reader, it uses every command and all six
+// fonts, stays on an 800 x 600 screen and fills it.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <cstdio>
 #include <set>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "../../tools/assetgen/generator.h"
-#include "../../tools/assetgen/glyphs.h"
+#include "text/credits.h"
+#include "text/font.h"
 
-TEST(Credits, UsesEveryCommandAndStaysOnAnEightHundredBySixHundredScreen) {
+namespace {
+
+struct Drawn {
+    std::string text;
+    int x, y, font;
+};
+
+struct Collected {
+    std::vector<Drawn> lines;
+    int colours = 0;
+};
+
+} // namespace
+
+TEST(Credits, UsesEveryCommandAndAllFontsAndFillsTheScreen) {
     const std::string text = AG_CreditsText();
+    std::set<std::string> commands;
     std::istringstream in(text);
     std::string line;
-    std::set<std::string> used;
-    std::set<int> fonts;
-    int font = 0, y = 0, lowest = 0, drawn = 0;
-    char justify = 'L';
     while (std::getline(in, line)) {
-        SCOPED_TRACE(line);
-        ASSERT_LE(line.size(), 127u); // longer lines are split by the reader
-        while (!line.empty() && std::isspace((unsigned char)line.back())) line.pop_back();
-        int w = GLY_CellWidth(font), h = GLY_CellHeight(font);
-        if (!line.empty() && line[0] == '#') {
-            char command = line.size() > 1 ? line[1] : ' ';
-            std::string arg = line.size() > 3 ? line.substr(3) : "";
-            if (command == 'C') {
-                std::istringstream numbers(arg);
-                std::string item;
-                int count = 0;
-                while (std::getline(numbers, item, ',')) {
-                    int v = std::atoi(item.c_str());
-                    EXPECT_TRUE(v >= 0 && v <= 255);
-                    ++count;
-                }
-                EXPECT_TRUE(count == 3 || count == 4);
-                used.insert("C" + std::to_string(count));
-            } else if (command == 'F') {
-                font = std::atoi(arg.c_str());
-                ASSERT_TRUE(font >= 0 && font < GLY_FONT_COUNT);
-                used.insert("F");
-            } else if (command == 'J') {
-                ASSERT_TRUE(arg == "L" || arg == "C" || arg == "R");
-                justify = arg[0];
-                used.insert(std::string("J") + justify);
-            } else if (command == 'N' || command == 'U') {
-                y += (command == 'N' ? 1 : -1) * (h + 2);
-                used.insert(std::string(1, command));
-            }
-            continue;
-        }
-        if (!line.empty()) {
-            int len = int(line.size());
-            int x = justify == 'L' ? 7 : justify == 'C' ? 400 - len * w / 2 : 800 - (len * (w + 1) + 7);
-            int right = x + len * (w + 1) - 1;
-            EXPECT_GE(x, 0);
-            EXPECT_LE(right, 800);
-            EXPECT_GE(y, 0);
-            EXPECT_LE(y + h, 600);
-            lowest = std::max(lowest, y + h);
-            fonts.insert(font);
-            ++drawn;
-        }
-        y += h + 2;
+        ASSERT_LE(line.size(), 127u) << line; // longer lines are split by the reader
+        if (line.size() < 2 || line[0] != '#') continue;
+        if (line[1] == 'C') commands.insert(std::count(line.begin(), line.end(), ',') == 3 ? "C4" : "C3");
+        if (line[1] == 'J') commands.insert(line.substr(0, 2) + line.substr(3, 1));
+        if (line[1] == 'F' || line[1] == 'N' || line[1] == 'U') commands.insert(line.substr(1, 1));
     }
-    for (const char* c : {"C3", "C4", "F", "JL", "JC", "JR", "N", "U"}) EXPECT_TRUE(used.count(c)) << c;
-    EXPECT_EQ(fonts.size(), size_t(GLY_FONT_COUNT));
-    EXPECT_GT(lowest, 540); // fills the screen down to its foot
+    for (const char* c : {"C3", "C4", "F", "#JL", "#JC", "#JR", "N", "U"}) EXPECT_TRUE(commands.count(c)) << c;
+
+    FILE* file = tmpfile();
+    ASSERT_NE(file, nullptr);
+    fwrite(text.data(), 1, text.size(), file);
+    rewind(file);
+    Collected got;
+    CRED_Sink sink;
+    sink.user = &got;
+    sink.text = [](void* user, const char* t, int x, int y, int font) {
+        static_cast<Collected*>(user)->lines.push_back({t, x, y, font});
+    };
+    sink.color = [](void* user, int, Uint8, Uint8, Uint8, Uint8) { static_cast<Collected*>(user)->colours++; };
+    CRED_Layout(file, sink);
+    fclose(file);
+
+    std::set<int> fonts;
+    int lowest = 0, drawn = 0;
+    for (const Drawn& d : got.lines) {
+        if (d.text.empty()) continue;
+        SCOPED_TRACE(d.text);
+        ASSERT_TRUE(d.font >= 0 && d.font < FNT_COUNT);
+        EXPECT_GE(d.x, 0);
+        EXPECT_LE(d.x + int(d.text.size()) * FNT_GetAdvance(d.font) - 1, 800);
+        EXPECT_GE(d.y, 0);
+        EXPECT_LE(d.y + FNT_GetHeight(d.font), 600);
+        lowest = std::max(lowest, d.y + FNT_GetHeight(d.font));
+        fonts.insert(d.font);
+        ++drawn;
+    }
+    EXPECT_EQ(fonts.size(), size_t(FNT_COUNT));
+    EXPECT_GT(lowest, 540); // down to the foot of the screen
     EXPECT_GT(drawn, 30);
+    EXPECT_GT(got.colours, 20);
 }
