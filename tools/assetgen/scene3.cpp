@@ -469,7 +469,8 @@ MkModel trunkTree() {
     b.Material("grass", "rv_grass.bmp", 90, 160, 60);
     b.Material("bark", "rv_bark.bmp", 140, 100, 70);
     b.Material("pine", "rv_pine.bmp", 60, 130, 80);
-    MkMesh ground = mound(0.8f, 2.4f, -0.3f);
+    // The pines stand back from the water, so their ground spreads wide into a far bank.
+    MkMesh ground = mound(3.0f, 8.5f, -0.3f, 7);
     MkMesh trunk = MK_Lathe({{0.42f, 0.0f}, {0.3f, 0.5f}, {0.16f, 5.6f}}, 10);
     MK_CylindricalUV(trunk);
     MkMesh needles;
