@@ -53,10 +53,17 @@ protected:
         ASSERT_EQ(VH_Msg, MSG_UPDATE);
         ASSERT_NE(V3_GetStatus().path, nullptr);
     }
+    // 'n' as a person would press it, then the step that hands the close to the scene.
     void Close() {
-        VH_Msg = MSG_CLOSE;
-        View3Main(0.0f, -1);
+        VH_SceneTable[2].handler = View3Main;
+        VH_State = VHS_SCENE;
+        VH_ID = 2;
+        VH_Msg = MSG_UPDATE;
+        VH_DriverKey('n');
+        VH_DriverStep(0.0);
+        EXPECT_EQ(VH_State, VHS_EXIT) << "after scene three comes the exit state";
         VH_SceneReady = false;
+        VH_ID = 2;
         VH_State = VHS_SCENE;
         VH_Msg = MSG_UPDATE;
     }
