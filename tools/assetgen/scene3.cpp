@@ -656,7 +656,15 @@ MkModel boatFour() {
     for (int side = 0; side < 2; ++side) {
         const float x = side == 0 ? -2.6f : 2.6f;
         for (int i = 0; i < 4; ++i) {
-            MkMesh board = wheelBoard(0.9f, 0.2f, 2.5f, 0.16f, 90.0f * i);
+            MkMesh board = wheelBoard(0.9f, 0.2f, 2.5f, 0.16f, 0.0f);
+            // Each board carries a quarter of the rim, so the four together read as a wheel.
+            std::vector<MkVec3> arc;
+            for (int k = -3; k <= 3; ++k) {
+                const float a = k * 15.0f * kPi / 180.0f;
+                arc.push_back(v3(0, 2.2f * std::cos(a), 2.2f * std::sin(a)));
+            }
+            MK_Merge(board, tube(0.09f, arc, 6));
+            MK_RotateX(board, 90.0f * i);
             MK_Translate(board, v3(x, 0, 0));
             MK_PlanarUV(board, MK_AXIS_X);
             b.Object(names[side][i], board, "paddle");
