@@ -3,6 +3,7 @@
 // mesh draw imposes).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -220,14 +221,29 @@ TEST(Loaders, EveryModelKeepsTheRulesOfTheMeshDraw) {
         std::istringstream lines(run("assimp info '" + file + "' -r 2>/dev/null"));
         std::string line;
         std::multiset<int> theirs, ours(faces.begin(), faces.end());
+        float lo[3] = {0, 0, 0}, hi[3] = {0, 0, 0};
         while (std::getline(lines, line)) {
             int idx, a, v, bones, fc;
             if (sscanf(line.c_str(), " %d (%d): [%d / %d / %d |", &idx, &a, &v, &bones, &fc) == 5) {
                 theirs.insert(fc);
                 EXPECT_EQ(v, 3 * fc); // one vertex per face corner as that reader imports
             }
+            sscanf(line.c_str(), "Minimum point (%f %f %f)", &lo[0], &lo[1], &lo[2]);
+            sscanf(line.c_str(), "Maximum point (%f %f %f)", &hi[0], &hi[1], &hi[2]);
         }
         EXPECT_EQ(theirs, ours);
+        // both readers turn the file's z-up frame to y up the same way
+        float ourLo[3] = {1e30f, 1e30f, 1e30f}, ourHi[3] = {-1e30f, -1e30f, -1e30f};
+        for (int i = 0; i < m.objectCount; ++i)
+            for (int v = 0; v < m.objects[i].vertexCount; ++v)
+                for (int k = 0; k < 3; ++k) {
+                    ourLo[k] = std::min(ourLo[k], m.objects[i].vertices[3 * v + k]);
+                    ourHi[k] = std::max(ourHi[k], m.objects[i].vertices[3 * v + k]);
+                }
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_NEAR(ourLo[k], lo[k], 1e-3f + 1e-5f * std::fabs(lo[k])) << "axis " << k;
+            EXPECT_NEAR(ourHi[k], hi[k], 1e-3f + 1e-5f * std::fabs(hi[k])) << "axis " << k;
+        }
     }
 }
 
