@@ -58,18 +58,21 @@ void build(bool quadratic) {
 
 double seconds(bool quadratic, int runs) {
     const auto t0 = std::chrono::steady_clock::now();
-    for (int i = 0; i < runs; ++i) build(quadratic);
+    for (int i = 0; i < runs; ++i)
+        build(quadratic);
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count() / runs;
 }
 
 void BM_NormalsGrouped(benchmark::State& state) {
-    for (auto _ : state) build(false);
+    for (auto _ : state)
+        build(false);
     state.counters["vertices"] = (double)grid().vertices.size() / 3;
 }
 BENCHMARK(BM_NormalsGrouped)->Unit(benchmark::kMillisecond);
 
 void BM_NormalsQuadratic(benchmark::State& state) {
-    for (auto _ : state) build(true);
+    for (auto _ : state)
+        build(true);
     state.counters["vertices"] = (double)grid().vertices.size() / 3;
 }
 BENCHMARK(BM_NormalsQuadratic)->Unit(benchmark::kMillisecond)->Iterations(1);

@@ -11,7 +11,8 @@ void exercise(VH_Surface* s) {
     if (!s) return;
     if ((size_t)s->pitch != (size_t)s->width * s->bytesPerPixel) __builtin_trap();
     VH_Surface* converted[3] = {Create32BitSurface(s), Create24BitSurface(s), Create8BitSurface(s)};
-    for (VH_Surface* c : converted) IMG_FreeSurface(c);
+    for (VH_Surface* c : converted)
+        IMG_FreeSurface(c);
     IMG_FreeSurface(s);
 }
 } // namespace

@@ -16,7 +16,7 @@
 // ---------------------------------------------------------------------------
 
 namespace {
-const Uint32 bmpInfoSize = 40;  // BITMAPINFOHEADER, the layout read here
+const Uint32 bmpInfoSize = 40; // BITMAPINFOHEADER, the layout read here
 const Uint32 bmpFileHeader = 14;
 const Uint8 tgaTopLeftOrigin = 0x20;
 
@@ -125,34 +125,48 @@ void IMG_FreeSurface(VH_Surface* surface) {
 
 Uint8 IMG_GetRed(int depth, Uint32 value, const Uint8* palette) {
     switch (depth) {
-    case 8: return palette ? palette[(value & 0xFF) * 4 + 2] : 0;
-    case 15: return widen.five[(value >> 10) & 0x1F];
-    case 16: return widen.five[(value >> 11) & 0x1F];
+    case 8:
+        return palette ? palette[(value & 0xFF) * 4 + 2] : 0;
+    case 15:
+        return widen.five[(value >> 10) & 0x1F];
+    case 16:
+        return widen.five[(value >> 11) & 0x1F];
     case 24:
-    case 32: return (Uint8)(value >> 16);
-    default: return 0;
+    case 32:
+        return (Uint8)(value >> 16);
+    default:
+        return 0;
     }
 }
 
 Uint8 IMG_GetGreen(int depth, Uint32 value, const Uint8* palette) {
     switch (depth) {
-    case 8: return palette ? palette[(value & 0xFF) * 4 + 1] : 0;
-    case 15: return widen.five[(value >> 5) & 0x1F];
-    case 16: return widen.six[(value >> 5) & 0x3F];
+    case 8:
+        return palette ? palette[(value & 0xFF) * 4 + 1] : 0;
+    case 15:
+        return widen.five[(value >> 5) & 0x1F];
+    case 16:
+        return widen.six[(value >> 5) & 0x3F];
     case 24:
-    case 32: return (Uint8)(value >> 8);
-    default: return 0;
+    case 32:
+        return (Uint8)(value >> 8);
+    default:
+        return 0;
     }
 }
 
 Uint8 IMG_GetBlue(int depth, Uint32 value, const Uint8* palette) {
     switch (depth) {
-    case 8: return palette ? palette[(value & 0xFF) * 4] : 0;
+    case 8:
+        return palette ? palette[(value & 0xFF) * 4] : 0;
     case 15:
-    case 16: return widen.five[value & 0x1F];
+    case 16:
+        return widen.five[value & 0x1F];
     case 24:
-    case 32: return (Uint8)value;
-    default: return 0;
+    case 32:
+        return (Uint8)value;
+    default:
+        return 0;
     }
 }
 
@@ -160,16 +174,26 @@ Uint32 IMG_GetPixel(const VH_Surface* s, Uint32 x, Uint32 y) {
     if (!s || !s->pixels || x >= s->width || y >= s->height) return 0;
     const Uint8* p = s->pixels + (size_t)y * s->pitch + (size_t)x * s->bytesPerPixel;
     switch (s->bytesPerPixel) {
-    case 1: return p[0];
-    case 2: return (Uint32)p[0] | (Uint32)p[1] << 8;
-    case 3: return (Uint32)p[0] | (Uint32)p[1] << 8 | (Uint32)p[2] << 16;
-    default: return (Uint32)p[0] | (Uint32)p[1] << 8 | (Uint32)p[2] << 16 | (Uint32)p[3] << 24;
+    case 1:
+        return p[0];
+    case 2:
+        return (Uint32)p[0] | (Uint32)p[1] << 8;
+    case 3:
+        return (Uint32)p[0] | (Uint32)p[1] << 8 | (Uint32)p[2] << 16;
+    default:
+        return (Uint32)p[0] | (Uint32)p[1] << 8 | (Uint32)p[2] << 16 | (Uint32)p[3] << 24;
     }
 }
 
-VH_Surface* Create32BitSurface(const VH_Surface* surface) { return convert(surface, 32); }
-VH_Surface* Create24BitSurface(const VH_Surface* surface) { return convert(surface, 24); }
-VH_Surface* Create8BitSurface(const VH_Surface* surface) { return convert(surface, 8); }
+VH_Surface* Create32BitSurface(const VH_Surface* surface) {
+    return convert(surface, 32);
+}
+VH_Surface* Create24BitSurface(const VH_Surface* surface) {
+    return convert(surface, 24);
+}
+VH_Surface* Create8BitSurface(const VH_Surface* surface) {
+    return convert(surface, 8);
+}
 
 // ---------------------------------------------------------------------------
 // stream reads
@@ -238,8 +262,8 @@ VH_Surface* IMG_LoadBMP(VH_RWops* rw) {
     if (width == 0 || height == 0 || width > 0xFFFFu / bytes) return nullptr;
     const Uint32 rowBytes = width * bytes;
     const Uint32 pad = (4 - rowBytes % 4) % 4; // rows are stored in whole 32-bit words
-    const unsigned long long need = (unsigned long long)paletteEntries * 4 +
-                                    (unsigned long long)(rowBytes + pad) * (height - 1) + rowBytes;
+    const unsigned long long need =
+        (unsigned long long)paletteEntries * 4 + (unsigned long long)(rowBytes + pad) * (height - 1) + rowBytes;
     if (need > (unsigned long long)IMG_StreamRemaining(rw)) return nullptr;
 
     VH_Surface* s = IMG_CreateSurface(0, width, height, depth);

@@ -53,11 +53,15 @@ void TEX_Shutdown() {
     table.clear();
 }
 
-int TEX_Count() { return (int)table.size(); }
+int TEX_Count() {
+    return (int)table.size();
+}
 
 void TEX_List() {
     for (const TexInfo& t : table)
         CON_AddLine(VH_Console, t.name.c_str());
 }
 
-const char* TEX_Name(int i) { return i >= 0 && i < (int)table.size() ? table[(size_t)i].name.c_str() : nullptr; }
+const char* TEX_Name(int i) {
+    return i >= 0 && i < (int)table.size() ? table[(size_t)i].name.c_str() : nullptr;
+}

@@ -18,7 +18,9 @@ void setParameters(Uint32 flags) {
 }
 } // namespace
 
-bool IMG_IsTextureSide(Uint32 n) { return n >= 2 && n <= 2048 && (n & (n - 1)) == 0; }
+bool IMG_IsTextureSide(Uint32 n) {
+    return n >= 2 && n <= 2048 && (n & (n - 1)) == 0;
+}
 
 GLuint VH_LoadTexture(const char* name, Uint32 flags) {
     if (!name) return 0;

@@ -70,7 +70,9 @@ QUAT QuatMultiply(QUAT q1, QUAT q2) {
     return QUAT(v.x, v.y, v.z, q1.w * q2.w - VectorDot(a, b));
 }
 
-float QuatNorm(QUAT q) { return (float)std::sqrt((double)(q.w * q.w + q.x * q.x + q.y * q.y + q.z * q.z)); }
+float QuatNorm(QUAT q) {
+    return (float)std::sqrt((double)(q.w * q.w + q.x * q.x + q.y * q.y + q.z * q.z));
+}
 
 QUAT QuatNormalized(QUAT q) {
     const float n = QuatNorm(q);
@@ -100,11 +102,13 @@ QUAT QuatAxisAngleMatrix(VECTOR axis, float angle, float m[16]) {
 }
 
 void QuatSlerp(const float from[4], const float to[4], float t, float out[4]) {
-    double cosom = (double)from[0] * to[0] + (double)from[1] * to[1] + (double)from[2] * to[2] + (double)from[3] * to[3];
+    double cosom =
+        (double)from[0] * to[0] + (double)from[1] * to[1] + (double)from[2] * to[2] + (double)from[3] * to[3];
     double to1[4];
     const double sign = cosom < 0.0 ? -1.0 : 1.0;
     cosom *= sign;
-    for (int i = 0; i < 4; ++i) to1[i] = sign * to[i];
+    for (int i = 0; i < 4; ++i)
+        to1[i] = sign * to[i];
     double scale0, scale1;
     if ((1.0 - cosom) > 1e-6) {
         const double omega = std::acos(cosom);
@@ -115,22 +119,28 @@ void QuatSlerp(const float from[4], const float to[4], float t, float out[4]) {
         scale0 = 1.0 - t;
         scale1 = t;
     }
-    for (int i = 0; i < 4; ++i) out[i] = (float)(scale0 * from[i] + scale1 * to1[i]);
+    for (int i = 0; i < 4; ++i)
+        out[i] = (float)(scale0 * from[i] + scale1 * to1[i]);
 }
 
 void QuatLerp(const float from[4], const float to[4], float t, float out[4]) {
     const float dot = from[0] * to[0] + from[1] * to[1] + from[2] * to[2] + from[3] * to[3];
     const float sign = dot < 0.0f ? -1.0f : 1.0f;
-    for (int i = 0; i < 4; ++i) out[i] = (1.0f - t) * from[i] + t * (sign * to[i]);
+    for (int i = 0; i < 4; ++i)
+        out[i] = (1.0f - t) * from[i] + t * (sign * to[i]);
 }
 
-float VectorDot(VECTOR a, VECTOR b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+float VectorDot(VECTOR a, VECTOR b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 
 VECTOR VectorCross(VECTOR a, VECTOR b) {
     return VECTOR(a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x);
 }
 
-float VectorLength(VECTOR v) { return (float)std::sqrt((double)(v.x * v.x + v.y * v.y + v.z * v.z)); }
+float VectorLength(VECTOR v) {
+    return (float)std::sqrt((double)(v.x * v.x + v.y * v.y + v.z * v.z));
+}
 
 VECTOR VectorNormalized(VECTOR v) {
     float length = VectorLength(v);
@@ -138,7 +148,9 @@ VECTOR VectorNormalized(VECTOR v) {
     return VECTOR(v.x / length, v.y / length, v.z / length);
 }
 
-VECTOR VectorSubtract(VECTOR a, VECTOR b) { return VECTOR(a.x - b.x, a.y - b.y, a.z - b.z); }
+VECTOR VectorSubtract(VECTOR a, VECTOR b) {
+    return VECTOR(a.x - b.x, a.y - b.y, a.z - b.z);
+}
 
 void Cross3(float out[3], const float a[3], const float b[3]) {
     const float x = a[1] * b[2] - a[2] * b[1];
@@ -174,7 +186,8 @@ void crossd(double out[3], const double a[3], const double b[3]) {
 void unitd(double v[3]) {
     const double length = FastSqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
     if (length != 0.0)
-        for (int i = 0; i < 3; ++i) v[i] /= length;
+        for (int i = 0; i < 3; ++i)
+            v[i] /= length;
 }
 
 } // namespace
@@ -200,7 +213,7 @@ void ObjectLookAtMatrixf(float eye[3], float center[3], float up[3]) {
     Normalize3(s);
     Cross3(u, s, f);
     Scale3(f, -1.0f);
-    const GLfloat m[16] = {s[0], s[1], s[2], 0.0f, u[0], u[1], u[2], 0.0f,
+    const GLfloat m[16] = {s[0], s[1], s[2], 0.0f, u[0],   u[1],   u[2],   0.0f,
                            f[0], f[1], f[2], 0.0f, eye[0], eye[1], eye[2], 1.0f};
     glMultMatrixf(m);
 }

@@ -23,9 +23,13 @@ struct FastSqrtStartup {
 // VECTOR
 // ---------------------------------------------------------------------------------------------
 
-void VECTOR::Zero() { x = y = z = 0.0f; }
+void VECTOR::Zero() {
+    x = y = z = 0.0f;
+}
 
-float VECTOR::Dot(VECTOR b) const { return x * b.x + y * b.y + z * b.z; }
+float VECTOR::Dot(VECTOR b) const {
+    return x * b.x + y * b.y + z * b.z;
+}
 
 void VECTOR::Cross(VECTOR b) {
     const VECTOR t = *this;
@@ -46,10 +50,18 @@ void VECTOR::Normalize() {
     z /= length;
 }
 
-VECTOR operator*(float s, VECTOR v) { return VECTOR(s * v.x, s * v.y, s * v.z); }
-VECTOR operator*(VECTOR v, float s) { return VECTOR(v.x * s, v.y * s, v.z * s); }
-VECTOR operator+(VECTOR a, VECTOR b) { return VECTOR(a.x + b.x, a.y + b.y, a.z + b.z); }
-VECTOR operator-(VECTOR a, VECTOR b) { return VECTOR(a.x - b.x, a.y - b.y, a.z - b.z); }
+VECTOR operator*(float s, VECTOR v) {
+    return VECTOR(s * v.x, s * v.y, s * v.z);
+}
+VECTOR operator*(VECTOR v, float s) {
+    return VECTOR(v.x * s, v.y * s, v.z * s);
+}
+VECTOR operator+(VECTOR a, VECTOR b) {
+    return VECTOR(a.x + b.x, a.y + b.y, a.z + b.z);
+}
+VECTOR operator-(VECTOR a, VECTOR b) {
+    return VECTOR(a.x - b.x, a.y - b.y, a.z - b.z);
+}
 
 // ---------------------------------------------------------------------------------------------
 // QUAT
@@ -60,7 +72,9 @@ void QUAT::Identity() {
     w = 1.0f;
 }
 
-void QUAT::Set(QUAT q) { *this = q; }
+void QUAT::Set(QUAT q) {
+    *this = q;
+}
 
 void QUAT::FromAxisAngle(VECTOR axis, float angle) {
     const float half = angle / 2.0f;
@@ -86,7 +100,9 @@ void QUAT::FromEuler(float a, float b, float c) {
     z = cr * cp * sy - sr * sp * cy;
 }
 
-float QUAT::Norm() const { return (float)std::sqrt((double)(w * w + x * x + y * y + z * z)); }
+float QUAT::Norm() const {
+    return (float)std::sqrt((double)(w * w + x * x + y * y + z * z));
+}
 
 void QUAT::Normalize() {
     const float n = Norm();
@@ -142,17 +158,20 @@ void QUAT::FromMatrix(const float m[16]) {
 // ---------------------------------------------------------------------------------------------
 
 void MATRIX::Identity() {
-    for (int i = 0; i < 16; ++i) m[i] = 0.0f;
+    for (int i = 0; i < 16; ++i)
+        m[i] = 0.0f;
     m[0] = m[5] = m[10] = m[15] = 1.0f;
 }
 
 void MATRIX::Copy(const float src[16]) {
-    for (int i = 0; i < 16; ++i) m[i] = src[i];
+    for (int i = 0; i < 16; ++i)
+        m[i] = src[i];
 }
 
 void MATRIX::Multiply(const float b[16]) {
     float old[16];
-    for (int i = 0; i < 16; ++i) old[i] = m[i];
+    for (int i = 0; i < 16; ++i)
+        old[i] = m[i];
     for (int c = 0; c < 4; ++c)
         for (int r = 0; r < 4; ++r)
             m[c * 4 + r] = old[0 * 4 + r] * b[c * 4 + 0] + old[1 * 4 + r] * b[c * 4 + 1] +
@@ -204,7 +223,8 @@ namespace {
 
 // The local +z axis as OpenGL applies the FromQuat matrix (its elements 8, 9, 10).
 VECTOR forwardOf(const QUAT& q) {
-    return VECTOR(2.0f * (q.x * q.z - q.w * q.y), 2.0f * (q.y * q.z + q.w * q.x), 1.0f - 2.0f * (q.x * q.x + q.y * q.y));
+    return VECTOR(2.0f * (q.x * q.z - q.w * q.y), 2.0f * (q.y * q.z + q.w * q.x),
+                  1.0f - 2.0f * (q.x * q.x + q.y * q.y));
 }
 
 VECTOR turnedForward(const QUAT& orientation, float a, float b) {
@@ -220,7 +240,8 @@ VECTOR turnedForward(const QUAT& orientation, float a, float b) {
 void OBJECT3D::Reset() {
     orientation.Identity();
     position.Zero();
-    for (int i = 0; i < 3; ++i) rotation[i] = movement[i] = 0.0f;
+    for (int i = 0; i < 3; ++i)
+        rotation[i] = movement[i] = 0.0f;
 }
 
 void OBJECT3D::ApplyRotation() {
@@ -229,15 +250,22 @@ void OBJECT3D::ApplyRotation() {
     orientation.Multiply(turn);
 }
 
-VECTOR OBJECT3D::Forward() const { return forwardOf(orientation); }
-VECTOR OBJECT3D::Side() const { return turnedForward(orientation, 0.0f, (1.0f / 180.0f) * floatPi * -90.0f); }
-VECTOR OBJECT3D::Up() const { return turnedForward(orientation, (1.0f / 180.0f) * floatPi * 90.0f, 0.0f); }
+VECTOR OBJECT3D::Forward() const {
+    return forwardOf(orientation);
+}
+VECTOR OBJECT3D::Side() const {
+    return turnedForward(orientation, 0.0f, (1.0f / 180.0f) * floatPi * -90.0f);
+}
+VECTOR OBJECT3D::Up() const {
+    return turnedForward(orientation, (1.0f / 180.0f) * floatPi * 90.0f, 0.0f);
+}
 
 void OBJECT3D::ApplyMovement() {
     const VECTOR axes[3] = {Side(), Up(), Forward()};
     for (int n = 0; n < 3; ++n)
         if (movement[n] != 0.0f) position = position + axes[n] * movement[n] * scale;
-    for (int n = 0; n < 3; ++n) movement[n] = 0.0f;
+    for (int n = 0; n < 3; ++n)
+        movement[n] = 0.0f;
 }
 
 void OBJECT3D::Move(float side, float up, float forward) {

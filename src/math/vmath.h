@@ -35,7 +35,7 @@ public:
     void FromAxisAngle(VECTOR axis, float angle); // radians; the axis is used as given
     void FromEuler(float a, float b, float c);    // radians about x, y, z
     float Norm() const;
-    void Normalize(); // a zero quaternion divides by zero: callers never pass one
+    void Normalize();      // a zero quaternion divides by zero: callers never pass one
     void Multiply(QUAT q); // this = q * this
     void FromMatrix(const float m[16]);
 

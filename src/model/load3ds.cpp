@@ -43,8 +43,12 @@ const Uint16 CHUNK_MATMAPFILE = 0xA300;
 const Uint32 headerSize = 6;
 const int maxDepth = 16; // real files nest five levels; this only stops hostile ones
 
-Uint16 u16At(const Uint8* p) { return (Uint16)(p[0] | (p[1] << 8)); }
-Uint32 u32At(const Uint8* p) { return (Uint32)p[0] | ((Uint32)p[1] << 8) | ((Uint32)p[2] << 16) | ((Uint32)p[3] << 24); }
+Uint16 u16At(const Uint8* p) {
+    return (Uint16)(p[0] | (p[1] << 8));
+}
+Uint32 u32At(const Uint8* p) {
+    return (Uint32)p[0] | ((Uint32)p[1] << 8) | ((Uint32)p[2] << 16) | ((Uint32)p[3] << 24);
+}
 float floatAt(const Uint8* p) {
     const Uint32 bits = u32At(p);
     float f;
@@ -98,7 +102,9 @@ void finishNormal(float* out, const float sum[3], Sint32 count) {
     out[2] = n[2] / length;
 }
 
-bool samePosition(const float* p, const float* q) { return p[0] == q[0] && p[1] == q[1] && p[2] == q[2]; }
+bool samePosition(const float* p, const float* q) {
+    return p[0] == q[0] && p[1] == q[1] && p[2] == q[2];
+}
 
 bool prepareNormals(t3DObject* object) {
     delete[] object->normals;
@@ -113,7 +119,9 @@ bool prepareNormals(t3DObject* object) {
 struct PositionKey {
     Uint32 bits[3];
     bool operator<(const PositionKey& o) const {
-        return bits[0] != o.bits[0] ? bits[0] < o.bits[0] : bits[1] != o.bits[1] ? bits[1] < o.bits[1] : bits[2] < o.bits[2];
+        return bits[0] != o.bits[0]   ? bits[0] < o.bits[0]
+               : bits[1] != o.bits[1] ? bits[1] < o.bits[1]
+                                      : bits[2] < o.bits[2];
     }
     bool operator==(const PositionKey& o) const {
         return bits[0] == o.bits[0] && bits[1] == o.bits[1] && bits[2] == o.bits[2];
@@ -400,7 +408,8 @@ void CLoad3DS_RW::readFaceList(t3DObject* object, tChunkHeader* chunk) {
         object->faces = new Uint32[(size_t)count * 3]();
         object->faceCount = (Sint32)count;
         for (Uint32 i = 0; i < count; ++i)
-            for (int k = 0; k < 3; ++k) object->faces[i * 3 + k] = u16At(&data[i * 8 + k * 2]);
+            for (int k = 0; k < 3; ++k)
+                object->faces[i * 3 + k] = u16At(&data[i * 8 + k * 2]);
     }
     // A cut-short face array leaves no sub-chunks worth reading.
     if (count < stored) skipRest(chunk);
@@ -418,7 +427,8 @@ void CLoad3DS_RW::readTexCoords(t3DObject* object, tChunkHeader* chunk) {
     if (!readBytes(data.data(), (Uint32)data.size(), chunk)) return;
     object->texCoords = new float[(size_t)count * 2]();
     object->texCoordCount = (Sint32)count;
-    for (Uint32 i = 0; i < count * 2; ++i) object->texCoords[i] = floatAt(&data[i * 4]);
+    for (Uint32 i = 0; i < count * 2; ++i)
+        object->texCoords[i] = floatAt(&data[i * 4]);
 }
 
 void CLoad3DS_RW::readFaceMaterial(t3DModel* model, t3DObject* object, tChunkHeader* chunk) {
@@ -493,7 +503,8 @@ void CLoad3DS_RW::BuildObjectNormals(t3DObject* object) {
         for (int k = 0; k < 3; ++k)
             if (g[k] >= 0) ++start[g[k] + 1];
     }
-    for (Sint32 g = 0; g < groups; ++g) start[g + 1] += start[g];
+    for (Sint32 g = 0; g < groups; ++g)
+        start[g + 1] += start[g];
     std::vector<Sint32> fill(start.begin(), start.end() - 1);
     std::vector<Sint32> members((size_t)start[groups]);
     for (Sint32 j = 0; j < object->faceCount; ++j) {
@@ -509,7 +520,8 @@ void CLoad3DS_RW::BuildObjectNormals(t3DObject* object) {
     std::vector<float> groupNormal((size_t)groups * 3);
     for (Sint32 g = 0; g < groups; ++g) {
         float sum[3] = {0.0f, 0.0f, 0.0f};
-        for (Sint32 m = start[g]; m < start[g + 1]; ++m) accumulate(sum, &fn[members[m] * 3]);
+        for (Sint32 m = start[g]; m < start[g + 1]; ++m)
+            accumulate(sum, &fn[members[m] * 3]);
         finishNormal(&groupNormal[g * 3], sum, start[g + 1] - start[g]);
     }
     for (Sint32 i = 0; i < n; ++i) {

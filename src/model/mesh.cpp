@@ -35,7 +35,8 @@ t3DModel* newInstance(const t3DModel* base) {
     std::memcpy(model->scale, base->scale, sizeof model->scale);
     std::memcpy(model->textures, base->textures, sizeof model->textures);
     std::memcpy(model->name, base->name, sizeof model->name);
-    for (const tMaterialInfo& material : base->materials) model->materials.push_back(material);
+    for (const tMaterialInfo& material : base->materials)
+        model->materials.push_back(material);
     for (const t3DObject& object : base->objects) {
         t3DObject copy = object;
         copy.ownsArrays = 0;
@@ -78,7 +79,8 @@ void beginPlacement(const t3DModel* model) {
     OBJECT3D turn;
     turn.scale = 1.0f;
     turn.Reset();
-    for (int i = 0; i < 3; ++i) turn.rotation[i] = model->rotation[i];
+    for (int i = 0; i < 3; ++i)
+        turn.rotation[i] = model->rotation[i];
     turn.ApplyRotation();
     MATRIX rotation;
     rotation.FromQuat(turn.orientation);
@@ -154,7 +156,8 @@ t3DModel* MESH_Load3DSMesh(const char* name, Uint32 textureFlags) {
     }
     std::strncpy(model->name, name, sizeof model->name - 1);
     MESH_LoadTextures(model, textureFlags);
-    for (t3DObject& object : model->objects) object.ownsArrays = 1;
+    for (t3DObject& object : model->objects)
+        object.ownsArrays = 1;
     baseModels.push_back(model);
     return newInstance(model);
 }
@@ -223,12 +226,14 @@ void MESH_DrawAnimated(t3DModel* model, const tMeshPartList* parts) {
         if (part) {
             const float* a = part->a;
             const float* b = part->b;
+            // clang-format off
             glPushMatrix();
                 glTranslatef(a[0] - b[0], a[1] - b[1], a[2] - b[2]);
                 glRotatef(part->angle, part->axis[0], part->axis[1], part->axis[2]);
                 glTranslatef(b[0] - a[0], b[1] - a[1], b[2] - a[2]);
                 MESH_DrawObject(&object, texture);
             glPopMatrix();
+            // clang-format on
         } else {
             MESH_DrawObject(&object, texture);
         }
@@ -245,8 +250,11 @@ void MESH_Close() {
     baseModels.clear();
 }
 
-int MESH_Count() { return (int)baseModels.size(); }
+int MESH_Count() {
+    return (int)baseModels.size();
+}
 
 void MESH_List() {
-    for (const t3DModel* model : baseModels) CON_AddLine(VH_Console, model->name);
+    for (const t3DModel* model : baseModels)
+        CON_AddLine(VH_Console, model->name);
 }

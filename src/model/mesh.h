@@ -11,9 +11,9 @@ const int MESH_MAX_TEXTURES = 64; // texture slots per model, one per material i
 // One material of a model, as the 3DS reader found it.
 struct tMaterialInfo {
     char name[255];
-    char textureFile[255]; // empty when the material has no texture map
-    Uint8 colour[3];       // diffuse red, green, blue
-    Sint32 index;          // position in its model's material list
+    char textureFile[255];                // empty when the material has no texture map
+    Uint8 colour[3];                      // diffuse red, green, blue
+    Sint32 index;                         // position in its model's material list
     float uTile, vTile, uOffset, vOffset; // not read from the file
 };
 
@@ -41,13 +41,13 @@ struct t3DModel {
     qvector<tMaterialInfo> materials{1};
     qvector<t3DObject> objects{1};
 
-    char name[255] = {};               // the file name it was loaded by
+    char name[255] = {}; // the file name it was loaded by
     float position[3] = {0.0f, 0.0f, 0.0f};
     float rotation[3] = {0.0f, 0.0f, 0.0f}; // degrees about x, y, z
     float scale[3] = {1.0f, 1.0f, 1.0f};
-    bool lit = true;        // lighting stays on while drawn
-    bool wireframe = false; // polygons drawn as lines
-    bool visible = true;    // drawn at all
+    bool lit = true;                         // lighting stays on while drawn
+    bool wireframe = false;                  // polygons drawn as lines
+    bool visible = true;                     // drawn at all
     Uint32 textures[MESH_MAX_TEXTURES] = {}; // GL texture per material index, 0 for none
 };
 

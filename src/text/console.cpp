@@ -50,7 +50,9 @@ int addLine(vh_console& con, const char* text, const Uint8 colour[4], bool pinne
     return slot->id;
 }
 
-int advance(const vh_console& con) { return FNT_GetWidth(con.font) + 1; }
+int advance(const vh_console& con) {
+    return FNT_GetWidth(con.font) + 1;
+}
 } // namespace
 
 vh_console VH_Console;
@@ -61,10 +63,10 @@ vh_console VH_Console;
 
 // Runs before main, so it sees the window size the program starts with (800 x 600).
 vh_console::vh_console()
-    : picture(0), open(false), font(0), scrollTimer(scrollPeriod), background{255, 155, 155, 220},
-      backgroundOn(true), usePicture(false), width(VH_WindowWidth * 1.0f), height(VH_WindowHeight * 0.75f),
-      nextId(1), cursorX(0), inputY((int)(VH_WindowHeight * 0.75f - 13.0f)), cursor(0), overwrite(false),
-      cursorShown(true), blinkTimer(blinkPeriod), input{}, commandWord{}, commands(firstCommandCapacity) {
+    : picture(0), open(false), font(0), scrollTimer(scrollPeriod), background{255, 155, 155, 220}, backgroundOn(true),
+      usePicture(false), width(VH_WindowWidth * 1.0f), height(VH_WindowHeight * 0.75f), nextId(1), cursorX(0),
+      inputY((int)(VH_WindowHeight * 0.75f - 13.0f)), cursor(0), overwrite(false), cursorShown(true),
+      blinkTimer(blinkPeriod), input{}, commandWord{}, commands(firstCommandCapacity) {
     for (CON_Line& line : lines) {
         line.text[0] = '\0';
         line.pinned = false;
@@ -77,13 +79,17 @@ vh_console::vh_console()
 // lines
 // ---------------------------------------------------------------------------
 
-void CON_AddLine(vh_console& con, const char* text) { addLine(con, text, CON_PlainColour, false); }
+void CON_AddLine(vh_console& con, const char* text) {
+    addLine(con, text, CON_PlainColour, false);
+}
 
 void CON_AddLineColor(vh_console& con, const char* text, const Uint8 colour[4]) {
     addLine(con, text, colour, false);
 }
 
-int CON_AddPinnedLine(vh_console& con, const char* text) { return addLine(con, text, CON_PinnedColour, true); }
+int CON_AddPinnedLine(vh_console& con, const char* text) {
+    return addLine(con, text, CON_PinnedColour, true);
+}
 
 int CON_AddPinnedLineColor(vh_console& con, const char* text, const Uint8 colour[4]) {
     return addLine(con, text, colour, true);
@@ -161,7 +167,9 @@ bool CON_Execute(vh_console& con) {
 // frame
 // ---------------------------------------------------------------------------
 
-void CON_Toggle(vh_console& con) { con.open = !con.open; }
+void CON_Toggle(vh_console& con) {
+    con.open = !con.open;
+}
 
 void CON_Resize(vh_console& con, int width, int height) {
     con.width = width * 1.0f;
@@ -301,7 +309,10 @@ void CON_SpecialKey(vh_console& con, int key) {
             con.cursorX -= advance(con);
         }
         break;
-    case CON_KEY_INSERT: con.overwrite = !con.overwrite; break;
-    default: break;
+    case CON_KEY_INSERT:
+        con.overwrite = !con.overwrite;
+        break;
+    default:
+        break;
     }
 }

@@ -23,7 +23,9 @@ Uint8 toByte(float v) {
     return (Uint8)v;
 }
 
-void drawText(void*, const char* text, int x, int y, int font) { FNT_DrawString(text, x, y, font); }
+void drawText(void*, const char* text, int x, int y, int font) {
+    FNT_DrawString(text, x, y, font);
+}
 void setColor(void*, int font, Uint8 blue, Uint8 green, Uint8 red, Uint8 alpha) {
     FNT_SetColor(font, blue, green, red, alpha);
 }
@@ -50,8 +52,12 @@ int TXT_RightX(const char* text, int font) {
     return VH_WindowWidth - (length * (FNT_GetWidth(font) + 1) + leftMargin);
 }
 
-void TXT_DrawCentred(const char* text, int y, int font) { FNT_DrawString(text, TXT_CentredX(text, font), y, font); }
-void TXT_DrawRight(const char* text, int y, int font) { FNT_DrawString(text, TXT_RightX(text, font), y, font); }
+void TXT_DrawCentred(const char* text, int y, int font) {
+    FNT_DrawString(text, TXT_CentredX(text, font), y, font);
+}
+void TXT_DrawRight(const char* text, int y, int font) {
+    FNT_DrawString(text, TXT_RightX(text, font), y, font);
+}
 
 void CRED_Layout(FILE* file, const CRED_Sink& sink) {
     if (!file) return;
@@ -84,15 +90,22 @@ void CRED_Layout(FILE* file, const CRED_Sink& sink) {
                 sink.color(sink.user, font, toByte(values[0]), toByte(values[1]), toByte(values[2]), alpha);
             break;
         }
-        case 'F': font = (int)std::strtol(argument, nullptr, 10); break;
+        case 'F':
+            font = (int)std::strtol(argument, nullptr, 10);
+            break;
         case 'J':
             if (argument[0] == 'L') justify = JUSTIFY_LEFT;
             if (argument[0] == 'C') justify = JUSTIFY_CENTRE;
             if (argument[0] == 'R') justify = JUSTIFY_RIGHT;
             break;
-        case 'N': y += FNT_GetHeight(font) + lineGap; break;
-        case 'U': y -= FNT_GetHeight(font) + lineGap; break;
-        default: break; // a comment
+        case 'N':
+            y += FNT_GetHeight(font) + lineGap;
+            break;
+        case 'U':
+            y -= FNT_GetHeight(font) + lineGap;
+            break;
+        default:
+            break; // a comment
         }
     }
 }

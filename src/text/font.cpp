@@ -35,7 +35,7 @@ const Uint8 defaultColors[FNT_COUNT][4] = {
 // ---------------------------------------------------------------------------
 
 FNT_Font fonts[FNT_COUNT] = {
-    {"fnt4x9bgr.raw", 4, 9, 0, 0, 0}, {"fnt5x5bgr.raw", 5, 5, 0, 0, 0},  {"fnt6x4bgr.raw", 6, 4, 0, 0, 0},
+    {"fnt4x9bgr.raw", 4, 9, 0, 0, 0},   {"fnt5x5bgr.raw", 5, 5, 0, 0, 0}, {"fnt6x4bgr.raw", 6, 4, 0, 0, 0},
     {"fnt7x12bgr.raw", 7, 12, 0, 0, 0}, {"fnt8x8bgr.raw", 8, 8, 0, 0, 0}, {"fnt9X8bgr.raw", 9, 8, 0, 0, 0},
 };
 Uint8 currentColors[FNT_COUNT][4] = {
@@ -49,7 +49,9 @@ Uint8 paperColor[4] = {3, 3, 3, 0};
 // helpers
 // ---------------------------------------------------------------------------
 
-bool validFont(int font) { return font >= 0 && font < FNT_COUNT; }
+bool validFont(int font) {
+    return font >= 0 && font < FNT_COUNT;
+}
 
 Uint8* maskToImage(int width, int height, const Uint8* data, int channels) {
     if (width <= 0 || height <= 0 || !data) return nullptr;
@@ -130,8 +132,12 @@ Uint8* GetFontResPointer(const char* name, bool* fError, int* size) {
     return buffer;
 }
 
-Uint8* FNT_MaskToRGBA(int width, int height, const Uint8* data) { return maskToImage(width, height, data, 4); }
-Uint8* FNT_MaskToRGB(int width, int height, const Uint8* data) { return maskToImage(width, height, data, 3); }
+Uint8* FNT_MaskToRGBA(int width, int height, const Uint8* data) {
+    return maskToImage(width, height, data, 4);
+}
+Uint8* FNT_MaskToRGB(int width, int height, const Uint8* data) {
+    return maskToImage(width, height, data, 3);
+}
 
 GLuint LoadFontResTexture(int width, int height, Uint8* data, bool* fError, int flags) {
     *fError = false;
@@ -159,7 +165,6 @@ GLuint LoadFontResTexture(int width, int height, Uint8* data, bool* fError, int 
 }
 
 void FNT_LoadFonts() {
-    bool anyFailed = false;
     FNT_ResetAllColors();
     const Uint8 ink[4] = {255, 255, 255, 0};
     const Uint8 paper[4] = {3, 3, 3, 0};
@@ -176,21 +181,19 @@ void FNT_LoadFonts() {
         // A mask shorter than its picture would be read past its end: skip the font.
         if (fError || !data || size < maskWidth * maskHeight) {
             std::free(data);
-            anyFailed = true;
             continue;
         }
         f.texture = LoadFontResTexture(maskWidth, maskHeight, data, &fError, 2);
         if (fError) {
             f.texture = 0;
             std::free(data);
-            anyFailed = true;
             continue;
         }
         glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &f.textureWidth);
         glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &f.textureHeight);
         std::free(data);
     }
-    (void)anyFailed; // a missing font simply draws nothing
+    // Missing fonts are not reported: they simply draw nothing.
     FNT_FontsLoaded = true;
 }
 
@@ -231,13 +234,25 @@ bool FNT_GetColor(int font, Uint8 rgba[4]) {
     return true;
 }
 
-int FNT_GetWidth(int font) { return validFont(font) ? fonts[font].glyphWidth : 0; }
-int FNT_GetHeight(int font) { return validFont(font) ? fonts[font].glyphHeight : 0; }
-int FNT_GetAdvance(int font) { return validFont(font) ? fonts[font].glyphWidth + 1 : 0; }
-const FNT_Font* FNT_GetFont(int font) { return validFont(font) ? &fonts[font] : nullptr; }
+int FNT_GetWidth(int font) {
+    return validFont(font) ? fonts[font].glyphWidth : 0;
+}
+int FNT_GetHeight(int font) {
+    return validFont(font) ? fonts[font].glyphHeight : 0;
+}
+int FNT_GetAdvance(int font) {
+    return validFont(font) ? fonts[font].glyphWidth + 1 : 0;
+}
+const FNT_Font* FNT_GetFont(int font) {
+    return validFont(font) ? &fonts[font] : nullptr;
+}
 
-void FNT_SetInkColor(const Uint8* rgbx) { std::memcpy(inkColor, rgbx, 4); }
-void FNT_SetPaperColor(const Uint8* rgbx) { std::memcpy(paperColor, rgbx, 4); }
+void FNT_SetInkColor(const Uint8* rgbx) {
+    std::memcpy(inkColor, rgbx, 4);
+}
+void FNT_SetPaperColor(const Uint8* rgbx) {
+    std::memcpy(paperColor, rgbx, 4);
+}
 
 // ---------------------------------------------------------------------------
 // drawing
@@ -267,6 +282,7 @@ bool FNT_GlyphQuad(int c, int x, int y, int font, FNT_Quad* quad) {
 void FNT_DrawChar(int c, int x, int y, int font) {
     FNT_Quad q;
     if (!FNT_GlyphQuad(c, x, y, font, &q)) return;
+    // clang-format off
     glBegin(GL_QUADS);
         glTexCoord2f(q.s0, q.t0);
         glVertex3f(q.x0, q.y0, 0.1f);
@@ -277,6 +293,7 @@ void FNT_DrawChar(int c, int x, int y, int font) {
         glTexCoord2f(q.s0, q.t1);
         glVertex3f(q.x0, q.y1, 0.1f);
     glEnd();
+    // clang-format on
 }
 
 void FNT_DrawString(const char* text, int x, int y, int font) {
@@ -305,6 +322,7 @@ void FNT_DrawString(const char* text, int x, int y, int font) {
     glColor4ubv(currentColors[font]);
     glBindTexture(GL_TEXTURE_2D, fonts[font].texture);
 
+    // clang-format off
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
         glLoadIdentity();
@@ -314,7 +332,10 @@ void FNT_DrawString(const char* text, int x, int y, int font) {
             glLoadIdentity();
             int penX = x;
             const int advance = FNT_GetAdvance(font);
-            for (size_t i = 0; i < n; ++i) {
+            // A font whose mask could not be loaded has no texture: its quads would be
+            // solid blocks, so it draws nothing.
+            const size_t count = fonts[font].texture ? n : 0;
+            for (size_t i = 0; i < count; ++i) {
                 // Bytes of 128 and above have no cell; they keep their place on the line.
                 FNT_DrawChar((int)(signed char)text[i], penX, y, font);
                 penX += advance;
@@ -323,6 +344,7 @@ void FNT_DrawString(const char* text, int x, int y, int font) {
         glMatrixMode(GL_PROJECTION);
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
+    // clang-format on
 
     // Depth test and culling always come back on; blending deliberately stays on, the
     // translucent ground grid drawn later depends on it.

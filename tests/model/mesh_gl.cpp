@@ -4,41 +4,37 @@
 
 #include <GL/gl.h>
 #include <cstdio>
-#include <string>
+#include <cstring>
 
 #include "model/chunks.h"
+#include "image/texture.h"
 #include "model/mesh.h"
 #include "shell/driver.h"
 #include "support/gl_fixture.h"
 
 namespace {
 
-const int W = 800, H = 600; // the ortho view below maps 100 pixels to one unit
-
 // A square facing +z in the engine's frame, centred on (cx, cy); written in the file's frame.
-TestObject square(const std::string& name, float cx, float cy, float half, int texCoords = 4) {
-    TestObject o;
-    o.name = name;
-    const float xy[4][2] = {{-half, -half}, {half, -half}, {half, half}, {-half, half}};
-    for (const auto& p : xy) o.vertices.insert(o.vertices.end(), {cx + p[0], 0.0f, cy + p[1]});
-    o.faces = {0, 1, 2, 0, 2, 3};
-    for (int i = 0; i < texCoords; ++i) o.texCoords.insert(o.texCoords.end(), {0.25f, 0.25f});
+TestObject square(const std::string& name, float cx, float cy, float half, int texCoords = 4,
+                  const std::string& material = "") {
+    TestObject o{name, {}, {0, 1, 2, 0, 2, 3}, std::vector<float>(texCoords * 2, 0.25f), {}};
+    const float corners[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
+    for (const auto& c : corners)
+        o.vertices.insert(o.vertices.end(), {cx + c[0] * half, 0.0f, cy + c[1] * half});
+    if (!material.empty()) o.faceMaterials = {material};
     return o;
 }
 
-void writeData() {
-    std::vector<TestMaterial> many;
-    for (int i = 0; i < 65; ++i) many.push_back({"m" + std::to_string(i), "paint.bmp", {255, 0, 0}});
-    TestObject full = square("full", -2, 1.5f, 0.4f), few = square("short", 0, 1.5f, 0.4f, 2),
-               far = square("far", 2, 1.5f, 0.4f);
-    full.faceMaterials = few.faceMaterials = {"m1"};
-    far.faceMaterials = {"m64"};
-    std::vector<std::uint8_t> junk(300);
-    for (size_t i = 0; i < junk.size(); ++i) junk[i] = (std::uint8_t)(i * 37 + 11);
-    ASSERT_TRUE(WriteArchive("vh_data.clu", {{"panel.3ds", Make3DS({}, {square("base", 0, 0, 0.5f),
-                                                                        square("prop", 2, 0, 0.2f)})},
-                                             {"tex.3ds", Make3DS(many, {full, few, far})},
-                                             {"junk.3ds", junk}}));
+// A 4 x 4 24-bit picture of one colour.
+std::vector<std::uint8_t> bmp(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+    std::vector<std::uint8_t> out(54, 0);
+    const std::uint32_t fields[] = {54 + 48, 0, 54, 40, 4, 4};
+    out[0] = 'B', out[1] = 'M';
+    std::memcpy(&out[2], fields, sizeof fields);
+    out[26] = 1, out[28] = 24; // planes, bits per pixel
+    for (int i = 0; i < 16; ++i)
+        out.insert(out.end(), {b, g, r});
+    return out;
 }
 
 class MeshGL : public ::testing::Test {
@@ -46,41 +42,46 @@ protected:
     void SetUp() override {
         VH_TestOpenWindow();
         MESH_Close();
-        writeData();
+        std::vector<TestMaterial> many; // 65 materials, each naming a texture
+        for (int i = 0; i < 65; ++i)
+            many.push_back({"m" + std::to_string(i), "paint.bmp", {255, 0, 0}});
+        ASSERT_TRUE(WriteArchive("vh_data.clu",
+                                 {{"panel.3ds", Make3DS({}, {square("base", 0, 0, 0.5f), square("prop", 2, 0, 0.2f)})},
+                                  {"tex.3ds", Make3DS(many, {square("full", -2, 1.5f, 0.4f, 4, "m1"),
+                                                             square("short", 0, 1.5f, 0.4f, 2, "m1"),
+                                                             square("far", 2, 1.5f, 0.4f, 4, "m64")})},
+                                  {"junk.3ds", std::vector<std::uint8_t>(300, 0x3D)},
+                                  {"paint.bmp", bmp(255, 0, 0)}}));
     }
-    void TearDown() override { MESH_Close(); }
+    void TearDown() override {
+        MESH_Close();
+        TEX_Clear();
+    }
 
-    static void beginFrame(bool light = true) {
-        glViewport(0, 0, W, H);
-        glClearColor(0, 0, 0, 0);
+    // An ortho view of 100 pixels per unit, and a white light shining down -z.
+    static void clear(bool light = true) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
         glOrtho(-4, 4, -3, 3, -10, 10);
         glMatrixMode(GL_MODELVIEW);
         glLoadIdentity();
-        const GLfloat dir[4] = {0, 0, 1, 0}, white[4] = {1, 1, 1, 1}, black[4] = {0, 0, 0, 1};
+        const GLfloat dir[4] = {0, 0, 1, 0}, white[4] = {1, 1, 1, 1};
         glLightfv(GL_LIGHT0, GL_POSITION, dir);
         glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
-        glLightfv(GL_LIGHT0, GL_AMBIENT, black);
-        if (light)
-            glEnable(GL_LIGHT0);
-        else
-            glDisable(GL_LIGHT0);
+        light ? glEnable(GL_LIGHT0) : glDisable(GL_LIGHT0);
     }
     void grab() {
         int w = 0, h = 0;
         rgb = VH_DriverReadBack(&w, &h);
-        ASSERT_EQ(w, W);
-        ASSERT_EQ(h, H);
-    }
-    // Mean brightness of a small patch around a point of the engine's xy plane.
-    double at(float x, float y) const {
-        const int px = (int)(W / 2 + 100 * x), py = (int)(H / 2 - 100 * y);
-        return VH_TestMean(rgb, W, px - 5, py - 5, px + 5, py + 5);
+        ASSERT_TRUE(w == 800 && h == 600);
     }
     const std::uint8_t* pixel(float x, float y) const {
-        return &rgb[((size_t)(H / 2 - 100 * y) * W + (size_t)(W / 2 + 100 * x)) * 3];
+        return &rgb[((300 - (int)(100 * y)) * 800 + 400 + (int)(100 * x)) * 3];
+    }
+    double at(float x, float y) const { // mean brightness of a patch around a point of the xy plane
+        const int px = 400 + (int)(100 * x), py = 300 - (int)(100 * y);
+        return VH_TestMean(rgb, 800, px - 5, py - 5, px + 5, py + 5);
     }
 
     std::vector<std::uint8_t> rgb;
@@ -92,48 +93,38 @@ TEST_F(MeshGL, EachFileLoadsOnceAndInstancesShareItsGeometry) {
     t3DModel* a = MESH_Load3DSMesh("panel.3ds", 4);
     ASSERT_NE(a, nullptr);
     ASSERT_EQ(a->objectCount, 2);
-    EXPECT_STREQ(a->objects[1].name, "prop");
-
-    // With the archive gone, a second load can only have come from memory.
-    ASSERT_EQ(std::rename("vh_data.clu", "away.clu"), 0);
+    ASSERT_EQ(std::rename("vh_data.clu", "away.clu"), 0); // a second load can only come from memory
     t3DModel* b = MESH_Load3DSMesh("PANEL.3DS", 4);
     EXPECT_EQ(MESH_Load3DSMesh("tex.3ds", 4), nullptr);
     ASSERT_EQ(std::rename("away.clu", "vh_data.clu"), 0);
     ASSERT_NE(b, nullptr);
     EXPECT_NE(a, b);
-    EXPECT_EQ(MESH_Count(), 1);
     const t3DModel* base = MESH_FindModel("Panel.3DS");
     ASSERT_NE(base, nullptr);
     for (int i = 0; i < 2; ++i) {
         EXPECT_EQ(a->objects[i].vertices, b->objects[i].vertices);
         EXPECT_EQ(a->objects[i].normals, base->objects[i].normals);
-        EXPECT_FALSE(a->objects[i].ownsArrays);
-        EXPECT_TRUE(base->objects[i].ownsArrays);
+        EXPECT_TRUE(!a->objects[i].ownsArrays && base->objects[i].ownsArrays);
     }
-
     EXPECT_EQ(MESH_Load3DSMesh("missing.3ds", 4), nullptr);
     EXPECT_EQ(MESH_Load3DSMesh("junk.3ds", 4), nullptr);
-    EXPECT_EQ(MESH_CreateInstance("junk.3ds"), nullptr);
     EXPECT_EQ(MESH_Count(), 1);
 
-    // Placement is per instance; freeing one instance (or trying to free the base model
-    // through the instance call) leaves the geometry for the others.
+    // Placement is per instance; freeing an instance (or passing the base model to the instance
+    // call) leaves the geometry for the others.
     MESH_SetPlacement(a, 1, 2, 3, 10, 20, 30, 2, 2, 2);
     MESH_SetPlacement(b, 0, 0, 0, 0, 0, 0, 1, 1, 1);
-    EXPECT_EQ(a->position[1], 2.0f);
-    EXPECT_EQ(a->rotation[2], 30.0f);
-    EXPECT_EQ(b->position[1], 0.0f);
+    EXPECT_TRUE(a->position[1] == 2.0f && a->rotation[2] == 30.0f && b->position[1] == 0.0f);
     MESH_FreeInstance(a);
     MESH_FreeInstance(MESH_FindModel("panel.3ds"));
     EXPECT_EQ(MESH_Count(), 1);
-    beginFrame();
+    clear();
     MESH_Draw(b, false);
     grab();
     EXPECT_GT(at(0, 0), 100.0);
     MESH_FreeInstance(b);
 
-    MESH_Close();
-    EXPECT_EQ(MESH_Count(), 0);
+    MESH_Close(); // and a later load reads the file anew
     EXPECT_EQ(MESH_FindModel("panel.3ds"), nullptr);
     t3DModel* again = MESH_Load3DSMesh("panel.3ds", 4);
     EXPECT_NE(again, nullptr);
@@ -145,40 +136,36 @@ TEST_F(MeshGL, DrawsLitAtItsPlacementAndNothingWhenInvisible) {
     t3DModel* m = MESH_Load3DSMesh("panel.3ds", 4);
     ASSERT_NE(m, nullptr);
     MESH_SetPlacement(m, 0, 0, 0, 0, 0, 0, 1, 1, 1);
-
-    beginFrame(true);
+    clear(true);
     MESH_Draw(m, false);
     grab();
     const double lit = at(0, 0);
-    beginFrame(false);
+    clear(false);
     MESH_Draw(m, false);
     grab();
-    const double ambientOnly = at(0, 0);
     EXPECT_GT(lit, 100.0); // the normals face the light
-    EXPECT_LT(ambientOnly, 0.5 * lit);
+    EXPECT_LT(at(0, 0), 0.5 * lit);
     EXPECT_LT(at(-1, -1), 1.0);
 
     m->lit = false; // flat grey, and lighting back on afterwards
-    beginFrame(false);
+    clear(false);
     MESH_Draw(m, false);
     grab();
     EXPECT_NEAR(at(0, 0), 128.0, 3.0);
     EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
     m->lit = true;
 
-    // A quarter turn about z, as OpenGL applies the rotation matrix (transposed): the prop at
-    // (2, 0) lands at (0, -2), then moves with the position.
+    // A quarter turn about z as OpenGL applies the matrix (transposed): the prop at (2, 0) goes
+    // to (0, -2), then everything moves by the position.
     MESH_SetPlacement(m, 0.5f, 0, 0, 0, 0, 90, 1, 1, 1);
-    beginFrame();
+    clear();
     MESH_Draw(m, false);
     grab();
-    EXPECT_GT(at(0.5f, 0), 100.0);
-    EXPECT_GT(at(0.5f, -2), 100.0);
-    EXPECT_LT(at(2.5f, 0), 1.0);
-    EXPECT_LT(at(0.5f, 2), 1.0);
+    EXPECT_TRUE(at(0.5f, 0) > 100.0 && at(0.5f, -2) > 100.0);
+    EXPECT_TRUE(at(2.5f, 0) < 1.0 && at(0.5f, 2) < 1.0);
 
     m->visible = false;
-    beginFrame();
+    clear();
     glDisable(GL_LIGHTING);
     MESH_Draw(m, false);
     EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
@@ -186,7 +173,7 @@ TEST_F(MeshGL, DrawsLitAtItsPlacementAndNothingWhenInvisible) {
     tMeshPartList parts = {1, &spin};
     MESH_DrawAnimated(m, &parts);
     grab();
-    EXPECT_LT(VH_TestMean(rgb, W, 0, 0, W, H), 0.01);
+    EXPECT_LT(VH_TestMean(rgb, 800, 0, 0, 800, 600), 0.01);
     MESH_FreeInstance(m);
 }
 
@@ -197,16 +184,13 @@ TEST_F(MeshGL, NamedPartTurnsAboutItsPivotBetweenFrames) {
     tMeshPart parts[2] = {{"other", {0, 0, 0}, {0, 0, 0}, {0, 0, 1}, 45, 0},
                           {"PROP", {1, 0, 0}, {0, 0, 0}, {0, 0, 1}, 0, 30}};
     tMeshPartList list = {2, parts};
-
-    beginFrame();
+    clear();
     MESH_DrawAnimated(m, &list);
     grab();
-    EXPECT_GT(at(0, 0), 100.0);
-    EXPECT_GT(at(2, 0), 100.0);
-    EXPECT_LT(at(1, 1), 1.0);
+    EXPECT_TRUE(at(0, 0) > 100.0 && at(2, 0) > 100.0 && at(1, 1) < 1.0);
 
     parts[1].angle = 90; // about the line through (1, 0, 0): the prop swings from (2, 0) to (1, 1)
-    beginFrame();
+    clear();
     MESH_DrawAnimated(m, &list);
     grab();
     EXPECT_GT(at(0, 0), 100.0); // the base has no part record
@@ -221,30 +205,18 @@ TEST_F(MeshGL, TexturesOnlyWhereCoordinatesAndASlotExist) {
     ASSERT_NE(m, nullptr);
     ASSERT_EQ(m->materialCount, 65);
     EXPECT_EQ(m->materials[64].index, 64);
-    GLuint red = 0;
-    const std::uint8_t texels[4 * 3] = {255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0};
-    glGenTextures(1, &red);
-    glBindTexture(GL_TEXTURE_2D, red);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 2, 2, 0, GL_RGB, GL_UNSIGNED_BYTE, texels);
-    for (int i = 0; i < MESH_MAX_TEXTURES; ++i) m->textures[i] = red;
+    // Every material names the same picture: one texture, in all 64 slots of the table.
+    EXPECT_NE(m->textures[1], 0u);
+    EXPECT_EQ(m->textures[1], m->textures[63]);
+    EXPECT_EQ(TEX_Count(), 1);
     MESH_SetPlacement(m, 0, 0, 0, 0, 0, 0, 1, 1, 1);
-
-    beginFrame();
+    clear();
     MESH_Draw(m, false);
     grab();
-    const std::uint8_t* full = pixel(-2, 1.5f);
-    EXPECT_GT(full[0], 100);
-    EXPECT_LT(full[1], 10); // red texture, modulated by the lit grey
+    EXPECT_TRUE(pixel(-2, 1.5f)[0] > 100 && pixel(-2, 1.5f)[1] < 10); // red, modulated by lit grey
     // Two coordinates for four vertices, and material 64 (past the table): grey, untextured.
-    for (float x : {0.0f, 2.0f}) {
-        const std::uint8_t* p = pixel(x, 1.5f);
-        EXPECT_GT(p[1], 100) << x;
-        EXPECT_NEAR(p[0], p[1], 3) << x;
-    }
+    for (float x : {0.0f, 2.0f})
+        EXPECT_TRUE(pixel(x, 1.5f)[1] > 100 && pixel(x, 1.5f)[0] == pixel(x, 1.5f)[1]) << x;
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_COORD_ARRAY));
-    glDeleteTextures(1, &red);
     MESH_FreeInstance(m);
 }

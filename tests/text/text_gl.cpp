@@ -76,6 +76,9 @@ TEST_F(Text, FontTexturesCellsAndTheColourOfOneString) {
     // A mask shorter than its picture is skipped rather than read past its end.
     loadFonts(3);
     EXPECT_EQ((Ints{FNT_FontsLoaded, (int)FNT_GetFont(3)->texture, FNT_GetFont(4)->texture != 0}), (Ints{1, 0, 1}));
+    glClear(GL_COLOR_BUFFER_BIT);
+    FNT_DrawString("AB", 10, 300, 3);
+    EXPECT_EQ(at(12, 302), black) << "a font without a texture draws no blocks";
 }
 
 TEST_F(Text, AStringLeavesTheDocumentedState) {

@@ -1,0 +1,28 @@
+// scene3: scene three, the river. View3Main (declared with the other handlers in
+// scenes.h) is its only entry; this header lets tools and tests read its state.
+#pragma once
+
+struct t3DModel;
+struct tMeshPartList;
+class PathControl;
+
+const int V3_MESH_COUNT = 10;
+const int V3_VEHICLE_COUNT = 5;
+const int V3_FIRST_VEHICLE = 5; // vehicle v is mesh V3_FIRST_VEHICLE + v
+
+// The model files in load order, and each vehicle's table of turning parts.
+extern const char* const V3_MeshFiles[V3_MESH_COUNT];
+tMeshPartList* V3_PartTable(int vehicle); // null outside 0..4
+
+struct V3_Status {
+    int vehicle;       // the one on the path, 0..4
+    float speed;       // travel speed
+    float spinBoost;   // degrees per second added to every part speed
+    int hintLine;      // console line id, -1 while the scene is closed
+    const PathControl* path;        // path 0, null while the scene is closed
+    t3DModel* const* meshes;        // V3_MESH_COUNT handles, null where a load failed
+};
+V3_Status V3_GetStatus();
+
+// The world position of the current vehicle (the path point, moved to the river's middle).
+void V3_VehiclePosition(float* x, float* y, float* z);
