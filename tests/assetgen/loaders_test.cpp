@@ -1,6 +1,6 @@
 // Everything the generator makes, read back through the engine's own loaders: pictures through the
 // BMP and TGA decoders, models through the 3DS reader (and checked against the modelling rules the
-// mesh draw imposes).
+// mesh draw imposes), flat paths through the WED reader.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "../../tools/assetgen/meshkit.h"
+#include "../../tools/assetgen/pathfiles.h"
+#include "camera/wedpath.h"
 #include "data/resfile.h"
 #include "data/rwops.h"
 #include "image/image.h"
@@ -303,5 +305,28 @@ TEST(Loaders, KitModelComesBackAsBuiltInTheEngineFrame) {
     for (int v = 0; v < sheet.vertexCount; ++v) {
         float nz = sheet.normals[3 * v + 2];
         EXPECT_NEAR(std::fabs(nz), 1.0f, 1e-4f) << "vertex " << v;
+    }
+}
+
+TEST(Loaders, FlatPathsComeBackOnTheWorldPlane) {
+    WedPath path = {2.5f, {{0, 480}, {160, 120}, {480, 360}, {640, 0}}};
+    std::vector<Uint8> bytes = PATH_WriteWED("river run", {path, path}, nullptr);
+    int count = 0;
+    PathControl* paths = OpenWEDFile(VH_RWFromMem(bytes.data(), int(bytes.size())), &count, true);
+    ASSERT_NE(paths, nullptr);
+    ASSERT_EQ(count, 2);
+    EXPECT_STREQ(paths[1].name, "river run");
+    EXPECT_FLOAT_EQ(paths[1].speed, 2.5f);
+    EXPECT_FLOAT_EQ(paths[1].points[0].x, -1.0f);
+    EXPECT_FLOAT_EQ(paths[1].points[0].z, 1.0f);
+    EXPECT_FLOAT_EQ(paths[1].points[1].x, -0.5f);
+    EXPECT_FLOAT_EQ(paths[1].points[1].z, -0.5f);
+    EXPECT_FLOAT_EQ(paths[1].points[3].x, 1.0f);
+    EXPECT_FLOAT_EQ(paths[1].points[3].z, -1.0f);
+    delete[] paths;
+    for (const std::string& name : entryNames(".wed")) {
+        PathControl* loaded = OpenWEDFile(RES_OpenEntryStreamFrom(archive().c_str(), name.c_str()), &count, true);
+        EXPECT_NE(loaded, nullptr) << name;
+        delete[] loaded;
     }
 }
