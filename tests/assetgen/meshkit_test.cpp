@@ -125,24 +125,6 @@ TEST(MeshKit, TransformsKeepSurfacesOutwardAndTurnTheWayGLDoes) {
     EXPECT_EQ(merged.faces.back().a, 24u + 20u); // the second box's indices follow the first's vertices
 }
 
-TEST(MeshKit, TwoSidedSheetsKeepTheBackOffTheFront) {
-    MkMesh sail = MK_Plane(2, 3);
-    size_t frontVertices = sail.positions.size();
-    MK_TwoSided(sail);
-    ASSERT_EQ(sail.faces.size(), 4u);
-    ASSERT_EQ(sail.positions.size(), 2 * frontVertices);
-    for (size_t i = 0; i < frontVertices; ++i) {
-        const MkVec3 &front = sail.positions[i], &back = sail.positions[i + frontVertices];
-        EXPECT_FALSE(front.x == back.x && front.y == back.y && front.z == back.z);
-        EXPECT_LT(back.y, front.y); // moved behind the front, against its normal (+y)
-        EXPECT_GT(back.y, -0.01f);
-    }
-    // the back faces look down
-    const MkFace& f = sail.faces.back();
-    MkVec3 a = sail.positions[f.a], b = sail.positions[f.b], c = sail.positions[f.c];
-    EXPECT_LT((b.z - a.z) * (c.x - a.x) - (b.x - a.x) * (c.z - a.z), 0.0f);
-}
-
 TEST(MeshKit, TextureProjectionsFillThePictureTopDown) {
     MkMesh cyl = MK_Cylinder(1, 4, 16, false);
     MK_CylindricalUV(cyl);
