@@ -16,6 +16,7 @@
 
 #include "../../tools/assetgen/meshkit.h"
 #include "../../tools/assetgen/pathfiles.h"
+#include "../../tools/assetgen/picture.h"
 #include "camera/wedpath.h"
 #include "data/resfile.h"
 #include "data/rwops.h"
@@ -161,6 +162,46 @@ TEST(Loaders, SharedPicturesDecodeAndReadAsWhatTheyAre) {
             for (Uint32 x = 0; x < p.s->width; ++x)
                 title += p.at(x, y, 2) > 240 && p.at(x, y, 1) > 200 && p.at(x, y, 0) < 170;
         EXPECT_GT(title, 10000) << name;
+    }
+}
+
+TEST(Loaders, EveryEncoderRoundTripsThroughTheDecoders) {
+    AgImage img(4, 2);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 4; ++x) img.At(x, y) = PIC_Rgb(x * 60, y * 200, 255 - x * 20, 0.25f * x);
+    const struct {
+        const char* what;
+        std::vector<Uint8> bytes;
+        bool bmp;
+        int bits;
+    } files[] = {{"BMP 24", PIC_EncodeBMP24(img), true, 24},
+                 {"BMP 8 grey", PIC_EncodeBMP8Grey(img), true, 8},
+                 {"TGA 24", PIC_EncodeTGA(img, false), false, 24},
+                 {"TGA 32", PIC_EncodeTGA(img, true), false, 32}};
+    for (const auto& f : files) {
+        SCOPED_TRACE(f.what);
+        std::vector<Uint8> bytes = f.bytes;
+        VH_RWops* rw = VH_RWFromMem(bytes.data(), int(bytes.size()));
+        VH_Surface* s = f.bmp ? IMG_LoadBMP(rw) : IMG_LoadTGA(rw);
+        rw->close(rw);
+        ASSERT_NE(s, nullptr);
+        ASSERT_EQ(s->bitsPerPixel, f.bits);
+        ASSERT_TRUE(s->width == 4 && s->height == 2);
+        for (int y = 0; y < 2; ++y) // row 0 of the surface is the top row of the picture
+            for (int x = 0; x < 4; ++x) {
+                const Uint8* p = s->pixels + y * s->pitch + x * s->bytesPerPixel;
+                if (f.bits == 8) {
+                    EXPECT_EQ(p[0], x * 60); // the red channel is the grey index
+                    continue;
+                }
+                EXPECT_EQ(p[0], 255 - x * 20);
+                EXPECT_EQ(p[1], y * 200);
+                EXPECT_EQ(p[2], x * 60);
+                if (f.bits == 32) {
+                    EXPECT_EQ(p[3], std::lround(0.25f * x * 255));
+                }
+            }
+        IMG_FreeSurface(s);
     }
 }
 

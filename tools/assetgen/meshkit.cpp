@@ -299,8 +299,12 @@ MkMesh MK_Lathe(const std::vector<MkVec2>& profile, int segments) {
     return m;
 }
 
-MkMesh MK_Extrude(const std::vector<MkVec2>& section, const std::vector<MkVec3>& path, bool caps) {
+MkMesh MK_Extrude(const std::vector<MkVec2>& section, const std::vector<MkVec3>& pathIn, bool caps) {
     MkMesh m;
+    // a point repeated along the path has no direction to give its frame
+    std::vector<MkVec3> path;
+    for (const MkVec3& p : pathIn)
+        if (path.empty() || !samePlace(path.back(), p)) path.push_back(p);
     if (section.size() < 3 || path.size() < 2) return m;
     // frames: tangent along the path; the section's y stays as close to world up as the path allows
     size_t n = path.size();

@@ -57,7 +57,7 @@ AgImage beachCard() {
     PIC_Disc(img, 592, 214, 11, PIC_Rgb(200, 196, 178, 0.6f), 3.0f);
     PIC_Disc(img, 628, 250, 15, PIC_Rgb(205, 200, 180, 0.5f), 3.0f);
     PIC_Disc(img, 625, 205, 6, PIC_Rgb(205, 200, 180, 0.5f), 2.0f);
-    water(img, 380, 480, PIC_Rgb(10, 18, 46), PIC_Rgb(40, 58, 104), 7);
+    water(img, 380, 520, PIC_Rgb(10, 18, 46), PIC_Rgb(40, 58, 104), 7);
     // the moon's path on the water, broken into ripples and widening towards the viewer
     for (int y = 380; y < 480; ++y) {
         float half = 14 + (y - 380) * 0.9f;
@@ -80,8 +80,20 @@ AgImage beachCard() {
             PIC_Blend(img, x, int(shore) + k, PIC_Rgb(220, 225, 240), 0.55f - 0.2f * std::abs(k));
     }
     // a dark rock and a camp fire on the sand
-    PIC_Polygon(img, {60, 560, 90, 505, 140, 488, 190, 500, 220, 560}, PIC_Rgb(28, 26, 30));
-    PIC_Polygon(img, {96, 512, 140, 494, 170, 503, 140, 510}, PIC_Rgb(60, 60, 70, 0.8f));
+    // a lumpy half-ellipse, lit by the moon on its right shoulder
+    std::vector<float> rock, lit;
+    for (int i = 0; i <= 24; ++i) {
+        float a = kPi * i / 24, bump = 0.8f + 0.35f * PIC_Noise(i * 3.0f, 0, 4.0f, 2, 113);
+        rock.push_back(140 - 85 * std::cos(a) * bump);
+        rock.push_back(556 - 62 * std::sin(a) * bump);
+        if (i <= 10) {
+            lit.push_back(140 + 70 * std::cos(a) * bump);
+            lit.push_back(556 - 56 * std::sin(a) * bump);
+        }
+    }
+    PIC_Polygon(img, rock, PIC_Rgb(34, 32, 38));
+    lit.push_back(130), lit.push_back(520);
+    PIC_Polygon(img, lit, PIC_Rgb(70, 72, 88, 0.7f));
     PIC_Glow(img, 300, 545, 120, PIC_Rgb(255, 140, 40, 0.55f));
     PIC_Polygon(img, {282, 560, 292, 525, 300, 540, 306, 512, 314, 538, 320, 528, 322, 560}, PIC_Rgb(255, 170, 40));
     PIC_Polygon(img, {293, 560, 300, 540, 306, 530, 312, 545, 314, 560}, PIC_Rgb(255, 240, 150));
