@@ -50,7 +50,8 @@ AgImage frame() {
 int inked(const AgImage& img, int x0, int y0, int x1, int y1) {
     int n = 0;
     for (int y = y0; y < y1; ++y)
-        for (int x = x0; x < x1; ++x) n += img.At(x, y).r + img.At(x, y).g + img.At(x, y).b > 0.2f;
+        for (int x = x0; x < x1; ++x)
+            n += img.At(x, y).r + img.At(x, y).g + img.At(x, y).b > 0.2f;
     return n;
 }
 
@@ -66,10 +67,10 @@ TEST(AssetsGL, EveryAssetLoadsTheWayTheDemoAsksForIt) {
     const struct {
         const char* name;
         Uint32 flags;
-    } pictures[] = {{"intro1.bmp", 0},   {"intro2.bmp", 0},   {"intro3.bmp", 0}, {"con_pic.bmp", 5},
-                    {"SWIMMING.BMP", 5}, {"sky.bmp", 5},      {"smoke2.tga", 6}, {"flarex.tga", 6},
-                    {"P1_2.bmp", 20},    {"P2_2.bmp", 20}};
-    for (const auto& p : pictures) EXPECT_NE(TEX_Load(p.name, p.flags, 0), 0u) << p.name;
+    } pictures[] = {{"intro1.bmp", 0}, {"intro2.bmp", 0}, {"intro3.bmp", 0}, {"con_pic.bmp", 5}, {"SWIMMING.BMP", 5},
+                    {"sky.bmp", 5},    {"smoke2.tga", 6}, {"flarex.tga", 6}, {"P1_2.bmp", 20},   {"P2_2.bmp", 20}};
+    for (const auto& p : pictures)
+        EXPECT_NE(TEX_Load(p.name, p.flags, 0), 0u) << p.name;
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
     TEX_Shutdown();
 
@@ -108,7 +109,8 @@ TEST(AssetsGL, FontsAndCreditsDrawAcrossTheScreen) {
     // every printable character of every font, as the engine draws them
     clear();
     std::string all;
-    for (int c = 32; c < 127; ++c) all += char(c);
+    for (int c = 32; c < 127; ++c)
+        all += char(c);
     int y = 10;
     for (int f = 0; f < FNT_COUNT; ++f) {
         FNT_DrawString(all.substr(0, 48).c_str(), 10, y, f);
@@ -125,7 +127,8 @@ TEST(AssetsGL, FontsAndCreditsDrawAcrossTheScreen) {
     AgImage credits = frame();
     EXPECT_TRUE(PIC_WritePNG(credits, std::string(VH_BIN_DIR) + "/../assetgen_credits.png"));
     // text in every fifth of the height, and at the left edge, the middle and the right edge
-    for (int band = 0; band < 5; ++band) EXPECT_GT(inked(credits, 0, band * 120, 800, band * 120 + 120), 200) << band;
+    for (int band = 0; band < 5; ++band)
+        EXPECT_GT(inked(credits, 0, band * 120, 800, band * 120 + 120), 200) << band;
     EXPECT_GT(inked(credits, 0, 0, 80, 600), 200);
     EXPECT_GT(inked(credits, 360, 0, 440, 600), 200);
     EXPECT_GT(inked(credits, 720, 0, 800, 600), 200);

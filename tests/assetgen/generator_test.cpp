@@ -25,7 +25,8 @@ Result run(const std::string& command) {
     FILE* p = popen((command + " 2>&1").c_str(), "r");
     if (!p) return r;
     char buf[512];
-    while (fgets(buf, sizeof buf, p)) r.out += buf;
+    while (fgets(buf, sizeof buf, p))
+        r.out += buf;
     int status = pclose(p);
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return r;
@@ -38,7 +39,8 @@ std::string slurp(const std::string& path) {
 
 Uint32 fnv(const std::string& bytes) {
     Uint32 h = 2166136261u;
-    for (unsigned char c : bytes) h = (h ^ c) * 16777619u;
+    for (unsigned char c : bytes)
+        h = (h ^ c) * 16777619u;
     return h;
 }
 

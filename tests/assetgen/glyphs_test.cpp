@@ -15,7 +15,8 @@ std::string cellBits(int font, int c) {
     int w = GLY_CellWidth(font), h = GLY_CellHeight(font), pitch = 32 * w;
     std::string bits;
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) bits += mask[size_t((c / 32) * h + y) * pitch + (c % 32) * w + x] ? '#' : '.';
+        for (int x = 0; x < w; ++x)
+            bits += mask[size_t((c / 32) * h + y) * pitch + (c % 32) * w + x] ? '#' : '.';
     return bits;
 }
 
@@ -25,7 +26,7 @@ TEST(Glyphs, MasksHaveTheLayoutTheFontLoaderReads) {
     const struct {
         const char* file;
         int w, h;
-    } expected[GLY_FONT_COUNT] = {{"fnt4x9bgr.raw", 4, 9}, {"fnt5x5bgr.raw", 5, 5}, {"fnt6x4bgr.raw", 6, 4},
+    } expected[GLY_FONT_COUNT] = {{"fnt4x9bgr.raw", 4, 9},   {"fnt5x5bgr.raw", 5, 5}, {"fnt6x4bgr.raw", 6, 4},
                                   {"fnt7x12bgr.raw", 7, 12}, {"fnt8x8bgr.raw", 8, 8}, {"fnt9X8bgr.raw", 9, 8}};
     for (int f = 0; f < GLY_FONT_COUNT; ++f) {
         SCOPED_TRACE(expected[f].file);
@@ -34,7 +35,8 @@ TEST(Glyphs, MasksHaveTheLayoutTheFontLoaderReads) {
         ASSERT_EQ(GLY_CellHeight(f), expected[f].h);
         const std::vector<Uint8>& mask = GLY_Mask(f);
         ASSERT_EQ(mask.size(), size_t(32 * expected[f].w * 4 * expected[f].h));
-        for (Uint8 b : mask) ASSERT_LE(b, 1); // 1 is ink, 0 paper
+        for (Uint8 b : mask)
+            ASSERT_LE(b, 1); // 1 is ink, 0 paper
         for (int c = 0; c < 128; ++c) {
             bool inked = cellBits(f, c).find('#') != std::string::npos;
             EXPECT_EQ(inked, c > 32 && c < 127) << "character " << c;

@@ -99,7 +99,8 @@ std::string run(const std::string& command) {
     std::string out;
     FILE* p = popen(command.c_str(), "r");
     char buf[512];
-    while (p && fgets(buf, sizeof buf, p)) out += buf;
+    while (p && fgets(buf, sizeof buf, p))
+        out += buf;
     if (p) pclose(p);
     return out;
 }
@@ -111,7 +112,7 @@ TEST(Loaders, SharedPicturesDecodeAndReadAsWhatTheyAre) {
         const char* name;
         int bits;
         Uint32 w, h;
-    } shared[] = {{"intro1.bmp", 24, 1024, 512}, {"intro2.bmp", 24, 1024, 512}, {"intro3.bmp", 24, 1024, 512},
+    } shared[] = {{"intro1.bmp", 24, 1024, 512}, {"intro2.bmp", 24, 1024, 512},  {"intro3.bmp", 24, 1024, 512},
                   {"con_pic.bmp", 24, 256, 256}, {"SWIMMING.BMP", 24, 256, 256}, {"sky.bmp", 24, 256, 256},
                   {"smoke2.tga", 32, 128, 128},  {"flarex.tga", 32, 128, 128},   {"P1_2.bmp", 8, 64, 64},
                   {"P2_2.bmp", 8, 32, 32}};
@@ -168,7 +169,8 @@ TEST(Loaders, SharedPicturesDecodeAndReadAsWhatTheyAre) {
 TEST(Loaders, EveryEncoderRoundTripsThroughTheDecoders) {
     AgImage img(4, 2);
     for (int y = 0; y < 2; ++y)
-        for (int x = 0; x < 4; ++x) img.At(x, y) = PIC_Rgb(x * 60, y * 200, 255 - x * 20, 0.25f * x);
+        for (int x = 0; x < 4; ++x)
+            img.At(x, y) = PIC_Rgb(x * 60, y * 200, 255 - x * 20, 0.25f * x);
     const struct {
         const char* what;
         std::vector<Uint8> bytes;
@@ -226,7 +228,8 @@ TEST(Loaders, EveryModelKeepsTheRulesOfTheMeshDraw) {
             ASSERT_GE(o.material, 0);
             EXPECT_TRUE(o.textured);
             ASSERT_EQ(o.texCoordCount, o.vertexCount); // the draw reads one pair per vertex
-            for (int k = 0; k < 2 * o.texCoordCount; ++k) ASSERT_TRUE(o.texCoords[k] >= 0 && o.texCoords[k] <= 1);
+            for (int k = 0; k < 2 * o.texCoordCount; ++k)
+                ASSERT_TRUE(o.texCoords[k] >= 0 && o.texCoords[k] <= 1);
             std::vector<bool> used(size_t(o.vertexCount), false);
             for (int k = 0; k < 3 * o.faceCount; ++k) {
                 ASSERT_LT(o.faces[k], Uint32(o.vertexCount));

@@ -30,7 +30,8 @@ bool closed(const MkMesh& m) {
     auto key = [&](Uint32 i) { return P(m.positions[i].x, m.positions[i].y, m.positions[i].z); };
     for (const MkFace& f : m.faces) {
         Uint32 c[3] = {f.a, f.b, f.c};
-        for (int i = 0; i < 3; ++i) edges[{key(c[i]), key(c[(i + 1) % 3])}] += 1;
+        for (int i = 0; i < 3; ++i)
+            edges[{key(c[i]), key(c[(i + 1) % 3])}] += 1;
     }
     for (const auto& e : edges) {
         auto back = edges.find({e.first.second, e.first.first});
@@ -65,8 +66,9 @@ TEST(MeshKit, ClosedPrimitivesFaceOutwardsWithTheirVolume) {
         {"torus", MK_Torus(2, 0.5f, 64, 32), 2 * kPi * kPi * 2 * 0.25, 0.02},
         {"lathe", MK_Lathe({{0, 0}, {1, 0}, {1, 2}, {0, 2}}, n), polygon * 2, 1e-4},
         {"extrusion", MK_Extrude({{-1, -1}, {1, -1}, {1, 1}, {-1, 1}}, {{0, 0, 0}, {0, 0, -5}}, true), 20.0, 1e-5},
-        {"bent extrusion", MK_Extrude({{-0.2f, -0.2f}, {0.2f, -0.2f}, {0.2f, 0.2f}, {-0.2f, 0.2f}},
-                                      {{0, 0, 0}, {0, 0, -2}, {2, 0, -4}, {2, 3, -6}}, true),
+        {"bent extrusion",
+         MK_Extrude({{-0.2f, -0.2f}, {0.2f, -0.2f}, {0.2f, 0.2f}, {-0.2f, 0.2f}},
+                    {{0, 0, 0}, {0, 0, -2}, {2, 0, -4}, {2, 3, -6}}, true),
          0.16 * 2 * (2 + 2 * std::sqrt(2.0) + std::sqrt(13.0)) / 2, 0.15},
     };
     for (const Case& c : cases) {
@@ -185,7 +187,8 @@ TEST(MeshKit, CheckRefusesWhatTheEngineCannotDraw) {
     m.objects[0].mesh = MK_Heightfield(300, 300, 1, 1, [](float, float) { return 0.0f; });
     bad.push_back({"more than 65535 vertices", m});
     m = model();
-    for (int i = 0; i < 64; ++i) MK_AddMaterial(m, "m" + std::to_string(i), 0, 0, 0, "x.bmp");
+    for (int i = 0; i < 64; ++i)
+        MK_AddMaterial(m, "m" + std::to_string(i), 0, 0, 0, "x.bmp");
     bad.push_back({"65 materials", m});
     m = model();
     m.materials[0].textureMap = std::string(64, 'a') + ".bmp";

@@ -56,7 +56,7 @@ struct MkMaterial {
 };
 
 struct MkObject {
-    std::string name;     // the sub-object name a part table refers to
+    std::string name; // the sub-object name a part table refers to
     MkMesh mesh;
     std::string material; // name of one of the model's materials
 };
@@ -89,7 +89,8 @@ MkMesh MK_Lathe(const std::vector<MkVec2>& profile, int segments);
 MkMesh MK_Extrude(const std::vector<MkVec2>& section, const std::vector<MkVec3>& path, bool caps);
 // A grid in the x-z plane centred at the origin with heights from the function (x, z) -> y;
 // the picture is stretched once over the whole grid (planar UV from above).
-MkMesh MK_Heightfield(int cellsX, int cellsZ, float sizeX, float sizeZ, const std::function<float(float, float)>& height);
+MkMesh MK_Heightfield(int cellsX, int cellsZ, float sizeX, float sizeZ,
+                      const std::function<float(float, float)>& height);
 
 // --- Transforms and merging. --------------------------------------------------------------------------
 
@@ -118,8 +119,7 @@ void MK_BoxUV(MkMesh& mesh);
 
 // --- Models. ------------------------------------------------------------------------------------------
 
-void MK_AddMaterial(MkModel& model, const std::string& name, Uint8 r, Uint8 g, Uint8 b,
-                    const std::string& textureMap);
+void MK_AddMaterial(MkModel& model, const std::string& name, Uint8 r, Uint8 g, Uint8 b, const std::string& textureMap);
 void MK_AddObject(MkModel& model, const std::string& name, const MkMesh& mesh, const std::string& material);
 // Bounds of all objects (engine frame); false for an empty model.
 bool MK_Bounds(const MkModel& model, MkVec3* lo, MkVec3* hi);
