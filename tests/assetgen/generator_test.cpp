@@ -59,11 +59,13 @@ const std::string& generated() {
 
 } // namespace
 
-TEST(Generator, SameBytesOnEveryRunAndOneProgressLine) {
+TEST(Generator, SameBytesOnEveryRunOneProgressLineAndASoundArchive) {
     const std::string first = generated(), second = VH_TestTempDir();
     Result r = run(kGenerator + " --out " + second);
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << r.out;
+    Result check = run(std::string(VH_BIN_DIR) + "/vhpack check " + first + "/vh_data.clu");
+    EXPECT_EQ(check.status, 0) << check.out; // header, check value, directory and names
     for (const char* file : {"/vh_data.clu", "/credits.txt"}) {
         std::string a = slurp(first + file), b = slurp(second + file);
         ASSERT_FALSE(a.empty()) << file;
