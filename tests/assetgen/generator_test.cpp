@@ -91,7 +91,9 @@ TEST(Generator, SinkRefusesNamesTheArchiveOrTextureManagerCannotTell) {
     EXPECT_NE(sink.Error().find("BOAT.3DS"), std::string::npos);
     EXPECT_FALSE(sink.Add(std::string(64, 'x'), {1}));
     EXPECT_FALSE(sink.Add("empty.bin", {}));
-    EXPECT_FALSE(sink.AddBMP24("odd.bmp", AgImage(30, 8))); // rows would need padding the decoder skips
+    AssetSink pictures;
+    EXPECT_FALSE(pictures.AddBMP24("odd.bmp", AgImage(30, 8))); // rows would need padding the decoder skips
+    EXPECT_NE(pictures.Error().find("odd.bmp\": cannot be written as a 24-bit BMP"), std::string::npos);
     MkModel broken;
     EXPECT_FALSE(sink.AddModel("broken.3ds", broken));
     ASSERT_EQ(sink.Entries().size(), 1u);
