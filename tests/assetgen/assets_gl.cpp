@@ -1,20 +1,16 @@
-// The generated data in the engine's own window: every picture becomes a texture with the flags
-// the demo loads it with, every model loads with its textures, the six fonts and the credits screen
-// draw, and both are written as pictures into the build tree to look at.
+// The generated fonts and credits in the engine's own window: the six font textures have the sizes
+// the font table gives, every character and the credits screen draw, and both are written as
+// pictures into the build tree to look at.
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
 
 #include <cstdio>
 #include <cstring>
-#include <strings.h>
 #include <string>
 #include <vector>
 
 #include "../../tools/assetgen/picture.h"
-#include "data/resfile.h"
-#include "image/texture.h"
-#include "model/mesh.h"
 #include "shell/driver.h"
 #include "support/gl_fixture.h"
 #include "text/credits.h"
@@ -61,37 +57,6 @@ void clear() {
 }
 
 } // namespace
-
-TEST(AssetsGL, EveryAssetLoadsTheWayTheDemoAsksForIt) {
-    generateHere();
-    const struct {
-        const char* name;
-        Uint32 flags;
-    } pictures[] = {{"intro1.bmp", 0}, {"intro2.bmp", 0}, {"intro3.bmp", 0}, {"con_pic.bmp", 5}, {"SWIMMING.BMP", 5},
-                    {"sky.bmp", 5},    {"smoke2.tga", 6}, {"flarex.tga", 6}, {"P1_2.bmp", 20},   {"P2_2.bmp", 20}};
-    for (const auto& p : pictures)
-        EXPECT_NE(TEX_Load(p.name, p.flags, 0), 0u) << p.name;
-    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-    TEX_Shutdown();
-
-    CResFile res;
-    ASSERT_TRUE(res.Open("vh_data.clu", "rb"));
-    int models = 0;
-    for (const RES_Entry* e = res.FirstEntry(); e; e = e->next) {
-        size_t n = strlen(e->name);
-        if (n < 4 || strcasecmp(e->name + n - 4, ".3ds") != 0) continue;
-        SCOPED_TRACE(e->name);
-        t3DModel* instance = MESH_Load3DSMesh(e->name, 4);
-        ASSERT_NE(instance, nullptr);
-        for (int i = 0; i < instance->materialCount && i < MESH_MAX_TEXTURES; ++i)
-            EXPECT_NE(instance->textures[i], 0u) << instance->materials[i].textureFile;
-        MESH_FreeInstance(instance);
-        ++models;
-    }
-    MESH_Close();
-    TEX_Shutdown();
-    RecordProperty("models", models);
-}
 
 TEST(AssetsGL, FontsAndCreditsDrawAcrossTheScreen) {
     generateHere();

