@@ -38,7 +38,8 @@ TEST(Credits, UsesEveryCommandAndAllFontsAndFillsTheScreen) {
         if (line[1] == 'J') commands.insert(line.substr(0, 2) + line.substr(3, 1));
         if (line[1] == 'F' || line[1] == 'N' || line[1] == 'U') commands.insert(line.substr(1, 1));
     }
-    for (const char* c : {"C3", "C4", "F", "#JL", "#JC", "#JR", "N", "U"}) EXPECT_TRUE(commands.count(c)) << c;
+    for (const char* c : {"C3", "C4", "F", "#JL", "#JC", "#JR", "N", "U"})
+        EXPECT_TRUE(commands.count(c)) << c;
 
     FILE* file = tmpfile();
     ASSERT_NE(file, nullptr);
