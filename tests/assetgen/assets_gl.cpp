@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "../../tools/assetgen/picture.h"
+#include "picture.h"
 #include "shell/driver.h"
 #include "support/gl_fixture.h"
 #include "text/credits.h"

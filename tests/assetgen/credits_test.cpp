@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "../../tools/assetgen/generator.h"
+#include "generator.h"
 #include "text/credits.h"
 #include "text/font.h"
 

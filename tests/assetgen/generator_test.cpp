@@ -8,9 +8,9 @@
 #include <fstream>
 #include <iterator>
 
-#include "../../tools/assetgen/assets.h"
-#include "../../tools/assetgen/meshkit.h"
-#include "../../tools/assetgen/picture.h"
+#include "assets.h"
+#include "meshkit.h"
+#include "picture.h"
 #include "support/gl_fixture.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <map>
 #include <string>
 
-#include "../../tools/assetgen/glyphs.h"
+#include "glyphs.h"
 
 namespace {
 

@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "../../tools/assetgen/meshkit.h"
-#include "../../tools/assetgen/pathfiles.h"
-#include "../../tools/assetgen/picture.h"
+#include "meshkit.h"
+#include "pathfiles.h"
+#include "picture.h"
 #include "camera/wedpath.h"
 #include "data/resfile.h"
 #include "data/rwops.h"

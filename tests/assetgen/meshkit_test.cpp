@@ -6,7 +6,7 @@
 #include <map>
 #include <tuple>
 
-#include "../../tools/assetgen/meshkit.h"
+#include "meshkit.h"
 
 namespace {
 

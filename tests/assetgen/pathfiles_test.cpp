@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "../../tools/assetgen/pathfiles.h"
+#include "pathfiles.h"
 
 TEST(PathFiles, SplinePathsTheReaderCannotFollowAreRefused) {
     SpoPath good = {3, 50, 0.0f, 10.0f, {{0, 0, 0}, {1, 2, 3}, {4, 5, 6}, {7, 8, 9}}};
