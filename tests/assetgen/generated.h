@@ -1,0 +1,42 @@
+// generated: runs the built generator (once per test program) and other commands for the tests.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+
+#include "support/gl_fixture.h"
+
+struct AG_Result {
+    int status = -1;
+    std::string out; // standard output and errors together
+};
+
+inline AG_Result AG_Shell(const std::string& command) {
+    AG_Result r;
+    FILE* p = popen((command + " 2>&1").c_str(), "r");
+    if (!p) return r;
+    char buf[512];
+    while (fgets(buf, sizeof buf, p))
+        r.out += buf;
+    const int status = pclose(p);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+inline const std::string AG_Generator = std::string(VH_BIN_DIR) + "/assetgen";
+
+// The folder one run of the generator filled; a failed run fails the test that first asked.
+inline const std::string& AG_Generated() {
+    static std::string dir;
+    if (dir.empty()) {
+        dir = VH_TestTempDir();
+        const AG_Result r = AG_Shell(AG_Generator + " --out " + dir);
+        if (r.status != 0) ADD_FAILURE() << r.out;
+    }
+    return dir;
+}
+
+inline std::string AG_Archive() { return AG_Generated() + "/vh_data.clu"; }
