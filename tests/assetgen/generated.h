@@ -39,4 +39,6 @@ inline const std::string& AG_Generated() {
     return dir;
 }
 
-inline std::string AG_Archive() { return AG_Generated() + "/vh_data.clu"; }
+inline std::string AG_Archive() {
+    return AG_Generated() + "/vh_data.clu";
+}

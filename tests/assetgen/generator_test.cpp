@@ -18,7 +18,9 @@ std::string slurp(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }
 
-int lines(const std::string& s) { return int(std::count(s.begin(), s.end(), '\n')); }
+int lines(const std::string& s) {
+    return int(std::count(s.begin(), s.end(), '\n'));
+}
 
 } // namespace
 

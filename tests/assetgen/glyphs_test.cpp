@@ -8,21 +8,7 @@
 
 #include "glyphs.h"
 
-namespace {
-
-std::string cellBits(int font, int c) {
-    const std::vector<Uint8>& mask = GLY_Mask(font);
-    int w = GLY_CellWidth(font), h = GLY_CellHeight(font), pitch = 32 * w;
-    std::string bits;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            bits += mask[size_t((c / 32) * h + y) * pitch + (c % 32) * w + x] ? '#' : '.';
-    return bits;
-}
-
-} // namespace
-
-TEST(Glyphs, MasksHaveTheLayoutTheFontLoaderReads) {
+TEST(Glyphs, MasksHaveTheLoaderLayoutAndEveryCharacterIsTellableFromEveryOther) {
     const struct {
         const char* file;
         int w, h;
@@ -30,36 +16,33 @@ TEST(Glyphs, MasksHaveTheLayoutTheFontLoaderReads) {
                                   {"fnt7x12bgr.raw", 7, 12}, {"fnt8x8bgr.raw", 8, 8}, {"fnt9X8bgr.raw", 9, 8}};
     for (int f = 0; f < GLY_FONT_COUNT; ++f) {
         SCOPED_TRACE(expected[f].file);
+        const int w = expected[f].w, h = expected[f].h;
         EXPECT_STREQ(GLY_FileName(f), expected[f].file);
-        ASSERT_EQ(GLY_CellWidth(f), expected[f].w);
-        ASSERT_EQ(GLY_CellHeight(f), expected[f].h);
+        ASSERT_TRUE(GLY_CellWidth(f) == w && GLY_CellHeight(f) == h);
         const std::vector<Uint8>& mask = GLY_Mask(f);
-        ASSERT_EQ(mask.size(), size_t(32 * expected[f].w * 4 * expected[f].h));
-        for (Uint8 b : mask)
-            ASSERT_LE(b, 1); // 1 is ink, 0 paper
+        ASSERT_EQ(mask.size(), size_t(32 * w * 4 * h));
+        std::string cells[128];
         for (int c = 0; c < 128; ++c) {
-            bool inked = cellBits(f, c).find('#') != std::string::npos;
-            EXPECT_EQ(inked, c > 32 && c < 127) << "character " << c;
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) {
+                    const Uint8 b = mask[size_t((c / 32) * h + y) * 32 * w + (c % 32) * w + x];
+                    ASSERT_LE(b, 1); // 1 is ink, 0 paper
+                    cells[c] += b ? '#' : '.';
+                }
+            EXPECT_EQ(cells[c].find('#') != std::string::npos, c > 32 && c < 127) << "character " << c;
         }
-    }
-    EXPECT_TRUE(GLY_Mask(6).empty());
-    EXPECT_TRUE(GLY_Mask(-1).empty());
-}
-
-TEST(Glyphs, EveryCharacterIsTellableFromEveryOther) {
-    for (int f = 0; f < GLY_FONT_COUNT; ++f) {
-        // the two smallest cells draw lower case as capitals
-        bool capitalsOnly = GLY_CellWidth(f) * GLY_CellHeight(f) <= 25;
+        const bool capitalsOnly = w * h <= 25; // the two smallest cells draw lower case as capitals
         std::map<std::string, int> seen;
         for (int c = 33; c < 127; ++c) {
             if (capitalsOnly && std::islower(c)) {
-                EXPECT_EQ(cellBits(f, c), cellBits(f, std::toupper(c))) << "font " << f << " '" << char(c) << "'";
+                EXPECT_EQ(cells[c], cells[std::toupper(c)]) << "'" << char(c) << "'";
                 continue;
             }
-            auto it = seen.find(cellBits(f, c));
-            EXPECT_TRUE(it == seen.end()) << "font " << f << ": '" << char(c) << "' looks like '"
-                                          << char(it == seen.end() ? ' ' : it->second) << "'";
-            seen[cellBits(f, c)] = c;
+            auto it = seen.find(cells[c]);
+            EXPECT_TRUE(it == seen.end())
+                << "'" << char(c) << "' looks like '" << char(it == seen.end() ? ' ' : it->second) << "'";
+            seen[cells[c]] = c;
         }
     }
+    EXPECT_TRUE(GLY_Mask(6).empty() && GLY_Mask(-1).empty());
 }

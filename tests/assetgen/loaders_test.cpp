@@ -31,14 +31,18 @@ bool endsWith(const std::string& name, const char* extension) {
     return name.size() > n && strcasecmp(name.c_str() + name.size() - n, extension) == 0;
 }
 
+VH_Surface* decode(VH_RWops* rw, bool bmp) {
+    if (!rw) return nullptr;
+    VH_Surface* s = bmp ? IMG_LoadBMP(rw) : IMG_LoadTGA(rw);
+    rw->close(rw);
+    return s;
+}
+
 // A decoded picture, freed with the test.
 struct Picture {
     VH_Surface* s = nullptr;
     explicit Picture(const std::string& name) {
-        VH_RWops* rw = RES_OpenEntryStreamFrom(AG_Archive().c_str(), name.c_str());
-        if (!rw) return;
-        s = endsWith(name, ".bmp") ? IMG_LoadBMP(rw) : IMG_LoadTGA(rw);
-        rw->close(rw);
+        s = decode(RES_OpenEntryStreamFrom(AG_Archive().c_str(), name.c_str()), endsWith(name, ".bmp"));
     }
     ~Picture() { IMG_FreeSurface(s); }
     // channel 0 blue, 1 green, 2 red, 3 alpha (32 bits); for 8 bits the index
@@ -52,13 +56,12 @@ struct Picture {
     }
     // mean colour step between the middle columns (rows), or between the last and the first
     double step(bool wrap, bool columns) const {
+        const Uint32 n = columns ? s->width : s->height, a = wrap ? n - 1 : n / 2, b = wrap ? 0 : n / 2 + 1;
         double sum = 0;
-        Uint32 n = columns ? s->width : s->height, other = columns ? s->height : s->width;
-        Uint32 a = wrap ? n - 1 : n / 2, b = wrap ? 0 : n / 2 + 1;
-        for (Uint32 k = 0; k < other; ++k)
+        for (Uint32 k = 0; k < n; ++k) // square pictures only
             for (int c = 0; c < 3; ++c)
                 sum += std::abs(columns ? at(a, k, c) - at(b, k, c) : at(k, a, c) - at(k, b, c));
-        return sum / (3.0 * other);
+        return sum / (3.0 * n);
     }
 };
 
@@ -72,6 +75,8 @@ struct Model {
 } // namespace
 
 TEST(Loaders, SharedPicturesDecodeAndReadAsWhatTheyAre) {
+    // Console text (white, alpha 220) needs a dark backdrop; water and sky must read through the
+    // grid's alpha and the sky's tint.
     enum Kind { kTitle, kTile, kSprite };
     const struct {
         const char* name;
@@ -79,14 +84,11 @@ TEST(Loaders, SharedPicturesDecodeAndReadAsWhatTheyAre) {
         Uint32 w, h;
         Kind kind;
         double minLuminance, maxLuminance;
-    } shared[] = {
-        {"intro1.bmp", 24, 1024, 512, kTitle, 0, 255}, {"intro2.bmp", 24, 1024, 512, kTitle, 0, 255},
-        {"intro3.bmp", 24, 1024, 512, kTitle, 0, 255},
-        {"con_pic.bmp", 24, 256, 256, kTile, 0, 70}, // console text (white, alpha 220) needs a dark backdrop
-        {"SWIMMING.BMP", 24, 256, 256, kTile, 90, 255}, // water and sky read through the grid's alpha and tint
-        {"sky.bmp", 24, 256, 256, kTile, 120, 255},     {"smoke2.tga", 32, 128, 128, kSprite, 0, 255},
-        {"flarex.tga", 32, 128, 128, kSprite, 0, 255},  {"P1_2.bmp", 8, 64, 64, kSprite, 0, 255},
-        {"P2_2.bmp", 8, 32, 32, kSprite, 0, 255}};
+    } shared[] = {{"intro1.bmp", 24, 1024, 512, kTitle, 0, 255},  {"intro2.bmp", 24, 1024, 512, kTitle, 0, 255},
+                  {"intro3.bmp", 24, 1024, 512, kTitle, 0, 255},  {"con_pic.bmp", 24, 256, 256, kTile, 0, 70},
+                  {"SWIMMING.BMP", 24, 256, 256, kTile, 90, 255}, {"sky.bmp", 24, 256, 256, kTile, 120, 255},
+                  {"smoke2.tga", 32, 128, 128, kSprite, 0, 255},  {"flarex.tga", 32, 128, 128, kSprite, 0, 255},
+                  {"P1_2.bmp", 8, 64, 64, kSprite, 0, 255},       {"P2_2.bmp", 8, 32, 32, kSprite, 0, 255}};
     for (const auto& e : shared) {
         SCOPED_TRACE(e.name);
         Picture p(e.name);
@@ -131,22 +133,18 @@ TEST(Loaders, EveryEncoderRoundTripsThroughTheDecoders) {
     for (const auto& f : files) {
         SCOPED_TRACE(f.bits);
         std::vector<Uint8> bytes = f.bytes;
-        VH_RWops* rw = VH_RWFromMem(bytes.data(), int(bytes.size()));
-        VH_Surface* s = f.bmp ? IMG_LoadBMP(rw) : IMG_LoadTGA(rw);
-        rw->close(rw);
+        VH_Surface* s = decode(VH_RWFromMem(bytes.data(), int(bytes.size())), f.bmp);
         ASSERT_NE(s, nullptr);
         ASSERT_EQ(s->bitsPerPixel, f.bits);
         ASSERT_TRUE(s->width == 4 && s->height == 2);
-        for (int y = 0; y < 2; ++y) // row 0 of the surface is the top row of the picture
-            for (int x = 0; x < 4; ++x) {
-                const Uint8* p = s->pixels + y * s->pitch + x * s->bytesPerPixel;
-                if (f.bits == 8) { // the red channel is the grey index
-                    EXPECT_EQ(p[0], x * 60);
-                    continue;
-                }
-                EXPECT_TRUE(p[0] == 255 - x * 20 && p[1] == y * 200 && p[2] == x * 60) << x << "," << y;
-                EXPECT_TRUE(f.bits != 32 || p[3] == std::lround(0.25f * x * 255));
-            }
+        for (int i = 0; i < 8; ++i) { // row 0 of the surface is the top row of the picture
+            const int x = i % 4, y = i / 4;
+            const Uint8* p = s->pixels + y * s->pitch + x * s->bytesPerPixel;
+            EXPECT_TRUE(f.bits == 8 ? p[0] == x * 60 // the red channel is the grey index
+                                    : p[0] == 255 - x * 20 && p[1] == y * 200 && p[2] == x * 60 &&
+                                          (f.bits != 32 || p[3] == std::lround(0.25f * x * 255)))
+                << x << "," << y;
+        }
         IMG_FreeSurface(s);
     }
 }
@@ -166,7 +164,8 @@ TEST(Loaders, EveryFileLoadsAndEveryModelKeepsTheRulesOfTheMeshDraw) {
         EXPECT_TRUE(!(endsWith(name, ".bmp") || endsWith(name, ".tga")) || Picture(name).s);
         if (endsWith(name, ".wed")) {
             int count = 0;
-            PathControl* loaded = OpenWEDFile(RES_OpenEntryStreamFrom(AG_Archive().c_str(), name.c_str()), &count, true);
+            PathControl* loaded =
+                OpenWEDFile(RES_OpenEntryStreamFrom(AG_Archive().c_str(), name.c_str()), &count, true);
             EXPECT_NE(loaded, nullptr);
             delete[] loaded;
         }
@@ -272,7 +271,8 @@ TEST(Loaders, KitModelAndFlatPathsComeBackAsBuiltInTheEngineFrame) {
         ASSERT_EQ(size_t(o.faceCount), k.faces.size());
         for (int v = 0; v < o.vertexCount; ++v) {
             EXPECT_TRUE(o.vertices[3 * v] == k.positions[v].x && o.vertices[3 * v + 1] == k.positions[v].y &&
-                        o.vertices[3 * v + 2] == k.positions[v].z) << "vertex " << v;
+                        o.vertices[3 * v + 2] == k.positions[v].z)
+                << "vertex " << v;
             EXPECT_TRUE(o.texCoords[2 * v] == k.uvs[v].u && o.texCoords[2 * v + 1] == k.uvs[v].v) << "vertex " << v;
         }
         for (int f = 0; f < o.faceCount; ++f) // the winding survives

@@ -112,8 +112,9 @@ TEST(MeshKit, SheetsFaceUpRotationsTurnAsGLDoesAndProjectionsFillThePicture) {
     MK_CylindricalUV(cyl);
     for (size_t i = 0; i < cyl.positions.size(); ++i) {
         const MkVec3& q = cyl.positions[i];
-        EXPECT_FLOAT_EQ(cyl.uvs[i].v, q.y == 4 ? 0.0f : 1.0f); // top row of the picture at the top
-        EXPECT_TRUE(!(q.x == 1 && q.z == 0) || cyl.uvs[i].u == 0.0f) << i; // the seam starts at +x
+        // top row of the picture at the top; the seam starts at +x
+        EXPECT_FLOAT_EQ(cyl.uvs[i].v, q.y == 4 ? 0.0f : 1.0f);
+        EXPECT_TRUE(!(q.x == 1 && q.z == 0) || cyl.uvs[i].u == 0.0f) << i;
         EXPECT_TRUE(q.x != -1 || std::fabs(cyl.uvs[i].u - 1.0f) < 1e-6f) << i;
     }
     MkMesh wall = MK_Box({2, 2, 2});
