@@ -13,15 +13,12 @@ namespace {
 
 struct FedVertex {
     float x, y, z; // world coordinates, recovered from window coordinates
-    float r, g, b, a;
-    float s, t;
+    float a, s, t;
 };
+typedef std::vector<FedVertex> FedPolygon;
 
-struct FedPolygon {
-    std::vector<FedVertex> v;
-};
-
-// An orthographic box of +-32 around the origin; window coordinates map back to world.
+// Draws the grid in an orthographic box of +-32 around the origin and maps the window
+// coordinates of every fed-back vertex back to the world.
 std::vector<FedPolygon> drawAndCapture() {
     static std::vector<GLfloat> buffer(1 << 20);
     GLint viewport[4];
@@ -35,12 +32,10 @@ std::vector<FedPolygon> drawAndCapture() {
     glLoadIdentity();
     glDisable(GL_LIGHTING);
     glDisable(GL_CULL_FACE);
-
-    glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_4D_COLOR_TEXTURE, buffer.data());
+    glFeedbackBuffer(GLsizei(buffer.size()), GL_4D_COLOR_TEXTURE, buffer.data());
     glRenderMode(GL_FEEDBACK);
     GRID_Draw();
     const GLint used = glRenderMode(GL_RENDER);
-
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
@@ -49,22 +44,15 @@ std::vector<FedPolygon> drawAndCapture() {
     std::vector<FedPolygon> polys;
     EXPECT_GE(used, 0) << "feedback buffer overflowed";
     for (GLint k = 0; k < used;) {
-        const GLfloat token = buffer[k++];
-        EXPECT_EQ(token, GL_POLYGON_TOKEN) << "only polygons expected";
-        if (token != GL_POLYGON_TOKEN) break;
-        const int n = static_cast<int>(buffer[k++]);
-        FedPolygon p;
-        for (int i = 0; i < n; ++i, k += 12) {
+        EXPECT_EQ(buffer[k], GL_POLYGON_TOKEN) << "only polygons expected";
+        if (buffer[k++] != GL_POLYGON_TOKEN) break;
+        polys.emplace_back();
+        for (int i = 0, n = int(buffer[k++]); i < n; ++i, k += 12) {
             const GLfloat* f = &buffer[k];
-            FedVertex v;
-            v.x = (f[0] - viewport[0]) / viewport[2] * 64.0f - 32.0f;
-            v.y = (f[1] - viewport[1]) / viewport[3] * 64.0f - 32.0f;
-            v.z = -(f[2] * 2.0f - 1.0f) * 32.0f;
-            v.r = f[4], v.g = f[5], v.b = f[6], v.a = f[7];
-            v.s = f[8] / f[11], v.t = f[9] / f[11];
-            p.v.push_back(v);
+            polys.back().push_back({(f[0] - viewport[0]) / viewport[2] * 64.0f - 32.0f,
+                                    (f[1] - viewport[1]) / viewport[3] * 64.0f - 32.0f, -(f[2] * 2.0f - 1.0f) * 32.0f,
+                                    f[7], f[8] / f[11], f[9] / f[11]});
         }
-        polys.push_back(p);
     }
     return polys;
 }
@@ -74,11 +62,8 @@ float coveredArea(const std::vector<FedPolygon>& polys) {
     float area = 0;
     for (const FedPolygon& p : polys) {
         float twice = 0;
-        for (size_t i = 0; i < p.v.size(); ++i) {
-            const FedVertex& a = p.v[i];
-            const FedVertex& b = p.v[(i + 1) % p.v.size()];
-            twice += a.x * b.z - b.x * a.z;
-        }
+        for (size_t i = 0; i < p.size(); ++i)
+            twice += p[i].x * p[(i + 1) % p.size()].z - p[(i + 1) % p.size()].x * p[i].z;
         area += std::abs(twice) / 2;
     }
     return area;
@@ -93,30 +78,22 @@ protected:
     void TearDown() override { GRID_Reset(); }
 };
 
-TEST_F(GridGL, QuadCountsFollowTheSampleCounts) {
+TEST_F(GridGL, QuadCountsFollowTheSampleCountsAndResetForgetsThem) {
     std::vector<float> zeros(64, 0.0f);
-
     GRID_Set(3, 3, zeros.data());
-    EXPECT_EQ(GRID_Cols(), 3);
-    EXPECT_EQ(GRID_Rows(), 3);
+    EXPECT_TRUE(GRID_Cols() == 3 && GRID_Rows() == 3);
     EXPECT_NEAR(coveredArea(drawAndCapture()), 4.0f, 0.01f); // 2 x 2 unit quads
-
     GRID_Set(4, 2, zeros.data());
     EXPECT_NEAR(coveredArea(drawAndCapture()), 3.0f, 0.01f);
-
     GRID_Set(1, 5, zeros.data());
     EXPECT_TRUE(drawAndCapture().empty());
     GRID_Set(5, 1, zeros.data());
     EXPECT_TRUE(drawAndCapture().empty());
-
-    // Sizes without heights behind them must not be read through.
-    GRID_Set(8, 8, nullptr);
+    GRID_Set(8, 8, nullptr); // sizes without heights behind them must not be read through
     EXPECT_TRUE(drawAndCapture().empty());
-
     GRID_Set(3, 3, zeros.data());
     GRID_Reset();
-    EXPECT_EQ(GRID_Cols(), -1);
-    EXPECT_EQ(GRID_Rows(), -1);
+    EXPECT_TRUE(GRID_Cols() == -1 && GRID_Rows() == -1);
     EXPECT_TRUE(drawAndCapture().empty());
 }
 
@@ -125,20 +102,19 @@ TEST_F(GridGL, FortyEightSheetSpansTheRiverAndKeepsItsLook) {
     GRID_Set(48, 48, heights.data());
     std::vector<FedPolygon> polys = drawAndCapture();
     ASSERT_FALSE(polys.empty());
-
-    float minX = 1e9f, maxX = -1e9f, minZ = 1e9f, maxZ = -1e9f, maxS = 0, maxT = 0;
+    float lo[2] = {1e9f, 1e9f}, hi[2] = {-1e9f, -1e9f}, maxS = 0, maxT = 0;
     for (const FedPolygon& p : polys)
-        for (const FedVertex& v : p.v) {
-            minX = std::min(minX, v.x), maxX = std::max(maxX, v.x);
-            minZ = std::min(minZ, v.z), maxZ = std::max(maxZ, v.z);
+        for (const FedVertex& v : p) {
+            lo[0] = std::min(lo[0], v.x), hi[0] = std::max(hi[0], v.x);
+            lo[1] = std::min(lo[1], v.z), hi[1] = std::max(hi[1], v.z);
             maxS = std::max(maxS, v.s), maxT = std::max(maxT, v.t);
             EXPECT_NEAR(v.y, 0.0f, 0.01f);
             EXPECT_NEAR(v.a, 0.55f, 0.01f);
         }
-    EXPECT_NEAR(minX, -24.0f, 0.01f);
-    EXPECT_NEAR(maxX, 23.0f, 0.01f);
-    EXPECT_NEAR(minZ, -24.0f, 0.01f);
-    EXPECT_NEAR(maxZ, 23.0f, 0.01f);
+    for (int e = 0; e < 2; ++e) {
+        EXPECT_NEAR(lo[e], -24.0f, 0.01f);
+        EXPECT_NEAR(hi[e], 23.0f, 0.01f);
+    }
     EXPECT_NEAR(coveredArea(polys), 47.0f * 47.0f, 0.5f);
     // The texture stops one sample short of the far edges.
     EXPECT_NEAR(maxS, 47.0f / 48.0f, 1e-4f);
@@ -147,20 +123,20 @@ TEST_F(GridGL, FortyEightSheetSpansTheRiverAndKeepsItsLook) {
     // Heights lift the sheet downward in world y; the sample (i=1, j=2) sits at x -23, z -22.
     heights[48 * 2 + 1] = 3.0f;
     GRID_SetAlpha(0.25f);
-    bool sawLifted = false;
+    int lifted = 0;
     for (const FedPolygon& p : drawAndCapture())
-        for (const FedVertex& v : p.v) {
+        for (const FedVertex& v : p) {
             EXPECT_NEAR(v.a, 0.25f, 0.01f);
             if (std::abs(v.x + 23.0f) < 0.01f && std::abs(v.z + 22.0f) < 0.01f) {
                 EXPECT_NEAR(v.y, -3.0f, 0.01f);
-                sawLifted = true;
+                ++lifted;
             }
         }
-    EXPECT_TRUE(sawLifted);
+    EXPECT_GT(lifted, 0);
 
     // A new grid forgets the old alpha; the draw leaves the colour white and normalising off.
     GRID_Set(48, 48, heights.data());
-    EXPECT_NEAR(drawAndCapture().front().v.front().a, 0.55f, 0.01f);
+    EXPECT_NEAR(drawAndCapture().front().front().a, 0.55f, 0.01f);
     GLfloat colour[4];
     glGetFloatv(GL_CURRENT_COLOR, colour);
     EXPECT_FLOAT_EQ(colour[3], 1.0f);
