@@ -143,47 +143,18 @@ TEST_F(SceneThree, ArrowKeysTradeSpeedForSpinAndSpaceResetsMidRun) {
     EXPECT_NEAR(std::remainder(board.angle - before, 360.0f), -6.3f, 1e-3f);
 }
 
-TEST_F(SceneThree, VehiclesTakeTurnsAtTheStartAtNormalSpeed) {
-    Open();
-    const int first = V3_GetStatus().vehicle;
-    for (int turn = 1; turn <= V3_VEHICLE_COUNT; ++turn) {
-        const int current = V3_GetStatus().vehicle;
-        VH_DriverSpecialKey(kKeyRight); // meddling with the speed the next vehicle must not inherit
-        VH_DriverSpecialKey(kKeyRight);
-        ASSERT_GT(StepUntilNextVehicle(0.05), 20) << "a run takes a few seconds";
-        const V3_Status s = V3_GetStatus();
-        EXPECT_EQ(s.vehicle, (current + 1) % V3_VEHICLE_COUNT);
-        EXPECT_FALSE(s.meshes[V3_FIRST_VEHICLE + current]->visible);
-        EXPECT_TRUE(s.meshes[V3_FIRST_VEHICLE + s.vehicle]->visible);
-        EXPECT_TRUE(s.speed == 2.5f && s.spinBoost == 0.0f && s.path->speed == 2.5f) << turn;
-        EXPECT_TRUE(s.path->running);
-        EXPECT_FLOAT_EQ(s.path->curdist, 0.0f);
-        // the new vehicle starts at the path's start
-        EXPECT_TRUE(s.path->current.x == s.path->points[0].x && s.path->current.z == s.path->points[0].z);
-    }
-    EXPECT_EQ(V3_GetStatus().vehicle, first) << "five turns bring the first vehicle back";
-}
-
 TEST_F(SceneThree, GeneratedVehiclesCarryEveryTurningPartAroundItsHub) {
     for (int v = 0; v < V3_VEHICLE_COUNT; ++v) {
         SCOPED_TRACE(V3_MeshFiles[V3_FIRST_VEHICLE + v]);
         t3DModel* model = MESH_Load3DSMesh(V3_MeshFiles[V3_FIRST_VEHICLE + v], 4);
         ASSERT_NE(model, nullptr);
         // Parts with the same pivot and axis turn as one (a wheel, a turret with its gun): the
-        // group's extent across the axis, measured from the pivot A - B, must reach the pivot,
-        // and a group turning about x is a wheel that must sit centred on it.
+        // group's extent across the axis must reach the pivot A - B, and a group turning about x
+        // is a wheel that must sit centred on it.
         const tMeshPartList* table = V3_PartTable(v);
         for (int i = 0; i < table->count; ++i) {
             const tMeshPart& part = table->parts[i];
-            const float* a = part.axis;
-            // u and w span the plane across the axis: u = axis x (x or y), w = axis x u.
-            const float h[3] = {std::fabs(a[0]) < 0.9f ? 1.0f : 0.0f, std::fabs(a[0]) < 0.9f ? 0.0f : 1.0f, 0};
-            float u[3] = {a[1] * h[2] - a[2] * h[1], a[2] * h[0] - a[0] * h[2], a[0] * h[1] - a[1] * h[0]};
-            const float un = std::sqrt(u[0] * u[0] + u[1] * u[1] + u[2] * u[2]);
-            for (float& c : u)
-                c /= un;
-            const float w[3] = {a[1] * u[2] - a[2] * u[1], a[2] * u[0] - a[0] * u[2], a[0] * u[1] - a[1] * u[0]};
-            float lo[2] = {1e30f, 1e30f}, hi[2] = {-1e30f, -1e30f};
+            float lo[3] = {1e30f, 1e30f, 1e30f}, hi[3] = {-1e30f, -1e30f, -1e30f};
             for (int j = 0; j < table->count; ++j) {
                 const tMeshPart& o = table->parts[j];
                 if (std::memcmp(o.a, part.a, sizeof o.a) || std::memcmp(o.b, part.b, sizeof o.b)) continue;
@@ -191,19 +162,15 @@ TEST_F(SceneThree, GeneratedVehiclesCarryEveryTurningPartAroundItsHub) {
                 for (int k = 0; k < model->objectCount; ++k)
                     if (std::strcmp(model->objects[k].name, o.name) == 0) object = &model->objects[k];
                 ASSERT_NE(object, nullptr) << "no sub-object named exactly " << o.name;
-                for (int k = 0; k < object->vertexCount; ++k) {
-                    float d[3], across[2] = {0, 0};
-                    for (int e = 0; e < 3; ++e) {
-                        d[e] = object->vertices[3 * k + e] - (part.a[e] - part.b[e]);
-                        across[0] += d[e] * u[e], across[1] += d[e] * w[e];
-                    }
-                    for (int e = 0; e < 2; ++e)
-                        lo[e] = std::min(lo[e], across[e]), hi[e] = std::max(hi[e], across[e]);
+                for (int k = 0; k < 3 * object->vertexCount; ++k) {
+                    const float d = object->vertices[k] - (part.a[k % 3] - part.b[k % 3]);
+                    lo[k % 3] = std::min(lo[k % 3], d), hi[k % 3] = std::max(hi[k % 3], d);
                 }
             }
-            for (int e = 0; e < 2; ++e) {
-                EXPECT_TRUE(lo[e] <= 0.05f && hi[e] >= -0.05f) << part.name;
-                EXPECT_TRUE(a[0] != 1.0f || std::fabs(lo[e] + hi[e]) <= 0.1f * (hi[e] - lo[e])) << part.name;
+            for (int e = 0; e < 3; ++e) {
+                if (std::fabs(part.axis[e]) > 0.9f) continue; // along the axis
+                EXPECT_TRUE(lo[e] <= 0.05f && hi[e] >= -0.05f) << part.name << " axis " << e;
+                EXPECT_TRUE(part.axis[0] != 1.0f || std::fabs(lo[e] + hi[e]) <= 0.1f * (hi[e] - lo[e])) << part.name;
             }
         }
         MESH_FreeInstance(model);
@@ -226,8 +193,11 @@ int changedPixels(const std::vector<std::uint8_t>& a, const std::vector<std::uin
     return changed;
 }
 
-TEST_F(SceneThree, EachVehicleReachesTheScreenAndItsPartsTurn) {
+// Each vehicle in turn: seen in the frame where it travels, its parts turning; then the next one
+// starts at the path's start at normal speed.
+TEST_F(SceneThree, EachVehicleTakesItsTurnReachesTheScreenAndTurnsItsParts) {
     Open();
+    const int first = V3_GetStatus().vehicle;
     glEnable(GL_BLEND); // the fade before the scene leaves blending on; the water relies on it
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     VH_DriverCapture(true);
@@ -241,7 +211,8 @@ TEST_F(SceneThree, EachVehicleReachesTheScreenAndItsPartsTurn) {
         SCOPED_TRACE(V3_MeshFiles[V3_FIRST_VEHICLE + v]);
         // Travel until the vehicle is well inside the frame (window y counts up from the bottom).
         GLdouble wx = -1, wy = -1, wz = -1;
-        for (int guard = 0; !(wz > 0 && wz < 1 && wx > 300 && wx < 500); ++guard) {
+        int guard = 0;
+        for (; !(wz > 0 && wz < 1 && wx > 300 && wx < 500); ++guard) {
             ASSERT_LT(guard, 2000) << "the vehicle never crossed the middle of the view";
             VH_DriverStep(0.05);
             ASSERT_EQ(V3_GetStatus().vehicle, v) << "the run ended before the vehicle reached the middle";
@@ -270,9 +241,23 @@ TEST_F(SceneThree, EachVehicleReachesTheScreenAndItsPartsTurn) {
         for (int i = 0; i < parts->count; ++i)
             parts->parts[i].angle += 17.0f;
         EXPECT_GT(changedPixels(shown, render(), w, h, 0, 0, 800), 15) << "its parts turn";
-        ASSERT_GT(StepUntilNextVehicle(0.05), 0);
+
+        VH_DriverSpecialKey(kKeyRight); // meddling with the speed the next vehicle must not inherit
+        VH_DriverSpecialKey(kKeyRight);
+        const int rest = StepUntilNextVehicle(0.05);
+        ASSERT_GT(rest, 0);
+        EXPECT_GT(guard + rest, 20) << "a run takes a few seconds";
+        const V3_Status s = V3_GetStatus();
+        EXPECT_EQ(s.vehicle, (v + 1) % V3_VEHICLE_COUNT);
+        EXPECT_FALSE(s.meshes[V3_FIRST_VEHICLE + v]->visible);
+        EXPECT_TRUE(s.meshes[V3_FIRST_VEHICLE + s.vehicle]->visible);
+        EXPECT_TRUE(s.speed == 2.5f && s.spinBoost == 0.0f && s.path->speed == 2.5f) << turn;
+        EXPECT_TRUE(s.path->running);
+        EXPECT_FLOAT_EQ(s.path->curdist, 0.0f);
+        EXPECT_TRUE(s.path->current.x == s.path->points[0].x && s.path->current.z == s.path->points[0].z);
     }
     VH_DriverCapture(false);
+    EXPECT_EQ(V3_GetStatus().vehicle, first) << "five turns bring the first vehicle back";
 }
 
 // A "boatpath.wed" whose only record claims five points: more than a curve holds.
