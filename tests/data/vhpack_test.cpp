@@ -1,6 +1,7 @@
 // vhpack run as a program: round trips, changes, damaged archives and usage errors.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <sys/wait.h>
 
@@ -14,16 +15,8 @@ struct Result {
     std::string out, err;
 };
 
-std::string Text(const std::string& path) {
-    const Bytes b = ReadFile(path);
-    return std::string(b.begin(), b.end());
-}
-
 int Lines(const std::string& s) {
-    int n = 0;
-    for (char c : s)
-        n += c == '\n';
-    return n;
+    return (int)std::count(s.begin(), s.end(), '\n');
 }
 
 class Vhpack : public ::testing::Test {
@@ -31,16 +24,10 @@ protected:
     std::string dir = VH_TestTempDir();
 
     Result Run(const std::string& args) {
-        const std::string command =
-            std::string(VH_BIN_DIR) + "/vhpack " + args + " >" + dir + "/.out 2>" + dir + "/.err";
-        const int raw = std::system(command.c_str());
-        Result r;
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        r.out = Text(dir + "/.out");
-        r.err = Text(dir + "/.err");
-        return r;
+        const int raw = std::system((VH_BIN_DIR "/vhpack " + args + " >" + dir + "/.out 2>" + dir + "/.err").c_str());
+        const Bytes out = ReadFile(dir + "/.out"), err = ReadFile(dir + "/.err");
+        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, {out.begin(), out.end()}, {err.begin(), err.end()}};
     }
-
     std::string Path(const std::string& name) const { return dir + "/" + name; }
 
     // One error line on stderr naming the file, nothing on stdout, exit status 1.
@@ -60,8 +47,7 @@ TEST_F(Vhpack, CreateListExtractGiveBackTheSameBytes) {
     ASSERT_TRUE(WriteFile(Path("Empty.txt"), Bytes()));
     ASSERT_TRUE(WriteFile(Path("hello.txt"), ToBytes("hello\n")));
 
-    Result r =
-        Run("create " + Path("a.clu") + " " + Path("noise.raw") + " " + Path("Empty.txt") + " " + Path("hello.txt"));
+    Result r = Run("create " + Path("a.clu") + " " + Path("noise.raw") + " " + Path("Empty.txt") + " " + Path("hello.txt"));
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(ReadFile(Path("a.clu")),
               LayOut({{"noise.raw", noise}, {"Empty.txt", Bytes()}, {"hello.txt", ToBytes("hello\n")}}));
@@ -69,19 +55,16 @@ TEST_F(Vhpack, CreateListExtractGiveBackTheSameBytes) {
     r = Run("list " + Path("a.clu"));
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "3000 20 0 noise.raw\n0 3020 0 Empty.txt\n6 3020 0 hello.txt\ntotal 3 entries, 3006 bytes\n");
-    r = Run("check " + Path("a.clu"));
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "ok\n");
+    EXPECT_EQ(Run("check " + Path("a.clu")).out, "ok\n");
 
     ASSERT_EQ(std::system(("mkdir " + Path("all") + " " + Path("one")).c_str()), 0);
     r = Run("extract " + Path("a.clu") + " -C " + Path("all"));
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(ReadFile(Path("all/noise.raw")), noise);
     EXPECT_TRUE(FileExists(Path("all/Empty.txt")));
-    EXPECT_EQ(Text(Path("all/hello.txt")), "hello\n");
-    r = Run("extract " + Path("a.clu") + " HELLO.TXT -C " + Path("one"));
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(Text(Path("one/hello.txt")), "hello\n");
+    EXPECT_EQ(ReadFile(Path("all/hello.txt")), ToBytes("hello\n"));
+    ASSERT_EQ(Run("extract " + Path("a.clu") + " HELLO.TXT -C " + Path("one")).status, 0);
+    EXPECT_EQ(ReadFile(Path("one/hello.txt")), ToBytes("hello\n"));
     EXPECT_FALSE(FileExists(Path("one/noise.raw")));
     ExpectFault(Run("extract " + Path("a.clu") + " nope -C " + Path("one")), Path("a.clu"), "no entry named nope");
 
@@ -121,34 +104,30 @@ TEST_F(Vhpack, AddAndRemoveKeepTheOtherEntries) {
 
 TEST_F(Vhpack, DamagedArchivesAreNamedNotCrashedOn) {
     const Bytes good = LayOut({{"a.bin", ToBytes("AAAA")}, {"b.bin", ToBytes("BBBBBB")}});
-    const std::uint32_t dirOffset = 30;
-    struct Case {
-        const char* file;
-        Bytes bytes;
-        const char* words;
+    // Each case: the good archive with one u32 changed (or cut, or lengthened), and the words expected.
+    auto changed = [&](std::size_t at, std::uint32_t v) {
+        Bytes b = good;
+        Store32(b, at, v);
+        return b;
     };
-    std::vector<Case> cases;
-    cases.push_back({"truncated.clu", Bytes(good.begin(), good.end() - 5), "check value"});
-    Bytes flipped = good;
-    flipped[1] ^= 0x04; // "RESF" -> "RASF"
-    cases.push_back({"magic.clu", flipped, "magic"});
-    Bytes huge = good;
-    Store32(huge, 8, 0x40000000u);
-    cases.push_back({"huge.clu", huge, "entry count"});
-    Bytes version = good;
-    version[5] = 2;
-    cases.push_back({"version.clu", version, "version"});
-    Bytes outside = good;
-    Store32(outside, dirOffset + 4, 29); // 4 bytes from 29 run into the directory
-    cases.push_back({"outside.clu", outside, "outside the data area"});
     Bytes stray = good;
     stray.push_back(0);
     Seal(stray);
-    cases.push_back({"stray.clu", stray, "stray bytes"});
-    cases.push_back({"twice.clu", LayOut({{"same.bin", ToBytes("1")}, {"SAME.bin", ToBytes("2")}}), "twice"});
-    cases.push_back({"empty.clu", Bytes(), "header"});
-
-    for (const Case& c : cases) {
+    const struct {
+        const char* file;
+        Bytes bytes;
+        const char* words;
+    } cases[] = {
+        {"truncated.clu", Bytes(good.begin(), good.end() - 5), "check value"},
+        {"magic.clu", changed(0, 0x46534152u /* "RASF" */), "magic"},
+        {"huge.clu", changed(8, 0x40000000u), "entry count"},
+        {"version.clu", changed(4, 0x0200), "version"},
+        {"outside.clu", changed(30 + 4, 29), "outside the data area"}, // 4 bytes from 29 reach the directory
+        {"stray.clu", stray, "stray bytes"},
+        {"twice.clu", LayOut({{"same.bin", ToBytes("1")}, {"SAME.bin", ToBytes("2")}}), "twice"},
+        {"empty.clu", Bytes(), "header"},
+    };
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
         ASSERT_TRUE(WriteFile(Path(c.file), c.bytes));
         ExpectFault(Run("check " + Path(c.file)), Path(c.file), c.words);
