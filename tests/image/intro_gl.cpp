@@ -25,7 +25,7 @@ template <typename F> bool stepUntil(F condition) {
 
 TEST(IntroPicture, FadesInHoldsAndFadesOutToBlack) {
     VH_TestOpenWindow();
-    ASSERT_TRUE(testpic::writeArchive("vh_data.clu", {{"intro1.bmp", testpic::flatBmp(64, 64, 200, 200, 200)}}));
+    ASSERT_TRUE(WriteArchive("vh_data.clu", {{"intro1.bmp", testpic::flatBmp(64, 64, 200, 200, 200)}}));
     VH_State = VHS_INTRO, VH_ID = 3, VH_Msg = MSG_INITIALIZE;
     VH_DriverStep(0.01);
     ASSERT_NE(VH_IntroTexture, 0u);

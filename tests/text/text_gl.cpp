@@ -17,9 +17,9 @@
 typedef std::vector<int> Ints;
 
 namespace {
-testpic::Bytes inkCellMask(int font, size_t keep = ~size_t(0)) {
+Bytes inkCellMask(int font, size_t keep = ~size_t(0)) {
     const int w = FNT_GetWidth(font), h = FNT_GetHeight(font);
-    testpic::Bytes mask((size_t)32 * w * 4 * h, 0);
+    Bytes mask((size_t)32 * w * 4 * h, 0);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
             mask[(size_t)(h + y) * 32 * w + 3 * w + x] = 1; // '#': column 3, row 1
@@ -27,10 +27,10 @@ testpic::Bytes inkCellMask(int font, size_t keep = ~size_t(0)) {
     return mask;
 }
 void loadFonts(int shortFont = -1) {
-    testpic::Entries entries;
+    NamedBytes entries;
     for (int f = 0; f < FNT_COUNT; ++f)
         entries.push_back({FNT_GetFont(f)->fileName, inkCellMask(f, f == shortFont ? 100 : ~size_t(0))});
-    ASSERT_TRUE(testpic::writeArchive("vh_data.clu", entries));
+    ASSERT_TRUE(WriteArchive("vh_data.clu", entries));
     FNT_ReleaseFonts();
     FNT_LoadFonts();
 }
