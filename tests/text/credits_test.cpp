@@ -9,29 +9,29 @@
 #include "text/font.h"
 
 namespace {
+typedef std::vector<std::string> Calls;
 // Each call as "text@x,y,font" or "colour b,g,r,a".
-std::vector<std::string> layout(const std::string& content, int width = 800) {
-    std::vector<std::string> calls;
+Calls layout(const std::string& content, int width = 800) {
+    Calls calls;
     const int saved = VH_WindowWidth;
     VH_WindowWidth = width;
     FILE* f = fmemopen(const_cast<char*>(content.data()), content.size(), "r");
-    const CRED_Sink sink = {
-        [](void* u, const char* t, int x, int y, int font) {
-            static_cast<std::vector<std::string>*>(u)->push_back(std::string(t) + "@" + std::to_string(x) + "," +
-                                                                 std::to_string(y) + "," + std::to_string(font));
-        },
-        [](void* u, int, Uint8 b, Uint8 g, Uint8 r, Uint8 a) {
-            static_cast<std::vector<std::string>*>(u)->push_back("colour " + std::to_string(b) + "," +
-                                                                 std::to_string(g) + "," + std::to_string(r) + "," +
-                                                                 std::to_string(a));
-        },
-        &calls};
+    const CRED_Sink sink = {[](void* u, const char* t, int x, int y, int font) {
+                                char call[300];
+                                std::snprintf(call, sizeof call, "%s@%d,%d,%d", t, x, y, font);
+                                static_cast<Calls*>(u)->push_back(call);
+                            },
+                            [](void* u, int, Uint8 b, Uint8 g, Uint8 r, Uint8 a) {
+                                char call[40];
+                                std::snprintf(call, sizeof call, "colour %d,%d,%d,%d", b, g, r, a);
+                                static_cast<Calls*>(u)->push_back(call);
+                            },
+                            &calls};
     CRED_Layout(f, sink);
     fclose(f);
     VH_WindowWidth = saved;
     return calls;
 }
-typedef std::vector<std::string> Calls;
 } // namespace
 
 TEST(Credits, JustificationFontsAndRows) {
