@@ -57,21 +57,17 @@ TEST_F(Text, FontTexturesCellsAndTheColourOfOneString) {
     for (int f = 0; f < FNT_COUNT; ++f)
         EXPECT_EQ((Ints{FNT_GetFont(f)->textureWidth, FNT_GetFont(f)->textureHeight}), (Ints{widths[f], heights[f]}));
     // Font 1 (5 x 5, advance 6, cyan) at x = 10: the third cell covers x 22..26.
+    // A byte of 128 or more (font 0 at y 200) draws nothing but keeps its place on the line.
+    // A colour set blue first lasts one string.
     FNT_DrawString("###", 10, 100, 1);
-    EXPECT_EQ(at(21, 102), black);
-    EXPECT_EQ(at(22, 100), (Ints{0, 255, 255}));
-    EXPECT_EQ(at(26, 104), (Ints{0, 255, 255}));
-    EXPECT_EQ(at(27, 102), black);
-    // A byte of 128 or more draws nothing but keeps its place on the line.
     FNT_DrawString("\xC8#", 10, 200, 0);
-    EXPECT_EQ(at(13, 204), black);
-    EXPECT_EQ(at(15, 204), (Ints{255, 255, 255}));
-    // A colour lasts one string.
     FNT_SetColor(0, 255, 0, 0, 255);
     FNT_DrawString("#", 0, 0, 0);
     FNT_DrawString("#", 0, 20, 0);
-    EXPECT_EQ(at(1, 1), (Ints{0, 0, 255}));
-    EXPECT_EQ(at(1, 21), (Ints{255, 255, 255}));
+    const Ints cyan = {0, 255, 255}, white = {255, 255, 255}, red = {0, 0, 255};
+    EXPECT_EQ((std::vector<Ints>{at(21, 102), at(22, 100), at(26, 104), at(27, 102), at(13, 204), at(15, 204)}),
+              (std::vector<Ints>{black, cyan, cyan, black, black, white}));
+    EXPECT_EQ((std::vector<Ints>{at(1, 1), at(1, 21)}), (std::vector<Ints>{red, white}));
 
     // A mask shorter than its picture is skipped rather than read past its end.
     loadFonts(3);
@@ -92,13 +88,15 @@ TEST_F(Text, AStringLeavesTheStateTheOthersExpect) {
     Ints state;
     for (GLenum cap : {GL_DEPTH_TEST, GL_CULL_FACE, GL_BLEND, GL_LIGHTING, GL_ALPHA_TEST, GL_TEXTURE_2D})
         state.push_back(glIsEnabled(cap));
-    for (GLenum name : {GL_VIEWPORT + 0, GL_BLEND_SRC, GL_BLEND_DST, GL_MATRIX_MODE, GL_TEXTURE_BINDING_2D}) {
-        GLint v[4];
+    GLint v[4];
+    glGetIntegerv(GL_VIEWPORT, v);
+    state.insert(state.end(), {v[2], v[3]});
+    for (GLenum name : {GL_BLEND_SRC, GL_BLEND_DST, GL_MATRIX_MODE, GL_TEXTURE_BINDING_2D}) {
         glGetIntegerv(name, v);
-        state.push_back(name == GL_VIEWPORT ? v[2] * 10000 + v[3] : v[0]);
+        state.push_back(v[0]);
     }
-    EXPECT_EQ(state, (Ints{1, 1, 1, 1, 0, 0, VH_WindowWidth * 10000 + VH_WindowHeight, GL_SRC_ALPHA,
-                           GL_ONE_MINUS_SRC_ALPHA, GL_MODELVIEW, (int)FNT_GetFont(2)->texture}));
+    EXPECT_EQ(state, (Ints{1, 1, 1, 1, 0, 0, VH_WindowWidth, VH_WindowHeight, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA,
+                           GL_MODELVIEW, (int)FNT_GetFont(2)->texture}));
     GLfloat colour[4];
     glGetFloatv(GL_CURRENT_COLOR, colour);
     EXPECT_EQ((Ints{(int)(colour[0] * 255 + 0.5f), (int)(colour[3] * 255 + 0.5f)}), (Ints{30, 40}));
@@ -126,8 +124,7 @@ TEST_F(Text, ConsoleTypedThroughTheDriverAnswersAndDraws) {
     CON_Render(VH_Console);
     EXPECT_EQ(at(6, 440), (Ints{0, 255, 63})) << "typed text on the input row, in the input colour";
     const Ints panel = at(700, 300);
-    EXPECT_GT(panel[0], 200);
-    EXPECT_LT(panel[1], panel[0]);
+    EXPECT_TRUE(panel[0] > 200 && panel[1] < panel[0]) << "a red panel";
     EXPECT_EQ(at(700, 500), black) << "the panel covers the top three quarters";
     VH_Console.usePicture = usePicture;
     for (unsigned char k : {8, 8, 0x60})
@@ -136,10 +133,7 @@ TEST_F(Text, ConsoleTypedThroughTheDriverAnswersAndDraws) {
 }
 
 TEST_F(Text, CreditsAreCentredAndColouredForOneLine) {
-    FILE* f = std::fopen("credits.txt", "w");
-    ASSERT_NE(f, nullptr);
-    std::fputs("#J C\n#C 255 0 0\n ####\n ####\n", f); // a text line cannot start with '#'
-    std::fclose(f);
+    ASSERT_TRUE(WriteFile("credits.txt", ToBytes("#J C\n#C 255 0 0\n ####\n ####\n"))); // a line cannot start with '#'
     CRED_Draw();
     const int x = 400 - (5 * 4) / 2 + 5; // the second of five cells
     EXPECT_EQ(at(x - 1, 4), black);
