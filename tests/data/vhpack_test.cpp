@@ -47,7 +47,8 @@ TEST_F(Vhpack, CreateListExtractGiveBackTheSameBytes) {
     ASSERT_TRUE(WriteFile(Path("Empty.txt"), Bytes()));
     ASSERT_TRUE(WriteFile(Path("hello.txt"), ToBytes("hello\n")));
 
-    Result r = Run("create " + Path("a.clu") + " " + Path("noise.raw") + " " + Path("Empty.txt") + " " + Path("hello.txt"));
+    Result r =
+        Run("create " + Path("a.clu") + " " + Path("noise.raw") + " " + Path("Empty.txt") + " " + Path("hello.txt"));
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(ReadFile(Path("a.clu")),
               LayOut({{"noise.raw", noise}, {"Empty.txt", Bytes()}, {"hello.txt", ToBytes("hello\n")}}));

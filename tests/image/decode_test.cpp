@@ -27,9 +27,12 @@ TEST(BmpDecoder, RefusesWhatItCannotReadAndSizesTheStreamCannotHold) {
     const Bytes palette(1024, 0);
     const Bytes row = {1, 2, 3, 4, 5, 6};
     // Compressed, 16 bits, no width, sizes overflowing 32 bits, more rows than the stream holds, a bare tag.
-    const Bytes bad[] = {testpic::bmp(2, 1, 24, {row}, Bytes(), 1),   testpic::bmp(3, 1, 16, {row}),
-                         testpic::bmp(0, 1, 24, {}),                  testpic::bmp(0x55555556u, 3, 24, {row}),
-                         testpic::bmp(16, 0x40000000u, 24, {row}),    testpic::bmp(4, 4, 8, {{0, 0, 0, 0}}, palette),
+    const Bytes bad[] = {testpic::bmp(2, 1, 24, {row}, Bytes(), 1),
+                         testpic::bmp(3, 1, 16, {row}),
+                         testpic::bmp(0, 1, 24, {}),
+                         testpic::bmp(0x55555556u, 3, 24, {row}),
+                         testpic::bmp(16, 0x40000000u, 24, {row}),
+                         testpic::bmp(4, 4, 8, {{0, 0, 0, 0}}, palette),
                          Bytes{'B', 'M', 0}};
     for (const Bytes& b : bad)
         EXPECT_EQ(decode(b, IMG_LoadBMP), nullptr) << "case " << &b - bad;
@@ -58,9 +61,9 @@ TEST(TgaDecoder, SixteenBitWhiteAlphaWideningAndShortStreams) {
     Bytes mapType2 = testpic::tga(1, 1, 24, {1, 2, 3});
     mapType2[1] = 2;
     // Run-length, 8-bit grey, map type 2, larger than the stream, one byte short, no width.
-    const Bytes bad[] = {testpic::tga(1, 1, 24, {1, 2, 3}, 10), testpic::tga(1, 1, 8, {1}, 3), mapType2,
-                         testpic::tga(65535, 65535, 32, {1, 2, 3, 4}), testpic::tga(2, 2, 24, Bytes(11, 1)),
-                         testpic::tga(0, 4, 24, {})};
+    const Bytes bad[] = {
+        testpic::tga(1, 1, 24, {1, 2, 3}, 10),        testpic::tga(1, 1, 8, {1}, 3),        mapType2,
+        testpic::tga(65535, 65535, 32, {1, 2, 3, 4}), testpic::tga(2, 2, 24, Bytes(11, 1)), testpic::tga(0, 4, 24, {})};
     for (const Bytes& b : bad)
         EXPECT_EQ(decode(b, IMG_LoadTGA), nullptr) << "case " << &b - bad;
 }

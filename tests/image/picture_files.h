@@ -42,7 +42,8 @@ inline Bytes flatBmp(unsigned w, unsigned h, std::uint8_t b, std::uint8_t g, std
     std::vector<Bytes> rows(h);
     for (unsigned y = 0; y < h; ++y)
         for (unsigned x = 0; x < w; ++x)
-            rows[y].insert(rows[y].end(), {std::uint8_t(y ? b : 0), std::uint8_t(y ? g : 0), std::uint8_t(y ? r : 255)});
+            rows[y].insert(rows[y].end(),
+                           {std::uint8_t(y ? b : 0), std::uint8_t(y ? g : 0), std::uint8_t(y ? r : 255)});
     return bmp(w, h, 24, rows);
 }
 } // namespace testpic

@@ -45,9 +45,9 @@ TEST(Textures, UploadFollowsTheFlagsKeepsRowOrderAndTheManagerReusesNames) {
                               {"SWIMMING.BMP", testpic::flatBmp(8, 8, 1, 2, 3)},
                               {"con_pic.bmp", testpic::flatBmp(8, 8, 4, 5, 6)}}));
     ASSERT_NE(VH_LoadTexture("flat64.bmp", 0), 0u);
-    const std::initializer_list<GLenum> sampling = {GL_TEXTURE_MIN_FILTER, GL_TEXTURE_MAG_FILTER, GL_TEXTURE_WRAP_S, GL_TEXTURE_WRAP_T};
-    EXPECT_EQ(params(sampling),
-              (Ints{GL_NEAREST, GL_NEAREST, GL_CLAMP, GL_CLAMP}));
+    const std::initializer_list<GLenum> sampling = {GL_TEXTURE_MIN_FILTER, GL_TEXTURE_MAG_FILTER, GL_TEXTURE_WRAP_S,
+                                                    GL_TEXTURE_WRAP_T};
+    EXPECT_EQ(params(sampling), (Ints{GL_NEAREST, GL_NEAREST, GL_CLAMP, GL_CLAMP}));
     EXPECT_EQ(params({GL_TEXTURE_ALPHA_SIZE}, 0), Ints{0});
     // The file's first row (red) is the picture's bottom: the last texture row.
     const Ints rgb = texels(GL_RGB, 64 * 64 * 3);
@@ -55,8 +55,7 @@ TEST(Textures, UploadFollowsTheFlagsKeepsRowOrderAndTheManagerReusesNames) {
     EXPECT_EQ(Ints(rgb.end() - 3, rgb.end()), (Ints{255, 0, 0}));
 
     ASSERT_NE(VH_LoadTexture("flat64.bmp", TEX_REPEAT | TEX_MIPMAP), 0u);
-    EXPECT_EQ(params(sampling),
-              (Ints{GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, GL_REPEAT, GL_REPEAT}));
+    EXPECT_EQ(params(sampling), (Ints{GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, GL_REPEAT, GL_REPEAT}));
     EXPECT_EQ(params({GL_TEXTURE_WIDTH}, 1), Ints{32});
     ASSERT_NE(VH_LoadTexture("flat64.bmp", TEX_BUILDMIPMAPS), 0u);
     EXPECT_EQ((Ints{params({GL_TEXTURE_MIN_FILTER})[0], params({GL_TEXTURE_WIDTH}, 1)[0]}), (Ints{GL_NEAREST, 32}));

@@ -143,7 +143,6 @@ TEST(Object3D, RotationMovementAndAxes) {
     EXPECT_TRUE(o.movement[1] == 0.0f && o.movement[2] == 0.0f);
     o.Move(1.0f, 0.0f, 0.0f); // along side, without the scale
     EXPECT_TRUE(near(f(o.position), {-2, 1, 1}));
-
 }
 
 TEST(FastSqrt, PrecisionOverEveryExponentAndDistance) {
@@ -158,7 +157,8 @@ TEST(FastSqrt, PrecisionOverEveryExponentAndDistance) {
 
 TEST(FastSqrt, BannerIsWrittenOnceBeforeMain) {
     // The demo itself, without a display: it fails in GLUT, after the static initialisers ran.
-    const std::string err = RunOutput("cd " + VH_TestTempDir() + " && env -u DISPLAY " VH_BIN_DIR "/vexhal 2>&1 >/dev/null");
+    const std::string err =
+        RunOutput("cd " + VH_TestTempDir() + " && env -u DISPLAY " VH_BIN_DIR "/vexhal 2>&1 >/dev/null");
     EXPECT_EQ(err.rfind("FAST SQRT LIB INIT", 0), 0u) << err;
     EXPECT_EQ(err.find("FAST SQRT LIB INIT", 1), std::string::npos) << err;
 }

@@ -33,15 +33,15 @@ protected:
         std::vector<TestMaterial> many; // 65 materials, each naming a texture
         for (int i = 0; i < 65; ++i)
             many.push_back({"m" + std::to_string(i), "paint.bmp", {255, 0, 0}});
-        ASSERT_TRUE(WriteArchive(
-            "vh_data.clu",
-            {{"panel.3ds", Make3DS({}, {square("base", 0, 0, 0.5f), square("prop", 2, 0, 0.2f)})},
-             {"tex.3ds", Make3DS(many, {square("full", -2, 1.5f, 0.4f, 4, {"m1"}), square("short", 0, 1.5f, 0.4f, 2, {"m1"}),
-                                        square("far", 2, 1.5f, 0.4f, 4, {"m64"}),
-                                        // textured by its first group, then left with material -1
-                                        square("lost", -2, -1.5f, 0.4f, 4, {"m1", "nothing"})})},
-             {"junk.3ds", std::vector<std::uint8_t>(300, 0x3D)},
-             {"paint.bmp", testpic::flatBmp(4, 4, 0, 0, 255)}}));
+        ASSERT_TRUE(WriteArchive("vh_data.clu",
+                                 {{"panel.3ds", Make3DS({}, {square("base", 0, 0, 0.5f), square("prop", 2, 0, 0.2f)})},
+                                  {"tex.3ds", Make3DS(many, {square("full", -2, 1.5f, 0.4f, 4, {"m1"}),
+                                                             square("short", 0, 1.5f, 0.4f, 2, {"m1"}),
+                                                             square("far", 2, 1.5f, 0.4f, 4, {"m64"}),
+                                                             // textured by its first group, then left with material -1
+                                                             square("lost", -2, -1.5f, 0.4f, 4, {"m1", "nothing"})})},
+                                  {"junk.3ds", std::vector<std::uint8_t>(300, 0x3D)},
+                                  {"paint.bmp", testpic::flatBmp(4, 4, 0, 0, 255)}}));
     }
     void TearDown() override {
         MESH_Close();

@@ -78,7 +78,7 @@ TEST(ConsoleInput, InsertOverwriteCursorKeysAndTheLengthLimit) {
     } cases[] = {
         {"ab<c", "ACB", 2},
         {"!ab<c", "AC", 2},
-        {"!ab<c!>[\b>\b\x60\x01\xC8", "C", 0}, // nothing to go to or delete; control and high bytes
+        {"!ab<c!>[\b>\b\x60\x01\xC8", "C", 0},  // nothing to go to or delete; control and high bytes
         {"ls  []", "LS", 2},                    // end lands after the last non-blank
         {full + "[x", std::string(95, 'Q'), 0}, // a full input ignores keys that would lengthen it
         {full + "[!x]y", "X" + std::string(94, 'Q'), 95},
