@@ -169,11 +169,7 @@ TEST_F(MeshGL, TexturesOnlyWhereCoordinatesAndASlotExist) {
     t3DModel* m = MESH_Load3DSMesh("tex.3ds", 4);
     ASSERT_NE(m, nullptr);
     ASSERT_EQ(m->materialCount, 65);
-    EXPECT_EQ(m->materials[64].index, 64);
-    // Every material names the same picture: one texture, in all 64 slots of the table.
     EXPECT_NE(m->textures[1], 0u);
-    EXPECT_EQ(m->textures[1], m->textures[63]);
-    EXPECT_EQ(TEX_Count(), 1);
     MESH_SetPlacement(m, 0, 0, 0, 0, 0, 0, 1, 1, 1);
     draw(m);
     EXPECT_TRUE(pixel(-2, 1.5f)[0] > 100 && pixel(-2, 1.5f)[1] < 10); // red, modulated by lit grey

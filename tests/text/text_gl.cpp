@@ -53,9 +53,6 @@ protected:
 } // namespace
 
 TEST_F(Text, FontTexturesCellsAndTheColourOfOneString) {
-    const Ints widths = {128, 256, 256, 256, 256, 512}, heights = {64, 32, 16, 64, 32, 32};
-    for (int f = 0; f < FNT_COUNT; ++f)
-        EXPECT_EQ((Ints{FNT_GetFont(f)->textureWidth, FNT_GetFont(f)->textureHeight}), (Ints{widths[f], heights[f]}));
     // Font 1 (5 x 5, advance 6, cyan) at x = 10: the third cell covers x 22..26.
     // A byte of 128 or more (font 0 at y 200) draws nothing but keeps its place on the line.
     // A colour set blue first lasts one string.
