@@ -469,7 +469,8 @@ MkModel trunkTree() {
     b.Material("grass", "rv_grass.bmp", 90, 160, 60);
     b.Material("bark", "rv_bark.bmp", 140, 100, 70);
     b.Material("pine", "rv_pine.bmp", 60, 130, 80);
-    MkMesh ground = mound(0.8f, 2.4f, -0.3f);
+    // The pines stand back from the water, so their ground spreads wide into a far bank.
+    MkMesh ground = mound(3.0f, 8.5f, -0.3f, 7);
     MkMesh trunk = MK_Lathe({{0.42f, 0.0f}, {0.3f, 0.5f}, {0.16f, 5.6f}}, 10);
     MK_CylindricalUV(trunk);
     MkMesh needles;
@@ -655,7 +656,15 @@ MkModel boatFour() {
     for (int side = 0; side < 2; ++side) {
         const float x = side == 0 ? -2.6f : 2.6f;
         for (int i = 0; i < 4; ++i) {
-            MkMesh board = wheelBoard(0.9f, 0.2f, 2.5f, 0.16f, 90.0f * i);
+            MkMesh board = wheelBoard(0.9f, 0.2f, 2.5f, 0.16f, 0.0f);
+            // Each board carries a quarter of the rim, so the four together read as a wheel.
+            std::vector<MkVec3> arc;
+            for (int k = -3; k <= 3; ++k) {
+                const float a = k * 15.0f * kPi / 180.0f;
+                arc.push_back(v3(0, 2.2f * std::cos(a), 2.2f * std::sin(a)));
+            }
+            MK_Merge(board, tube(0.09f, arc, 6));
+            MK_RotateX(board, 90.0f * i);
             MK_Translate(board, v3(x, 0, 0));
             MK_PlanarUV(board, MK_AXIS_X);
             b.Object(names[side][i], board, "paddle");
@@ -734,10 +743,11 @@ MkModel waterBike() {
 
 // "boatpath.wed": one curve on the 640 x 480 canvas. The scene scales it by 7 and moves it to
 // (-12, 0, -10); its run also continues past the last point (the length is measured from the
-// canvas origin), so the curve starts at the left edge of the view and the run ends beyond the
-// right one, which is why P3 lies off the canvas. x grows all the way: the scene's heading
-// cannot tell -x from +x.
-const WedPath kBoatPath = {2.5f, {{50, 320}, {280, 360}, {560, 80}, {760, 40}}};
+// canvas origin). The curve crosses the fixed view about 12 units in front of the camera, bowed
+// towards it, so each vehicle passes close enough to be seen whole: it enters past the left
+// edge and leaves past the right one, which is why P3 lies off the canvas. x grows all the
+// way: the scene's heading cannot tell -x from +x.
+const WedPath kBoatPath = {2.5f, {{196, 391}, {486, 345}, {711, 229}, {873, 41}}};
 
 } // namespace
 
