@@ -119,6 +119,7 @@ TEST(Archive, CommitWritesTheListInOrderAndKeepsUntouchedEntries) {
     EXPECT_EQ(res.GetError(), RES_ERR_NAME);
     ASSERT_TRUE(res.Commit());
     EXPECT_EQ(ReadFile(path), LayOut(kThree));
+    EXPECT_TRUE(res.AddEntry(std::string(255, 'z').c_str(), 0, "Z", 1, false)) << "the longest name allowed";
     res.Close();
 
     // Edits in place: a large entry is copied across in several blocks, a loaded one written back.

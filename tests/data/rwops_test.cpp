@@ -1,4 +1,4 @@
-// Streams over an archive entry and over memory: reads and seeks never leave their bounds.
+// Streams: reads and seeks never leave an entry or a memory block; files flag short reads.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -16,7 +16,7 @@ std::string Read(VH_RWops* rw, int size, int count, int expectItems) {
     return std::string(buf, expectItems > 0 ? expectItems * size : 0);
 }
 
-TEST(Streams, EntryAndMemoryStreamsSeeTheirBytesAndNothingElse) {
+TEST(Streams, BoundsPositionsAndTheErrorFlag) {
     // A 10-byte entry sits between other bytes, as it does inside an archive.
     const std::string path = VH_TestTempDir() + "/lump.bin";
     WriteFile(path, ToBytes("HEADER0123456789NEXTENTRYDIRECTORY"));
@@ -41,6 +41,24 @@ TEST(Streams, EntryAndMemoryStreamsSeeTheirBytesAndNothingElse) {
     EXPECT_EQ(rw->seek(rw, 0, VH_RW_SEEK_CUR), 2);
     EXPECT_EQ(rw->write(rw, "xx", 1, 2), 0);
     EXPECT_EQ(rw->close(rw), 0);
+
+    // A named file's seek answers 0, not the position; a short read is flagged, a good one clears it.
+    rw = VH_RWFromFile(path.c_str(), "rb");
+    ASSERT_NE(rw, nullptr);
+    EXPECT_EQ(rw->seek(rw, 30, VH_RW_SEEK_SET), 0);
+    EXPECT_EQ(Read(rw, 4, 2, 1), "TORY");
+    EXPECT_EQ(VH_GetError(), 1);
+    EXPECT_EQ(rw->seek(rw, 0, VH_RW_SEEK_SET), 0);
+    EXPECT_EQ(Read(rw, 2, 3, 3), "HEADER");
+    EXPECT_EQ(VH_GetError(), 0);
+    EXPECT_EQ(rw->close(rw), 0);
+    // A stream over the caller's handle leaves it open.
+    fp = std::fopen(path.c_str(), "rb");
+    rw = VH_RWFromFP(fp, 0);
+    ASSERT_NE(rw, nullptr);
+    EXPECT_EQ(rw->close(rw), -1);
+    EXPECT_EQ(std::fgetc(fp), 'H');
+    std::fclose(fp);
 
     char block[8];
     std::memcpy(block, "abcdefgh", 8);
