@@ -119,3 +119,21 @@ TEST(ConsoleCommands, EnterEchoesAnswersAndRunsHandlers) {
     CON_Key(con, 13);
     EXPECT_STREQ(con.lines[5].text, ("Command " + std::string(31, 'W') + " Not Found").c_str());
 }
+
+TEST(ConsoleStatus, ShowsModeCursorAndAnInputRowThatResizeKeeps) {
+    vh_console con;
+    CON_Toggle(con);
+    char status[128];
+    CON_StatusText(con, status, sizeof status);
+    const std::string fresh(status);
+    EXPECT_NE(fresh.find(" 1.2.0 INSERT 0 437"), std::string::npos) << fresh;
+    CON_Key(con, 'a');
+    CON_SpecialKey(con, CON_KEY_INSERT);
+    CON_StatusText(con, status, sizeof status);
+    EXPECT_NE(std::string(status).find(" OVRWRT 5 437"), std::string::npos) << status;
+
+    CON_Resize(con, 1000, 500);
+    EXPECT_FLOAT_EQ(con.width, 1000.0f);
+    EXPECT_FLOAT_EQ(con.height, 375.0f);
+    EXPECT_EQ(con.inputY, 437);
+}
