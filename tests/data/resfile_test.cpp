@@ -43,34 +43,17 @@ Uint16 OpenCode(const Bytes& bytes) {
     const Uint16 code = res.GetError();
     EXPECT_EQ(ok, code == 0) << "result and error code disagree";
     EXPECT_EQ(res.GetError(), 0) << "GetError must clear the code";
-    if (!ok) {
-        EXPECT_STRNE(res.FaultText(), "");
-    }
     return code;
 }
 
-TEST(Archive, FindsEntriesByNameInAnyCase) {
+TEST(Archive, FindsEntriesByNameInAnyCaseAndStreamsExactlyOne) {
     const std::string path = VH_TestTempDir() + "/three.clu";
     ASSERT_TRUE(WriteFile(path, LayOut(kThree)));
     CResFile res;
     ASSERT_TRUE(res.Open(path.c_str(), "rb"));
-    EXPECT_EQ(res.EntryCount(), 3u);
-    EXPECT_TRUE(res.EntryExists("alpha.bmp"));
-    EXPECT_TRUE(res.EntryExists("BETA.3DS"));
-    EXPECT_EQ(res.EntrySize("ALPHA.bmp"), 11u);
-    EXPECT_FALSE(res.EntryExists("gamma"));
-    EXPECT_EQ(res.EntrySize("gamma"), 0u);
-    EXPECT_FALSE(res.EntryExists(""));
+    EXPECT_EQ(res.FindEntry("BETA.3DS")->type, 7u);
     EXPECT_FALSE(res.EntryExists(nullptr));
-    EXPECT_EQ(res.OpenEntryFile("gamma"), nullptr);
-    EXPECT_EQ(res.FindEntry("beta.3ds")->type, 7u);
-
-    EXPECT_EQ(EntryText(res, "beta.3DS"), "BETA");
     EXPECT_EQ(EntryText(res, "Alpha.bmp"), "alpha-bytes");
-    EXPECT_EQ(EntryText(res, "empty.txt"), "");
-    EXPECT_FALSE(res.Open(path.c_str(), "rb")) << "already open";
-    res.Close();
-    EXPECT_FALSE(res.EntryExists("beta.3ds"));
 
     // The loaders' way in: each stream holds exactly its entry, never the bytes after it.
     EXPECT_EQ(StreamText(path, "ALPHA.BMP"), "alpha-bytes");
@@ -83,14 +66,12 @@ TEST(Archive, FindsEntriesByNameInAnyCase) {
 TEST(Archive, RejectsWhatTheFileCannotHold) {
     const Bytes good = LayOut(kThree);
     const std::uint32_t dir = 20 + 11 + 4; // directory offset: after the three entries' data
-    // Each case: a change to the good archive (field offset, new u32 value) and the code expected.
-    struct Case {
+    const struct {
         const char* what;
-        std::size_t at;
+        std::size_t at; // a u32 written over the good archive
         std::uint32_t value;
         Uint16 code;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"entry count of four billion", 8, 0xFFFFFFFFu, RES_ERR_DIRECTORY},
         {"one entry too many", 8, 4, RES_ERR_DIRECTORY},
         {"directory past the end", 16, static_cast<std::uint32_t>(good.size() + 1), RES_ERR_DIRECTORY},
@@ -99,21 +80,15 @@ TEST(Archive, RejectsWhatTheFileCannotHold) {
         {"entry running into the directory", dir, 16, RES_ERR_DIRECTORY},
         {"entry inside the header", dir + 4, 3, RES_ERR_DIRECTORY},
         {"entry offset wrapping around", dir + 4, 0xFFFFFFF0u, RES_ERR_DIRECTORY},
-        {"name running past the end", dir + 12, 250, RES_ERR_DIRECTORY},
-        {"lower-case magic", 0, 0x66736572u /* "resf" */, RES_OK},
+        {"name running past the end", dir + 12, 0x706C41FAu /* 250, "Alp" */, RES_ERR_DIRECTORY},
         {"four other letters", 0, 0x58534552u /* "RESX" */, RES_ERR_HEADER},
         {"version 0x0101", 4, 0x0101, RES_ERR_VERSION},
-        {"version 0x0200", 4, 0x0200, RES_ERR_VERSION},
-        {"version 0x00FF", 4, 0x00FF, RES_OK},
         {"check value off by one", 12, ~static_cast<std::uint32_t>(good.size() + 1), RES_ERR_HEADER},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         Bytes bad = good;
-        if (c.at == dir + 12)
-            bad[c.at] = static_cast<std::uint8_t>(c.value);
-        else
-            Store32(bad, c.at, c.value);
+        Store32(bad, c.at, c.value);
         EXPECT_EQ(OpenCode(bad), c.code);
     }
     Bytes longer = good;
@@ -121,98 +96,65 @@ TEST(Archive, RejectsWhatTheFileCannotHold) {
     EXPECT_EQ(OpenCode(longer), RES_ERR_HEADER);
     EXPECT_EQ(OpenCode(Bytes(good.begin(), good.begin() + 19)), RES_ERR_HEADER);
     EXPECT_EQ(OpenCode(LayOut({})), RES_OK);
-
     CResFile res;
     EXPECT_FALSE(res.Open((VH_TestTempDir() + "/absent.clu").c_str(), "rb"));
     EXPECT_EQ(res.GetError(), RES_ERR_OPEN);
-    EXPECT_FALSE(res.Open((VH_TestTempDir() + "/x.clu").c_str(), "a+"));
-    EXPECT_EQ(res.GetError(), RES_OK) << "an unknown mode fails without a code";
 }
 
-TEST(Archive, CommitLaysTheFileOutInListOrder) {
+TEST(Archive, CommitWritesTheListInOrderAndKeepsUntouchedEntries) {
     const std::string dir = VH_TestTempDir();
     const std::string path = dir + "/new.clu";
     CResFile res;
     EXPECT_FALSE(res.AddEntry("early", 0, "x", 1, false)) << "not open yet";
     ASSERT_TRUE(res.Open(path.c_str(), "w"));
     EXPECT_FALSE(FileExists(path)) << "nothing is written before Commit";
-
     char* owned = static_cast<char*>(std::malloc(11));
     std::memcpy(owned, "alpha-bytes", 11);
     ASSERT_TRUE(res.AddEntry("Alpha.BMP", 0, owned, 11, true));
-    const char beta[] = "BETA";
-    ASSERT_TRUE(res.AddEntry("beta.3ds", 7, beta, 4, false));
+    ASSERT_TRUE(res.AddEntry("beta.3ds", 7, "BETA", 4, false));
     ASSERT_TRUE(res.AddEntry("empty.txt", 0, nullptr, 0, false));
-
-    EXPECT_FALSE(res.AddEntry("ALPHA.bmp", 0, beta, 4, false));
+    EXPECT_FALSE(res.AddEntry("ALPHA.bmp", 0, "x", 1, false));
     EXPECT_EQ(res.GetError(), RES_ERR_DUPLICATE);
-    EXPECT_FALSE(res.AddEntry(std::string(256, 'n').c_str(), 0, beta, 4, false));
+    EXPECT_FALSE(res.AddEntry(std::string(256, 'n').c_str(), 0, "x", 1, false));
     EXPECT_EQ(res.GetError(), RES_ERR_NAME);
-    EXPECT_FALSE(res.AddEntry("", 0, beta, 4, false));
-    EXPECT_EQ(res.GetError(), RES_ERR_NAME);
-    EXPECT_EQ(res.EntryCount(), 3u);
-
     ASSERT_TRUE(res.Commit());
-    EXPECT_EQ(ReadFile(path), LayOut(kThree)) << "data from 20 in order, directory after, check = ~size";
-    EXPECT_FALSE(FileExists(dir + "/restemp.txt"));
+    EXPECT_EQ(ReadFile(path), LayOut(kThree));
+    EXPECT_TRUE(res.AddEntry(std::string(255, 'z').c_str(), 0, "Z", 1, false)) << "the longest name allowed";
+    res.Close();
 
-    // Left open on the new file, reading from disk.
-    EXPECT_EQ(res.FindEntry("alpha.bmp")->offset, 20u);
-    EXPECT_EQ(EntryText(res, "beta.3ds"), "BETA");
-
-    // A name of exactly 255 bytes is the longest allowed, and survives the round trip.
-    const std::string longest(255, 'z');
-    ASSERT_TRUE(res.AddEntry(longest.c_str(), 0, beta, 4, false));
-    ASSERT_TRUE(res.Commit());
-    EXPECT_EQ(EntryText(res, longest.c_str()), "BETA");
-}
-
-TEST(Archive, ChangesKeepEveryOtherEntryIntact) {
-    const std::string dir = VH_TestTempDir();
-    const std::string path = dir + "/edit.clu";
+    // Edits in place: a large entry is copied across in several blocks, a loaded one written back.
     Bytes big(5000);
     for (std::size_t i = 0; i < big.size(); ++i)
         big[i] = static_cast<std::uint8_t>(i * 7 + 3);
     std::vector<TestEntry> start = kThree;
-    start.insert(start.begin() + 1, TestEntry{"big.raw", big, 0}); // copied across in several blocks
+    start.insert(start.begin() + 1, TestEntry{"big.raw", big, 0});
     ASSERT_TRUE(WriteFile(path, LayOut(start)));
-
-    CResFile res;
     ASSERT_TRUE(res.Open(path.c_str(), "r+"));
     void* alpha = nullptr;
     ASSERT_TRUE(res.LoadEntry("alpha.bmp", &alpha));
     ASSERT_TRUE(res.RemoveEntry("ALPHA.BMP"));
     EXPECT_EQ(alpha, nullptr) << "the variable LoadEntry filled is cleared";
-    EXPECT_FALSE(res.RemoveEntry("alpha.bmp"));
     ASSERT_TRUE(res.AddEntry("gamma", 3, "GAMMA!", 6, false));
-    ASSERT_TRUE(res.LoadEntry("beta.3ds", nullptr)); // written back from memory
+    ASSERT_TRUE(res.LoadEntry("beta.3ds", nullptr));
     ASSERT_TRUE(res.Commit());
-
-    const std::vector<TestEntry> expected = {start[1], start[2], start[3], {"gamma", ToBytes("GAMMA!"), 3}};
-    EXPECT_EQ(ReadFile(path), LayOut(expected));
-    void* data = nullptr;
-    ASSERT_TRUE(res.LoadEntry("big.raw", &data));
-    EXPECT_EQ(0, std::memcmp(data, big.data(), big.size()));
+    const TestEntry gamma = {"gamma", ToBytes("GAMMA!"), 3};
+    EXPECT_EQ(ReadFile(path), LayOut({start[1], start[2], start[3], gamma}));
+    ASSERT_TRUE(res.AddEntry("fresh", 0, "abc", 3, false));
+    EXPECT_FALSE(res.UnloadEntry("fresh")) << "data only in memory is never dropped";
+    ASSERT_TRUE(res.RemoveEntry("fresh"));
 
     // Commit under a new name leaves the current file as it is.
-    const Bytes before = ReadFile(path);
     ASSERT_TRUE(res.RemoveEntry("big.raw"));
     ASSERT_TRUE(res.Commit((dir + "/copy.clu").c_str()));
-    EXPECT_EQ(ReadFile(path), before);
-    EXPECT_STREQ(res.FileName(), (dir + "/copy.clu").c_str());
-    EXPECT_EQ(ReadFile(dir + "/copy.clu"), LayOut({start[2], start[3], expected[3]}));
-
+    EXPECT_EQ(ReadFile(path), LayOut({start[1], start[2], start[3], gamma}));
+    EXPECT_EQ(ReadFile(dir + "/copy.clu"), LayOut({start[2], start[3], gamma}));
     // Once closed, the entries are gone: a Commit now would empty the file, so it is refused.
     res.Close();
     EXPECT_FALSE(res.Commit());
-    EXPECT_EQ(ReadFile(dir + "/copy.clu"), LayOut({start[2], start[3], expected[3]}));
+    EXPECT_EQ(ReadFile(dir + "/copy.clu"), LayOut({start[2], start[3], gamma}));
 }
 
-// Save handler that always fails, to break a Commit halfway through.
 bool FailingSave(std::FILE*, RES_Entry*) {
-    return false;
-}
-bool NoLoad(std::FILE*, RES_Entry*) {
     return false;
 }
 void PlainFree(RES_Entry* e) {
@@ -227,7 +169,7 @@ TEST(Archive, FailedCommitLeavesTheOldArchiveUntouched) {
     ASSERT_TRUE(WriteFile(path, original));
 
     // A write that fails partway (the entry's save handler refuses).
-    ASSERT_TRUE(RES_RegisterType(0xBAD, NoLoad, FailingSave, PlainFree));
+    ASSERT_TRUE(RES_RegisterType(0xBAD, FailingSave, FailingSave, PlainFree));
     CResFile res;
     ASSERT_TRUE(res.Open(path.c_str(), "r+"));
     ASSERT_TRUE(res.RemoveEntry("alpha.bmp")); // so that beta would move in the new file
@@ -236,8 +178,7 @@ TEST(Archive, FailedCommitLeavesTheOldArchiveUntouched) {
     EXPECT_EQ(res.GetError(), RES_ERR_COMMIT);
     EXPECT_EQ(ReadFile(path), original);
     EXPECT_FALSE(FileExists(dir + "/restemp.txt"));
-    // The object still describes the old file: its entries read back correctly.
-    EXPECT_EQ(EntryText(res, "beta.3ds"), "BETA");
+    EXPECT_EQ(EntryText(res, "beta.3ds"), "BETA") << "the object still describes the old file";
     ASSERT_TRUE(res.RemoveEntry("broken"));
     RES_UnregisterType(0xBAD);
 
@@ -264,33 +205,6 @@ TEST(Archive, FailedCommitLeavesTheOldArchiveUntouched) {
     ASSERT_TRUE(fresh.AddEntry("only", 0, "1", 1, false));
     EXPECT_FALSE(fresh.Commit());
     EXPECT_EQ(ReadFile(path), original);
-}
-
-TEST(Archive, UnloadAndTypeRegistry) {
-    const std::string path = VH_TestTempDir() + "/types.clu";
-    ASSERT_TRUE(WriteFile(path, LayOut(kThree)));
-    CResFile res;
-    ASSERT_TRUE(res.Open(path.c_str(), "rb"));
-    void* data = nullptr;
-    ASSERT_TRUE(res.LoadEntry("alpha.bmp", &data));
-    EXPECT_TRUE(res.UnloadEntry("alpha.bmp"));
-    EXPECT_NE(data, nullptr) << "the caller's variable is not changed by UnloadEntry";
-    EXPECT_FALSE(res.UnloadEntry("alpha.bmp")) << "nothing in memory any more";
-    EXPECT_EQ(EntryText(res, "alpha.bmp"), "alpha-bytes") << "loads again from disk";
-    // Data that exists only in memory is never dropped.
-    ASSERT_TRUE(res.AddEntry("fresh", 0, "abc", 3, false));
-    EXPECT_FALSE(res.UnloadEntry("fresh"));
-    EXPECT_EQ(EntryText(res, "fresh"), "abc");
-
-    EXPECT_FALSE(RES_RegisterType(0, NoLoad, FailingSave, PlainFree)) << "type 0 is already there";
-    EXPECT_FALSE(RES_RegisterType(42, nullptr, FailingSave, PlainFree));
-    ASSERT_NE(RES_FindType(12345), nullptr);
-    EXPECT_EQ(RES_FindType(12345)->type, 0u) << "unknown types fall back to the default";
-    RES_ClearTypes();
-    EXPECT_EQ(RES_FindType(0), nullptr);
-    CResFile again; // brings the default back
-    ASSERT_NE(RES_FindType(0), nullptr);
-    EXPECT_EQ(EntryText(res, "beta.3ds"), "BETA");
 }
 
 } // namespace

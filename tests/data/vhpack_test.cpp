@@ -1,6 +1,7 @@
 // vhpack run as a program: round trips, changes, damaged archives and usage errors.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <sys/wait.h>
 
@@ -14,39 +15,25 @@ struct Result {
     std::string out, err;
 };
 
-std::string Text(const std::string& path) {
-    const Bytes b = ReadFile(path);
-    return std::string(b.begin(), b.end());
-}
-
-int Lines(const std::string& s) {
-    int n = 0;
-    for (char c : s)
-        n += c == '\n';
-    return n;
-}
-
 class Vhpack : public ::testing::Test {
 protected:
     std::string dir = VH_TestTempDir();
 
-    Result Run(const std::string& args) {
-        const std::string command =
-            std::string(VH_BIN_DIR) + "/vhpack " + args + " >" + dir + "/.out 2>" + dir + "/.err";
-        const int raw = std::system(command.c_str());
-        Result r;
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        r.out = Text(dir + "/.out");
-        r.err = Text(dir + "/.err");
-        return r;
+    // "%" in args stands for the test's folder.
+    Result Run(std::string args) {
+        for (std::size_t at; (at = args.find('%')) != std::string::npos;)
+            args.replace(at, 1, dir);
+        const int raw = std::system((VH_BIN_DIR "/vhpack " + args + " >" + dir + "/.out 2>" + dir + "/.err").c_str());
+        const Bytes out = ReadFile(dir + "/.out"), err = ReadFile(dir + "/.err");
+        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, {out.begin(), out.end()}, {err.begin(), err.end()}};
     }
-
     std::string Path(const std::string& name) const { return dir + "/" + name; }
 
-    // One error line on stderr naming the file, nothing on stdout, exit status 1.
-    void ExpectFault(const Result& r, const std::string& file, const std::string& words) {
+    // One error line on stderr naming the file (in the test's folder), exit status 1.
+    void ExpectFault(const Result& r, const std::string& name, const std::string& words) {
+        const std::string file = Path(name);
         EXPECT_EQ(r.status, 1) << r.err;
-        EXPECT_EQ(Lines(r.err), 1) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
         EXPECT_EQ(r.err.rfind("vhpack: " + file + ": ", 0), 0u) << r.err;
         EXPECT_NE(r.err.find(words), std::string::npos) << "expected \"" << words << "\" in: " << r.err;
     }
@@ -60,35 +47,27 @@ TEST_F(Vhpack, CreateListExtractGiveBackTheSameBytes) {
     ASSERT_TRUE(WriteFile(Path("Empty.txt"), Bytes()));
     ASSERT_TRUE(WriteFile(Path("hello.txt"), ToBytes("hello\n")));
 
-    Result r =
-        Run("create " + Path("a.clu") + " " + Path("noise.raw") + " " + Path("Empty.txt") + " " + Path("hello.txt"));
+    Result r = Run("create %/a.clu %/noise.raw %/Empty.txt %/hello.txt");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(ReadFile(Path("a.clu")),
               LayOut({{"noise.raw", noise}, {"Empty.txt", Bytes()}, {"hello.txt", ToBytes("hello\n")}}));
 
-    r = Run("list " + Path("a.clu"));
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "3000 20 0 noise.raw\n0 3020 0 Empty.txt\n6 3020 0 hello.txt\ntotal 3 entries, 3006 bytes\n");
-    r = Run("check " + Path("a.clu"));
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "ok\n");
+    EXPECT_EQ(Run("list %/a.clu").out,
+              "3000 20 0 noise.raw\n0 3020 0 Empty.txt\n6 3020 0 hello.txt\ntotal 3 entries, 3006 bytes\n");
+    EXPECT_EQ(Run("check %/a.clu").out, "ok\n");
 
     ASSERT_EQ(std::system(("mkdir " + Path("all") + " " + Path("one")).c_str()), 0);
-    r = Run("extract " + Path("a.clu") + " -C " + Path("all"));
-    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(Run("extract %/a.clu -C %/all").status, 0);
     EXPECT_EQ(ReadFile(Path("all/noise.raw")), noise);
     EXPECT_TRUE(FileExists(Path("all/Empty.txt")));
-    EXPECT_EQ(Text(Path("all/hello.txt")), "hello\n");
-    r = Run("extract " + Path("a.clu") + " HELLO.TXT -C " + Path("one"));
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(Text(Path("one/hello.txt")), "hello\n");
+    ASSERT_EQ(Run("extract %/a.clu HELLO.TXT -C %/one").status, 0);
+    EXPECT_EQ(ReadFile(Path("one/hello.txt")), ToBytes("hello\n"));
     EXPECT_FALSE(FileExists(Path("one/noise.raw")));
-    ExpectFault(Run("extract " + Path("a.clu") + " nope -C " + Path("one")), Path("a.clu"), "no entry named nope");
+    ExpectFault(Run("extract %/a.clu nope -C %/one"), "a.clu", "no entry named nope");
 
     // Two inputs with the same base name in different case cannot both be entries.
-    ExpectFault(Run("create " + Path("b.clu") + " " + Path("hello.txt") + " " + Path("one/HELLO.txt")),
-                Path("one/HELLO.txt"), "");
-    ExpectFault(Run("create " + Path("b.clu") + " " + Path("missing.bin")), Path("missing.bin"), "No such file");
+    ExpectFault(Run("create %/b.clu %/hello.txt %/one/HELLO.txt"), "one/HELLO.txt", "");
+    ExpectFault(Run("create %/b.clu %/missing.bin"), "missing.bin", "No such file");
     EXPECT_FALSE(FileExists(Path("b.clu")));
 }
 
@@ -96,85 +75,78 @@ TEST_F(Vhpack, AddAndRemoveKeepTheOtherEntries) {
     ASSERT_TRUE(WriteFile(Path("one.txt"), ToBytes("first")));
     ASSERT_TRUE(WriteFile(Path("two.txt"), ToBytes("second")));
     ASSERT_TRUE(WriteFile(Path("new.txt"), ToBytes("NEW")));
-    ASSERT_EQ(Run("create " + Path("a.clu") + " " + Path("one.txt") + " " + Path("two.txt")).status, 0);
+    ASSERT_EQ(Run("create %/a.clu %/one.txt %/two.txt").status, 0);
     const Bytes before = ReadFile(Path("a.clu"));
-
-    ExpectFault(Run("add " + Path("a.clu") + " " + Path("new.txt") + " --name ONE.TXT"), Path("a.clu"),
-                "already exists");
+    ExpectFault(Run("add %/a.clu %/new.txt --name ONE.TXT"), "a.clu", "already exists");
     EXPECT_EQ(ReadFile(Path("a.clu")), before);
-    EXPECT_EQ(Run("add " + Path("a.clu") + " " + Path("new.txt") + " " + Path("one.txt") + " --name x").status, 2);
+    EXPECT_EQ(Run("add %/a.clu %/new.txt %/one.txt --name x").status, 2);
 
-    ASSERT_EQ(Run("add " + Path("a.clu") + " " + Path("new.txt") + " --name ONE.TXT --replace").status, 0);
-    ASSERT_EQ(Run("add " + Path("a.clu") + " " + Path("new.txt")).status, 0);
+    ASSERT_EQ(Run("add %/a.clu %/new.txt --name ONE.TXT --replace").status, 0);
+    ASSERT_EQ(Run("add %/a.clu %/new.txt").status, 0);
     EXPECT_EQ(ReadFile(Path("a.clu")),
               LayOut({{"two.txt", ToBytes("second")}, {"ONE.TXT", ToBytes("NEW")}, {"new.txt", ToBytes("NEW")}}));
 
     const Bytes middle = ReadFile(Path("a.clu"));
-    ExpectFault(Run("remove " + Path("a.clu") + " two.txt ghost"), Path("a.clu"), "no entry named ghost");
+    ExpectFault(Run("remove %/a.clu two.txt ghost"), "a.clu", "no entry named ghost");
     EXPECT_EQ(ReadFile(Path("a.clu")), middle) << "nothing is removed when one name is wrong";
-    ASSERT_EQ(Run("remove " + Path("a.clu") + " TWO.txt new.TXT").status, 0);
+    ASSERT_EQ(Run("remove %/a.clu TWO.txt new.TXT").status, 0);
     EXPECT_EQ(ReadFile(Path("a.clu")), LayOut({{"ONE.TXT", ToBytes("NEW")}}));
     EXPECT_FALSE(FileExists(Path("restemp.txt")));
 
-    ExpectFault(Run("add " + Path("none.clu") + " " + Path("new.txt")), Path("none.clu"), "cannot be opened");
+    ExpectFault(Run("add %/none.clu %/new.txt"), "none.clu", "cannot be opened");
 }
 
 TEST_F(Vhpack, DamagedArchivesAreNamedNotCrashedOn) {
     const Bytes good = LayOut({{"a.bin", ToBytes("AAAA")}, {"b.bin", ToBytes("BBBBBB")}});
-    const std::uint32_t dirOffset = 30;
-    struct Case {
-        const char* file;
-        Bytes bytes;
-        const char* words;
+    // Each case: the good archive with one u32 changed (or cut, or lengthened), and the words expected.
+    auto changed = [&](std::size_t at, std::uint32_t v) {
+        Bytes b = good;
+        Store32(b, at, v);
+        return b;
     };
-    std::vector<Case> cases;
-    cases.push_back({"truncated.clu", Bytes(good.begin(), good.end() - 5), "check value"});
-    Bytes flipped = good;
-    flipped[1] ^= 0x04; // "RESF" -> "RASF"
-    cases.push_back({"magic.clu", flipped, "magic"});
-    Bytes huge = good;
-    Store32(huge, 8, 0x40000000u);
-    cases.push_back({"huge.clu", huge, "entry count"});
-    Bytes version = good;
-    version[5] = 2;
-    cases.push_back({"version.clu", version, "version"});
-    Bytes outside = good;
-    Store32(outside, dirOffset + 4, 29); // 4 bytes from 29 run into the directory
-    cases.push_back({"outside.clu", outside, "outside the data area"});
     Bytes stray = good;
     stray.push_back(0);
     Seal(stray);
-    cases.push_back({"stray.clu", stray, "stray bytes"});
-    cases.push_back({"twice.clu", LayOut({{"same.bin", ToBytes("1")}, {"SAME.bin", ToBytes("2")}}), "twice"});
-    cases.push_back({"empty.clu", Bytes(), "header"});
-
-    for (const Case& c : cases) {
+    const struct {
+        const char* file;
+        Bytes bytes;
+        const char* words;
+    } cases[] = {
+        {"truncated.clu", Bytes(good.begin(), good.end() - 5), "check value"},
+        {"magic.clu", changed(0, 0x46534152u /* "RASF" */), "magic"},
+        {"huge.clu", changed(8, 0x40000000u), "entry count"},
+        {"version.clu", changed(4, 0x0200), "version"},
+        {"outside.clu", changed(30 + 4, 29), "outside the data area"}, // 4 bytes from 29 reach the directory
+        {"stray.clu", stray, "stray bytes"},
+        {"twice.clu", LayOut({{"same.bin", ToBytes("1")}, {"SAME.bin", ToBytes("2")}}), "twice"},
+        {"empty.clu", Bytes(), "header"},
+    };
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
         ASSERT_TRUE(WriteFile(Path(c.file), c.bytes));
-        ExpectFault(Run("check " + Path(c.file)), Path(c.file), c.words);
+        ExpectFault(Run(std::string("check %/") + c.file), c.file, c.words);
     }
     // The structural faults stop every other command as well.
     for (const char* file : {"truncated.clu", "huge.clu", "outside.clu"}) {
         SCOPED_TRACE(file);
-        ExpectFault(Run(std::string("list ") + Path(file)), Path(file), "");
-        ExpectFault(Run(std::string("extract ") + Path(file) + " -C " + dir), Path(file), "");
+        ExpectFault(Run(std::string("list %/") + file), file, "");
+        ExpectFault(Run(std::string("extract %/") + file + " -C %"), file, "");
         const Bytes kept = ReadFile(Path(file));
-        ExpectFault(Run(std::string("remove ") + Path(file) + " a.bin"), Path(file), "");
+        ExpectFault(Run(std::string("remove %/") + file + " a.bin"), file, "");
         EXPECT_EQ(ReadFile(Path(file)), kept);
     }
-    ExpectFault(Run("check " + Path("absent.clu")), Path("absent.clu"), "cannot be opened");
+    ExpectFault(Run("check %/absent.clu"), "absent.clu", "cannot be opened");
 
     // An entry whose name would leave the target folder is refused.
     ASSERT_TRUE(WriteFile(Path("escape.clu"), LayOut({{"../escaped.txt", ToBytes("x")}})));
     ASSERT_EQ(std::system(("mkdir " + Path("inner")).c_str()), 0);
-    ExpectFault(Run("extract " + Path("escape.clu") + " -C " + Path("inner")), Path("escape.clu"),
-                "not a plain file name");
+    ExpectFault(Run("extract %/escape.clu -C %/inner"), "escape.clu", "not a plain file name");
     EXPECT_FALSE(FileExists(Path("escaped.txt")));
 
     // Nor may an entry overwrite the archive it is read from.
     const Bytes self = LayOut({{"self.clu", ToBytes("payload")}});
     ASSERT_TRUE(WriteFile(Path("self.clu"), self));
-    ExpectFault(Run("extract " + Path("self.clu") + " -C " + dir), Path("self.clu"), "archive itself");
+    ExpectFault(Run("extract %/self.clu -C %"), "self.clu", "archive itself");
     EXPECT_EQ(ReadFile(Path("self.clu")), self);
 }
 
@@ -187,7 +159,7 @@ TEST_F(Vhpack, UsageErrorsExitWithTwo) {
         SCOPED_TRACE(args);
         r = Run(args);
         EXPECT_EQ(r.status, 2);
-        EXPECT_EQ(Lines(r.err), 1) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
         EXPECT_EQ(r.out, "");
     }
 }

@@ -1,15 +1,9 @@
-// picture_files: small BMP and TGA files built byte by byte, and a test archive writer.
+// picture_files: small BMP and TGA files built byte by byte for the picture and text tests.
 #pragma once
 
-#include <cstdint>
-#include <string>
-#include <utility>
-#include <vector>
-
-#include "data/resfile.h"
+#include "data/archive_bytes.h"
 
 namespace testpic {
-typedef std::vector<std::uint8_t> Bytes;
 
 inline void u16(Bytes& b, unsigned v) {
     b.insert(b.end(), {std::uint8_t(v), std::uint8_t(v >> 8)});
@@ -23,11 +17,8 @@ inline Bytes bmp(std::uint32_t w, std::uint32_t h, int depth, const std::vector<
                  const Bytes& palette = Bytes(), std::uint32_t compression = 0) {
     Bytes b = {'B', 'M'};
     const std::uint32_t dataOffset = 54 + (std::uint32_t)palette.size();
-    for (std::uint32_t v : {0u, 0u, dataOffset, 40u, w, h})
+    for (std::uint32_t v : {0u, 0u, dataOffset, 40u, w, h, 1u | (unsigned)depth << 16, compression, 0u, 0u, 0u, 0u, 0u})
         u32(b, v);
-    u16(b, 1), u16(b, (unsigned)depth), u32(b, compression);
-    for (int i = 0; i < 5; ++i)
-        u32(b, 0);
     b.insert(b.end(), palette.begin(), palette.end());
     for (const Bytes& row : rows) {
         b.insert(b.end(), row.begin(), row.end());
@@ -48,24 +39,11 @@ inline Bytes tga(unsigned w, unsigned h, int depth, const Bytes& pixels, int typ
 
 // A 24-bit BMP of one colour whose first stored (bottom) row is red.
 inline Bytes flatBmp(unsigned w, unsigned h, std::uint8_t b, std::uint8_t g, std::uint8_t r) {
-    std::vector<Bytes> rows;
-    for (unsigned y = 0; y < h; ++y) {
-        Bytes row;
+    std::vector<Bytes> rows(h);
+    for (unsigned y = 0; y < h; ++y)
         for (unsigned x = 0; x < w; ++x)
-            row.insert(row.end(), {std::uint8_t(y ? b : 0), std::uint8_t(y ? g : 0), std::uint8_t(y ? r : 255)});
-        rows.push_back(row);
-    }
+            rows[y].insert(rows[y].end(),
+                           {std::uint8_t(y ? b : 0), std::uint8_t(y ? g : 0), std::uint8_t(y ? r : 255)});
     return bmp(w, h, 24, rows);
-}
-
-typedef std::vector<std::pair<std::string, Bytes>> Entries;
-
-// Replaces the archive at path with exactly these entries, using the engine's writer.
-inline bool writeArchive(const char* path, const Entries& entries) {
-    CResFile archive;
-    if (!archive.Open(path, "w")) return false;
-    for (const auto& e : entries)
-        if (!archive.AddEntry(e.first.c_str(), 0, e.second.data(), (Uint32)e.second.size(), false)) return false;
-    return archive.Commit();
 }
 } // namespace testpic

@@ -1,29 +1,30 @@
-// Texture upload and the texture manager in a real GL context, with pictures loaded from
-// a test archive in the window's working folder.
+// Pictures in a real GL context, loaded from a test archive in the window's working folder:
+// texture upload and the texture manager, and an intro picture played by the driver (black as
+// the fade-in starts, the picture at full brightness while held, black at the end of the fade-out).
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
-#include <cstring>
 
 #include "image/image.h"
 #include "image/texture.h"
 #include "picture_files.h"
+#include "shell/driver.h"
+#include "shell/sequence.h"
+#include "shell/state.h"
 #include "support/gl_fixture.h"
 #include "text/console.h"
 
-using testpic::Bytes;
 typedef std::vector<int> Ints;
 
 namespace {
-GLint param(GLenum name) {
-    GLint v = 0;
-    glGetTexParameteriv(GL_TEXTURE_2D, name, &v);
-    return v;
-}
-GLint level(int lod, GLenum name) {
-    GLint v = 0;
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, lod, name, &v);
-    return v;
+Ints params(const std::initializer_list<GLenum>& names, int lod = -1) {
+    Ints out;
+    for (GLenum name : names) {
+        GLint v = 0;
+        lod < 0 ? glGetTexParameteriv(GL_TEXTURE_2D, name, &v) : glGetTexLevelParameteriv(GL_TEXTURE_2D, lod, name, &v);
+        out.push_back(v);
+    }
+    return out;
 }
 Ints texels(GLenum format, int count) {
     std::vector<Uint8> t(64 * 64 * 4);
@@ -31,46 +32,48 @@ Ints texels(GLenum format, int count) {
     glGetTexImage(GL_TEXTURE_2D, 0, format, GL_UNSIGNED_BYTE, t.data());
     return Ints(t.begin(), t.begin() + count);
 }
+double renderedMean() {
+    VH_DriverCapture(true);
+    VH_DriverRender();
+    int w = 0, h = 0;
+    const std::vector<std::uint8_t>& frame = VH_DriverFrame(&w, &h);
+    return VH_TestMean(frame, w, 0, 0, w, h);
+}
+template <typename F> bool stepUntil(F condition) {
+    for (int i = 0; i < 1000 && !condition(); ++i)
+        VH_DriverStep(0.01);
+    return condition();
+}
 
-class Textures : public ::testing::Test {
-protected:
-    void SetUp() override {
-        VH_TestOpenWindow();
-        TEX_Shutdown();
-        std::vector<Bytes> greyRows;
-        for (int y = 0; y < 4; ++y)
-            greyRows.push_back(Bytes(4, (Uint8)(40 + y)));
-        ASSERT_TRUE(testpic::writeArchive(
-            "vh_data.clu", {{"flat64.bmp", testpic::flatBmp(64, 64, 10, 200, 30)},
-                            {"odd.bmp", testpic::flatBmp(100, 64, 1, 2, 3)},
-                            {"thin.bmp", testpic::flatBmp(1, 64, 1, 2, 3)},
-                            {"rgb.tga", testpic::tga(2, 2, 24, {10, 20, 30, 10, 20, 30, 10, 20, 30, 10, 20, 30})},
-                            {"grey.bmp", testpic::bmp(4, 4, 8, greyRows, Bytes(1024, 255))},
-                            {"SWIMMING.BMP", testpic::flatBmp(8, 8, 1, 2, 3)},
-                            {"con_pic.bmp", testpic::flatBmp(8, 8, 4, 5, 6)}}));
-    }
-    void TearDown() override { TEX_Shutdown(); }
-};
 } // namespace
 
-TEST_F(Textures, UploadFollowsTheFlagsAndKeepsRowOrder) {
+TEST(Textures, UploadFollowsTheFlagsKeepsRowOrderAndTheManagerReusesNames) {
+    VH_TestOpenWindow();
+    TEX_Shutdown();
+    std::vector<Bytes> greyRows = {Bytes(4, 40), Bytes(4, 41), Bytes(4, 42), Bytes(4, 43)};
+    ASSERT_TRUE(WriteArchive("vh_data.clu",
+                             {{"flat64.bmp", testpic::flatBmp(64, 64, 10, 200, 30)},
+                              {"odd.bmp", testpic::flatBmp(100, 64, 1, 2, 3)},
+                              {"thin.bmp", testpic::flatBmp(1, 64, 1, 2, 3)},
+                              {"rgb.tga", testpic::tga(2, 2, 24, {10, 20, 30, 10, 20, 30, 10, 20, 30, 10, 20, 30})},
+                              {"grey.bmp", testpic::bmp(4, 4, 8, greyRows, Bytes(1024, 255))},
+                              {"SWIMMING.BMP", testpic::flatBmp(8, 8, 1, 2, 3)},
+                              {"con_pic.bmp", testpic::flatBmp(8, 8, 4, 5, 6)}}));
     ASSERT_NE(VH_LoadTexture("flat64.bmp", 0), 0u);
-    EXPECT_EQ((Ints{param(GL_TEXTURE_MIN_FILTER), param(GL_TEXTURE_MAG_FILTER)}), (Ints{GL_NEAREST, GL_NEAREST}));
-    EXPECT_EQ((Ints{param(GL_TEXTURE_WRAP_S), param(GL_TEXTURE_WRAP_T)}), (Ints{GL_CLAMP, GL_CLAMP}));
-    EXPECT_EQ(level(0, GL_TEXTURE_ALPHA_SIZE), 0);
+    const std::initializer_list<GLenum> sampling = {GL_TEXTURE_MIN_FILTER, GL_TEXTURE_MAG_FILTER, GL_TEXTURE_WRAP_S,
+                                                    GL_TEXTURE_WRAP_T};
+    EXPECT_EQ(params(sampling), (Ints{GL_NEAREST, GL_NEAREST, GL_CLAMP, GL_CLAMP}));
+    EXPECT_EQ(params({GL_TEXTURE_ALPHA_SIZE}, 0), Ints{0});
     // The file's first row (red) is the picture's bottom: the last texture row.
     const Ints rgb = texels(GL_RGB, 64 * 64 * 3);
     EXPECT_EQ(Ints(rgb.begin(), rgb.begin() + 3), (Ints{30, 200, 10}));
     EXPECT_EQ(Ints(rgb.end() - 3, rgb.end()), (Ints{255, 0, 0}));
 
     ASSERT_NE(VH_LoadTexture("flat64.bmp", TEX_REPEAT | TEX_MIPMAP), 0u);
-    EXPECT_EQ((Ints{param(GL_TEXTURE_WRAP_S), param(GL_TEXTURE_WRAP_T)}), (Ints{GL_REPEAT, GL_REPEAT}));
-    EXPECT_EQ((Ints{param(GL_TEXTURE_MIN_FILTER), param(GL_TEXTURE_MAG_FILTER)}),
-              (Ints{GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR}));
-    EXPECT_EQ(level(1, GL_TEXTURE_WIDTH), 32);
-    ASSERT_NE(VH_LoadTexture("flat64.bmp", TEX_BUILDMIPMAPS), 0u);
-    EXPECT_EQ((Ints{param(GL_TEXTURE_MIN_FILTER), level(1, GL_TEXTURE_WIDTH)}), (Ints{GL_NEAREST, 32}));
+    EXPECT_EQ(params(sampling), (Ints{GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, GL_REPEAT, GL_REPEAT}));
+    EXPECT_EQ(params({GL_TEXTURE_WIDTH}, 1), Ints{32});
 
+    // Sides that are not powers of two from 2 to 2048, and missing files, make no texture.
     EXPECT_EQ((Ints{(int)VH_LoadTexture("odd.bmp", 0), (int)VH_LoadTexture("thin.bmp", 0),
                     (int)VH_LoadTexture("missing.bmp", 0)}),
               (Ints{0, 0, 0}));
@@ -80,20 +83,17 @@ TEST_F(Textures, UploadFollowsTheFlagsAndKeepsRowOrder) {
 
     // 24 bits asked for with alpha: 4 components, opaque everywhere.
     ASSERT_NE(VH_LoadTexture("rgb.tga", TEX_ALPHA), 0u);
-    EXPECT_GT(level(0, GL_TEXTURE_ALPHA_SIZE), 0);
-    EXPECT_EQ(texels(GL_RGBA, 16), (Ints{30, 20, 10, 255, 30, 20, 10, 255, 30, 20, 10, 255, 30, 20, 10, 255}));
+    EXPECT_GT(params({GL_TEXTURE_ALPHA_SIZE}, 0)[0], 0);
+    EXPECT_EQ(texels(GL_RGBA, 8), (Ints{30, 20, 10, 255, 30, 20, 10, 255}));
 
-    // Grey: an 8-bit picture's indices are the levels (its palette is not applied); a colour
-    // picture is averaged rather than read byte by byte.
+    // Grey: an 8-bit picture's indices are the levels (its palette is not applied).
     ASSERT_NE(VH_LoadTexture("grey.bmp", TEX_LUMINANCE | TEX_MIPMAP), 0u);
-    EXPECT_EQ((Ints{level(0, GL_TEXTURE_RED_SIZE), param(GL_TEXTURE_MIN_FILTER)}), (Ints{0, GL_LINEAR_MIPMAP_LINEAR}));
+    EXPECT_EQ(params({GL_TEXTURE_RED_SIZE}, 0), Ints{0});
     EXPECT_EQ(texels(GL_LUMINANCE, 16), (Ints{43, 43, 43, 43, 42, 42, 42, 42, 41, 41, 41, 41, 40, 40, 40, 40}));
-    ASSERT_NE(VH_LoadTexture("flat64.bmp", TEX_LUMINANCE), 0u);
-    EXPECT_EQ(texels(GL_LUMINANCE, 1), (Ints{(30 + 200 + 10) / 3}));
     EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
-}
 
-TEST_F(Textures, ManagerReusesNamesAndClearKeepsWhatIsKept) {
+    // The manager: one texture per name in any case; Clear drops all but those kept.
+    TEX_Shutdown();
     const Uint32 swim = TEX_Load("SWIMMING.BMP", TEX_REPEAT | TEX_MIPMAP, 0);
     ASSERT_NE(swim, 0u);
     EXPECT_EQ(TEX_Load("swimming.bmp", 0, 1), swim);
@@ -112,4 +112,22 @@ TEST_F(Textures, ManagerReusesNamesAndClearKeepsWhatIsKept) {
     EXPECT_EQ(TEX_Count(), 2);
     TEX_Shutdown();
     EXPECT_EQ((Ints{TEX_Count(), glIsTexture(console)}), (Ints{0, GL_FALSE}));
+}
+
+TEST(IntroPicture, FadesInHoldsAndFadesOutToBlack) {
+    VH_TestOpenWindow();
+    ASSERT_TRUE(WriteArchive("vh_data.clu", {{"intro1.bmp", testpic::flatBmp(64, 64, 200, 200, 200)}}));
+    VH_State = VHS_INTRO, VH_ID = 3, VH_Msg = MSG_INITIALIZE;
+    VH_DriverStep(0.01);
+    ASSERT_NE(VH_IntroTexture, 0u);
+    VH_DriverStep(0.01);
+    ASSERT_EQ(VH_ID, ID_FADEIN);
+    EXPECT_LT(renderedMean(), 3.0);
+    ASSERT_TRUE(stepUntil([] { return VH_State == VHS_INTRO && VH_Msg == MSG_UPDATE; }));
+    EXPECT_GT(renderedMean(), 185.0); // light grey but for the one red bottom row
+    ASSERT_TRUE(stepUntil([] { return VH_ID == ID_FADEOUT && VH_Msg == MSG_UPDATE && VH_FadeColor[3] > 0.99f; }));
+    EXPECT_LT(renderedMean(), 3.0);
+    ASSERT_TRUE(stepUntil([] { return VH_State == VHS_SCENE; }));
+    EXPECT_EQ(VH_IntroTexture, 0u);
+    VH_State = VHS_INTRO, VH_ID = 3, VH_Msg = MSG_INITIALIZE; // leave before the scene starts
 }

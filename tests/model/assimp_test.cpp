@@ -3,28 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
 #include <map>
 #include <sstream>
 
-#include "data/rwops.h"
+#include "data/archive_bytes.h"
 #include "model/load3ds.h"
 #include "support/gl_fixture.h"
 
 namespace {
-
-std::string run(const std::string& cmd) {
-    std::string out;
-    if (FILE* p = popen(cmd.c_str(), "r")) {
-        char buf[512];
-        while (size_t n = fread(buf, 1, sizeof buf, p))
-            out.append(buf, n);
-        pclose(p);
-    }
-    return out;
-}
 
 const char* objFiles[] = {
     "o Wedge\nv 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 2\nf 1 2 3\nf 1 2 4\no Other\nv 5 5 5\nv 6 5 5\nv 5 6 5\nf 5 6 7\n",
@@ -44,14 +30,14 @@ TEST(Assimp, ExportedFilesMatchWhatTheToolReports) {
         SCOPED_TRACE(obj);
         const std::string base = dir + "/m" + std::to_string(n);
         std::ofstream(base + ".obj") << obj;
-        run("assimp export " + base + ".obj " + base + ".3ds >/dev/null 2>&1");
+        RunOutput("assimp export " + base + ".obj " + base + ".3ds >/dev/null 2>&1");
 
         // "    0 (0): [4 / 0 / 2 | triangle]" per mesh, "Name (mesh 0)" in the node tree, and the
         // extent as "Minimum point      (x y z)".
         std::vector<std::pair<int, int>> meshes;
         std::map<int, std::string> names;
         float min[3] = {0, 0, 0}, max[3] = {0, 0, 0};
-        std::istringstream info(run("assimp info " + base + ".3ds 2>/dev/null"));
+        std::istringstream info(RunOutput("assimp info " + base + ".3ds 2>/dev/null"));
         for (std::string line; std::getline(info, line);) {
             int verts, bones, faces;
             if (std::sscanf(line.c_str(), " %*d (%*d): [%d / %d / %d", &verts, &bones, &faces) == 3)

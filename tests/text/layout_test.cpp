@@ -1,4 +1,5 @@
-// The credits layout: justification on the current width, fonts, rows, colours, long lines.
+// Text layout without drawing: the credits (justification on the current width, fonts, rows,
+// colours, long lines) and the font cell windows with their index guards.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -9,29 +10,29 @@
 #include "text/font.h"
 
 namespace {
+typedef std::vector<std::string> Calls;
 // Each call as "text@x,y,font" or "colour b,g,r,a".
-std::vector<std::string> layout(const std::string& content, int width = 800) {
-    std::vector<std::string> calls;
+Calls layout(const std::string& content, int width = 800) {
+    Calls calls;
     const int saved = VH_WindowWidth;
     VH_WindowWidth = width;
     FILE* f = fmemopen(const_cast<char*>(content.data()), content.size(), "r");
-    const CRED_Sink sink = {
-        [](void* u, const char* t, int x, int y, int font) {
-            static_cast<std::vector<std::string>*>(u)->push_back(std::string(t) + "@" + std::to_string(x) + "," +
-                                                                 std::to_string(y) + "," + std::to_string(font));
-        },
-        [](void* u, int, Uint8 b, Uint8 g, Uint8 r, Uint8 a) {
-            static_cast<std::vector<std::string>*>(u)->push_back("colour " + std::to_string(b) + "," +
-                                                                 std::to_string(g) + "," + std::to_string(r) + "," +
-                                                                 std::to_string(a));
-        },
-        &calls};
+    const CRED_Sink sink = {[](void* u, const char* t, int x, int y, int font) {
+                                char call[300];
+                                std::snprintf(call, sizeof call, "%s@%d,%d,%d", t, x, y, font);
+                                static_cast<Calls*>(u)->push_back(call);
+                            },
+                            [](void* u, int, Uint8 b, Uint8 g, Uint8 r, Uint8 a) {
+                                char call[40];
+                                std::snprintf(call, sizeof call, "colour %d,%d,%d,%d", b, g, r, a);
+                                static_cast<Calls*>(u)->push_back(call);
+                            },
+                            &calls};
     CRED_Layout(f, sink);
     fclose(f);
     VH_WindowWidth = saved;
     return calls;
 }
-typedef std::vector<std::string> Calls;
 } // namespace
 
 TEST(Credits, JustificationFontsAndRows) {
@@ -57,4 +58,21 @@ TEST(Credits, ColoursLongLinesAndNumberLists) {
     char trimmed[] = "  text \t\r\n\v\f ", blank[] = " \t ";
     EXPECT_STREQ(STR_TrimRight(trimmed), "  text");
     EXPECT_STREQ(STR_TrimRight(blank), "");
+}
+
+TEST(Fonts, TextureWindowsAndIndicesOutOfRange) {
+    FNT_Quad q;
+    // 'A' (65) in font 4: cell column 1, row 2 of a 256 x 32 texture, half a texel larger.
+    ASSERT_TRUE(FNT_GlyphQuad('A', 100, 50, 4, &q));
+    EXPECT_EQ((std::vector<float>{q.s0, q.s1, q.t0, q.t1}),
+              (std::vector<float>{7.5f / 256, 16.5f / 256, 15.5f / 32, 24.5f / 32}));
+    EXPECT_EQ((std::vector<float>{q.x0, q.y0, q.x1, q.y1}), (std::vector<float>{100, 50, 108, 58}));
+    ASSERT_TRUE(FNT_GlyphQuad(127, 0, 0, 5, &q)); // 288 pixels of mask in a 512-wide texture
+    EXPECT_FLOAT_EQ(q.s1, (279 + 0.5f + 9) / 512);
+    EXPECT_FALSE(FNT_GlyphQuad(128, 0, 0, 0, &q));
+    EXPECT_FALSE(FNT_GlyphQuad(-56, 0, 0, 0, &q));
+    EXPECT_FALSE(FNT_GlyphQuad('A', 0, 0, 6, &q));
+
+    Uint8 c[4];
+    EXPECT_FALSE(FNT_GetColor(6, c));
 }
