@@ -74,7 +74,8 @@ protected:
     }
 };
 
-TEST_F(SceneThree, CloseIsSafeWithoutInitialisationAndReleasesEverything) {
+// Closed before it ever ran, then opened, driven by the keys mid-run, and closed for good.
+TEST_F(SceneThree, KeysTradeSpeedForSpinAndCloseIsSafeAndReleasesEverything) {
     Close(); // before it ever ran, and twice: nothing to free, nothing may break
     Close();
     EXPECT_EQ(V3_GetStatus().path, nullptr);
@@ -90,19 +91,6 @@ TEST_F(SceneThree, CloseIsSafeWithoutInitialisationAndReleasesEverything) {
     for (int i = 0; i < V3_MESH_COUNT; ++i)
         EXPECT_NE(open.meshes[i], nullptr) << V3_MeshFiles[i];
 
-    Close();
-    const V3_Status closed = V3_GetStatus();
-    EXPECT_TRUE(closed.path == nullptr && closed.hintLine == -1);
-    EXPECT_EQ(CON_FindLine(VH_Console, open.hintLine), nullptr);
-    EXPECT_EQ(GRID_Cols(), -1);
-    EXPECT_FALSE(glIsEnabled(GL_FOG) || glIsEnabled(GL_LIGHT0));
-    EXPECT_EQ(MESH_Count(), 0);
-    for (int i = 0; i < V3_MESH_COUNT; ++i)
-        EXPECT_EQ(closed.meshes[i], nullptr);
-}
-
-TEST_F(SceneThree, ArrowKeysTradeSpeedForSpinAndSpaceResetsMidRun) {
-    Open();
     VH_DriverKey(' ');
     for (int i = 0; i < 5; ++i)
         VH_DriverStep(0.05);
@@ -141,6 +129,16 @@ TEST_F(SceneThree, ArrowKeysTradeSpeedForSpinAndSpaceResetsMidRun) {
     const float before = board.angle;
     VH_DriverStep(0.1);
     EXPECT_NEAR(std::remainder(board.angle - before, 360.0f), -6.3f, 1e-3f);
+
+    Close();
+    const V3_Status closed = V3_GetStatus();
+    EXPECT_TRUE(closed.path == nullptr && closed.hintLine == -1);
+    EXPECT_EQ(CON_FindLine(VH_Console, open.hintLine), nullptr);
+    EXPECT_EQ(GRID_Cols(), -1);
+    EXPECT_FALSE(glIsEnabled(GL_FOG) || glIsEnabled(GL_LIGHT0));
+    EXPECT_EQ(MESH_Count(), 0);
+    for (int i = 0; i < V3_MESH_COUNT; ++i)
+        EXPECT_EQ(closed.meshes[i], nullptr);
 }
 
 TEST_F(SceneThree, GeneratedVehiclesCarryEveryTurningPartAroundItsHub) {

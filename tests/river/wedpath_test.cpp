@@ -53,11 +53,9 @@ PathControl* open(std::vector<Uint8> bytes, int* count, size_t keep = ~size_t(0)
 }
 
 PathControl straightPath() {
-    PathControl p;
-    p.points[0] = {2.0f, 0.0f};
-    p.points[1] = {16.0f / 3.0f, 0.0f};
-    p.points[2] = {26.0f / 3.0f, 0.0f};
-    p.points[3] = {12.0f, 0.0f};
+    PathControl p; // from x 2 to x 12 with evenly spaced control points: the parameter is the distance
+    for (int i = 0; i < 4; ++i)
+        p.points[i] = {2.0f + 10.0f * i / 3.0f, 0.0f};
     p.ComputeLength();
     return p;
 }
