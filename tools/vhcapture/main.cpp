@@ -70,11 +70,14 @@ bool makeFolders(const std::string& path, std::string* error) {
     return true;
 }
 
+bool lastLineEnded = false; // set once finish() has ended our last line itself
+
 // The engine's reports on stderr (its start-up banner, GL error reports) leave their line
 // open and begin a new one only when they next write; ours do the same so that no two
 // share a line, and the last line is ended when the process ends.
 __attribute__((format(printf, 1, 2))) void say(const char* format, ...) {
     std::fputs("\nvhcapture: ", stderr);
+    lastLineEnded = false;
     va_list args;
     va_start(args, format);
     std::vfprintf(stderr, format, args);
@@ -83,7 +86,7 @@ __attribute__((format(printf, 1, 2))) void say(const char* format, ...) {
 }
 
 void endLastLine() {
-    std::fputc('\n', stderr);
+    if (!lastLineEnded) std::fputc('\n', stderr);
 }
 
 // Everything that outlives the frame loop. Returns false when something could not be written.
@@ -112,8 +115,6 @@ bool finish() {
             say("%s", error.c_str());
             ok = false;
         }
-        stats.PrintSummary(stdout);
-        std::fflush(stdout);
     }
     if (atSaved < opts.at.size()) {
         say("%zu --at time(s) from %.3f s on came after the run ended at %.3f s", opts.at.size() - atSaved,
@@ -121,6 +122,13 @@ bool finish() {
         ok = false;
     }
     say("%ld frames drawn (%.3f s of demo time), %ld saved", framesDrawn, (double)framesDrawn / opts.fps, framesSaved);
+    // The summary goes to stdout; on a terminal it must not continue our open stderr line.
+    std::fputc('\n', stderr);
+    lastLineEnded = true;
+    if (!opts.stats.empty()) {
+        stats.PrintSummary(stdout);
+        std::fflush(stdout);
+    }
     return ok;
 }
 
