@@ -67,7 +67,8 @@ std::string introDataDir() {
     const int side = 64;
     std::vector<std::uint8_t> bmp(54 + side * side * 3);
     auto put32 = [&](size_t at, std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) bmp[at + i] = (std::uint8_t)(v >> (8 * i));
+        for (int i = 0; i < 4; ++i)
+            bmp[at + i] = (std::uint8_t)(v >> (8 * i));
     };
     bmp[0] = 'B';
     bmp[1] = 'M';
@@ -187,6 +188,12 @@ TEST(Capture, BadArgumentsExitTwoWithOneLineAndNoRun) {
     EXPECT_EQ(noFfmpeg.status, 1);
     EXPECT_NE(noFfmpeg.err.find("ffmpeg"), std::string::npos) << noFfmpeg.err;
     EXPECT_FALSE(exists(dir + "/v.mp4"));
+    std::ofstream(dir + "/plainfile").close();
+    for (const char* args : {"--every 1 --until 1 --out plainfile/frames", "--until 1 --stats nofolder/s.csv"}) {
+        const Outcome unwritable = capture(dir, args);
+        EXPECT_EQ(unwritable.status, 1) << args;
+        EXPECT_EQ(lines(unwritable.err), 1) << args << ": " << unwritable.err;
+    }
 }
 
 TEST(Capture, StatsFollowTheKeyScriptFrameByFrame) {
@@ -315,6 +322,17 @@ TEST(Capture, AtFramesFollowTheIntroFadeAndRepeatByteForByte) {
     for (const char* name : names)
         EXPECT_EQ(readFile(dir + "/one/" + name), readFile(dir + "/two/" + name)) << name;
     EXPECT_EQ(readFile(dir + "/sheet.png").empty(), false);
+}
+
+TEST(Capture, NamedKeyOpensTheConsoleOnItsFrame) {
+    const std::string dir = emptyDataDir();
+    // Over an empty archive every frame is black until the backquote drops the console.
+    const Outcome r = capture(dir, "--keys 0.5:backquote --at 0.49,0.5,0.52 --until 0.6 --out k");
+    ASSERT_EQ(r.status, 0) << r.err;
+    // 0.49 s and 0.5 s are both frame 30, drawn before the key; frame 31 is the first after it.
+    EXPECT_LT(mean(readPNG(dir + "/k/at_0000490.png")), 1.0);
+    EXPECT_LT(mean(readPNG(dir + "/k/at_0000500.png")), 1.0);
+    EXPECT_GT(mean(readPNG(dir + "/k/at_0000520.png")), 20.0);
 }
 
 TEST(Capture, LongRunSheetThinsItsThumbnails) {
