@@ -270,6 +270,24 @@ TEST(Capture, WholeSequenceWithKeysEndsOnTheCredits) {
     EXPECT_NE(esc.out.find("intro 1"), std::string::npos) << "the summary is printed on ESC too";
 }
 
+TEST(Capture, FatalEndInTheEngineKeepsWhatWasSaved) {
+    const std::string dir = emptyDataDir();
+    // Scene three cannot load without its path file, which ends the demo with status 1.
+    const Outcome r =
+        capture(dir, "--keys 1.8:n,1.81:n,3.6:n,3.61:n,5.4:n --until 20 --every 100 --out f --stats s.csv "
+                     "--sheet sheet.png");
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("status 1"), std::string::npos) << r.err;
+    std::string header;
+    const std::vector<CsvRow> rows = readCsv(dir + "/s.csv", &header);
+    ASSERT_GT(rows.size(), 300u);
+    EXPECT_LT(rows.size(), 20u * 60u);
+    EXPECT_EQ(rows.back().state, VHS_INTRO) << "the last finished frame closed the third intro";
+    EXPECT_TRUE(exists(dir + "/f/frame_000300.png"));
+    EXPECT_GT(readPNG(dir + "/sheet.png").width, 0);
+    EXPECT_NE(r.out.find("intro 3"), std::string::npos) << r.out;
+}
+
 TEST(Capture, AtFramesAndSheet) {
     const std::string dir = emptyDataDir();
     const Outcome r = capture(dir, "--at 0,0.6,1.8,3 --out shots --sheet sheet.png --size 320x240");

@@ -133,7 +133,10 @@ bool finish() {
 }
 
 // The engine is ending the process (ESC, a key after the credits, or a fatal condition).
-void onEngineExit(int /*status*/) {
+void onEngineExit(int status) {
+    if (status != 0)
+        say("the demo ended itself with status %d at %.3f s (a fatal condition in the engine)", status,
+            (double)(framesDrawn + 1) / opts.fps);
     finish();
 }
 
