@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <png.h>
 #include <sstream>
@@ -50,9 +51,25 @@ Outcome capture(const std::string& dir, const std::string& args, const std::stri
     return r;
 }
 
+// Every folder a test makes is removed once the program's tests are done.
+std::vector<std::string> madeDirs;
+struct RemoveMadeDirs : ::testing::Environment {
+    void TearDown() override {
+        std::error_code ignored;
+        for (const std::string& dir : madeDirs)
+            std::filesystem::remove_all(dir, ignored);
+    }
+};
+::testing::Environment* const removeMadeDirs = ::testing::AddGlobalTestEnvironment(new RemoveMadeDirs);
+
+std::string tempDir() {
+    madeDirs.push_back(VH_TestTempDir());
+    return madeDirs.back();
+}
+
 // A data folder holding only an empty archive: no picture loads, every fade runs over black.
 std::string emptyDataDir() {
-    const std::string dir = VH_TestTempDir();
+    const std::string dir = tempDir();
     std::ofstream(dir + "/vh_data.clu").close();
     return dir;
 }
@@ -63,7 +80,7 @@ const double introBrightness = (200 + 180 + 160) / 3.0;
 // A data folder whose archive holds a first intro picture of one flat colour, so every
 // fade frame's brightness tells how far the fade has gone.
 std::string introDataDir() {
-    const std::string dir = VH_TestTempDir();
+    const std::string dir = tempDir();
     const int side = 64;
     std::vector<std::uint8_t> bmp(54 + side * side * 3);
     auto put32 = [&](size_t at, std::uint32_t v) {
@@ -180,7 +197,7 @@ TEST(Capture, BadArgumentsExitTwoWithOneLineAndNoRun) {
     EXPECT_NE(help.out.find("--keys"), std::string::npos);
 
     // Faults of the surroundings rather than of the arguments: status 1, still one line.
-    const std::string noData = VH_TestTempDir();
+    const std::string noData = tempDir();
     const Outcome missing = capture(noData, "--until 1");
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("vh_data.clu"), std::string::npos) << missing.err;
