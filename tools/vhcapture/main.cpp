@@ -9,6 +9,7 @@
 #include <GL/freeglut.h>
 #include <GL/gl.h>
 #include <cerrno>
+#include <csignal>
 #include <cstdarg>
 #include <chrono>
 #include <climits>
@@ -68,6 +69,12 @@ bool makeFolders(const std::string& path, std::string* error) {
         return false;
     }
     return true;
+}
+
+volatile std::sig_atomic_t interrupted = 0; // Ctrl-C or a kill: stop after the frame in hand
+
+void onInterrupt(int) {
+    interrupted = 1;
 }
 
 bool lastLineEnded = false; // set once finish() has ended our last line itself
@@ -220,6 +227,9 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    // An interrupted run still finishes its sheet, statistics and video.
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
     VH_SetExitHook(onEngineExit);
     static char programName[] = "vhcapture";
     static char* driverArgs[] = {programName, nullptr};
@@ -235,7 +245,7 @@ int main(int argc, char** argv) {
     Clock::time_point lastProgress = start;
     size_t nextKey = 0;
     char name[64];
-    for (long k = 1; k <= lastFrame; ++k) {
+    for (long k = 1; k <= lastFrame && !interrupted; ++k) {
         // Keys are due once the clock at the start of this step has reached them.
         while (nextKey < opts.keys.size() && opts.keys[nextKey].time * opts.fps <= (double)(k - 1) + 1e-6)
             pressKey(opts.keys[nextKey++]);
@@ -295,5 +305,7 @@ int main(int argc, char** argv) {
             break;
         }
     }
-    return finish() ? 0 : 1;
+    if (interrupted) say("interrupted at %.3f s", (double)framesDrawn / opts.fps);
+    const bool ok = finish();
+    return interrupted ? 130 : ok ? 0 : 1;
 }
