@@ -21,7 +21,10 @@ TestObject square(const std::string& name, float cx, float cy, float half, int t
     const float corners[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
     for (const auto& c : corners)
         o.vertices.insert(o.vertices.end(), {cx + c[0] * half, 0.0f, cy + c[1] * half});
-    if (!material.empty()) o.faceMaterials = {material};
+    if (material == "m1 + nothing") // textured by its first group, then left with material -1
+        o.faceMaterials = {"m1", "nothing"};
+    else if (!material.empty())
+        o.faceMaterials = {material};
     return o;
 }
 
@@ -45,13 +48,14 @@ protected:
         std::vector<TestMaterial> many; // 65 materials, each naming a texture
         for (int i = 0; i < 65; ++i)
             many.push_back({"m" + std::to_string(i), "paint.bmp", {255, 0, 0}});
-        ASSERT_TRUE(WriteArchive("vh_data.clu",
-                                 {{"panel.3ds", Make3DS({}, {square("base", 0, 0, 0.5f), square("prop", 2, 0, 0.2f)})},
-                                  {"tex.3ds", Make3DS(many, {square("full", -2, 1.5f, 0.4f, 4, "m1"),
-                                                             square("short", 0, 1.5f, 0.4f, 2, "m1"),
-                                                             square("far", 2, 1.5f, 0.4f, 4, "m64")})},
-                                  {"junk.3ds", std::vector<std::uint8_t>(300, 0x3D)},
-                                  {"paint.bmp", bmp(255, 0, 0)}}));
+        ASSERT_TRUE(WriteArchive(
+            "vh_data.clu",
+            {{"panel.3ds", Make3DS({}, {square("base", 0, 0, 0.5f), square("prop", 2, 0, 0.2f)})},
+             {"tex.3ds", Make3DS(many, {square("full", -2, 1.5f, 0.4f, 4, "m1"),
+                                        square("short", 0, 1.5f, 0.4f, 2, "m1"), square("far", 2, 1.5f, 0.4f, 4, "m64"),
+                                        square("lost", -2, -1.5f, 0.4f, 4, "m1 + nothing")})},
+             {"junk.3ds", std::vector<std::uint8_t>(300, 0x3D)},
+             {"paint.bmp", bmp(255, 0, 0)}}));
     }
     void TearDown() override {
         MESH_Close();
@@ -214,9 +218,12 @@ TEST_F(MeshGL, TexturesOnlyWhereCoordinatesAndASlotExist) {
     MESH_Draw(m, false);
     grab();
     EXPECT_TRUE(pixel(-2, 1.5f)[0] > 100 && pixel(-2, 1.5f)[1] < 10); // red, modulated by lit grey
-    // Two coordinates for four vertices, and material 64 (past the table): grey, untextured.
-    for (float x : {0.0f, 2.0f})
-        EXPECT_TRUE(pixel(x, 1.5f)[1] > 100 && pixel(x, 1.5f)[0] == pixel(x, 1.5f)[1]) << x;
+    // Two coordinates for four vertices, material 64 (past the table) and material -1: grey.
+    for (const std::uint8_t* p : {pixel(0, 1.5f), pixel(2, 1.5f), pixel(-2, -1.5f)})
+        EXPECT_TRUE(p[1] > 100 && p[0] == p[1]) << (int)p[0] << " " << (int)p[1];
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_COORD_ARRAY));
+    GLint bound = 0; // and no name read from outside the table was bound on the way
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    EXPECT_TRUE(bound == 0 || (Uint32)bound == m->textures[1]) << bound;
     MESH_FreeInstance(m);
 }

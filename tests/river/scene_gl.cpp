@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "camera/wedpath.h"
+#include "data/resfile.h"
 #include "model/mesh.h"
 #include "particles/grid.h"
 #include "scenes/scene3.h"
@@ -52,10 +53,17 @@ protected:
         ASSERT_EQ(VH_Msg, MSG_UPDATE);
         ASSERT_NE(V3_GetStatus().path, nullptr);
     }
+    // 'n' as a person would press it, then the step that hands the close to the scene.
     void Close() {
-        VH_Msg = MSG_CLOSE;
-        View3Main(0.0f, -1);
+        VH_SceneTable[2].handler = View3Main;
+        VH_State = VHS_SCENE;
+        VH_ID = 2;
+        VH_Msg = MSG_UPDATE;
+        VH_DriverKey('n');
+        VH_DriverStep(0.0);
+        EXPECT_EQ(VH_State, VHS_EXIT) << "after scene three comes the exit state";
         VH_SceneReady = false;
+        VH_ID = 2;
         VH_State = VHS_SCENE;
         VH_Msg = MSG_UPDATE;
     }
@@ -168,75 +176,48 @@ TEST_F(SceneThree, VehiclesTakeTurnsAtTheStartAtNormalSpeed) {
     EXPECT_EQ(V3_GetStatus().vehicle, first) << "five turns bring the first vehicle back";
 }
 
-struct Extent {
-    float lo[2] = {1e30f, 1e30f};
-    float hi[2] = {-1e30f, -1e30f};
-};
-
 TEST_F(SceneThree, GeneratedVehiclesCarryEveryTurningPartAroundItsHub) {
     for (int v = 0; v < V3_VEHICLE_COUNT; ++v) {
         const char* file = V3_MeshFiles[V3_FIRST_VEHICLE + v];
         SCOPED_TRACE(file);
         t3DModel* model = MESH_Load3DSMesh(file, 4);
         ASSERT_NE(model, nullptr);
+        // Parts with the same pivot and axis turn as one (a wheel, a turret with its gun): the
+        // group's extent across the axis, measured from the pivot A - B, must reach the pivot,
+        // and a group turning about x is a wheel that must sit centred on it.
         const tMeshPartList* table = V3_PartTable(v);
-        // Parts sharing a hub and axis form one turning group (a wheel, a turret and its gun).
-        std::vector<int> groupOf(table->count, -1);
-        std::vector<Extent> extents;
         for (int i = 0; i < table->count; ++i) {
             const tMeshPart& part = table->parts[i];
-            for (int j = 0; j < i && groupOf[i] < 0; ++j) {
+            const bool axisX = part.axis[0] == 1.0f;
+            // Across x: (y, z); across y: (x, z); across the tilted rudder axis: x and (0, c, c).
+            const float c = 0.70710678f;
+            const float u[3] = {axisX ? 0.0f : 1.0f, axisX ? 1.0f : 0.0f, 0.0f};
+            const float w[3] = {0.0f, axisX ? 0.0f : (part.axis[1] == 1.0f ? 0.0f : c),
+                                axisX || part.axis[1] == 1.0f ? 1.0f : c};
+            float lo[2] = {1e30f, 1e30f}, hi[2] = {-1e30f, -1e30f};
+            for (int j = 0; j < table->count; ++j) {
                 const tMeshPart& o = table->parts[j];
-                if (std::memcmp(o.a, part.a, sizeof part.a) == 0 && std::memcmp(o.b, part.b, sizeof part.b) == 0 &&
-                    std::memcmp(o.axis, part.axis, sizeof part.axis) == 0)
-                    groupOf[i] = groupOf[j];
+                if (std::memcmp(o.a, part.a, sizeof o.a) || std::memcmp(o.b, part.b, sizeof o.b)) continue;
+                const t3DObject* object = nullptr;
+                for (int k = 0; k < model->objectCount; ++k)
+                    if (std::strcmp(model->objects[k].name, o.name) == 0) object = &model->objects[k];
+                ASSERT_NE(object, nullptr) << "no sub-object named exactly " << o.name;
+                for (int k = 0; k < object->vertexCount; ++k) {
+                    float d[3];
+                    for (int e = 0; e < 3; ++e) d[e] = object->vertices[3 * k + e] - (part.a[e] - part.b[e]);
+                    const float cu = d[0] * u[0] + d[1] * u[1] + d[2] * u[2];
+                    const float cw = d[0] * w[0] + d[1] * w[1] + d[2] * w[2];
+                    lo[0] = std::min(lo[0], cu), hi[0] = std::max(hi[0], cu);
+                    lo[1] = std::min(lo[1], cw), hi[1] = std::max(hi[1], cw);
+                }
             }
-            if (groupOf[i] < 0) {
-                groupOf[i] = static_cast<int>(extents.size());
-                extents.push_back(Extent());
+            for (int e = 0; e < 2; ++e) {
+                EXPECT_LE(lo[e], 0.05f) << part.name;
+                EXPECT_GE(hi[e], -0.05f) << part.name;
+                if (axisX) {
+                    EXPECT_NEAR((lo[e] + hi[e]) / 2, 0.0f, 0.1f * (hi[e] - lo[e]) / 2) << part.name;
+                }
             }
-            const t3DObject* object = nullptr;
-            for (int k = 0; k < model->objectCount; ++k)
-                if (std::strcmp(model->objects[k].name, part.name) == 0) object = &model->objects[k];
-            ASSERT_NE(object, nullptr) << "no sub-object named exactly " << part.name;
-            ASSERT_GT(object->vertexCount, 0);
-
-            // Measure the object across its axis, from the pivot A - B.
-            float n[3] = {part.axis[0], part.axis[1], part.axis[2]};
-            const float len = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-            for (float& c : n) c /= len;
-            float u[3] = {std::fabs(n[0]) < 0.9f ? 1.0f : 0.0f, std::fabs(n[0]) < 0.9f ? 0.0f : 1.0f, 0.0f};
-            const float un = u[0] * n[0] + u[1] * n[1] + u[2] * n[2];
-            for (int c = 0; c < 3; ++c) u[c] -= un * n[c];
-            const float ul = std::sqrt(u[0] * u[0] + u[1] * u[1] + u[2] * u[2]);
-            for (float& c : u) c /= ul;
-            const float w[3] = {n[1] * u[2] - n[2] * u[1], n[2] * u[0] - n[0] * u[2], n[0] * u[1] - n[1] * u[0]};
-            Extent& e = extents[groupOf[i]];
-            for (int k = 0; k < object->vertexCount; ++k) {
-                const float* p = &object->vertices[3 * k];
-                const float d[3] = {p[0] - (part.a[0] - part.b[0]), p[1] - (part.a[1] - part.b[1]),
-                                    p[2] - (part.a[2] - part.b[2])};
-                const float cu = d[0] * u[0] + d[1] * u[1] + d[2] * u[2];
-                const float cw = d[0] * w[0] + d[1] * w[1] + d[2] * w[2];
-                e.lo[0] = std::min(e.lo[0], cu), e.hi[0] = std::max(e.hi[0], cu);
-                e.lo[1] = std::min(e.lo[1], cw), e.hi[1] = std::max(e.hi[1], cw);
-            }
-        }
-        for (size_t g = 0; g < extents.size(); ++g) {
-            const Extent& e = extents[g];
-            for (int c = 0; c < 2; ++c) {
-                // Every group reaches its own pivot line; a group that turns about x is a wheel
-                // and sits centred on it, or it would wobble instead of turning.
-                EXPECT_LE(e.lo[c], 0.05f) << "group " << g;
-                EXPECT_GE(e.hi[c], -0.05f) << "group " << g;
-            }
-        }
-        for (int i = 0; i < table->count; ++i) {
-            const tMeshPart& part = table->parts[i];
-            if (part.axis[0] != 1.0f || std::strncmp(part.name, "rudder", 6) == 0) continue;
-            const Extent& e = extents[groupOf[i]];
-            for (int c = 0; c < 2; ++c)
-                EXPECT_NEAR((e.lo[c] + e.hi[c]) / 2, 0.0f, 0.1f * (e.hi[c] - e.lo[c]) / 2) << part.name;
         }
         MESH_FreeInstance(model);
     }
@@ -315,6 +296,35 @@ TEST_F(SceneThree, EachVehicleReachesTheScreenAndItsPartsTurn) {
         ASSERT_GT(StepUntilNextVehicle(0.05), 0);
     }
     VH_DriverCapture(false);
+}
+
+// A "boatpath.wed" whose only record claims five points: more than a curve holds.
+void writeArchiveWithBrokenPath() {
+    std::vector<Uint8> wed(48 + 44 + 5 * 8, 0);
+    wed[0] = 'W', wed[1] = 'E', wed[2] = 'D';
+    wed[40] = 1;      // one path record
+    wed[48 + 36] = 5; // five points
+    const std::string dir = VH_TestTempDir();
+    if (chdir(dir.c_str()) != 0) std::exit(4);
+    CResFile archive;
+    if (!archive.Open("vh_data.clu", "w") || !archive.AddEntry("boatpath.wed", 0, wed.data(), Uint32(wed.size()), false) ||
+        !archive.Commit())
+        std::exit(5);
+}
+
+void initialiseScene() {
+    VH_Msg = MSG_INITIALIZE;
+    View3Main(0.0f, -1);
+    std::exit(3); // not reached when the scene ended the program
+}
+
+TEST(SceneThreeDeath, MissingOrBrokenPathOrUnknownMessageEndsWithStatusOne) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // The window opens in a folder whose archive is empty: there is no path at all.
+    EXPECT_EXIT((VH_TestOpenWindow(), initialiseScene()), ::testing::ExitedWithCode(1), "");
+    EXPECT_EXIT((VH_TestOpenWindow(), writeArchiveWithBrokenPath(), initialiseScene()), ::testing::ExitedWithCode(1),
+                "");
+    EXPECT_EXIT((VH_TestOpenWindow(), VH_Msg = 9, View3Main(0.0f, -1)), ::testing::ExitedWithCode(1), "");
 }
 
 } // namespace

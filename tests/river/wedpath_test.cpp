@@ -3,14 +3,10 @@
 
 #include <algorithm>
 #include <cstring>
-#include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "camera/wedpath.h"
-#include "data/resfile.h"
 #include "data/rwops.h"
-#include "support/gl_fixture.h"
 #include "text/console.h"
 #include "shell/vh_types.h"
 
@@ -145,33 +141,6 @@ TEST(WedFile, HostileFilesAreRejectedWithoutReadingPastThem) {
     EXPECT_FLOAT_EQ(p->points[0].x, 1.0f);
     EXPECT_FLOAT_EQ(p->points[3].x, 0.0f);
     delete[] p;
-}
-
-TEST(WedFile, LoadsByNameFromTheArchiveInTheWorkingFolder) {
-    WedWriter good;
-    good.Header("WED", 0, "boatpath", 1).Record(2.5f, kCorners);
-    const char notWed[] = "RIFF this is no path file at all, but long enough to hold a header.....";
-    const std::string dir = VH_TestTempDir();
-    char previous[4096];
-    ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
-    ASSERT_EQ(chdir(dir.c_str()), 0);
-    {
-        CResFile archive;
-        ASSERT_TRUE(archive.Open("vh_data.clu", "w"));
-        ASSERT_TRUE(archive.AddEntry("boatpath.wed", 0, good.bytes.data(), Uint32(good.bytes.size()), false));
-        ASSERT_TRUE(archive.AddEntry("other.wed", 0, notWed, Uint32(sizeof notWed), false));
-        ASSERT_TRUE(archive.Commit());
-    }
-    int count = 0;
-    PathControl* paths = OpenWEDFile("BoatPath.WED", &count);
-    ASSERT_NE(paths, nullptr) << "archive names match without regard to case";
-    EXPECT_EQ(count, 1);
-    EXPECT_STREQ(paths[0].name, "boatpath");
-    EXPECT_FLOAT_EQ(paths[0].points[1].x, 1.0f);
-    delete[] paths;
-    EXPECT_EQ(OpenWEDFile("other.wed", &count), nullptr);
-    EXPECT_EQ(OpenWEDFile("missing.wed", &count), nullptr);
-    ASSERT_EQ(chdir(previous), 0);
 }
 
 PathControl straightPath() {

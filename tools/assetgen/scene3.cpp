@@ -469,7 +469,8 @@ MkModel trunkTree() {
     b.Material("grass", "rv_grass.bmp", 90, 160, 60);
     b.Material("bark", "rv_bark.bmp", 140, 100, 70);
     b.Material("pine", "rv_pine.bmp", 60, 130, 80);
-    MkMesh ground = mound(0.8f, 2.4f, -0.3f);
+    // The pines stand back from the water, so their ground spreads wide into a far bank.
+    MkMesh ground = mound(3.0f, 8.5f, -0.3f, 7);
     MkMesh trunk = MK_Lathe({{0.42f, 0.0f}, {0.3f, 0.5f}, {0.16f, 5.6f}}, 10);
     MK_CylindricalUV(trunk);
     MkMesh needles;
@@ -655,7 +656,15 @@ MkModel boatFour() {
     for (int side = 0; side < 2; ++side) {
         const float x = side == 0 ? -2.6f : 2.6f;
         for (int i = 0; i < 4; ++i) {
-            MkMesh board = wheelBoard(0.9f, 0.2f, 2.5f, 0.16f, 90.0f * i);
+            MkMesh board = wheelBoard(0.9f, 0.2f, 2.5f, 0.16f, 0.0f);
+            // Each board carries a quarter of the rim, so the four together read as a wheel.
+            std::vector<MkVec3> arc;
+            for (int k = -3; k <= 3; ++k) {
+                const float a = k * 15.0f * kPi / 180.0f;
+                arc.push_back(v3(0, 2.2f * std::cos(a), 2.2f * std::sin(a)));
+            }
+            MK_Merge(board, tube(0.09f, arc, 6));
+            MK_RotateX(board, 90.0f * i);
             MK_Translate(board, v3(x, 0, 0));
             MK_PlanarUV(board, MK_AXIS_X);
             b.Object(names[side][i], board, "paddle");
