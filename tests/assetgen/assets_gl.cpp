@@ -1,20 +1,16 @@
-// The generated data in the engine's own window: every picture becomes a texture with the flags
-// the demo loads it with, every model loads with its textures, the six fonts and the credits screen
-// draw, and both are written as pictures into the build tree to look at.
+// The generated fonts and credits in the engine's own window: the six font textures have the sizes
+// the font table gives, every character and the credits screen draw, and both are written as
+// pictures into the build tree to look at.
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
 
 #include <cstdio>
 #include <cstring>
-#include <strings.h>
 #include <string>
 #include <vector>
 
-#include "../../tools/assetgen/picture.h"
-#include "data/resfile.h"
-#include "image/texture.h"
-#include "model/mesh.h"
+#include "picture.h"
 #include "shell/driver.h"
 #include "support/gl_fixture.h"
 #include "text/credits.h"
@@ -50,7 +46,8 @@ AgImage frame() {
 int inked(const AgImage& img, int x0, int y0, int x1, int y1) {
     int n = 0;
     for (int y = y0; y < y1; ++y)
-        for (int x = x0; x < x1; ++x) n += img.At(x, y).r + img.At(x, y).g + img.At(x, y).b > 0.2f;
+        for (int x = x0; x < x1; ++x)
+            n += img.At(x, y).r + img.At(x, y).g + img.At(x, y).b > 0.2f;
     return n;
 }
 
@@ -60,37 +57,6 @@ void clear() {
 }
 
 } // namespace
-
-TEST(AssetsGL, EveryAssetLoadsTheWayTheDemoAsksForIt) {
-    generateHere();
-    const struct {
-        const char* name;
-        Uint32 flags;
-    } pictures[] = {{"intro1.bmp", 0},   {"intro2.bmp", 0},   {"intro3.bmp", 0}, {"con_pic.bmp", 5},
-                    {"SWIMMING.BMP", 5}, {"sky.bmp", 5},      {"smoke2.tga", 6}, {"flarex.tga", 6},
-                    {"P1_2.bmp", 20},    {"P2_2.bmp", 20}};
-    for (const auto& p : pictures) EXPECT_NE(TEX_Load(p.name, p.flags, 0), 0u) << p.name;
-    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-    TEX_Shutdown();
-
-    CResFile res;
-    ASSERT_TRUE(res.Open("vh_data.clu", "rb"));
-    int models = 0;
-    for (const RES_Entry* e = res.FirstEntry(); e; e = e->next) {
-        size_t n = strlen(e->name);
-        if (n < 4 || strcasecmp(e->name + n - 4, ".3ds") != 0) continue;
-        SCOPED_TRACE(e->name);
-        t3DModel* instance = MESH_Load3DSMesh(e->name, 4);
-        ASSERT_NE(instance, nullptr);
-        for (int i = 0; i < instance->materialCount && i < MESH_MAX_TEXTURES; ++i)
-            EXPECT_NE(instance->textures[i], 0u) << instance->materials[i].textureFile;
-        MESH_FreeInstance(instance);
-        ++models;
-    }
-    MESH_Close();
-    TEX_Shutdown();
-    RecordProperty("models", models);
-}
 
 TEST(AssetsGL, FontsAndCreditsDrawAcrossTheScreen) {
     generateHere();
@@ -108,7 +74,8 @@ TEST(AssetsGL, FontsAndCreditsDrawAcrossTheScreen) {
     // every printable character of every font, as the engine draws them
     clear();
     std::string all;
-    for (int c = 32; c < 127; ++c) all += char(c);
+    for (int c = 32; c < 127; ++c)
+        all += char(c);
     int y = 10;
     for (int f = 0; f < FNT_COUNT; ++f) {
         FNT_DrawString(all.substr(0, 48).c_str(), 10, y, f);
@@ -125,7 +92,8 @@ TEST(AssetsGL, FontsAndCreditsDrawAcrossTheScreen) {
     AgImage credits = frame();
     EXPECT_TRUE(PIC_WritePNG(credits, std::string(VH_BIN_DIR) + "/../assetgen_credits.png"));
     // text in every fifth of the height, and at the left edge, the middle and the right edge
-    for (int band = 0; band < 5; ++band) EXPECT_GT(inked(credits, 0, band * 120, 800, band * 120 + 120), 200) << band;
+    for (int band = 0; band < 5; ++band)
+        EXPECT_GT(inked(credits, 0, band * 120, 800, band * 120 + 120), 200) << band;
     EXPECT_GT(inked(credits, 0, 0, 80, 600), 200);
     EXPECT_GT(inked(credits, 360, 0, 440, 600), 200);
     EXPECT_GT(inked(credits, 720, 0, 800, 600), 200);

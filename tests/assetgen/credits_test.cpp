@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "../../tools/assetgen/generator.h"
+#include "generator.h"
 #include "text/credits.h"
 #include "text/font.h"
 
@@ -38,7 +38,8 @@ TEST(Credits, UsesEveryCommandAndAllFontsAndFillsTheScreen) {
         if (line[1] == 'J') commands.insert(line.substr(0, 2) + line.substr(3, 1));
         if (line[1] == 'F' || line[1] == 'N' || line[1] == 'U') commands.insert(line.substr(1, 1));
     }
-    for (const char* c : {"C3", "C4", "F", "#JL", "#JC", "#JR", "N", "U"}) EXPECT_TRUE(commands.count(c)) << c;
+    for (const char* c : {"C3", "C4", "F", "#JL", "#JC", "#JR", "N", "U"})
+        EXPECT_TRUE(commands.count(c)) << c;
 
     FILE* file = tmpfile();
     ASSERT_NE(file, nullptr);

@@ -1,8 +1,9 @@
 // Everything the generator makes, read back through the engine's own loaders: pictures through the
 // BMP and TGA decoders, models through the 3DS reader (and checked against the modelling rules the
-// mesh draw imposes).
+// mesh draw imposes), flat paths through the WED reader.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -13,7 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "../../tools/assetgen/meshkit.h"
+#include "meshkit.h"
+#include "pathfiles.h"
+#include "picture.h"
+#include "camera/wedpath.h"
 #include "data/resfile.h"
 #include "data/rwops.h"
 #include "image/image.h"
@@ -95,7 +99,8 @@ std::string run(const std::string& command) {
     std::string out;
     FILE* p = popen(command.c_str(), "r");
     char buf[512];
-    while (p && fgets(buf, sizeof buf, p)) out += buf;
+    while (p && fgets(buf, sizeof buf, p))
+        out += buf;
     if (p) pclose(p);
     return out;
 }
@@ -107,7 +112,7 @@ TEST(Loaders, SharedPicturesDecodeAndReadAsWhatTheyAre) {
         const char* name;
         int bits;
         Uint32 w, h;
-    } shared[] = {{"intro1.bmp", 24, 1024, 512}, {"intro2.bmp", 24, 1024, 512}, {"intro3.bmp", 24, 1024, 512},
+    } shared[] = {{"intro1.bmp", 24, 1024, 512}, {"intro2.bmp", 24, 1024, 512},  {"intro3.bmp", 24, 1024, 512},
                   {"con_pic.bmp", 24, 256, 256}, {"SWIMMING.BMP", 24, 256, 256}, {"sky.bmp", 24, 256, 256},
                   {"smoke2.tga", 32, 128, 128},  {"flarex.tga", 32, 128, 128},   {"P1_2.bmp", 8, 64, 64},
                   {"P2_2.bmp", 8, 32, 32}};
@@ -161,6 +166,47 @@ TEST(Loaders, SharedPicturesDecodeAndReadAsWhatTheyAre) {
     }
 }
 
+TEST(Loaders, EveryEncoderRoundTripsThroughTheDecoders) {
+    AgImage img(4, 2);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 4; ++x)
+            img.At(x, y) = PIC_Rgb(x * 60, y * 200, 255 - x * 20, 0.25f * x);
+    const struct {
+        const char* what;
+        std::vector<Uint8> bytes;
+        bool bmp;
+        int bits;
+    } files[] = {{"BMP 24", PIC_EncodeBMP24(img), true, 24},
+                 {"BMP 8 grey", PIC_EncodeBMP8Grey(img), true, 8},
+                 {"TGA 24", PIC_EncodeTGA(img, false), false, 24},
+                 {"TGA 32", PIC_EncodeTGA(img, true), false, 32}};
+    for (const auto& f : files) {
+        SCOPED_TRACE(f.what);
+        std::vector<Uint8> bytes = f.bytes;
+        VH_RWops* rw = VH_RWFromMem(bytes.data(), int(bytes.size()));
+        VH_Surface* s = f.bmp ? IMG_LoadBMP(rw) : IMG_LoadTGA(rw);
+        rw->close(rw);
+        ASSERT_NE(s, nullptr);
+        ASSERT_EQ(s->bitsPerPixel, f.bits);
+        ASSERT_TRUE(s->width == 4 && s->height == 2);
+        for (int y = 0; y < 2; ++y) // row 0 of the surface is the top row of the picture
+            for (int x = 0; x < 4; ++x) {
+                const Uint8* p = s->pixels + y * s->pitch + x * s->bytesPerPixel;
+                if (f.bits == 8) {
+                    EXPECT_EQ(p[0], x * 60); // the red channel is the grey index
+                    continue;
+                }
+                EXPECT_EQ(p[0], 255 - x * 20);
+                EXPECT_EQ(p[1], y * 200);
+                EXPECT_EQ(p[2], x * 60);
+                if (f.bits == 32) {
+                    EXPECT_EQ(p[3], std::lround(0.25f * x * 255));
+                }
+            }
+        IMG_FreeSurface(s);
+    }
+}
+
 // Every model in the archive follows the rules the mesh draw imposes; and the independent reader
 // sees the same objects and faces.
 TEST(Loaders, EveryModelKeepsTheRulesOfTheMeshDraw) {
@@ -182,7 +228,8 @@ TEST(Loaders, EveryModelKeepsTheRulesOfTheMeshDraw) {
             ASSERT_GE(o.material, 0);
             EXPECT_TRUE(o.textured);
             ASSERT_EQ(o.texCoordCount, o.vertexCount); // the draw reads one pair per vertex
-            for (int k = 0; k < 2 * o.texCoordCount; ++k) ASSERT_TRUE(o.texCoords[k] >= 0 && o.texCoords[k] <= 1);
+            for (int k = 0; k < 2 * o.texCoordCount; ++k)
+                ASSERT_TRUE(o.texCoords[k] >= 0 && o.texCoords[k] <= 1);
             std::vector<bool> used(size_t(o.vertexCount), false);
             for (int k = 0; k < 3 * o.faceCount; ++k) {
                 ASSERT_LT(o.faces[k], Uint32(o.vertexCount));
@@ -220,14 +267,29 @@ TEST(Loaders, EveryModelKeepsTheRulesOfTheMeshDraw) {
         std::istringstream lines(run("assimp info '" + file + "' -r 2>/dev/null"));
         std::string line;
         std::multiset<int> theirs, ours(faces.begin(), faces.end());
+        float lo[3] = {0, 0, 0}, hi[3] = {0, 0, 0};
         while (std::getline(lines, line)) {
             int idx, a, v, bones, fc;
             if (sscanf(line.c_str(), " %d (%d): [%d / %d / %d |", &idx, &a, &v, &bones, &fc) == 5) {
                 theirs.insert(fc);
                 EXPECT_EQ(v, 3 * fc); // one vertex per face corner as that reader imports
             }
+            sscanf(line.c_str(), "Minimum point (%f %f %f)", &lo[0], &lo[1], &lo[2]);
+            sscanf(line.c_str(), "Maximum point (%f %f %f)", &hi[0], &hi[1], &hi[2]);
         }
         EXPECT_EQ(theirs, ours);
+        // both readers turn the file's z-up frame to y up the same way
+        float ourLo[3] = {1e30f, 1e30f, 1e30f}, ourHi[3] = {-1e30f, -1e30f, -1e30f};
+        for (int i = 0; i < m.objectCount; ++i)
+            for (int v = 0; v < m.objects[i].vertexCount; ++v)
+                for (int k = 0; k < 3; ++k) {
+                    ourLo[k] = std::min(ourLo[k], m.objects[i].vertices[3 * v + k]);
+                    ourHi[k] = std::max(ourHi[k], m.objects[i].vertices[3 * v + k]);
+                }
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_NEAR(ourLo[k], lo[k], 1e-3f + 1e-5f * std::fabs(lo[k])) << "axis " << k;
+            EXPECT_NEAR(ourHi[k], hi[k], 1e-3f + 1e-5f * std::fabs(hi[k])) << "axis " << k;
+        }
     }
 }
 
@@ -287,5 +349,28 @@ TEST(Loaders, KitModelComesBackAsBuiltInTheEngineFrame) {
     for (int v = 0; v < sheet.vertexCount; ++v) {
         float nz = sheet.normals[3 * v + 2];
         EXPECT_NEAR(std::fabs(nz), 1.0f, 1e-4f) << "vertex " << v;
+    }
+}
+
+TEST(Loaders, FlatPathsComeBackOnTheWorldPlane) {
+    WedPath path = {2.5f, {{0, 480}, {160, 120}, {480, 360}, {640, 0}}};
+    std::vector<Uint8> bytes = PATH_WriteWED("river run", {path, path}, nullptr);
+    int count = 0;
+    PathControl* paths = OpenWEDFile(VH_RWFromMem(bytes.data(), int(bytes.size())), &count, true);
+    ASSERT_NE(paths, nullptr);
+    ASSERT_EQ(count, 2);
+    EXPECT_STREQ(paths[1].name, "river run");
+    EXPECT_FLOAT_EQ(paths[1].speed, 2.5f);
+    EXPECT_FLOAT_EQ(paths[1].points[0].x, -1.0f);
+    EXPECT_FLOAT_EQ(paths[1].points[0].z, 1.0f);
+    EXPECT_FLOAT_EQ(paths[1].points[1].x, -0.5f);
+    EXPECT_FLOAT_EQ(paths[1].points[1].z, -0.5f);
+    EXPECT_FLOAT_EQ(paths[1].points[3].x, 1.0f);
+    EXPECT_FLOAT_EQ(paths[1].points[3].z, -1.0f);
+    delete[] paths;
+    for (const std::string& name : entryNames(".wed")) {
+        PathControl* loaded = OpenWEDFile(RES_OpenEntryStreamFrom(archive().c_str(), name.c_str()), &count, true);
+        EXPECT_NE(loaded, nullptr) << name;
+        delete[] loaded;
     }
 }

@@ -1,9 +1,10 @@
-// Path file writers: they refuse paths the engine's readers would misread or overrun.
+// Path file writers: they refuse paths the engine's readers would misread or overrun (the WED reader
+// reads the accepted ones back in the loader tests).
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "../../tools/assetgen/pathfiles.h"
+#include "pathfiles.h"
 
 TEST(PathFiles, SplinePathsTheReaderCannotFollowAreRefused) {
     SpoPath good = {3, 50, 0.0f, 10.0f, {{0, 0, 0}, {1, 2, 3}, {4, 5, 6}, {7, 8, 9}}};
@@ -45,12 +46,10 @@ TEST(PathFiles, SplinePathsTheReaderCannotFollowAreRefused) {
     EXPECT_FALSE(PATH_WriteSPO({p}, &fault).empty());
 }
 
-TEST(PathFiles, FlatPathsKeepTheirNameAndPointsWithinTheHeader) {
+TEST(PathFiles, FlatPathsTheReaderWouldCutAreRefused) {
     WedPath path = {2.5f, {{40, 300}, {200, 120}, {420, 400}, {600, 200}}};
     std::string fault;
-    std::vector<Uint8> file = PATH_WriteWED("boatpath", {path}, &fault);
-    ASSERT_EQ(file.size(), 48u + 44u + 32u) << fault;
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&file[8])), "boatpath");
+    EXPECT_FALSE(PATH_WriteWED(std::string(31, 'n'), {path}, &fault).empty());
     EXPECT_TRUE(PATH_WriteWED(std::string(32, 'n'), {path}, &fault).empty()); // the name field holds 31 + NUL
     EXPECT_TRUE(PATH_WriteWED("empty", {}, &fault).empty());
     path.speed = std::nanf("");

@@ -33,16 +33,21 @@ bool AssetSink::AddModel(const std::string& name, const MkModel& model) {
     return Add(name, MK_Write3DS(model));
 }
 
+bool AssetSink::AddPicture(const std::string& name, std::vector<Uint8> data, const char* format) {
+    if (data.empty()) return Fail("picture \"" + name + "\": cannot be written as " + format);
+    return Add(name, std::move(data));
+}
+
 bool AssetSink::AddBMP24(const std::string& name, const AgImage& image) {
-    return Add(name, PIC_EncodeBMP24(image)) || Fail("picture \"" + name + "\": cannot be written as BMP");
+    return AddPicture(name, PIC_EncodeBMP24(image), "a 24-bit BMP (sides, or a width not a multiple of 4)");
 }
 
 bool AssetSink::AddBMP8Grey(const std::string& name, const AgImage& image) {
-    return Add(name, PIC_EncodeBMP8Grey(image)) || Fail("picture \"" + name + "\": cannot be written as BMP");
+    return AddPicture(name, PIC_EncodeBMP8Grey(image), "an 8-bit BMP (sides, or a width not a multiple of 4)");
 }
 
 bool AssetSink::AddTGA(const std::string& name, const AgImage& image, bool withAlpha) {
-    return Add(name, PIC_EncodeTGA(image, withAlpha)) || Fail("picture \"" + name + "\": cannot be written as TGA");
+    return AddPicture(name, PIC_EncodeTGA(image, withAlpha), "a TGA (sides)");
 }
 
 bool AssetSink::AddSPO(const std::string& name, const std::vector<SpoPath>& paths) {

@@ -35,6 +35,7 @@ public:
 
 private:
     bool Fail(const std::string& message);
+    bool AddPicture(const std::string& name, std::vector<Uint8> data, const char* format);
     std::vector<AssetEntry> entries;
     std::string error;
 };

@@ -8,7 +8,8 @@
 namespace {
 
 // Rows of a two-column table: left label, right value, both in the current font.
-void row(std::string& out, int font, const char* left, const char* right, const char* leftColour, const char* rightColour) {
+void row(std::string& out, int font, const char* left, const char* right, const char* leftColour,
+         const char* rightColour) {
     out += "#J L\n";
     if (leftColour) out += std::string("#C ") + leftColour + "\n";
     out += std::string(left) + "\n#U\n#J R\n";

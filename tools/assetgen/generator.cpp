@@ -13,14 +13,17 @@ std::string previewDir;
 
 } // namespace
 
-void AG_SetPreviewDir(const std::string& dir) { previewDir = dir; }
+void AG_SetPreviewDir(const std::string& dir) {
+    previewDir = dir;
+}
 
 void AG_Preview(const std::string& name, const AgImage& image) {
     if (!previewDir.empty()) PIC_WritePNG(image, previewDir + "/" + name + ".png");
 }
 
 void AG_AddFonts(AssetSink& sink) {
-    for (int f = 0; f < GLY_FONT_COUNT; ++f) sink.Add(GLY_FileName(f), GLY_Mask(f));
+    for (int f = 0; f < GLY_FONT_COUNT; ++f)
+        sink.Add(GLY_FileName(f), GLY_Mask(f));
 }
 
 void AG_AddAllAssets(AssetSink& sink) {

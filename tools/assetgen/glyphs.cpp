@@ -18,10 +18,11 @@ struct Cell {
     int w, h;
 };
 
-const Cell kCells[GLY_FONT_COUNT] = {{"fnt4x9bgr.raw", 4, 9}, {"fnt5x5bgr.raw", 5, 5}, {"fnt6x4bgr.raw", 6, 4},
+const Cell kCells[GLY_FONT_COUNT] = {{"fnt4x9bgr.raw", 4, 9},   {"fnt5x5bgr.raw", 5, 5}, {"fnt6x4bgr.raw", 6, 4},
                                      {"fnt7x12bgr.raw", 7, 12}, {"fnt8x8bgr.raw", 8, 8}, {"fnt9X8bgr.raw", 9, 8}};
 
 // Master glyphs for characters 32..126: eight rows of five pixels, '#' is ink.
+// clang-format off
 const char* const kMaster[95] = {
     "..... ..... ..... ..... ..... ..... ..... .....", // space
     "..#.. ..#.. ..#.. ..#.. ..#.. ..... ..#.. .....", // !
@@ -129,8 +130,8 @@ struct Redraw {
 const Redraw kNarrow[] = {
     // 4 x 8, placed one row down in the 4 x 9 cell
     {'#', ".#.# #### .#.# .#.# #### .#.# .... ...."}, {'%', "#..# ...# ..#. .#.. #... #..# .... ...."},
-    {'M', "#..# #### #### #..# #..# #..# #..# ...."}, {'W', "#..# #..# #..# #..# #### #### #..# ...."},
-    {'m', ".... .... ##.# #### #..# #..# #..# ...."}, {'w', ".... .... #..# #..# #..# #### .##. ...."},
+    {'M', "#..# #### #### #..# #..# #..# #..# ...."}, {'W', "#..# #..# #..# #..# #.## #.## .#.# ...."},
+    {'m', ".... .... ##.# #### #..# #..# #..# ...."}, {'w', ".... .... #..# #..# #.## #.## .#.# ...."},
     {'N', "#..# #..# ##.# #.## #..# #..# #..# ...."}, {'"', "#.#. #.#. .... .... .... .... .... ...."},
     {'K', "#..# #.#. ##.. #... ##.. #.#. #..# ...."}, {'k', "#... #... #.#. ##.. #... ##.. #.#. ...."},
     {'&', ".#.. #.#. .#.. #.#. #..# #.#. .#.# ...."}, {'@', ".##. #..# #.## #.## #.## #... .##. ...."},
@@ -149,7 +150,11 @@ const Redraw kNarrow[] = {
     {'^', ".#.. #.#. .... .... .... .... .... ...."}, {'`', "#... .#.. .... .... .... .... .... ...."},
     {'4', "..#. .##. #.#. #.#. #### ..#. ..#. ...."}, {'(', "..#. .#.. #... #... #... .#.. ..#. ...."},
     {')', "#... .#.. ..#. ..#. ..#. .#.. #... ...."}, {'{', "..## .#.. .#.. #... .#.. .#.. ..## ...."},
-    {'}', "##.. ..#. ..#. ...# ..#. ..#. ##.. ...."}, {'0', ".##. #..# #.## ##.# #..# #..# .##. ...."},
+    {'}', "##.. ..#. ..#. ...# ..#. ..#. ##.. ...."}, {'n', ".... .... ###. #..# #..# #..# #..# ...."},
+    {'h', "#... #... ###. #..# #..# #..# #..# ...."}, {'r', ".... .... #.## ##.. #... #... #... ...."},
+    {'u', ".... .... #..# #..# #..# #..# .### ...."}, {'b', "#... #... ###. #..# #..# #..# ###. ...."},
+    {'d', "...# ...# .### #..# #..# #..# .### ...."}, {'p', ".... .... ###. #..# #..# ###. #... #..."},
+    {'q', ".... .... .### #..# #..# .### ...# ...#"}, {'0', ".##. #..# #.## ##.# #..# #..# .##. ...."},
 };
 
 const Redraw kFiveRows[] = {
@@ -198,6 +203,8 @@ const Redraw kFourRows[] = {
     {'|', "..#.. ..#.. ..#.. ..#.."}, {'~', ".#.#. #.#.. ..... ....."},
 };
 
+// clang-format on
+
 // A glyph as rows of strings; every row the same length.
 typedef std::vector<std::string> Rows;
 
@@ -222,14 +229,17 @@ const char* find(const Redraw* table, size_t count, char c) {
     return nullptr;
 }
 
-bool ink(const Rows& g, size_t r, size_t c) { return r < g.size() && c < g[r].size() && g[r][c] == '#'; }
+bool ink(const Rows& g, size_t r, size_t c) {
+    return r < g.size() && c < g[r].size() && g[r][c] == '#';
+}
 
 // Doubles the weight: every ink pixel also inks the pixel to its right (5 wide becomes 6).
 Rows bold(const Rows& g) {
     Rows out;
     for (size_t r = 0; r < g.size(); ++r) {
         std::string row;
-        for (size_t c = 0; c <= g[r].size(); ++c) row += (ink(g, r, c) || (c > 0 && ink(g, r, c - 1))) ? '#' : '.';
+        for (size_t c = 0; c <= g[r].size(); ++c)
+            row += (ink(g, r, c) || (c > 0 && ink(g, r, c - 1))) ? '#' : '.';
         out.push_back(row);
     }
     return out;
@@ -240,7 +250,8 @@ Rows widen(const Rows& g) {
     Rows out;
     for (const std::string& row : g) {
         std::string w;
-        for (size_t c = 0; c < row.size(); ++c) w += (c % 2 == 0) ? std::string(2, row[c]) : std::string(1, row[c]);
+        for (size_t c = 0; c < row.size(); ++c)
+            w += (c % 2 == 0) ? std::string(2, row[c]) : std::string(1, row[c]);
         out.push_back(w);
     }
     return out;
@@ -262,11 +273,14 @@ Rows narrow(const Rows& g) {
 
 Rows pickRows(const Rows& g, std::initializer_list<int> keep) {
     Rows out;
-    for (int r : keep) out.push_back(g[size_t(r)]);
+    for (int r : keep)
+        out.push_back(g[size_t(r)]);
     return out;
 }
 
-char capital(int c) { return (c >= 'a' && c <= 'z') ? char(c - 32) : char(c); }
+char capital(int c) {
+    return (c >= 'a' && c <= 'z') ? char(c - 32) : char(c);
+}
 
 Rows glyphFor(int font, int c) {
     Rows master = split(kMaster[c - 32]);
@@ -322,11 +336,17 @@ std::vector<Uint8> buildMask(int font) {
 
 } // namespace
 
-int GLY_CellWidth(int font) { return (font >= 0 && font < GLY_FONT_COUNT) ? kCells[font].w : 0; }
+int GLY_CellWidth(int font) {
+    return (font >= 0 && font < GLY_FONT_COUNT) ? kCells[font].w : 0;
+}
 
-int GLY_CellHeight(int font) { return (font >= 0 && font < GLY_FONT_COUNT) ? kCells[font].h : 0; }
+int GLY_CellHeight(int font) {
+    return (font >= 0 && font < GLY_FONT_COUNT) ? kCells[font].h : 0;
+}
 
-const char* GLY_FileName(int font) { return (font >= 0 && font < GLY_FONT_COUNT) ? kCells[font].file : ""; }
+const char* GLY_FileName(int font) {
+    return (font >= 0 && font < GLY_FONT_COUNT) ? kCells[font].file : "";
+}
 
 const std::vector<Uint8>& GLY_Mask(int font) {
     static std::vector<Uint8> masks[GLY_FONT_COUNT];

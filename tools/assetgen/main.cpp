@@ -52,7 +52,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     size_t bytes = 0;
-    for (const AssetEntry& e : sink.Entries()) bytes += e.data.size();
+    for (const AssetEntry& e : sink.Entries())
+        bytes += e.data.size();
     std::printf("assetgen: %zu entries (%zu bytes) into %s, and credits.txt\n", sink.Entries().size(), bytes,
                 archive.c_str());
     return 0;

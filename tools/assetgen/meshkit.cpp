@@ -15,12 +15,24 @@ const size_t kMaxNameLen = 254;     // material and map names live in 255-byte f
 const size_t kMaxMapLen = 63;       // the texture manager keeps names of up to 63 characters
 const size_t kMaxObjectNameLen = 509;
 
-MkVec3 add(MkVec3 a, MkVec3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-MkVec3 sub(MkVec3 a, MkVec3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-MkVec3 mul(MkVec3 a, float s) { return {a.x * s, a.y * s, a.z * s}; }
-MkVec3 cross(MkVec3 a, MkVec3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
-float dot(MkVec3 a, MkVec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-float length(MkVec3 a) { return std::sqrt(dot(a, a)); }
+MkVec3 add(MkVec3 a, MkVec3 b) {
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+MkVec3 sub(MkVec3 a, MkVec3 b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+MkVec3 mul(MkVec3 a, float s) {
+    return {a.x * s, a.y * s, a.z * s};
+}
+MkVec3 cross(MkVec3 a, MkVec3 b) {
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+float dot(MkVec3 a, MkVec3 b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+float length(MkVec3 a) {
+    return std::sqrt(dot(a, a));
+}
 MkVec3 normalize(MkVec3 a) {
     float l = length(a);
     return l > 0 ? mul(a, 1.0f / l) : MkVec3{0, 0, 0};
@@ -36,7 +48,9 @@ MkVec2 turn(float fraction) {
     return {std::cos(2 * kPi * fraction), std::sin(2 * kPi * fraction)};
 }
 
-float clamp01(float v) { return v < 0 ? 0 : (v > 1 ? 1 : v); }
+float clamp01(float v) {
+    return v < 0 ? 0 : (v > 1 ? 1 : v);
+}
 
 Uint32 addVertex(MkMesh& m, MkVec3 p, MkVec2 uv) {
     m.positions.push_back(p);
@@ -44,7 +58,9 @@ Uint32 addVertex(MkMesh& m, MkVec3 p, MkVec2 uv) {
     return Uint32(m.positions.size() - 1);
 }
 
-bool samePlace(MkVec3 a, MkVec3 b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
+bool samePlace(MkVec3 a, MkVec3 b) {
+    return a.x == b.x && a.y == b.y && a.z == b.z;
+}
 
 // Adds a triangle unless two of its corners coincide.
 void addTriangle(MkMesh& m, Uint32 a, Uint32 b, Uint32 c) {
@@ -94,7 +110,8 @@ void addCap(MkMesh& m, float radius, float y, int segments, bool up) {
 std::vector<MkFace> triangulate(const std::vector<MkVec2>& poly) {
     std::vector<MkFace> out;
     std::vector<Uint32> idx(poly.size());
-    for (size_t i = 0; i < idx.size(); ++i) idx[i] = Uint32(i);
+    for (size_t i = 0; i < idx.size(); ++i)
+        idx[i] = Uint32(i);
     auto crossAt = [&](Uint32 a, Uint32 b, Uint32 c) {
         return (poly[b].u - poly[a].u) * (poly[c].v - poly[a].v) - (poly[b].v - poly[a].v) * (poly[c].u - poly[a].u);
     };
@@ -134,14 +151,17 @@ void bounds(const MkMesh& m, MkVec3* lo, MkVec3* hi) {
     }
 }
 
-float fraction(float v, float lo, float hi) { return hi > lo ? clamp01((v - lo) / (hi - lo)) : 0.5f; }
+float fraction(float v, float lo, float hi) {
+    return hi > lo ? clamp01((v - lo) / (hi - lo)) : 0.5f;
+}
 
 // Per-position normals as the engine's reader makes them: area-weighted, over every face touching
 // the same position.
 std::vector<MkVec3> positionNormals(const MkMesh& m) {
     std::vector<MkVec3> normals(m.positions.size(), MkVec3{0, 0, 0});
     std::vector<size_t> order(m.positions.size());
-    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
     auto less = [&](size_t a, size_t b) {
         const MkVec3 &p = m.positions[a], &q = m.positions[b];
         return std::tie(p.x, p.y, p.z) < std::tie(q.x, q.y, q.z);
@@ -153,9 +173,11 @@ std::vector<MkVec3> positionNormals(const MkMesh& m) {
     std::vector<MkVec3> sum(m.positions.size(), MkVec3{0, 0, 0});
     for (const MkFace& f : m.faces) {
         MkVec3 n = cross(sub(m.positions[f.b], m.positions[f.a]), sub(m.positions[f.c], m.positions[f.a]));
-        for (Uint32 v : {f.a, f.b, f.c}) sum[group[v]] = add(sum[group[v]], n);
+        for (Uint32 v : {f.a, f.b, f.c})
+            sum[group[v]] = add(sum[group[v]], n);
     }
-    for (size_t i = 0; i < normals.size(); ++i) normals[i] = normalize(sum[group[i]]);
+    for (size_t i = 0; i < normals.size(); ++i)
+        normals[i] = normalize(sum[group[i]]);
     return normals;
 }
 
@@ -194,7 +216,8 @@ public:
     }
     void close(size_t at) {
         Uint32 len = Uint32(bytes.size() - at);
-        for (int i = 0; i < 4; ++i) bytes[at + 2 + i] = Uint8(len >> (8 * i));
+        for (int i = 0; i < 4; ++i)
+            bytes[at + 2 + i] = Uint8(len >> (8 * i));
     }
 };
 
@@ -286,8 +309,7 @@ MkMesh MK_Lathe(const std::vector<MkVec2>& profile, int segments) {
         const MkVec2& p = profile[profile.size() - 1 - j];
         for (int i = 0; i <= segments; ++i) {
             MkVec2 a = turn(float(i) / segments);
-            addVertex(m, {p.u * a.u, p.v, p.u * a.v},
-                      {float(i) / segments, along[profile.size() - 1 - j] / total});
+            addVertex(m, {p.u * a.u, p.v, p.u * a.v}, {float(i) / segments, along[profile.size() - 1 - j] / total});
         }
     }
     for (int j = 0; j < rows; ++j)
@@ -299,8 +321,12 @@ MkMesh MK_Lathe(const std::vector<MkVec2>& profile, int segments) {
     return m;
 }
 
-MkMesh MK_Extrude(const std::vector<MkVec2>& section, const std::vector<MkVec3>& path, bool caps) {
+MkMesh MK_Extrude(const std::vector<MkVec2>& section, const std::vector<MkVec3>& pathIn, bool caps) {
     MkMesh m;
+    // a point repeated along the path has no direction to give its frame
+    std::vector<MkVec3> path;
+    for (const MkVec3& p : pathIn)
+        if (path.empty() || !samePlace(path.back(), p)) path.push_back(p);
     if (section.size() < 3 || path.size() < 2) return m;
     // frames: tangent along the path; the section's y stays as close to world up as the path allows
     size_t n = path.size();
@@ -323,8 +349,9 @@ MkMesh MK_Extrude(const std::vector<MkVec2>& section, const std::vector<MkVec3>&
     size_t cols = section.size();
     for (size_t k = 0; k < n; ++k)
         for (size_t i = 0; i <= cols; ++i)
-            addVertex(m, place(k, section[i % cols]),
-                      {perim[i] / (perim[cols] > 0 ? perim[cols] : 1), along[k] / (along[n - 1] > 0 ? along[n - 1] : 1)});
+            addVertex(
+                m, place(k, section[i % cols]),
+                {perim[i] / (perim[cols] > 0 ? perim[cols] : 1), along[k] / (along[n - 1] > 0 ? along[n - 1] : 1)});
     for (size_t k = 0; k + 1 < n; ++k)
         for (size_t i = 0; i < cols; ++i) {
             Uint32 a = Uint32(base + k * (cols + 1) + i), b = a + 1, d = Uint32(a + cols + 1), c = d + 1;
@@ -367,27 +394,37 @@ MkMesh MK_Heightfield(int cellsX, int cellsZ, float sizeX, float sizeZ,
 // --- Transforms ---------------------------------------------------------------------------------------
 
 void MK_Translate(MkMesh& mesh, MkVec3 offset) {
-    for (MkVec3& p : mesh.positions) p = add(p, offset);
+    for (MkVec3& p : mesh.positions)
+        p = add(p, offset);
 }
 
 void MK_Scale(MkMesh& mesh, MkVec3 f) {
-    for (MkVec3& p : mesh.positions) p = {p.x * f.x, p.y * f.y, p.z * f.z};
+    for (MkVec3& p : mesh.positions)
+        p = {p.x * f.x, p.y * f.y, p.z * f.z};
     if (f.x * f.y * f.z < 0) MK_FlipFaces(mesh);
 }
 
-void MK_RotateX(MkMesh& mesh, float degrees) { rotate(mesh, degrees, 0); }
-void MK_RotateY(MkMesh& mesh, float degrees) { rotate(mesh, degrees, 1); }
-void MK_RotateZ(MkMesh& mesh, float degrees) { rotate(mesh, degrees, 2); }
+void MK_RotateX(MkMesh& mesh, float degrees) {
+    rotate(mesh, degrees, 0);
+}
+void MK_RotateY(MkMesh& mesh, float degrees) {
+    rotate(mesh, degrees, 1);
+}
+void MK_RotateZ(MkMesh& mesh, float degrees) {
+    rotate(mesh, degrees, 2);
+}
 
 void MK_Merge(MkMesh& into, const MkMesh& from) {
     Uint32 base = Uint32(into.positions.size());
     into.positions.insert(into.positions.end(), from.positions.begin(), from.positions.end());
     into.uvs.insert(into.uvs.end(), from.uvs.begin(), from.uvs.end());
-    for (const MkFace& f : from.faces) into.faces.push_back({f.a + base, f.b + base, f.c + base});
+    for (const MkFace& f : from.faces)
+        into.faces.push_back({f.a + base, f.b + base, f.c + base});
 }
 
 void MK_FlipFaces(MkMesh& mesh) {
-    for (MkFace& f : mesh.faces) std::swap(f.b, f.c);
+    for (MkFace& f : mesh.faces)
+        std::swap(f.b, f.c);
 }
 
 void MK_TwoSided(MkMesh& mesh) {
@@ -455,8 +492,7 @@ void MK_BoxUV(MkMesh& mesh) {
 
 // --- Models -------------------------------------------------------------------------------------------
 
-void MK_AddMaterial(MkModel& model, const std::string& name, Uint8 r, Uint8 g, Uint8 b,
-                    const std::string& textureMap) {
+void MK_AddMaterial(MkModel& model, const std::string& name, Uint8 r, Uint8 g, Uint8 b, const std::string& textureMap) {
     model.materials.push_back({name, r, g, b, textureMap});
 }
 
@@ -466,8 +502,8 @@ void MK_AddObject(MkModel& model, const std::string& name, const MkMesh& mesh, c
 
 bool MK_Bounds(const MkModel& model, MkVec3* lo, MkVec3* hi) {
     MkMesh all;
-    for (const MkObject& o : model.objects) all.positions.insert(all.positions.end(), o.mesh.positions.begin(),
-                                                                 o.mesh.positions.end());
+    for (const MkObject& o : model.objects)
+        all.positions.insert(all.positions.end(), o.mesh.positions.begin(), o.mesh.positions.end());
     if (all.positions.empty()) return false;
     bounds(all, lo, hi);
     return true;
@@ -498,14 +534,14 @@ std::string MK_Check(const MkModel& model) {
             if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z))
                 return who + " has a position that is not a number";
         for (const MkVec2& t : m.uvs)
-            if (!(t.u >= 0 && t.u <= 1 && t.v >= 0 && t.v <= 1))
-                return who + " has texture coordinates outside 0..1";
+            if (!(t.u >= 0 && t.u <= 1 && t.v >= 0 && t.v <= 1)) return who + " has texture coordinates outside 0..1";
         for (const MkFace& f : m.faces)
             if (f.a >= m.positions.size() || f.b >= m.positions.size() || f.c >= m.positions.size())
                 return who + " has a face index out of range";
         if (!o.material.empty()) {
             bool found = false;
-            for (const MkMaterial& mat : model.materials) found = found || mat.name == o.material;
+            for (const MkMaterial& mat : model.materials)
+                found = found || mat.name == o.material;
             if (!found) return who + " uses the unknown material \"" + o.material + "\"";
         }
     }
@@ -551,20 +587,24 @@ std::vector<Uint8> MK_Write3DS(const MkModel& model) {
         size_t tm = w.open(0x4100);
         size_t vc = w.open(0x4110);
         w.u16(Uint16(o.mesh.positions.size()));
-        for (const MkVec3& p : o.mesh.positions) w.f32(p.x), w.f32(-p.z), w.f32(p.y); // z up in the file
+        for (const MkVec3& p : o.mesh.positions)
+            w.f32(p.x), w.f32(-p.z), w.f32(p.y); // z up in the file
         w.close(vc);
         size_t uc = w.open(0x4140);
         w.u16(Uint16(o.mesh.uvs.size()));
-        for (const MkVec2& t : o.mesh.uvs) w.f32(t.u), w.f32(t.v);
+        for (const MkVec2& t : o.mesh.uvs)
+            w.f32(t.u), w.f32(t.v);
         w.close(uc);
         size_t fc = w.open(0x4120);
         w.u16(Uint16(o.mesh.faces.size()));
-        for (const MkFace& f : o.mesh.faces) w.u16(Uint16(f.a)), w.u16(Uint16(f.b)), w.u16(Uint16(f.c)), w.u16(7);
+        for (const MkFace& f : o.mesh.faces)
+            w.u16(Uint16(f.a)), w.u16(Uint16(f.b)), w.u16(Uint16(f.c)), w.u16(7);
         if (!o.material.empty()) {
             size_t gc = w.open(0x4130);
             w.str(o.material);
             w.u16(Uint16(o.mesh.faces.size()));
-            for (size_t i = 0; i < o.mesh.faces.size(); ++i) w.u16(Uint16(i));
+            for (size_t i = 0; i < o.mesh.faces.size(); ++i)
+                w.u16(Uint16(i));
             w.close(gc);
         }
         w.close(fc);

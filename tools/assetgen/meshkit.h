@@ -9,17 +9,21 @@
 //    every material a texture map, and make the map about twice as bright as the colour wanted.
 //    An object without a texture is drawn plain grey.
 //  - Model textures are loaded with mipmaps but clamped, so texture coordinates stay within 0..1
-//    (MK_Check refuses others); v = 0 is the top row of the picture. Sides must be powers of two.
+//    (MK_Check refuses others); v = 0 is the top row of the picture. Sides must be powers of two
+//    from 2 to 2048, and a 24-bit BMP's width a multiple of four. Textures are cached by name, so a
+//    map that a scene also loads (say "SWIMMING.BMP" with repeat) keeps the flags of the first load.
 //  - One material per object: the reader keeps only the material of the last face group, so an
 //    object that needs two pictures is two objects.
 //  - Faces are counter-clockwise seen from outside. Back faces are culled, so thin parts (sails,
-//    flags, paddles made of one sheet) need MK_TwoSided.
+//    flags, paddles made of one sheet) need MK_TwoSided; where a scene turns culling off, a single
+//    sheet shows its back lit as if it were its front, so MK_TwoSided still looks better.
 //  - Normals are not stored: the reader averages the faces around every position, comparing
 //    positions, not indices. Hard edges (a box) are therefore shaded smooth, and a sheet whose back
 //    faces sit at exactly the same positions as its front would average to nothing; MK_TwoSided
 //    moves the back copy off the front by a hair for that reason.
-//  - At most 65,535 vertices and 65,535 faces per object, at most 64 materials with textures per
-//    model; names of objects animated by a part table must match that table (case does not matter).
+//  - At most 65,535 vertices and 65,535 faces per object, at most 64 materials per model, texture
+//    map names of at most 63 characters; names of objects animated by a part table must match that
+//    table (case does not matter there, while material names match exactly).
 //  - A turning part is built around its pivot: model it at the origin, then translate it to the
 //    hub the table gives.
 #pragma once
@@ -56,7 +60,7 @@ struct MkMaterial {
 };
 
 struct MkObject {
-    std::string name;     // the sub-object name a part table refers to
+    std::string name; // the sub-object name a part table refers to
     MkMesh mesh;
     std::string material; // name of one of the model's materials
 };
@@ -89,7 +93,8 @@ MkMesh MK_Lathe(const std::vector<MkVec2>& profile, int segments);
 MkMesh MK_Extrude(const std::vector<MkVec2>& section, const std::vector<MkVec3>& path, bool caps);
 // A grid in the x-z plane centred at the origin with heights from the function (x, z) -> y;
 // the picture is stretched once over the whole grid (planar UV from above).
-MkMesh MK_Heightfield(int cellsX, int cellsZ, float sizeX, float sizeZ, const std::function<float(float, float)>& height);
+MkMesh MK_Heightfield(int cellsX, int cellsZ, float sizeX, float sizeZ,
+                      const std::function<float(float, float)>& height);
 
 // --- Transforms and merging. --------------------------------------------------------------------------
 
@@ -118,8 +123,7 @@ void MK_BoxUV(MkMesh& mesh);
 
 // --- Models. ------------------------------------------------------------------------------------------
 
-void MK_AddMaterial(MkModel& model, const std::string& name, Uint8 r, Uint8 g, Uint8 b,
-                    const std::string& textureMap);
+void MK_AddMaterial(MkModel& model, const std::string& name, Uint8 r, Uint8 g, Uint8 b, const std::string& textureMap);
 void MK_AddObject(MkModel& model, const std::string& name, const MkMesh& mesh, const std::string& material);
 // Bounds of all objects (engine frame); false for an empty model.
 bool MK_Bounds(const MkModel& model, MkVec3* lo, MkVec3* hi);

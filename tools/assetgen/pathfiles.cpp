@@ -8,7 +8,9 @@ namespace {
 
 const Sint32 kKnotTable = 100; // the reader's knot table: points + k + 1 must fit
 
-void put8(std::vector<Uint8>& out, Uint8 v) { out.push_back(v); }
+void put8(std::vector<Uint8>& out, Uint8 v) {
+    out.push_back(v);
+}
 void put16(std::vector<Uint8>& out, Uint16 v) {
     out.push_back(Uint8(v));
     out.push_back(Uint8(v >> 8));
@@ -22,7 +24,9 @@ void putF(std::vector<Uint8>& out, float f) {
     std::memcpy(&v, &f, 4);
     put32(out, v);
 }
-void zeros(std::vector<Uint8>& out, size_t n) { out.insert(out.end(), n, 0); }
+void zeros(std::vector<Uint8>& out, size_t n) {
+    out.insert(out.end(), n, 0);
+}
 
 std::vector<Uint8> fail(std::string* fault, const std::string& text) {
     if (fault) *fault = text;
@@ -57,7 +61,8 @@ std::vector<Uint8> PATH_WriteSPO(const std::vector<SpoPath>& paths, std::string*
         zeros(out, 16);
         put32(out, Uint32(count));
         put32(out, 0); // no trailing records
-        for (const MkVec3& v : p.points) putF(out, v.x), putF(out, v.y), putF(out, v.z);
+        for (const MkVec3& v : p.points)
+            putF(out, v.x), putF(out, v.y), putF(out, v.z);
     }
     return out;
 }
@@ -79,7 +84,8 @@ std::vector<Uint8> PATH_WriteWED(const std::string& name, const std::vector<WedP
         zeros(out, 20);
         put32(out, 4);
         put32(out, 0);
-        for (int i = 0; i < 4; ++i) put32(out, Uint32(p.canvas[i][0])), put32(out, Uint32(p.canvas[i][1]));
+        for (int i = 0; i < 4; ++i)
+            put32(out, Uint32(p.canvas[i][0])), put32(out, Uint32(p.canvas[i][1]));
     }
     return out;
 }

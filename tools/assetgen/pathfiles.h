@@ -10,10 +10,10 @@
 // One spline path: the reader measures its length with order k and moves along it with order k + 1
 // over the control points, so it needs at least k + 1 points; its knot table limits points + k to 99.
 struct SpoPath {
-    Sint32 k;          // 2..
-    Sint32 resolution; // samples for the length measurement, 2..
-    float startTime;   // seconds
-    float endTime;     // seconds, after startTime
+    Sint32 k;                   // 2..
+    Sint32 resolution;          // samples for the length measurement, 2..
+    float startTime;            // seconds
+    float endTime;              // seconds, after startTime
     std::vector<MkVec3> points; // world units, y up
 };
 

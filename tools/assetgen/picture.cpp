@@ -12,7 +12,9 @@
 
 namespace {
 
-Uint8 toByte(float v) { return Uint8(std::lround(std::min(std::max(v, 0.0f), 1.0f) * 255.0f)); }
+Uint8 toByte(float v) {
+    return Uint8(std::lround(std::min(std::max(v, 0.0f), 1.0f) * 255.0f));
+}
 
 void put16(std::vector<Uint8>& out, Uint32 v) {
     out.push_back(Uint8(v));
@@ -89,11 +91,17 @@ Uint32 AgRandom::Next() {
     return state;
 }
 
-float AgRandom::Unit() { return float(Next() & 0xFFFFFF) / float(0x1000000); }
+float AgRandom::Unit() {
+    return float(Next() & 0xFFFFFF) / float(0x1000000);
+}
 
-float AgRandom::Range(float lo, float hi) { return lo + (hi - lo) * Unit(); }
+float AgRandom::Range(float lo, float hi) {
+    return lo + (hi - lo) * Unit();
+}
 
-AgColor PIC_Rgb(int r, int g, int b, float a) { return {r / 255.0f, g / 255.0f, b / 255.0f, a}; }
+AgColor PIC_Rgb(int r, int g, int b, float a) {
+    return {r / 255.0f, g / 255.0f, b / 255.0f, a};
+}
 
 AgColor PIC_Mix(AgColor a, AgColor b, float t) {
     return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t, a.a + (b.a - a.a) * t};
@@ -141,7 +149,8 @@ void PIC_Blend(AgImage& image, int x, int y, AgColor c, float coverage) {
 void PIC_VerticalGradient(AgImage& image, int y0, int y1, AgColor top, AgColor bottom) {
     for (int y = std::max(y0, 0); y < std::min(y1, image.height); ++y) {
         AgColor c = PIC_Mix(top, bottom, y1 - 1 > y0 ? float(y - y0) / float(y1 - 1 - y0) : 0.0f);
-        for (int x = 0; x < image.width; ++x) image.At(x, y) = c;
+        for (int x = 0; x < image.width; ++x)
+            image.At(x, y) = c;
     }
 }
 
@@ -167,14 +176,16 @@ void PIC_Glow(AgImage& image, float cx, float cy, float radius, AgColor colour, 
 
 void PIC_Rect(AgImage& image, int x0, int y0, int x1, int y1, AgColor colour) {
     for (int y = y0; y < y1; ++y)
-        for (int x = x0; x < x1; ++x) PIC_Blend(image, x, y, colour);
+        for (int x = x0; x < x1; ++x)
+            PIC_Blend(image, x, y, colour);
 }
 
 void PIC_Polygon(AgImage& image, const std::vector<float>& xy, AgColor colour) {
     size_t n = xy.size() / 2;
     if (n < 3) return;
     float top = xy[1], bottom = xy[1];
-    for (size_t i = 0; i < n; ++i) top = std::min(top, xy[2 * i + 1]), bottom = std::max(bottom, xy[2 * i + 1]);
+    for (size_t i = 0; i < n; ++i)
+        top = std::min(top, xy[2 * i + 1]), bottom = std::max(bottom, xy[2 * i + 1]);
     std::vector<float> cover(size_t(std::max(image.width, 0)));
     for (int y = std::max(int(top), 0); y <= std::min(int(bottom), image.height - 1); ++y) {
         // four sub-rows per pixel row give soft enough edges for pictures that are stretched anyway
@@ -189,7 +200,8 @@ void PIC_Polygon(AgImage& image, const std::vector<float>& xy, AgColor colour) {
             std::sort(xs.begin(), xs.end());
             for (size_t k = 0; k + 1 < xs.size(); k += 2)
                 for (int x = std::max(int(xs[k]), 0); x <= std::min(int(xs[k + 1]), image.width - 1); ++x)
-                    cover[size_t(x)] += std::max(std::min(xs[k + 1], x + 1.0f) - std::max(xs[k], float(x)), 0.0f) * 0.25f;
+                    cover[size_t(x)] +=
+                        std::max(std::min(xs[k + 1], x + 1.0f) - std::max(xs[k], float(x)), 0.0f) * 0.25f;
         }
         for (int x = 0; x < image.width; ++x)
             if (cover[size_t(x)] > 0) PIC_Blend(image, x, y, colour, cover[size_t(x)]);
@@ -263,7 +275,8 @@ std::vector<Uint8> PIC_EncodeBMP8Grey(const AgImage& image) {
         out.insert(out.end(), {Uint8(i), Uint8(i), Uint8(i), 0});
     }
     for (int y = image.height - 1; y >= 0; --y)
-        for (int x = 0; x < image.width; ++x) out.push_back(toByte(image.At(x, y).r));
+        for (int x = 0; x < image.width; ++x)
+            out.push_back(toByte(image.At(x, y).r));
     return out;
 }
 

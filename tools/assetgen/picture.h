@@ -28,7 +28,7 @@ class AgRandom {
 public:
     explicit AgRandom(Uint32 seed) : state(seed ? seed : 0x9E3779B9u) {}
     Uint32 Next();
-    float Unit();                     // 0..1
+    float Unit(); // 0..1
     float Range(float lo, float hi);
 
 private:

@@ -57,7 +57,7 @@ AgImage beachCard() {
     PIC_Disc(img, 592, 214, 11, PIC_Rgb(200, 196, 178, 0.6f), 3.0f);
     PIC_Disc(img, 628, 250, 15, PIC_Rgb(205, 200, 180, 0.5f), 3.0f);
     PIC_Disc(img, 625, 205, 6, PIC_Rgb(205, 200, 180, 0.5f), 2.0f);
-    water(img, 380, 480, PIC_Rgb(10, 18, 46), PIC_Rgb(40, 58, 104), 7);
+    water(img, 380, 520, PIC_Rgb(10, 18, 46), PIC_Rgb(40, 58, 104), 7);
     // the moon's path on the water, broken into ripples and widening towards the viewer
     for (int y = 380; y < 480; ++y) {
         float half = 14 + (y - 380) * 0.9f;
@@ -80,8 +80,20 @@ AgImage beachCard() {
             PIC_Blend(img, x, int(shore) + k, PIC_Rgb(220, 225, 240), 0.55f - 0.2f * std::abs(k));
     }
     // a dark rock and a camp fire on the sand
-    PIC_Polygon(img, {60, 560, 90, 505, 140, 488, 190, 500, 220, 560}, PIC_Rgb(28, 26, 30));
-    PIC_Polygon(img, {96, 512, 140, 494, 170, 503, 140, 510}, PIC_Rgb(60, 60, 70, 0.8f));
+    // a lumpy half-ellipse, lit by the moon on its right shoulder
+    std::vector<float> rock, lit;
+    for (int i = 0; i <= 24; ++i) {
+        float a = kPi * i / 24, bump = 0.8f + 0.35f * PIC_Noise(i * 3.0f, 0, 4.0f, 2, 113);
+        rock.push_back(140 - 85 * std::cos(a) * bump);
+        rock.push_back(556 - 62 * std::sin(a) * bump);
+        if (i <= 10) {
+            lit.push_back(140 + 70 * std::cos(a) * bump);
+            lit.push_back(556 - 56 * std::sin(a) * bump);
+        }
+    }
+    PIC_Polygon(img, rock, PIC_Rgb(34, 32, 38));
+    lit.push_back(130), lit.push_back(520);
+    PIC_Polygon(img, lit, PIC_Rgb(70, 72, 88, 0.7f));
     PIC_Glow(img, 300, 545, 120, PIC_Rgb(255, 140, 40, 0.55f));
     PIC_Polygon(img, {282, 560, 292, 525, 300, 540, 306, 512, 314, 538, 320, 528, 322, 560}, PIC_Rgb(255, 170, 40));
     PIC_Polygon(img, {293, 560, 300, 540, 306, 530, 312, 545, 314, 560}, PIC_Rgb(255, 240, 150));
@@ -100,11 +112,13 @@ void airship(AgImage& img, float cx, float cy, float len, float height, AgColor 
         body.push_back(cy + 0.5f * height * std::sin(a) * taper);
     }
     float fx = cx - 0.42f * len;
-    PIC_Polygon(img, {fx + 0.02f * len, cy, fx - 0.1f * len, cy - 0.6f * height, fx - 0.12f * len, cy - 0.6f * height,
-                      fx - 0.08f * len, cy},
+    PIC_Polygon(img,
+                {fx + 0.02f * len, cy, fx - 0.1f * len, cy - 0.6f * height, fx - 0.12f * len, cy - 0.6f * height,
+                 fx - 0.08f * len, cy},
                 PIC_Mix(hull, PIC_Rgb(60, 60, 80), 0.4f));
-    PIC_Polygon(img, {fx + 0.02f * len, cy, fx - 0.1f * len, cy + 0.6f * height, fx - 0.12f * len, cy + 0.6f * height,
-                      fx - 0.08f * len, cy},
+    PIC_Polygon(img,
+                {fx + 0.02f * len, cy, fx - 0.1f * len, cy + 0.6f * height, fx - 0.12f * len, cy + 0.6f * height,
+                 fx - 0.08f * len, cy},
                 PIC_Mix(hull, PIC_Rgb(60, 60, 80), 0.4f));
     PIC_Polygon(img, body, hull);
     // light from above: a bright band on the top, shade underneath
@@ -116,8 +130,8 @@ void airship(AgImage& img, float cx, float cy, float len, float height, AgColor 
         }
         PIC_Polygon(img, band, PIC_Rgb(255, 255, 255, 0.18f));
     }
-    PIC_Rect(img, int(cx - 0.12f * len), int(cy + 0.5f * height), int(cx + 0.1f * len), int(cy + 0.5f * height + 0.22f * height),
-             PIC_Rgb(70, 52, 40));
+    PIC_Rect(img, int(cx - 0.12f * len), int(cy + 0.5f * height), int(cx + 0.1f * len),
+             int(cy + 0.5f * height + 0.22f * height), PIC_Rgb(70, 52, 40));
     for (int w = 0; w < 4; ++w)
         PIC_Rect(img, int(cx - 0.1f * len + w * 0.05f * len), int(cy + 0.55f * height),
                  int(cx - 0.08f * len + w * 0.05f * len), int(cy + 0.62f * height), PIC_Rgb(255, 220, 120));
@@ -125,8 +139,9 @@ void airship(AgImage& img, float cx, float cy, float len, float height, AgColor 
 
 void plane(AgImage& img, float cx, float cy, float size, AgColor colour) {
     PIC_Polygon(img, {cx - size, cy, cx + size, cy - 0.08f * size, cx + size, cy + 0.08f * size}, colour);
-    PIC_Polygon(img, {cx - 0.1f * size, cy, cx + 0.25f * size, cy - 0.9f * size, cx + 0.4f * size, cy - 0.9f * size,
-                      cx + 0.3f * size, cy, cx + 0.4f * size, cy + 0.9f * size, cx + 0.25f * size, cy + 0.9f * size},
+    PIC_Polygon(img,
+                {cx - 0.1f * size, cy, cx + 0.25f * size, cy - 0.9f * size, cx + 0.4f * size, cy - 0.9f * size,
+                 cx + 0.3f * size, cy, cx + 0.4f * size, cy + 0.9f * size, cx + 0.25f * size, cy + 0.9f * size},
                 colour);
     PIC_Polygon(img, {cx - 0.95f * size, cy, cx - 0.8f * size, cy - 0.35f * size, cx - 0.7f * size, cy}, colour);
 }
@@ -150,7 +165,8 @@ AgImage airshipCard() {
     airship(img, 120, 390, 130, 38, PIC_Rgb(150, 170, 150));
     plane(img, 560, 380, 26, PIC_Rgb(60, 50, 50));
     plane(img, 720, 330, 18, PIC_Rgb(60, 50, 50));
-    for (int i = 0; i < 9; ++i) PIC_Glow(img, 590.0f + i * 16, 378.0f + i * 3, 8.0f + i * 2, PIC_Rgb(70, 70, 76, 0.5f));
+    for (int i = 0; i < 9; ++i)
+        PIC_Glow(img, 590.0f + i * 16, 378.0f + i * 3, 8.0f + i * 2, PIC_Rgb(70, 70, 76, 0.5f));
     PIC_Glow(img, 566, 380, 16, PIC_Rgb(255, 150, 40, 0.8f));
     titles(img, "PART TWO", "AIRSHIPS ABOVE THE CLOUDS");
     return img;
@@ -159,13 +175,16 @@ AgImage airshipCard() {
 void house(AgImage& img, float x, float base, float w, float h, AgColor wall, AgColor roof) {
     PIC_Rect(img, int(x), int(base - h), int(x + w), int(base), wall);
     PIC_Polygon(img, {x - 0.12f * w, base - h, x + 0.5f * w, base - h - 0.6f * w, x + 1.12f * w, base - h}, roof);
-    PIC_Rect(img, int(x + 0.15f * w), int(base - 0.7f * h), int(x + 0.35f * w), int(base - 0.4f * h), PIC_Rgb(255, 226, 130));
-    PIC_Rect(img, int(x + 0.6f * w), int(base - 0.7f * h), int(x + 0.8f * w), int(base - 0.4f * h), PIC_Rgb(255, 226, 130));
+    PIC_Rect(img, int(x + 0.15f * w), int(base - 0.7f * h), int(x + 0.35f * w), int(base - 0.4f * h),
+             PIC_Rgb(255, 226, 130));
+    PIC_Rect(img, int(x + 0.6f * w), int(base - 0.7f * h), int(x + 0.8f * w), int(base - 0.4f * h),
+             PIC_Rgb(255, 226, 130));
     PIC_Rect(img, int(x + 0.4f * w), int(base - 0.35f * h), int(x + 0.55f * w), int(base), PIC_Rgb(80, 50, 30));
 }
 
 void tree(AgImage& img, float x, float base, float size) {
-    PIC_Rect(img, int(x - 0.08f * size), int(base - 0.6f * size), int(x + 0.08f * size), int(base), PIC_Rgb(80, 56, 36));
+    PIC_Rect(img, int(x - 0.08f * size), int(base - 0.6f * size), int(x + 0.08f * size), int(base),
+             PIC_Rgb(80, 56, 36));
     PIC_Disc(img, x, base - 0.9f * size, 0.45f * size, PIC_Rgb(40, 96, 44), 2);
     PIC_Disc(img, x - 0.12f * size, base - 1.0f * size, 0.25f * size, PIC_Rgb(70, 130, 60, 0.8f), 2);
 }
@@ -176,7 +195,8 @@ AgImage riverCard() {
     PIC_Glow(img, 150, 110, 140, PIC_Rgb(255, 250, 220, 0.5f));
     for (int x = 0; x < kCardW; ++x) {
         float hill = 270 + 40 * PIC_Noise(float(x), 0, 160.0f, 3, 53);
-        for (int y = int(hill); y < 360; ++y) PIC_Blend(img, x, y, PIC_Rgb(86, 122, 112));
+        for (int y = int(hill); y < 360; ++y)
+            PIC_Blend(img, x, y, PIC_Rgb(86, 122, 112));
         float bank = 330 + 10 * std::sin(x * 0.01f);
         for (int y = int(bank); y < 420; ++y)
             PIC_Blend(img, x, y, PIC_Mix(PIC_Rgb(92, 150, 70), PIC_Rgb(70, 124, 56), PIC_Noise(x, y, 4.0f, 2, 59)));
@@ -187,8 +207,9 @@ AgImage riverCard() {
         for (int y = int(top); y < int(bottom); ++y) {
             float n = PIC_Noise(x * 0.3f, y * 2.0f, 14.0f, 3, 61);
             float t = (y - top) / (bottom - top);
-            PIC_Blend(img, x, y, PIC_Mix(PIC_Mix(PIC_Rgb(50, 100, 150), PIC_Rgb(30, 70, 116), t), PIC_Rgb(170, 210, 236),
-                                         PIC_Smooth(0.62f, 0.8f, n)));
+            PIC_Blend(img, x, y,
+                      PIC_Mix(PIC_Mix(PIC_Rgb(50, 100, 150), PIC_Rgb(30, 70, 116), t), PIC_Rgb(170, 210, 236),
+                              PIC_Smooth(0.62f, 0.8f, n)));
         }
         for (int y = int(bottom); y < kCardH; ++y)
             PIC_Blend(img, x, y, PIC_Mix(PIC_Rgb(84, 140, 64), PIC_Rgb(52, 100, 42), PIC_Noise(x, y, 5.0f, 2, 67)));
@@ -196,9 +217,10 @@ AgImage riverCard() {
     house(img, 120, 380, 90, 60, PIC_Rgb(226, 210, 180), PIC_Rgb(170, 60, 40));
     house(img, 330, 372, 70, 50, PIC_Rgb(200, 196, 210), PIC_Rgb(90, 80, 120));
     house(img, 560, 384, 110, 66, PIC_Rgb(230, 220, 150), PIC_Rgb(140, 70, 40));
-    const float trees[][3] = {{60, 392, 60}, {250, 386, 70}, {300, 380, 44}, {460, 388, 66},
-                              {700, 390, 72}, {760, 394, 50}, {40, 590, 90}, {740, 592, 100}};
-    for (const auto& t : trees) tree(img, t[0], t[1], t[2]);
+    const float trees[][3] = {{60, 392, 60},  {250, 386, 70}, {300, 380, 44}, {460, 388, 66},
+                              {700, 390, 72}, {760, 394, 50}, {40, 590, 90},  {740, 592, 100}};
+    for (const auto& t : trees)
+        tree(img, t[0], t[1], t[2]);
     // a paddle boat on the water
     PIC_Polygon(img, {380, 462, 520, 462, 500, 486, 396, 486}, PIC_Rgb(150, 60, 40));
     PIC_Rect(img, 410, 436, 480, 462, PIC_Rgb(236, 232, 216));
@@ -227,7 +249,8 @@ AgImage waterTile() {
     AgImage img(n, n);
     for (int y = 0; y < n; ++y)
         for (int x = 0; x < n; ++x) {
-            float a = PIC_TileNoise(float(x), float(y), n, 4, 3, 79), b = PIC_TileNoise(float(x), float(y), n, 8, 2, 83);
+            float a = PIC_TileNoise(float(x), float(y), n, 4, 3, 79),
+                  b = PIC_TileNoise(float(x), float(y), n, 8, 2, 83);
             float ridge = std::pow(1 - std::fabs(2 * a - 1), 6.0f) + 0.6f * std::pow(1 - std::fabs(2 * b - 1), 8.0f);
             AgColor base = PIC_Mix(PIC_Rgb(30, 110, 160), PIC_Rgb(60, 150, 190), PIC_TileNoise(x, y, n, 2, 3, 89));
             img.At(x, y) = PIC_Mix(base, PIC_Rgb(210, 240, 255), std::min(ridge, 1.0f) * 0.8f);
@@ -243,7 +266,8 @@ AgImage skyTile() {
             float c = PIC_TileNoise(float(x), float(y), n, 4, 6, 97);
             float shade = PIC_TileNoise(float(x), float(y + 6), n, 4, 6, 97);
             AgColor blue = PIC_Mix(PIC_Rgb(70, 126, 206), PIC_Rgb(110, 160, 226), PIC_TileNoise(x, y, n, 2, 2, 101));
-            AgColor cloud = PIC_Mix(PIC_Rgb(255, 255, 255), PIC_Rgb(196, 204, 222), PIC_Smooth(0.5f, 0.8f, shade) * 0.7f);
+            AgColor cloud =
+                PIC_Mix(PIC_Rgb(255, 255, 255), PIC_Rgb(196, 204, 222), PIC_Smooth(0.5f, 0.8f, shade) * 0.7f);
             img.At(x, y) = PIC_Mix(blue, cloud, PIC_Smooth(0.45f, 0.68f, c));
         }
     return img;

@@ -743,10 +743,11 @@ MkModel waterBike() {
 
 // "boatpath.wed": one curve on the 640 x 480 canvas. The scene scales it by 7 and moves it to
 // (-12, 0, -10); its run also continues past the last point (the length is measured from the
-// canvas origin), so the curve starts at the left edge of the view and the run ends beyond the
-// right one, which is why P3 lies off the canvas. x grows all the way: the scene's heading
-// cannot tell -x from +x.
-const WedPath kBoatPath = {2.5f, {{50, 320}, {280, 360}, {560, 80}, {760, 40}}};
+// canvas origin). The curve crosses the fixed view about 12 units in front of the camera, bowed
+// towards it, so each vehicle passes close enough to be seen whole: it enters past the left
+// edge and leaves past the right one, which is why P3 lies off the canvas. x grows all the
+// way: the scene's heading cannot tell -x from +x.
+const WedPath kBoatPath = {2.5f, {{196, 391}, {486, 345}, {711, 229}, {873, 41}}};
 
 } // namespace
 

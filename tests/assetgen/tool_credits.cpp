@@ -1,3 +1,0 @@
-// The generator's credits module, compiled into this test program (the test build takes only the files
-// of this folder).
-#include "../../tools/assetgen/credits.cpp"

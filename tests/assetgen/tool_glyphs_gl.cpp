@@ -1,3 +1,0 @@
-// The generator's glyphs module, compiled into the GL test program as well (the test build takes only
-// the files of this folder, and the GL program only those named *_gl.cpp).
-#include "../../tools/assetgen/glyphs.cpp"
