@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <png.h>
 #include <sstream>
@@ -11,6 +12,7 @@
 #include <sys/wait.h>
 #include <vector>
 
+#include "data/resfile.h"
 #include "shell/state.h"
 #include "support/gl_fixture.h"
 
@@ -41,16 +43,70 @@ Outcome capture(const std::string& dir, const std::string& args, const std::stri
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     r.out = readFile(dir + "/stdout.txt");
     r.err = readFile(dir + "/stderr.txt");
-    // The engine announces its square-root table before main, without a line break.
+    // The engine announces its square-root table before main, without a line break, and
+    // vhcapture ends that line before its own.
     const std::string banner = "FAST SQRT LIB INIT";
     if (r.err.rfind(banner, 0) == 0) r.err.erase(0, banner.size());
+    if (r.err.rfind("\n", 0) == 0) r.err.erase(0, 1);
     return r;
+}
+
+// Every folder a test makes is removed once the program's tests are done.
+std::vector<std::string> madeDirs;
+struct RemoveMadeDirs : ::testing::Environment {
+    void TearDown() override {
+        std::error_code ignored;
+        for (const std::string& dir : madeDirs)
+            std::filesystem::remove_all(dir, ignored);
+    }
+};
+::testing::Environment* const removeMadeDirs = ::testing::AddGlobalTestEnvironment(new RemoveMadeDirs);
+
+std::string tempDir() {
+    madeDirs.push_back(VH_TestTempDir());
+    return madeDirs.back();
 }
 
 // A data folder holding only an empty archive: no picture loads, every fade runs over black.
 std::string emptyDataDir() {
-    const std::string dir = VH_TestTempDir();
+    const std::string dir = tempDir();
     std::ofstream(dir + "/vh_data.clu").close();
+    return dir;
+}
+
+// Mean brightness of the first intro picture below.
+const double introBrightness = (200 + 180 + 160) / 3.0;
+
+// A data folder whose archive holds a first intro picture of one flat colour, so every
+// fade frame's brightness tells how far the fade has gone.
+std::string introDataDir() {
+    const std::string dir = tempDir();
+    const int side = 64;
+    std::vector<std::uint8_t> bmp(54 + side * side * 3);
+    auto put32 = [&](size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            bmp[at + i] = (std::uint8_t)(v >> (8 * i));
+    };
+    bmp[0] = 'B';
+    bmp[1] = 'M';
+    put32(2, (std::uint32_t)bmp.size());
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, side);
+    put32(22, side);
+    bmp[26] = 1;  // planes
+    bmp[28] = 24; // bits per pixel
+    for (size_t i = 54; i < bmp.size(); i += 3) {
+        bmp[i] = 160; // blue, green, red
+        bmp[i + 1] = 180;
+        bmp[i + 2] = 200;
+    }
+    CResFile archive;
+    const std::string name = dir + "/vh_data.clu";
+    if (!archive.Open(name.c_str(), "w") || !archive.AddEntry("intro1.bmp", 0, bmp.data(), (Uint32)bmp.size(), false) ||
+        !archive.Commit())
+        ADD_FAILURE() << "cannot build the test archive in " << dir;
+    archive.Close();
     return dir;
 }
 
@@ -141,7 +197,7 @@ TEST(Capture, BadArgumentsExitTwoWithOneLineAndNoRun) {
     EXPECT_NE(help.out.find("--keys"), std::string::npos);
 
     // Faults of the surroundings rather than of the arguments: status 1, still one line.
-    const std::string noData = VH_TestTempDir();
+    const std::string noData = tempDir();
     const Outcome missing = capture(noData, "--until 1");
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("vh_data.clu"), std::string::npos) << missing.err;
@@ -149,6 +205,12 @@ TEST(Capture, BadArgumentsExitTwoWithOneLineAndNoRun) {
     EXPECT_EQ(noFfmpeg.status, 1);
     EXPECT_NE(noFfmpeg.err.find("ffmpeg"), std::string::npos) << noFfmpeg.err;
     EXPECT_FALSE(exists(dir + "/v.mp4"));
+    std::ofstream(dir + "/plainfile").close();
+    for (const char* args : {"--every 1 --until 1 --out plainfile/frames", "--until 1 --stats nofolder/s.csv"}) {
+        const Outcome unwritable = capture(dir, args);
+        EXPECT_EQ(unwritable.status, 1) << args;
+        EXPECT_EQ(lines(unwritable.err), 1) << args << ": " << unwritable.err;
+    }
 }
 
 TEST(Capture, StatsFollowTheKeyScriptFrameByFrame) {
@@ -225,6 +287,24 @@ TEST(Capture, WholeSequenceWithKeysEndsOnTheCredits) {
     EXPECT_NE(esc.out.find("intro 1"), std::string::npos) << "the summary is printed on ESC too";
 }
 
+TEST(Capture, FatalEndInTheEngineKeepsWhatWasSaved) {
+    const std::string dir = emptyDataDir();
+    // Scene three cannot load without its path file, which ends the demo with status 1.
+    const Outcome r =
+        capture(dir, "--keys 1.8:n,1.81:n,3.6:n,3.61:n,5.4:n --until 20 --every 100 --out f --stats s.csv "
+                     "--sheet sheet.png");
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("status 1"), std::string::npos) << r.err;
+    std::string header;
+    const std::vector<CsvRow> rows = readCsv(dir + "/s.csv", &header);
+    ASSERT_GT(rows.size(), 300u);
+    EXPECT_LT(rows.size(), 20u * 60u);
+    EXPECT_EQ(rows.back().state, VHS_INTRO) << "the last finished frame closed the third intro";
+    EXPECT_TRUE(exists(dir + "/f/frame_000300.png"));
+    EXPECT_GT(readPNG(dir + "/sheet.png").width, 0);
+    EXPECT_NE(r.out.find("intro 3"), std::string::npos) << r.out;
+}
+
 TEST(Capture, AtFramesAndSheet) {
     const std::string dir = emptyDataDir();
     const Outcome r = capture(dir, "--at 0,0.6,1.8,3 --out shots --sheet sheet.png --size 320x240");
@@ -246,6 +326,48 @@ TEST(Capture, AtFramesAndSheet) {
     for (size_t i = 0; i < sheet.rgb.size(); i += 3)
         light += sheet.rgb[i] > 200;
     EXPECT_GT(light, 40);
+}
+
+TEST(Capture, AtFramesFollowTheIntroFadeAndRepeatByteForByte) {
+    const std::string dir = introDataDir();
+    const std::string args = "--at 0,0.6,1.8,3 --size 320x240 --seed 7 --until 3.5 --sheet sheet.png --out ";
+    const Outcome first = capture(dir, args + "one");
+    ASSERT_EQ(first.status, 0) << first.err;
+    double m[4];
+    const char* const names[4] = {"at_0000000.png", "at_0000600.png", "at_0001800.png", "at_0003000.png"};
+    for (int i = 0; i < 4; ++i) {
+        const Picture p = readPNG(dir + "/one/" + names[i]);
+        ASSERT_EQ(p.width, 320) << names[i];
+        m[i] = mean(p);
+    }
+    EXPECT_LT(m[0], 1.0) << "before the fade-in starts the frame is black";
+    EXPECT_NEAR(m[2], introBrightness, 4.0) << "1.8 s falls in the hold: the picture alone";
+    // Fade-in ends near 1.25 s and fade-out starts near 2.3 s: both sampled frames are part-way.
+    EXPECT_GT(m[1], 0.2 * introBrightness);
+    EXPECT_LT(m[1], 0.8 * introBrightness);
+    EXPECT_GT(m[3], 0.2 * introBrightness);
+    EXPECT_LT(m[3], 0.8 * introBrightness);
+    // The picture is stretched over the whole window: the corners of the hold frame are lit.
+    const Picture hold = readPNG(dir + "/one/at_0001800.png");
+    EXPECT_GT(VH_TestMean(hold.rgb, hold.width, 0, 0, 8, 8), introBrightness - 4);
+    EXPECT_GT(VH_TestMean(hold.rgb, hold.width, 312, 232, 320, 240), introBrightness - 4);
+
+    const Outcome second = capture(dir, args + "two");
+    ASSERT_EQ(second.status, 0) << second.err;
+    for (const char* name : names)
+        EXPECT_EQ(readFile(dir + "/one/" + name), readFile(dir + "/two/" + name)) << name;
+    EXPECT_EQ(readFile(dir + "/sheet.png").empty(), false);
+}
+
+TEST(Capture, NamedKeyOpensTheConsoleOnItsFrame) {
+    const std::string dir = emptyDataDir();
+    // Over an empty archive every frame is black until the backquote drops the console.
+    const Outcome r = capture(dir, "--keys 0.5:backquote --at 0.49,0.5,0.52 --until 0.6 --out k");
+    ASSERT_EQ(r.status, 0) << r.err;
+    // 0.49 s and 0.5 s are both frame 30, drawn before the key; frame 31 is the first after it.
+    EXPECT_LT(mean(readPNG(dir + "/k/at_0000490.png")), 1.0);
+    EXPECT_LT(mean(readPNG(dir + "/k/at_0000500.png")), 1.0);
+    EXPECT_GT(mean(readPNG(dir + "/k/at_0000520.png")), 20.0);
 }
 
 TEST(Capture, LongRunSheetThinsItsThumbnails) {

@@ -9,6 +9,8 @@
 #include <GL/freeglut.h>
 #include <GL/gl.h>
 #include <cerrno>
+#include <csignal>
+#include <cstdarg>
 #include <chrono>
 #include <climits>
 #include <cmath>
@@ -41,8 +43,6 @@ bool finished = false;
 long framesDrawn = 0;
 long framesSaved = 0;
 size_t atSaved = 0; // --at times whose frame was written
-bool progressShown = false;
-bool progressInPlace = false; // the progress line is rewritten with \r on a terminal
 
 double since(Clock::time_point t0) {
     return std::chrono::duration<double>(Clock::now() - t0).count();
@@ -71,60 +71,85 @@ bool makeFolders(const std::string& path, std::string* error) {
     return true;
 }
 
-void endProgressLine() {
-    if (progressShown && progressInPlace) std::fputc('\n', stderr);
-    progressShown = false;
+volatile std::sig_atomic_t interrupted = 0; // Ctrl-C or a kill: stop after the frame in hand
+
+void onInterrupt(int) {
+    interrupted = 1;
+}
+
+bool lastLineEnded = false; // set once finish() has ended our last line itself
+
+// The engine's reports on stderr (its start-up banner, GL error reports) leave their line
+// open and begin a new one only when they next write; ours do the same so that no two
+// share a line, and the last line is ended when the process ends.
+__attribute__((format(printf, 1, 2))) void say(const char* format, ...) {
+    std::fputs("\nvhcapture: ", stderr);
+    lastLineEnded = false;
+    va_list args;
+    va_start(args, format);
+    std::vfprintf(stderr, format, args);
+    va_end(args);
+    std::fflush(stderr);
+}
+
+void endLastLine() {
+    if (!lastLineEnded) std::fputc('\n', stderr);
 }
 
 // Everything that outlives the frame loop. Returns false when something could not be written.
 bool finish() {
     if (finished) return true;
     finished = true;
-    endProgressLine();
     bool ok = true;
     std::string error;
     if (!opts.sheet.empty()) {
         int w, h;
         const std::vector<std::uint8_t> rgb = sheet.Compose(&w, &h);
         if (sheet.Count() == 0) {
-            std::fprintf(stderr, "vhcapture: %s: no frame was saved, so there is no sheet\n", opts.sheet.c_str());
+            say("%s: no frame was saved, so there is no sheet", opts.sheet.c_str());
             ok = false;
         } else if (!CAP_WritePNG(opts.sheet, rgb, w, h, &error)) {
-            std::fprintf(stderr, "vhcapture: %s\n", error.c_str());
+            say("%s", error.c_str());
             ok = false;
         }
     }
     if (!video.Close(&error)) {
-        std::fprintf(stderr, "vhcapture: %s\n", error.c_str());
+        say("%s", error.c_str());
         ok = false;
     }
     if (!opts.stats.empty()) {
         if (!stats.Close(&error)) {
-            std::fprintf(stderr, "vhcapture: %s\n", error.c_str());
+            say("%s", error.c_str());
             ok = false;
         }
+    }
+    if (atSaved < opts.at.size()) {
+        say("%zu --at time(s) from %.3f s on came after the run ended at %.3f s", opts.at.size() - atSaved,
+            opts.at[atSaved], (double)framesDrawn / opts.fps);
+        ok = false;
+    }
+    say("%ld frames drawn (%.3f s of demo time), %ld saved", framesDrawn, (double)framesDrawn / opts.fps, framesSaved);
+    // The summary goes to stdout; on a terminal it must not continue our open stderr line.
+    std::fputc('\n', stderr);
+    lastLineEnded = true;
+    if (!opts.stats.empty()) {
         stats.PrintSummary(stdout);
         std::fflush(stdout);
     }
-    if (atSaved < opts.at.size()) {
-        std::fprintf(stderr, "vhcapture: %zu --at time(s) from %.3f s on came after the run ended at %.3f s\n",
-                     opts.at.size() - atSaved, opts.at[atSaved], (double)framesDrawn / opts.fps);
-        ok = false;
-    }
-    std::fprintf(stderr, "vhcapture: %ld frames drawn (%.3f s of demo time), %ld saved\n", framesDrawn,
-                 (double)framesDrawn / opts.fps, framesSaved);
     return ok;
 }
 
 // The engine is ending the process (ESC, a key after the credits, or a fatal condition).
-void onEngineExit(int /*status*/) {
+void onEngineExit(int status) {
+    if (status != 0)
+        say("the demo ended itself with status %d at %.3f s (a fatal condition in the engine)", status,
+            (double)(framesDrawn + 1) / opts.fps);
     finish();
 }
 
 // A fault of our own in the middle of a run: keep what is saved and end through the engine's exit.
 [[noreturn]] void failRun(const std::string& error) {
-    endProgressLine();
-    std::fprintf(stderr, "vhcapture: %s\n", error.c_str());
+    say("%s", error.c_str());
     VH_Exit(1);
 }
 
@@ -142,12 +167,9 @@ void saveFrame(const std::string& path, const std::vector<std::uint8_t>& rgb, in
 }
 
 void showProgress(Clock::time_point start, Clock::time_point* last) {
-    if (since(start) < progressAfter || since(*last) < 1.0) return;
+    if (since(start) < progressAfter || since(*last) < 2.0) return;
     *last = Clock::now();
-    std::fprintf(stderr, "%svhcapture: %.2f s of demo time, frame %ld, %ld saved%s", progressInPlace ? "\r" : "",
-                 (double)framesDrawn / opts.fps, framesDrawn, framesSaved, progressInPlace ? "" : "\n");
-    std::fflush(stderr);
-    progressShown = true;
+    say("%.2f s of demo time, frame %ld, %ld saved", (double)framesDrawn / opts.fps, framesDrawn, framesSaved);
 }
 
 // Without --until the run ends once the credits are drawn; a scene, though, runs until 'n',
@@ -159,9 +181,10 @@ bool waitsForever(size_t nextKey, size_t nextAt) {
 } // namespace
 
 int main(int argc, char** argv) {
+    std::atexit(endLastLine);
     std::string error;
     if (!CAP_ParseOptions(argc, argv, &opts, &error)) {
-        std::fprintf(stderr, "vhcapture: %s\n", error.c_str());
+        say("%s", error.c_str());
         return 2;
     }
     if (opts.help) {
@@ -177,37 +200,36 @@ int main(int argc, char** argv) {
     opts.video = absolutePath(opts.video, cwd);
     opts.stats = absolutePath(opts.stats, cwd);
     if (!opts.dataDir.empty() && chdir(opts.dataDir.c_str()) != 0) {
-        std::fprintf(stderr, "vhcapture: %s: cannot enter the data folder (%s)\n", opts.dataDir.c_str(),
-                     std::strerror(errno));
+        say("%s: cannot enter the data folder (%s)", opts.dataDir.c_str(), std::strerror(errno));
         return 2;
     }
     const std::string dataName = (opts.dataDir.empty() ? std::string(".") : opts.dataDir) + "/vh_data.clu";
     if (access("vh_data.clu", R_OK) != 0) {
-        std::fprintf(stderr, "vhcapture: %s: cannot read the demo's data (%s); run in its folder or give --data DIR\n",
-                     dataName.c_str(), std::strerror(errno));
+        say("%s: cannot read the demo's data (%s); run in its folder or give --data DIR", dataName.c_str(),
+            std::strerror(errno));
         return 1;
     }
     const char* display = std::getenv("DISPLAY");
     if (!display || !*display) {
-        std::fprintf(stderr, "vhcapture: no X display (DISPLAY is not set); a virtual one will do: xvfb-run -a "
-                             "vhcapture ...\n");
+        say("no X display (DISPLAY is not set); a virtual one will do: xvfb-run -a vhcapture ...");
         return 1;
     }
     if (!opts.video.empty() && CAP_FindProgram("ffmpeg").empty()) {
-        std::fprintf(stderr, "vhcapture: %s: cannot make the video: ffmpeg is not installed (or not on PATH)\n",
-                     opts.video.c_str());
+        say("%s: cannot make the video: ffmpeg is not installed (or not on PATH)", opts.video.c_str());
         return 1;
     }
     if ((!opts.at.empty() || opts.every > 0) && !makeFolders(opts.out, &error)) {
-        std::fprintf(stderr, "vhcapture: %s\n", error.c_str());
+        say("%s", error.c_str());
         return 1;
     }
     if (!opts.stats.empty() && !stats.Open(opts.stats, &error)) {
-        std::fprintf(stderr, "vhcapture: %s\n", error.c_str());
+        say("%s", error.c_str());
         return 1;
     }
-    progressInPlace = isatty(2);
 
+    // An interrupted run still finishes its sheet, statistics and video.
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
     VH_SetExitHook(onEngineExit);
     static char programName[] = "vhcapture";
     static char* driverArgs[] = {programName, nullptr};
@@ -223,7 +245,7 @@ int main(int argc, char** argv) {
     Clock::time_point lastProgress = start;
     size_t nextKey = 0;
     char name[64];
-    for (long k = 1; k <= lastFrame; ++k) {
+    for (long k = 1; k <= lastFrame && !interrupted; ++k) {
         // Keys are due once the clock at the start of this step has reached them.
         while (nextKey < opts.keys.size() && opts.keys[nextKey].time * opts.fps <= (double)(k - 1) + 1e-6)
             pressKey(opts.keys[nextKey++]);
@@ -277,13 +299,13 @@ int main(int argc, char** argv) {
 
         if (opts.until < 0.0 && VH_State == VHS_EXIT && VH_CreditsDrawn) break;
         if (waitsForever(nextKey, atSaved)) {
-            endProgressLine();
-            std::fprintf(stderr,
-                         "vhcapture: scene %d waits for an 'n' key and none is left in --keys; stopping at %.3f s "
-                         "(give --until or more --keys to go on)\n",
-                         VH_ID + 1, row.seconds);
+            say("scene %d waits for an 'n' key and none is left in --keys; stopping at %.3f s "
+                "(give --until or more --keys to go on)",
+                VH_ID + 1, row.seconds);
             break;
         }
     }
-    return finish() ? 0 : 1;
+    if (interrupted) say("interrupted at %.3f s", (double)framesDrawn / opts.fps);
+    const bool ok = finish();
+    return interrupted ? 130 : ok ? 0 : 1;
 }

@@ -47,7 +47,7 @@ const char usage[] =
     "  --fps N           frame step 1/N s (default 60)\n"
     "  --seed N          seed for rand after start-up (default 1)\n"
     "  --until T         stop after T s of demo time (default: once the credits are drawn; a run that\n"
-    "                    waits in a scene with no 'n' left in --keys stops there)\n"
+    "                    waits in a scene with no key left to press and no --at frame to come stops there)\n"
     "  --keys T:KEY,...  press KEY at T s; KEY is one character or esc, space, enter, backspace,\n"
     "                    backquote, left, right, up, down, home, end, insert\n"
     "  --at T1,T2,...    save the frames at those times as OUT/at_<ms, 7 digits>.png\n"
