@@ -30,12 +30,12 @@ inline const std::string AG_Generator = std::string(VH_BIN_DIR) + "/assetgen";
 
 // The folder one run of the generator filled; a failed run fails the test that first asked.
 inline const std::string& AG_Generated() {
-    static std::string dir;
-    if (dir.empty()) {
-        dir = VH_TestTempDir();
-        const AG_Result r = AG_Shell(AG_Generator + " --out " + dir);
+    static const std::string dir = [] {
+        const std::string d = VH_TestTempDir();
+        const AG_Result r = AG_Shell(AG_Generator + " --out " + d);
         if (r.status != 0) ADD_FAILURE() << r.out;
-    }
+        return d;
+    }();
     return dir;
 }
 
