@@ -1,6 +1,5 @@
-// The generated fonts and credits in the engine's own window: the six font textures have the sizes
-// the font table gives, every character and the credits screen draw, and both are written as
-// pictures into the build tree to look at.
+// The generated fonts and credits in the engine's own window: the font textures have the table's
+// sizes, every character and the credits screen draw, and both are saved as pictures to look at.
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
@@ -16,8 +15,8 @@
 
 namespace {
 
-// The frame just drawn, cleared for the next one.
-AgImage takeFrame() {
+// The frame just drawn, saved under the build tree and cleared for the next one.
+AgImage takeFrame(const char* name) {
     int w = 0, h = 0;
     std::vector<std::uint8_t> rgb = VH_DriverReadBack(&w, &h);
     AgImage img(w, h);
@@ -25,6 +24,7 @@ AgImage takeFrame() {
         img.At(i % w, i / w) = PIC_Rgb(rgb[3 * size_t(i)], rgb[3 * size_t(i) + 1], rgb[3 * size_t(i) + 2]);
     glClearColor(0, 0, 0, 0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    EXPECT_TRUE(!name || PIC_WritePNG(img, std::string(VH_BIN_DIR) + "/../assetgen_" + name + ".png"));
     return img;
 }
 
@@ -48,30 +48,26 @@ TEST(AssetsGL, FontsAndCreditsDrawAcrossTheScreen) {
     for (int f = 0; f < FNT_COUNT; ++f) {
         const FNT_Font* font = FNT_GetFont(f);
         ASSERT_NE(font, nullptr);
-        EXPECT_NE(font->texture, 0u) << font->fileName;
-        EXPECT_TRUE(font->textureWidth == sizes[f][0] && font->textureHeight == sizes[f][1]) << font->fileName;
+        EXPECT_TRUE(font->texture && font->textureWidth == sizes[f][0] && font->textureHeight == sizes[f][1])
+            << font->fileName;
     }
 
     // every printable character of every font, as the engine draws them
-    takeFrame();
+    takeFrame(nullptr);
     std::string all;
     for (int c = 32; c < 127; ++c)
         all += char(c);
     int y = 10;
-    for (int f = 0; f < FNT_COUNT; ++f, y += 10) {
+    for (int f = 0; f < FNT_COUNT; ++f, y += 10)
         for (const std::string& line :
              {all.substr(0, 48), all.substr(48), std::string("Vexhal draws the quick brown fox over the lazy dog.")}) {
             FNT_DrawString(line.c_str(), 10, y, f);
             y += FNT_GetHeight(f) + 3;
         }
-    }
-    AgImage specimen = takeFrame();
-    EXPECT_TRUE(PIC_WritePNG(specimen, std::string(VH_BIN_DIR) + "/../assetgen_fonts_engine.png"));
-    EXPECT_GT(inked(specimen, 0, 0, 800, y), 6 * 94 * 6);
+    EXPECT_GT(inked(takeFrame("fonts_engine"), 0, 0, 800, y), 6 * 94 * 6);
 
     CRED_Draw();
-    AgImage credits = takeFrame();
-    EXPECT_TRUE(PIC_WritePNG(credits, std::string(VH_BIN_DIR) + "/../assetgen_credits.png"));
+    const AgImage credits = takeFrame("credits");
     // text in every fifth of the height, and at the left edge, the middle and the right edge
     for (int band = 0; band < 5; ++band)
         EXPECT_GT(inked(credits, 0, band * 120, 800, band * 120 + 120), 200) << band;

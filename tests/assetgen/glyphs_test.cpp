@@ -5,19 +5,18 @@
 #include <cctype>
 #include <map>
 #include <string>
+#include <tuple>
 
 #include "glyphs.h"
 
 TEST(Glyphs, MasksHaveTheLoaderLayoutAndEveryCharacterIsTellableFromEveryOther) {
-    const struct {
-        const char* file;
-        int w, h;
-    } expected[GLY_FONT_COUNT] = {{"fnt4x9bgr.raw", 4, 9},   {"fnt5x5bgr.raw", 5, 5}, {"fnt6x4bgr.raw", 6, 4},
-                                  {"fnt7x12bgr.raw", 7, 12}, {"fnt8x8bgr.raw", 8, 8}, {"fnt9X8bgr.raw", 9, 8}};
+    const std::tuple<const char*, int, int> expected[GLY_FONT_COUNT] = {
+        {"fnt4x9bgr.raw", 4, 9},   {"fnt5x5bgr.raw", 5, 5}, {"fnt6x4bgr.raw", 6, 4},
+        {"fnt7x12bgr.raw", 7, 12}, {"fnt8x8bgr.raw", 8, 8}, {"fnt9X8bgr.raw", 9, 8}};
     for (int f = 0; f < GLY_FONT_COUNT; ++f) {
-        SCOPED_TRACE(expected[f].file);
-        const int w = expected[f].w, h = expected[f].h;
-        EXPECT_STREQ(GLY_FileName(f), expected[f].file);
+        const auto [file, w, h] = expected[f];
+        SCOPED_TRACE(file);
+        EXPECT_STREQ(GLY_FileName(f), file);
         ASSERT_TRUE(GLY_CellWidth(f) == w && GLY_CellHeight(f) == h);
         const std::vector<Uint8>& mask = GLY_Mask(f);
         ASSERT_EQ(mask.size(), size_t(32 * w * 4 * h));

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <tuple>
 
 #include <sys/stat.h>
 
@@ -51,27 +52,21 @@ TEST(Archive, FindsEntriesByNameInAnyCaseAndStreamsExactlyOne) {
     ASSERT_TRUE(WriteFile(path, LayOut(kThree)));
     CResFile res;
     ASSERT_TRUE(res.Open(path.c_str(), "rb"));
-    EXPECT_EQ(res.FindEntry("BETA.3DS")->type, 7u);
-    EXPECT_FALSE(res.EntryExists(nullptr));
+    EXPECT_TRUE(res.FindEntry("BETA.3DS")->type == 7u && !res.EntryExists(nullptr));
     EXPECT_EQ(EntryText(res, "Alpha.bmp"), "alpha-bytes");
 
     // The loaders' way in: each stream holds exactly its entry, never the bytes after it.
     EXPECT_EQ(StreamText(path, "ALPHA.BMP"), "alpha-bytes");
     EXPECT_EQ(StreamText(path, "beta.3ds"), "BETA");
     EXPECT_EQ(StreamText(path, "empty.txt"), "");
-    EXPECT_EQ(StreamText(path, "nothing"), "<no stream>");
-    EXPECT_EQ(StreamText(path + ".missing", "beta.3ds"), "<no stream>");
+    EXPECT_EQ(StreamText(path, "nothing") + StreamText(path + ".missing", "beta.3ds"), "<no stream><no stream>");
 }
 
 TEST(Archive, RejectsWhatTheFileCannotHold) {
     const Bytes good = LayOut(kThree);
     const std::uint32_t dir = 20 + 11 + 4; // directory offset: after the three entries' data
-    const struct {
-        const char* what;
-        std::size_t at; // a u32 written over the good archive
-        std::uint32_t value;
-        Uint16 code;
-    } cases[] = {
+    const std::tuple<const char*, std::size_t, std::uint32_t, Uint16> cases[] = {
+        // a u32 written over the good one
         {"entry count of four billion", 8, 0xFFFFFFFFu, RES_ERR_DIRECTORY},
         {"one entry too many", 8, 4, RES_ERR_DIRECTORY},
         {"directory past the end", 16, static_cast<std::uint32_t>(good.size() + 1), RES_ERR_DIRECTORY},
@@ -85,11 +80,10 @@ TEST(Archive, RejectsWhatTheFileCannotHold) {
         {"version 0x0101", 4, 0x0101, RES_ERR_VERSION},
         {"check value off by one", 12, ~static_cast<std::uint32_t>(good.size() + 1), RES_ERR_HEADER},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [what, at, value, code] : cases) {
         Bytes bad = good;
-        Store32(bad, c.at, c.value);
-        EXPECT_EQ(OpenCode(bad), c.code);
+        Store32(bad, at, value);
+        EXPECT_EQ(OpenCode(bad), code) << what;
     }
     Bytes longer = good;
     longer.push_back(0); // one byte more than the check value says
@@ -108,9 +102,7 @@ TEST(Archive, CommitWritesTheListInOrderAndKeepsUntouchedEntries) {
     EXPECT_FALSE(res.AddEntry("early", 0, "x", 1, false)) << "not open yet";
     ASSERT_TRUE(res.Open(path.c_str(), "w"));
     EXPECT_FALSE(FileExists(path)) << "nothing is written before Commit";
-    char* owned = static_cast<char*>(std::malloc(11));
-    std::memcpy(owned, "alpha-bytes", 11);
-    ASSERT_TRUE(res.AddEntry("Alpha.BMP", 0, owned, 11, true));
+    ASSERT_TRUE(res.AddEntry("Alpha.BMP", 0, std::memcpy(std::malloc(11), "alpha-bytes", 11), 11, true));
     ASSERT_TRUE(res.AddEntry("beta.3ds", 7, "BETA", 4, false));
     ASSERT_TRUE(res.AddEntry("empty.txt", 0, nullptr, 0, false));
     EXPECT_FALSE(res.AddEntry("ALPHA.bmp", 0, "x", 1, false));
@@ -123,11 +115,10 @@ TEST(Archive, CommitWritesTheListInOrderAndKeepsUntouchedEntries) {
     res.Close();
 
     // Edits in place: a large entry is copied across in several blocks, a loaded one written back.
-    Bytes big(5000);
-    for (std::size_t i = 0; i < big.size(); ++i)
-        big[i] = static_cast<std::uint8_t>(i * 7 + 3);
     std::vector<TestEntry> start = kThree;
-    start.insert(start.begin() + 1, TestEntry{"big.raw", big, 0});
+    start.insert(start.begin() + 1, TestEntry{"big.raw", Bytes(5000), 0});
+    for (std::size_t i = 0; i < 5000; ++i)
+        start[1].data[i] = static_cast<std::uint8_t>(i * 7 + 3);
     ASSERT_TRUE(WriteFile(path, LayOut(start)));
     ASSERT_TRUE(res.Open(path.c_str(), "r+"));
     void* alpha = nullptr;

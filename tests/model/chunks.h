@@ -29,6 +29,13 @@ public:
     // A chunk holding only a string, or only filler that readers must step over.
     void StrChunk(std::uint16_t id, const std::string& s) { Begin(id), Str(s), End(); }
     void Unknown(std::uint16_t id, int payload) { Begin(id), Raw(std::string(payload, 'M').data(), payload), End(); }
+    // A count of items of `per` floats, then the floats.
+    void Floats(std::uint16_t id, const std::vector<float>& v, std::size_t per) {
+        Begin(id), Put((std::uint16_t)(v.size() / per));
+        for (float f : v)
+            Put(f);
+        End();
+    }
 
     std::vector<std::uint8_t> bytes;
 
@@ -74,16 +81,8 @@ inline std::vector<std::uint8_t> Make3DS(const std::vector<TestMaterial>& materi
     for (const TestObject& o : objects) {
         w.Begin(0x4000), w.Str(o.name), w.Begin(0x4100);
         if (junk) w.Unknown(0x4160, 48);
-        w.Begin(0x4110), w.Put((std::uint16_t)(o.vertices.size() / 3));
-        for (float f : o.vertices)
-            w.Put(f);
-        w.End();
-        if (!o.texCoords.empty()) {
-            w.Begin(0x4140), w.Put((std::uint16_t)(o.texCoords.size() / 2));
-            for (float f : o.texCoords)
-                w.Put(f);
-            w.End();
-        }
+        w.Floats(0x4110, o.vertices, 3);
+        if (!o.texCoords.empty()) w.Floats(0x4140, o.texCoords, 2);
         w.Begin(0x4120), w.Put((std::uint16_t)(o.faces.size() / 3));
         for (std::size_t i = 0; i < o.faces.size(); i += 3)
             w.Put(o.faces[i]), w.Put(o.faces[i + 1]), w.Put(o.faces[i + 2]), w.Put<std::uint16_t>(7);

@@ -82,23 +82,19 @@ protected:
 
 TEST_F(MeshGL, EachFileLoadsOnceAndInstancesShareItsGeometry) {
     t3DModel* a = MESH_Load3DSMesh("panel.3ds", 4);
-    ASSERT_NE(a, nullptr);
-    ASSERT_EQ(a->objectCount, 2);
+    ASSERT_TRUE(a && a->objectCount == 2);
     ASSERT_EQ(std::rename("vh_data.clu", "away.clu"), 0); // a second load can only come from memory
     t3DModel* b = MESH_Load3DSMesh("PANEL.3DS", 4);
     EXPECT_EQ(MESH_Load3DSMesh("tex.3ds", 4), nullptr);
     ASSERT_EQ(std::rename("away.clu", "vh_data.clu"), 0);
-    ASSERT_NE(b, nullptr);
-    EXPECT_NE(a, b);
     const t3DModel* base = MESH_FindModel("Panel.3DS");
-    ASSERT_NE(base, nullptr);
+    ASSERT_TRUE(b && base && a != b);
     for (int i = 0; i < 2; ++i) {
         EXPECT_EQ(a->objects[i].vertices, b->objects[i].vertices);
         EXPECT_EQ(a->objects[i].normals, base->objects[i].normals);
         EXPECT_TRUE(!a->objects[i].ownsArrays && base->objects[i].ownsArrays);
     }
-    EXPECT_EQ(MESH_Load3DSMesh("missing.3ds", 4), nullptr);
-    EXPECT_EQ(MESH_Load3DSMesh("junk.3ds", 4), nullptr);
+    EXPECT_TRUE(!MESH_Load3DSMesh("missing.3ds", 4) && !MESH_Load3DSMesh("junk.3ds", 4));
     EXPECT_EQ(MESH_Count(), 1);
 
     // Freeing an instance (or passing the base model to the instance call) leaves the geometry
@@ -114,15 +110,13 @@ TEST_F(MeshGL, EachFileLoadsOnceAndInstancesShareItsGeometry) {
 
     MESH_Close(); // and a later load reads the file anew
     EXPECT_EQ(MESH_FindModel("panel.3ds"), nullptr);
-    t3DModel* again = MESH_Load3DSMesh("panel.3ds", 4);
-    EXPECT_NE(again, nullptr);
-    MESH_FreeInstance(again);
+    MESH_FreeInstance(MESH_Load3DSMesh("panel.3ds", 4));
+    EXPECT_NE(MESH_FindModel("panel.3ds"), nullptr);
 }
 
 TEST_F(MeshGL, DrawsLitAtItsPlacementWithANamedPartTurningAndNothingWhenInvisible) {
     t3DModel* m = MESH_Load3DSMesh("panel.3ds", 4);
     ASSERT_NE(m, nullptr);
-    MESH_SetPlacement(m, 0, 0, 0, 0, 0, 0, 1, 1, 1);
     draw(m);
     const double lit = at(0, 0);
     draw(m, false);
@@ -158,8 +152,7 @@ TEST_F(MeshGL, DrawsLitAtItsPlacementWithANamedPartTurningAndNothingWhenInvisibl
 
     m->visible = false; // nothing drawn either way, and lighting still restored
     draw(m, true, nullptr, true);
-    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
-    EXPECT_LT(VH_TestMean(rgb, 800, 0, 0, 800, 600), 0.01);
+    EXPECT_TRUE(glIsEnabled(GL_LIGHTING) && VH_TestMean(rgb, 800, 0, 0, 800, 600) < 0.01);
     draw(m, true, &list);
     EXPECT_LT(VH_TestMean(rgb, 800, 0, 0, 800, 600), 0.01);
     MESH_FreeInstance(m);
@@ -167,10 +160,8 @@ TEST_F(MeshGL, DrawsLitAtItsPlacementWithANamedPartTurningAndNothingWhenInvisibl
 
 TEST_F(MeshGL, TexturesOnlyWhereCoordinatesAndASlotExist) {
     t3DModel* m = MESH_Load3DSMesh("tex.3ds", 4);
-    ASSERT_NE(m, nullptr);
-    ASSERT_EQ(m->materialCount, 65);
+    ASSERT_TRUE(m && m->materialCount == 65);
     EXPECT_NE(m->textures[1], 0u);
-    MESH_SetPlacement(m, 0, 0, 0, 0, 0, 0, 1, 1, 1);
     draw(m);
     EXPECT_TRUE(pixel(-2, 1.5f)[0] > 100 && pixel(-2, 1.5f)[1] < 10); // red, modulated by lit grey
     // Two coordinates for four vertices, material 64 (past the table) and material -1: grey.
