@@ -18,10 +18,8 @@
 #include "data/rwops.h"
 #include "generated.h"
 #include "image/image.h"
-#include "meshkit.h"
 #include "model/load3ds.h"
 #include "model/mesh.h"
-#include "pathfiles.h"
 #include "picture.h"
 
 namespace {
@@ -223,46 +221,4 @@ TEST(Loaders, EveryFileLoadsAndEveryModelKeepsTheRulesOfTheMeshDraw) {
             EXPECT_NEAR(ourHi[k], hi[k], 1e-3f + 1e-5f * std::fabs(hi[k])) << "axis " << k;
         }
     }
-}
-
-TEST(Loaders, KitModelAndFlatPathsComeBackAsBuiltInTheEngineFrame) {
-    MkModel kit;
-    MK_AddMaterial(kit, "hull paint", 10, 20, 30, "hull.bmp");
-    MK_AddMaterial(kit, "brass", 200, 180, 60, "brass.bmp");
-    MkMesh hull = MK_Box({2, 1, 6}), wheel = MK_Cylinder(0.8f, 0.2f, 16);
-    MK_Translate(hull, {0.5f, 0.25f, -1});
-    MK_RotateZ(wheel, 90);
-    MK_AddObject(kit, "hull", hull, "hull paint");
-    MK_AddObject(kit, "r_wheel1", wheel, "brass");
-    std::vector<Uint8> bytes = MK_Write3DS(kit);
-    Model model(VH_RWFromMem(bytes.data(), int(bytes.size())));
-    ASSERT_TRUE(model.ok && model.m.objectCount == 2 && model.m.materialCount == 2);
-    EXPECT_STREQ(model.m.materials[0].textureFile, "hull.bmp");
-    EXPECT_EQ(model.m.materials[1].colour[0], 200);
-    for (int i = 0; i < 2; ++i) {
-        const t3DObject& o = model.m.objects[i];
-        const MkMesh& k = kit.objects[i].mesh;
-        SCOPED_TRACE(kit.objects[i].name);
-        EXPECT_TRUE(o.name == kit.objects[i].name && o.material == i);
-        ASSERT_TRUE(size_t(o.vertexCount) == k.positions.size() && size_t(o.faceCount) == k.faces.size());
-        for (int v = 0; v < o.vertexCount; ++v)
-            EXPECT_TRUE(o.vertices[3 * v] == k.positions[v].x && o.vertices[3 * v + 1] == k.positions[v].y &&
-                        o.vertices[3 * v + 2] == k.positions[v].z && o.texCoords[2 * v] == k.uvs[v].u &&
-                        o.texCoords[2 * v + 1] == k.uvs[v].v)
-                << "vertex " << v;
-        for (int f = 0; f < o.faceCount; ++f) // the winding survives
-            EXPECT_TRUE(o.faces[3 * f] == k.faces[f].a && o.faces[3 * f + 2] == k.faces[f].c) << "face " << f;
-    }
-
-    WedPath path = {2.5f, {{0, 480}, {160, 120}, {480, 360}, {640, 0}}};
-    bytes = PATH_WriteWED("river run", {path, path}, nullptr);
-    int count = 0;
-    PathControl* paths = OpenWEDFile(VH_RWFromMem(bytes.data(), int(bytes.size())), &count, true);
-    ASSERT_TRUE(paths && count == 2);
-    EXPECT_STREQ(paths[1].name, "river run");
-    EXPECT_FLOAT_EQ(paths[1].speed, 2.5f);
-    const float expected[4][2] = {{-1, 1}, {-0.5f, -0.5f}, {0.5f, 0.5f}, {1, -1}}; // canvas edges are +-1
-    for (int i = 0; i < 4; ++i)
-        EXPECT_TRUE(paths[1].points[i].x == expected[i][0] && paths[1].points[i].z == expected[i][1]) << i;
-    delete[] paths;
 }

@@ -7,7 +7,10 @@
 #include <map>
 #include <tuple>
 
+#include "data/rwops.h"
 #include "meshkit.h"
+#include "model/load3ds.h"
+#include "model/mesh.h"
 
 namespace {
 
@@ -108,23 +111,48 @@ TEST(MeshKit, RotationsTurnAsGLDoesAndProjectionsFillThePicture) {
     EXPECT_TRUE(uvsInRange(box) && closed(box));
 }
 
-TEST(MeshKit, CheckRefusesWhatTheEngineCannotDraw) {
+TEST(MeshKit, ModelsComeBackAsBuiltInTheEngineFrameAndWhatItCannotDrawIsRefused) {
     MkModel good;
-    MK_AddMaterial(good, "paint", 255, 0, 0, "paint.bmp");
-    MK_AddObject(good, "body", MK_Box({1, 1, 1}), "paint");
+    MK_AddMaterial(good, "paint", 10, 20, 30, "paint.bmp");
+    MK_AddMaterial(good, "brass", 200, 180, 60, "brass.bmp");
+    MkMesh hull = MK_Box({2, 1, 6}), wheel = MK_Cylinder(0.8f, 0.2f, 16);
+    MK_Translate(hull, {0.5f, 0.25f, -1});
+    MK_RotateZ(wheel, 90);
+    MK_AddObject(good, "hull", hull, "paint");
+    MK_AddObject(good, "r_wheel1", wheel, "brass");
     ASSERT_EQ(MK_Check(good), "");
-    ASSERT_FALSE(MK_Write3DS(good).empty());
+    std::vector<Uint8> bytes = MK_Write3DS(good);
+    t3DModel model;
+    ASSERT_TRUE(CLoad3DS_RW().Load(&model, VH_RWFromMem(bytes.data(), int(bytes.size())), true));
+    EXPECT_TRUE(model.objectCount == 2 && model.materialCount == 2 && model.materials[1].colour[0] == 200);
+    EXPECT_STREQ(model.materials[0].textureFile, "paint.bmp");
+    for (int i = 0; i < model.objectCount; ++i) {
+        const t3DObject& o = model.objects[i];
+        const MkMesh& k = good.objects[i].mesh;
+        SCOPED_TRACE(good.objects[i].name);
+        EXPECT_TRUE(o.name == good.objects[i].name && o.material == i);
+        ASSERT_TRUE(size_t(o.vertexCount) == k.positions.size() && size_t(o.faceCount) == k.faces.size());
+        for (int v = 0; v < o.vertexCount; ++v)
+            EXPECT_TRUE(o.vertices[3 * v] == k.positions[v].x && o.vertices[3 * v + 1] == k.positions[v].y &&
+                        o.vertices[3 * v + 2] == k.positions[v].z && o.texCoords[2 * v] == k.uvs[v].u &&
+                        o.texCoords[2 * v + 1] == k.uvs[v].v)
+                << "vertex " << v;
+        for (int f = 0; f < o.faceCount; ++f) // the winding survives
+            EXPECT_TRUE(o.faces[3 * f] == k.faces[f].a && o.faces[3 * f + 2] == k.faces[f].c) << "face " << f;
+    }
+    MESH_FreeModelData(&model);
+
     const std::pair<const char*, std::function<void(MkModel&)>> bad[] = {
         {"uv outside 0..1", [](MkModel& m) { m.objects[0].mesh.uvs[3].u = 1.25f; }}, // clamped: smears the edge
         {"unknown material", [](MkModel& m) { m.objects[0].material = "Paint"; }},   // names match by case
-        {"material twice", [](MkModel& m) { MK_AddMaterial(m, "paint", 0, 0, 0, "other.bmp"); }},
+        {"material twice", [](MkModel& m) { MK_AddMaterial(m, "brass", 0, 0, 0, "other.bmp"); }},
         {"index out of range", [](MkModel& m) { m.objects[0].mesh.faces[0].c = 99; }},
         {"not a number", [](MkModel& m) { m.objects[0].mesh.positions[0].x = std::nanf(""); }},
         {"more than 65535 vertices",
          [](MkModel& m) { m.objects[0].mesh = MK_Heightfield(300, 300, 1, 1, [](float, float) { return 0.0f; }); }},
         {"65 materials",
          [](MkModel& m) {
-             for (int i = 0; i < 64; ++i)
+             for (int i = 0; i < 63; ++i)
                  MK_AddMaterial(m, "m" + std::to_string(i), 0, 0, 0, "x.bmp");
          }},
         {"texture name too long for the texture manager",

@@ -1,13 +1,15 @@
-// Path file writers: they refuse paths the engine's readers would misread or overrun (the WED reader
-// reads the accepted ones back in the loader tests).
+// Path file writers: they refuse paths the engine's readers would misread or overrun, and the WED
+// reader takes what they accept back as written.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <functional>
 
+#include "camera/wedpath.h"
+#include "data/rwops.h"
 #include "pathfiles.h"
 
-TEST(PathFiles, PathsTheReadersCannotFollowOrWouldCutAreRefused) {
+TEST(PathFiles, PathsTheReadersCannotFollowOrWouldCutAreRefusedTheRestReadBack) {
     const SpoPath good = {3, 50, 0.0f, 10.0f, {{0, 0, 0}, {1, 2, 3}, {4, 5, 6}, {7, 8, 9}}};
     std::string fault;
     std::vector<Uint8> file = PATH_WriteSPO({good, good}, &fault);
@@ -37,8 +39,17 @@ TEST(PathFiles, PathsTheReadersCannotFollowOrWouldCutAreRefused) {
     full.points.assign(96, MkVec3{0, 0, 0}); // exactly fills the knot table
     EXPECT_FALSE(PATH_WriteSPO({full}, &fault).empty());
 
-    WedPath path = {2.5f, {{40, 300}, {200, 120}, {420, 400}, {600, 200}}};
-    EXPECT_FALSE(PATH_WriteWED(std::string(31, 'n'), {path}, &fault).empty());
+    // a name of 31 letters and two paths, read back by the engine: the canvas edges are +-1
+    WedPath path = {2.5f, {{0, 480}, {160, 120}, {480, 360}, {640, 0}}};
+    file = PATH_WriteWED(std::string(31, 'n'), {path, path}, &fault);
+    int count = 0;
+    PathControl* paths = OpenWEDFile(VH_RWFromMem(file.data(), int(file.size())), &count, true);
+    ASSERT_TRUE(paths && count == 2);
+    EXPECT_TRUE(paths[1].name == std::string(31, 'n') && paths[1].speed == 2.5f);
+    const float expected[4][2] = {{-1, 1}, {-0.5f, -0.5f}, {0.5f, 0.5f}, {1, -1}};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_TRUE(paths[1].points[i].x == expected[i][0] && paths[1].points[i].z == expected[i][1]) << i;
+    delete[] paths;
     EXPECT_TRUE(PATH_WriteWED(std::string(32, 'n'), {path}, &fault).empty()); // the name field holds 31 + NUL
     EXPECT_TRUE(PATH_WriteWED("empty", {}, &fault).empty());
     path.speed = std::nanf("");
