@@ -4,7 +4,6 @@
 
 #include <GL/gl.h>
 
-#include <string>
 #include <vector>
 
 #include "generated.h"

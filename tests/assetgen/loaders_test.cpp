@@ -9,7 +9,6 @@
 #include <cstring>
 #include <set>
 #include <sstream>
-#include <string>
 #include <tuple>
 #include <vector>
 

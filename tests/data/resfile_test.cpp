@@ -3,7 +3,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <string>
 #include <tuple>
 
 #include <sys/stat.h>

@@ -1,7 +1,6 @@
 // 3DS reader tests: structure, axis conversion, normals, material links and damaged files.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstring>
 

@@ -4,7 +4,6 @@
 
 #include <GL/gl.h>
 #include <cstdio>
-#include <cstring>
 
 #include "image/picture_files.h"
 #include "model/chunks.h"
