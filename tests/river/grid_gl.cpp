@@ -17,8 +17,7 @@ struct FedVertex {
 };
 typedef std::vector<FedVertex> FedPolygon;
 
-// Draws the grid in an orthographic box of +-32 around the origin and maps the window
-// coordinates of every fed-back vertex back to the world.
+// Draws the grid into a +-32 box around the origin; every fed-back vertex mapped back to the world.
 std::vector<FedPolygon> drawAndCapture() {
     static std::vector<GLfloat> buffer(1 << 20);
     GLint viewport[4];

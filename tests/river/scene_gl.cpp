@@ -1,5 +1,4 @@
-// Scene three through the real state machine and driver: keys, vehicle turns, release,
-// the generated models against the part tables, and what reaches the screen.
+// Scene three through the state machine and driver: keys, turns, release, part tables, the screen.
 #include <GL/gl.h>
 #include <GL/glu.h>
 #include <gtest/gtest.h>
@@ -126,9 +125,7 @@ TEST_F(SceneThree, GeneratedVehiclesCarryEveryTurningPartAroundItsHub) {
         SCOPED_TRACE(V3_MeshFiles[V3_FIRST_VEHICLE + v]);
         t3DModel* model = MESH_Load3DSMesh(V3_MeshFiles[V3_FIRST_VEHICLE + v], 4);
         ASSERT_NE(model, nullptr);
-        // Parts with the same pivot and axis turn as one (a wheel, a turret with its gun): the
-        // group's extent across the axis must reach the pivot A - B, and a group turning about x
-        // is a wheel that must sit centred on it.
+        // A group sharing pivot and axis must reach across the pivot A - B; one turning about x is a centred wheel.
         const tMeshPartList* table = V3_PartTable(v);
         for (int i = 0; i < table->count; ++i) {
             const tMeshPart& part = table->parts[i];
@@ -169,8 +166,7 @@ int changedPixels(const std::vector<std::uint8_t>& a, const std::vector<std::uin
     return changed;
 }
 
-// Each vehicle in turn: seen in the frame where it travels, its parts turning; then the next one
-// starts at the path's start at normal speed.
+// Each vehicle in turn is seen where it travels, turns its parts, and hands over to the next at normal speed.
 TEST_F(SceneThree, EachVehicleTakesItsTurnReachesTheScreenAndTurnsItsParts) {
     Open();
     const int first = V3_GetStatus().vehicle;

@@ -21,8 +21,7 @@ void put32(std::vector<Uint8>& out, Uint32 v) {
         out.push_back(Uint8(v >> (8 * i)));
 }
 
-// A WED file byte by byte, as a hostile or careless writer might make it: a 48-byte header, then
-// per path a 44-byte record (speed at 12, point count at 36) and the canvas points.
+// A WED file as a careless writer might make it: 48-byte header, 44-byte records (speed at 12, count at 36).
 std::vector<Uint8> wed(const char* magic, Uint32 version, const char* name, Sint32 count,
                        const std::vector<Points>& paths, Uint32 claimed = ~0u) {
     std::vector<Uint8> out(40, 0);
@@ -98,8 +97,7 @@ TEST(WedFile, HostileFilesAreRejectedWithoutReadingPastThem) {
         int count = 0;
         EXPECT_EQ(open(h.bytes, &count, h.keep), nullptr) << h.what;
     }
-    // A name filling all 32 bytes still comes back terminated, and fewer than four points leave
-    // the rest of the curve at the origin.
+    // A full 32-byte name comes back terminated; missing points stay at the origin.
     int count = 0;
     PathControl* p = open(wed("WED", 0, "abcdefghijklmnopqrstuvwxyz0123456789", 1, {{{640, 240}}}), &count);
     ASSERT_NE(p, nullptr);

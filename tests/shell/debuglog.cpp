@@ -1,5 +1,4 @@
-// The debug log: header with the build date and time, lines, a footer written once,
-// and a run that goes on without a log when the file cannot be made.
+// The debug log: dated header, lines, one footer, and a run that goes on when the file cannot be made.
 #include <gtest/gtest.h>
 
 #include <regex>

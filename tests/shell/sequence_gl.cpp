@@ -1,6 +1,4 @@
-// The program state machine and the intro/fade/scene sequencing, driven with fixed
-// frame times in a real window. Scene slots are swapped for a recorder so that the
-// messages a scene receives can be checked.
+// The state machine and intro/fade/scene sequencing on fixed frame times; scenes are recorders.
 #include <gtest/gtest.h>
 
 #include <GL/freeglut.h>
@@ -172,8 +170,7 @@ TEST_F(Sequence, KeysInAScene) {
     EXPECT_EQ(VH_Msg, MSG_UPDATE);
     EXPECT_EQ(sceneKeys, (std::vector<int>{'N', '~', '`', '`', GLUT_KEY_LEFT}));
 
-    // 'n' reaches the scene, then closes it; keys while the close is pending do not
-    // reach the scene and do not cancel the close.
+    // 'n' reaches the scene, then closes it; keys while the close is pending are dropped.
     VH_DriverKey('n');
     EXPECT_EQ(VH_Msg, MSG_CLOSE);
     VH_DriverKey('a');
@@ -247,8 +244,7 @@ TEST_F(Sequence, ExitStateIgnoresKeysForThreeSecondsThenAnyKeyCounts) {
     EXPECT_FALSE(VH_ExitRequested);
     VH_DriverSpecialKey(GLUT_KEY_UP); // special keys count too
     EXPECT_FALSE(VH_ExitRequested);
-    // Stepping on would end this process: the timer alone is checked here, the real
-    // exit and its status in the death test below.
+    // Stepping on would end this process: the death test below checks the real exit.
     VH_ExitTimer(7);
     EXPECT_FALSE(VH_ExitRequested);
     VH_ExitTimer(42);

@@ -1,5 +1,4 @@
-// Shell services that need a GL context: the error report, the 2D overlay pass, the
-// FPS counter and the frame timer on the driver's clock.
+// Shell services needing GL: the error report, the 2D overlay pass, the FPS counter and the frame timer.
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
