@@ -1,26 +1,12 @@
 // The BMP and TGA decoders and the depth conversions, on pictures built in memory.
 #include <gtest/gtest.h>
 
-#include "data/rwops.h"
-#include "image/image.h"
 #include "picture_files.h"
 
 typedef std::vector<int> Rgb;
 
-namespace {
-VH_Surface* decode(Bytes bytes, VH_Surface* (*decoder)(VH_RWops*)) {
-    VH_RWops* rw = VH_RWFromMem(bytes.data(), (int)bytes.size());
-    VH_Surface* s = decoder(rw);
-    rw->close(rw);
-    return s;
-}
-
-Rgb colourAt(const VH_Surface* s, unsigned x, unsigned y) {
-    const Uint32 v = IMG_GetPixel(s, x, y);
-    const int d = s->bitsPerPixel;
-    return {IMG_GetRed(d, v, s->palette), IMG_GetGreen(d, v, s->palette), IMG_GetBlue(d, v, s->palette)};
-}
-} // namespace
+using testpic::colourAt;
+using testpic::decode;
 
 // Layouts that decode are cross-checked against ImageMagick; these are the ones that must not.
 TEST(BmpDecoder, RefusesWhatItCannotReadAndSizesTheStreamCannotHold) {
@@ -40,8 +26,7 @@ TEST(BmpDecoder, RefusesWhatItCannotReadAndSizesTheStreamCannotHold) {
 
 TEST(TgaDecoder, SixteenBitWhiteAlphaWideningAndShortStreams) {
     VH_Surface* s = decode(testpic::tga(2, 1, 16, {0xFF, 0x7F, 0x00, 0xFC}), IMG_LoadTGA);
-    ASSERT_NE(s, nullptr);
-    EXPECT_EQ(s->bitsPerPixel, 15);
+    ASSERT_TRUE(s && s->bitsPerPixel == 15);
     VH_Surface* wide = Create24BitSurface(s);
     ASSERT_NE(wide, nullptr);
     EXPECT_EQ(colourAt(wide, 0, 0), (Rgb{255, 255, 255})) << "0x7FFF";

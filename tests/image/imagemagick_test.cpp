@@ -7,8 +7,7 @@
 #include <map>
 #include <sstream>
 
-#include "data/archive_bytes.h"
-#include "image/image.h"
+#include "picture_files.h"
 #include "support/gl_fixture.h"
 
 namespace {
@@ -54,10 +53,7 @@ TEST(ImageMagickCrossCheck, EveryAcceptedLayoutDecodesToTheSamePixels) {
         SCOPED_TRACE(layout.file);
         const std::string file = dir + "/" + layout.file;
         ASSERT_EQ(RunOutput("convert '" + source + "' " + layout.options + "'" + file + "' 2>&1"), "");
-        Bytes bytes = ReadFile(file);
-        VH_RWops* rw = VH_RWFromMem(bytes.data(), (int)bytes.size());
-        VH_Surface* s = file.back() == 'a' ? IMG_LoadTGA(rw) : IMG_LoadBMP(rw);
-        rw->close(rw);
+        VH_Surface* s = testpic::decode(ReadFile(file), file.back() == 'a' ? IMG_LoadTGA : IMG_LoadBMP);
         ASSERT_NE(s, nullptr);
         EXPECT_EQ(s->bitsPerPixel, layout.bits);
         ASSERT_EQ(s->width * s->height, (Uint32)(w * h));
@@ -66,11 +62,9 @@ TEST(ImageMagickCrossCheck, EveryAcceptedLayoutDecodesToTheSamePixels) {
         ASSERT_EQ(reference.size(), (size_t)(w * h));
         std::map<std::pair<int, int>, std::vector<int>> ours;
         for (const auto& p : reference) {
-            const Uint32 v = IMG_GetPixel(s, p.first.first, p.first.second);
-            const int d = s->bitsPerPixel;
-            std::vector<int>& got = ours[p.first];
-            got = {IMG_GetRed(d, v, s->palette), IMG_GetGreen(d, v, s->palette), IMG_GetBlue(d, v, s->palette)};
-            if (d == 32) got.push_back((int)(v >> 24));
+            ours[p.first] = testpic::colourAt(s, p.first.first, p.first.second);
+            if (s->bitsPerPixel == 32)
+                ours[p.first].push_back((int)(IMG_GetPixel(s, p.first.first, p.first.second) >> 24));
         }
         EXPECT_EQ(ours, reference);
         IMG_FreeSurface(s);

@@ -2,6 +2,8 @@
 #pragma once
 
 #include "data/archive_bytes.h"
+#include "data/rwops.h"
+#include "image/image.h"
 
 namespace testpic {
 
@@ -45,5 +47,18 @@ inline Bytes flatBmp(unsigned w, unsigned h, std::uint8_t b, std::uint8_t g, std
             rows[y].insert(rows[y].end(),
                            {std::uint8_t(y ? b : 0), std::uint8_t(y ? g : 0), std::uint8_t(y ? r : 255)});
     return bmp(w, h, 24, rows);
+}
+// Decodes a file image from memory; null when the decoder refuses it.
+inline VH_Surface* decode(Bytes bytes, VH_Surface* (*decoder)(VH_RWops*)) {
+    VH_RWops* rw = VH_RWFromMem(bytes.data(), (int)bytes.size());
+    VH_Surface* s = decoder(rw);
+    rw->close(rw);
+    return s;
+}
+
+inline std::vector<int> colourAt(const VH_Surface* s, unsigned x, unsigned y) {
+    const Uint32 v = IMG_GetPixel(s, x, y);
+    const int d = s->bitsPerPixel;
+    return {IMG_GetRed(d, v, s->palette), IMG_GetGreen(d, v, s->palette), IMG_GetBlue(d, v, s->palette)};
 }
 } // namespace testpic

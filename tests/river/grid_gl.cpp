@@ -17,29 +17,22 @@ struct FedVertex {
 };
 typedef std::vector<FedVertex> FedPolygon;
 
-// Draws the grid in an orthographic box of +-32 around the origin and maps the window
-// coordinates of every fed-back vertex back to the world.
+// Draws the grid into a +-32 box around the origin; every fed-back vertex mapped back to the world.
 std::vector<FedPolygon> drawAndCapture() {
     static std::vector<GLfloat> buffer(1 << 20);
     GLint viewport[4];
     glGetIntegerv(GL_VIEWPORT, viewport);
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(-32, 32, -32, 32, -32, 32);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
+    for (GLenum mode : {GL_PROJECTION, GL_MODELVIEW})
+        glMatrixMode(mode), glPushMatrix(), glLoadIdentity();
+    glOrtho(-32, 32, -32, 32, -32, 32); // on the modelview: the same mapping with lighting off
     glDisable(GL_LIGHTING);
     glDisable(GL_CULL_FACE);
     glFeedbackBuffer(GLsizei(buffer.size()), GL_4D_COLOR_TEXTURE, buffer.data());
     glRenderMode(GL_FEEDBACK);
     GRID_Draw();
     const GLint used = glRenderMode(GL_RENDER);
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
+    for (GLenum mode : {GL_PROJECTION, GL_MODELVIEW})
+        glMatrixMode(mode), glPopMatrix();
 
     std::vector<FedPolygon> polys;
     EXPECT_GE(used, 0) << "feedback buffer overflowed";
@@ -80,21 +73,26 @@ protected:
 
 TEST_F(GridGL, QuadCountsFollowTheSampleCountsAndResetForgetsThem) {
     std::vector<float> zeros(64, 0.0f);
-    GRID_Set(3, 3, zeros.data());
-    EXPECT_TRUE(GRID_Cols() == 3 && GRID_Rows() == 3);
-    EXPECT_NEAR(coveredArea(drawAndCapture()), 4.0f, 0.01f); // 2 x 2 unit quads
-    GRID_Set(4, 2, zeros.data());
-    EXPECT_NEAR(coveredArea(drawAndCapture()), 3.0f, 0.01f);
-    GRID_Set(1, 5, zeros.data());
-    EXPECT_TRUE(drawAndCapture().empty());
-    GRID_Set(5, 1, zeros.data());
-    EXPECT_TRUE(drawAndCapture().empty());
-    GRID_Set(8, 8, nullptr); // sizes without heights behind them must not be read through
-    EXPECT_TRUE(drawAndCapture().empty());
+    // Sizes without heights behind them must not be read through.
+    const struct {
+        int cols, rows;
+        const float* heights;
+        float area;
+    } grids[] = {{3, 3, zeros.data(), 4},
+                 {4, 2, zeros.data(), 3},
+                 {1, 5, zeros.data(), 0},
+                 {5, 1, zeros.data(), 0},
+                 {8, 8, nullptr, 0}};
+    for (const auto& g : grids) {
+        GRID_Set(g.cols, g.rows, g.heights);
+        const std::vector<FedPolygon> polys = drawAndCapture();
+        EXPECT_TRUE(GRID_Cols() == g.cols && GRID_Rows() == g.rows);
+        EXPECT_EQ(polys.empty(), g.area == 0) << g.cols << "x" << g.rows;
+        EXPECT_NEAR(coveredArea(polys), g.area, 0.01f) << g.cols << "x" << g.rows;
+    }
     GRID_Set(3, 3, zeros.data());
     GRID_Reset();
-    EXPECT_TRUE(GRID_Cols() == -1 && GRID_Rows() == -1);
-    EXPECT_TRUE(drawAndCapture().empty());
+    EXPECT_TRUE(GRID_Cols() == -1 && GRID_Rows() == -1 && drawAndCapture().empty());
 }
 
 TEST_F(GridGL, FortyEightSheetSpansTheRiverAndKeepsItsLook) {

@@ -21,8 +21,7 @@ void put32(std::vector<Uint8>& out, Uint32 v) {
         out.push_back(Uint8(v >> (8 * i)));
 }
 
-// A WED file byte by byte, as a hostile or careless writer might make it: a 48-byte header, then
-// per path a 44-byte record (speed at 12, point count at 36) and the canvas points.
+// A WED file as a careless writer might make it: 48-byte header, 44-byte records (speed at 12, count at 36).
 std::vector<Uint8> wed(const char* magic, Uint32 version, const char* name, Sint32 count,
                        const std::vector<Points>& paths, Uint32 claimed = ~0u) {
     std::vector<Uint8> out(40, 0);
@@ -62,22 +61,15 @@ PathControl straightPath() {
 
 } // namespace
 
-TEST(WedFile, HeaderIsCheckedAndRecordsBecomeWorldPaths) {
-    int count = -7;
+TEST(WedFile, HeaderIsCheckedAndRecordsBecomeStoppedPaths) {
+    int count = -7; // the canvas-to-world mapping, name and speed are checked with the path writer
     PathControl* paths = open(wed("wed", 0, "river run", 2, {kCorners, kCorners}), &count);
     ASSERT_NE(paths, nullptr) << "lower-case magic is accepted";
     EXPECT_EQ(count, 2);
-    const PathControl& p = paths[1];
-    // The canvas centre is the world origin and the canvas edges are +-1.
-    const float world[4] = {0.0f, 1.0f, -1.0f, -0.5f};
-    for (int i = 0; i < 4; ++i)
-        EXPECT_TRUE(p.points[i].x == world[i] && p.points[i].z == world[i]) << i;
-    EXPECT_STREQ(p.name, "river run");
-    EXPECT_FLOAT_EQ(p.speed, 3.5f);
-    EXPECT_FLOAT_EQ(p.duration, p.maxdist); // measured before the file's speed was stored
-    EXPECT_TRUE(p.finished && !p.running && !p.loop);
+    EXPECT_TRUE(paths[1].points[2].x == -1.0f && paths[1].points[3].z == -0.5f);
+    EXPECT_FLOAT_EQ(paths[1].duration, paths[1].maxdist); // measured before the file's speed was stored
+    EXPECT_TRUE(paths[1].finished && !paths[1].running && !paths[1].loop);
     delete[] paths;
-
     EXPECT_EQ(open(wed("WED", 1, "x", 1, {kCorners}), &count), nullptr) << "version 1";
     EXPECT_EQ(open(wed("WEB", 0, "x", 1, {kCorners}), &count), nullptr) << "wrong magic";
     EXPECT_EQ(OpenWEDFile(static_cast<VH_RWops*>(nullptr), &count, true), nullptr);
@@ -86,17 +78,17 @@ TEST(WedFile, HeaderIsCheckedAndRecordsBecomeWorldPaths) {
 
 TEST(WedFile, HostileFilesAreRejectedWithoutReadingPastThem) {
     const std::vector<Uint8> two = wed("WED", 0, "x", 2, {kCorners, kCorners});
+    const auto all = ~size_t(0);
     const struct {
         const char* what;
         std::vector<Uint8> bytes;
         size_t keep;
     } hostile[] = {
-        {"more points than the four a curve holds", wed("WED", 0, "x", 1, {{{1, 1}, {2, 2}, {3, 3}, {4, 4}, {5, 5}}}),
-         ~size_t(0)},
-        {"a point count far beyond the file", wed("WED", 0, "x", 1, {kCorners}, 0x40000000u), ~size_t(0)},
-        {"negative path count", wed("WED", 0, "x", -3, {kCorners}), ~size_t(0)},
-        {"absurd path count", wed("WED", 0, "x", 0x7fffffff, {kCorners}), ~size_t(0)},
-        {"no path to follow", wed("WED", 0, "x", 0, {}), ~size_t(0)},
+        {"more than four points", wed("WED", 0, "x", 1, {{{1, 1}, {2, 2}, {3, 3}, {4, 4}, {5, 5}}}), all},
+        {"point count beyond the file", wed("WED", 0, "x", 1, {kCorners}, 0x40000000u), all},
+        {"negative path count", wed("WED", 0, "x", -3, {kCorners}), all},
+        {"absurd path count", wed("WED", 0, "x", 0x7fffffff, {kCorners}), all},
+        {"no path to follow", wed("WED", 0, "x", 0, {}), all},
         {"cut inside the header", two, 20},
         {"cut inside the second record", two, 48 + 44 + 32 + 10},
         {"one byte short", two, two.size() - 1},
@@ -105,8 +97,7 @@ TEST(WedFile, HostileFilesAreRejectedWithoutReadingPastThem) {
         int count = 0;
         EXPECT_EQ(open(h.bytes, &count, h.keep), nullptr) << h.what;
     }
-    // A name filling all 32 bytes still comes back terminated, and fewer than four points leave
-    // the rest of the curve at the origin.
+    // A full 32-byte name comes back terminated; missing points stay at the origin.
     int count = 0;
     PathControl* p = open(wed("WED", 0, "abcdefghijklmnopqrstuvwxyz0123456789", 1, {{{640, 240}}}), &count);
     ASSERT_NE(p, nullptr);
@@ -117,11 +108,10 @@ TEST(WedFile, HostileFilesAreRejectedWithoutReadingPastThem) {
 }
 
 TEST(PathControl, LengthIsMeasuredOnTruncatedSamplesFromTheOrigin) {
-    PathControl p = straightPath();
-    // 2 from the origin to the first sample, then 9 in whole steps up to 11.
+    PathControl p = straightPath(); // 2 from the origin to the first sample, then 9 in whole steps up to 11
     EXPECT_FLOAT_EQ(p.maxdist, 11.0f);
-    EXPECT_FLOAT_EQ(p.firstSample.x, 2.0f);
     EXPECT_FLOAT_EQ(p.duration, 11.0f);
+    EXPECT_FLOAT_EQ(p.firstSample.x, 2.0f);
     EXPECT_FLOAT_EQ(p.rate, 1.0f / 11.0f);
     EXPECT_FLOAT_EQ(p.direction.x, 16.0f / 3.0f - 2.0f);
 
@@ -144,16 +134,12 @@ TEST(PathControl, RunEndsByDistanceEvenPastTheLastPointAndReportsEachStep) {
     int updates = 0;
     for (; p.running && updates < 100; ++updates)
         p.Update(0.25f);
-    // Travel 0, 2.5, 5, 7.5, 10, 12.5: the sixth update crosses 11, at t = 1.25.
-    EXPECT_EQ(updates, 6);
-    EXPECT_TRUE(p.finished);
+    EXPECT_TRUE(updates == 6 && p.finished) << "travel 0, 2.5, 5, 7.5, 10, 12.5: the sixth crosses 11";
     EXPECT_NEAR(p.curdist, 12.5f, 1e-4f);
     EXPECT_NEAR(p.current.x, 14.5f, 1e-4f) << "beyond P3 on the extended curve";
     EXPECT_NEAR(p.direction.x, 2.5f, 1e-4f);
     // Every running update leaves its distance on the console; the stopped one stays silent.
-    const char* first = CON_FindLine(VH_Console, marker + 1);
-    ASSERT_NE(first, nullptr);
-    EXPECT_STREQ(first, "curdist:0.00000 maxdist:11.00000");
+    EXPECT_STREQ(CON_FindLine(VH_Console, marker + 1), "curdist:0.00000 maxdist:11.00000");
     EXPECT_STREQ(CON_FindLine(VH_Console, marker + 6), "curdist:12.50000 maxdist:11.00000");
     p.Update(0.25f);
     EXPECT_EQ(CON_FindLine(VH_Console, marker + 7), nullptr);
@@ -164,9 +150,7 @@ TEST(PathControl, RunEndsByDistanceEvenPastTheLastPointAndReportsEachStep) {
     p.SetRunning(true);
     for (int i = 0; i < 6; ++i)
         p.Update(0.25f);
-    EXPECT_TRUE(p.running && !p.finished);
-    EXPECT_FLOAT_EQ(p.curdist, 0.0f);
-    EXPECT_FLOAT_EQ(p.current.x, 0.0f);
+    EXPECT_TRUE(p.running && !p.finished && p.curdist == 0.0f && p.current.x == 0.0f);
     p.Update(0.25f);
     EXPECT_FLOAT_EQ(p.current.x, 2.0f);
     EXPECT_NEAR(p.curdist, 2.0f, 1e-5f);
@@ -174,10 +158,9 @@ TEST(PathControl, RunEndsByDistanceEvenPastTheLastPointAndReportsEachStep) {
     // A curve with every point at the origin measures 0 and ends on its first update.
     PathControl still;
     still.Reset();
-    EXPECT_FLOAT_EQ(still.maxdist, 0.0f);
     still.SetRunning(true);
     still.Update(0.1f);
-    EXPECT_TRUE(still.finished && !still.running);
+    EXPECT_TRUE(still.maxdist == 0.0f && still.finished && !still.running);
     for (int i = 0; i <= 6 + 7 + 1; ++i) // the marker and the lines of every running update
         CON_RemoveLine(VH_Console, marker + i);
 }

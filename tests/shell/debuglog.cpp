@@ -1,24 +1,15 @@
-// The debug log: header with the build date and time, lines, a footer written once,
-// and a run that goes on without a log when the file cannot be made.
+// The debug log: dated header, lines, one footer, and a run that goes on when the file cannot be made.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <regex>
-#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "data/archive_bytes.h"
 #include "shell/debuglog.h"
 #include "support/gl_fixture.h"
 
 namespace {
-std::string readFile(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
 struct InTempDir {
     std::string old;
     explicit InTempDir(const std::string& dir) {
@@ -40,10 +31,12 @@ TEST(DebugLog, HeaderLinesAndASingleFooter) {
         DBG_Close();
         EXPECT_EQ(DBG_Print("after close"), 1);
     }
-    const std::string log = readFile(dir + "/vh_debug.txt");
-    const std::regex layout("----VEXHAL DEBUG FILE-[A-Z][a-z]{2} [ 1-3][0-9] [0-9]{4} [0-2][0-9]:[0-5][0-9]:[0-5][0-9]\n\n\n"
-                            "value 42\nx{259}\n"
-                            "\n\n\n------END OF VEXHAL DEBUG FILE-------\n\n\n");
+    const Bytes bytes = ReadFile(dir + "/vh_debug.txt");
+    const std::string log(bytes.begin(), bytes.end());
+    const std::regex layout(
+        "----VEXHAL DEBUG FILE-[A-Z][a-z]{2} [ 1-3][0-9] [0-9]{4} [0-2][0-9]:[0-5][0-9]:[0-5][0-9]\n\n\n"
+        "value 42\nx{259}\n"
+        "\n\n\n------END OF VEXHAL DEBUG FILE-------\n\n\n");
     EXPECT_TRUE(std::regex_match(log, layout)) << log;
 }
 

@@ -1,6 +1,4 @@
-// The program state machine and the intro/fade/scene sequencing, driven with fixed
-// frame times in a real window. Scene slots are swapped for a recorder so that the
-// messages a scene receives can be checked.
+// The state machine and intro/fade/scene sequencing on fixed frame times; scenes are recorders.
 #include <gtest/gtest.h>
 
 #include <GL/freeglut.h>
@@ -28,22 +26,30 @@ struct Snapshot {
 std::ostream& operator<<(std::ostream& os, const Snapshot& s) {
     return os << "(state " << s.state << ", id " << s.id << ", msg " << s.msg << ")";
 }
-Snapshot now() { return {VH_State, VH_ID, VH_Msg}; }
+Snapshot now() {
+    return {VH_State, VH_ID, VH_Msg};
+}
+void put(const Snapshot& s) {
+    VH_State = s.state, VH_ID = s.id, VH_Msg = s.msg;
+}
 
 class Sequence : public ::testing::Test {
 protected:
     void SetUp() override {
         VH_TestOpenWindow();
-        for (int i = 0; i < 3; ++i) VH_SceneTable[i].handler = recordingScene;
+        for (int i = 0; i < 3; ++i)
+            VH_SceneTable[i].handler = recordingScene;
         sceneMessages.clear();
         sceneKeys.clear();
-        VH_State = VHS_INTRO;
-        VH_ID = 3;
-        VH_Msg = MSG_INITIALIZE;
+        put({VHS_INTRO, 3, MSG_INITIALIZE});
         VH_SceneReady = false;
         VH_ResetExitState();
     }
     static void step(double seconds) { VH_DriverStep(seconds); }
+    static void step(std::initializer_list<double> times) {
+        for (double t : times)
+            VH_DriverStep(t);
+    }
     // Steps with dt until the state (or id) changes; returns the number of steps.
     static int stepUntilChange(double dt, int limit = 1000) {
         const Snapshot before = now();
@@ -58,25 +64,21 @@ protected:
 TEST_F(Sequence, IntroFadesHoldAndCutToSceneWithRealTiming) {
     step(0.01); // intro initialises, hands over to a fade-in
     EXPECT_EQ(now(), (Snapshot{VHS_TRANSITION, ID_FADEIN, MSG_INITIALIZE}));
-    EXPECT_EQ(newSTATE, VHS_INTRO);
-    EXPECT_EQ(newID, 3);
-    EXPECT_EQ(newMSG, MSG_UPDATE);
+    EXPECT_EQ((Snapshot{newSTATE, newID, newMSG}), (Snapshot{VHS_INTRO, 3, MSG_UPDATE}));
     step(0.01);
     EXPECT_EQ(VH_Msg, MSG_UPDATE);
     EXPECT_FLOAT_EQ(VH_FadeColor[3], 1.0f);
     EXPECT_NEAR(VH_FadeSpeed, -1.0 / 1.2, 1e-6);
 
     // 1200 ms of fade at 10 ms a frame: alpha passes zero after about 120 frames.
-    const int fadeFrames = stepUntilChange(0.01);
-    EXPECT_NEAR(fadeFrames, 121, 2);
+    EXPECT_NEAR(stepUntilChange(0.01), 121, 2);
     EXPECT_EQ(VH_Msg, MSG_CLOSE);
     EXPECT_FLOAT_EQ(VH_FadeColor[3], 0.0f);
     step(0.01); // the transition returns to the intro
     EXPECT_EQ(now(), (Snapshot{VHS_INTRO, 3, MSG_UPDATE}));
 
     // The picture is held for 1000 ms, then a fade-out starts.
-    const int holdFrames = stepUntilChange(0.01);
-    EXPECT_NEAR(holdFrames, 100, 1);
+    EXPECT_NEAR(stepUntilChange(0.01), 100, 1);
     EXPECT_EQ(now(), (Snapshot{VHS_TRANSITION, ID_FADEOUT, MSG_INITIALIZE}));
     step(0.01);
     EXPECT_NEAR(VH_FadeSpeed, 1.0 / 1.2, 1e-6);
@@ -95,16 +97,12 @@ TEST_F(Sequence, IntroFadesHoldAndCutToSceneWithRealTiming) {
 }
 
 TEST_F(Sequence, FadeClampsLongFramesAndEndsOnlyPastTheLimit) {
-    step(0.01);
-    step(0.01); // fade-in running
-    step(5.0);  // alpha far below zero: clamped, closes on this step
+    step({0.01, 0.01, 5.0}); // alpha far below zero in the running fade-in: clamped, closes on this step
     EXPECT_FLOAT_EQ(VH_FadeColor[3], 0.0f);
     EXPECT_EQ(VH_Msg, MSG_CLOSE);
 
     // Landing exactly on the limit does not end a fade; passing it does.
-    VH_State = VHS_TRANSITION;
-    VH_ID = ID_FADEOUT;
-    VH_Msg = MSG_UPDATE;
+    put({VHS_TRANSITION, ID_FADEOUT, MSG_UPDATE});
     VH_FadeColor[3] = 0.5f;
     VH_FadeSpeed = 0.5f;
     step(1.0);
@@ -130,18 +128,14 @@ TEST_F(Sequence, NKeyAtEachPointOfAnIntro) {
 
     // During a fade-in: the fade ends, the intro's hold goes on from where it was.
     SetUp();
-    step(0.01);
-    step(0.01);
-    step(0.3);
+    step({0.01, 0.01, 0.3});
     VH_DriverKey('n');
     step(0.01);
     EXPECT_EQ(now(), (Snapshot{VHS_INTRO, 3, MSG_UPDATE}));
-    const int holdFrames = stepUntilChange(0.01);
-    EXPECT_NEAR(holdFrames, 100, 1);
+    EXPECT_NEAR(stepUntilChange(0.01), 100, 1);
 
     // During the fade-out: it ends and the intro closes on the next step.
-    step(0.01);
-    step(0.2);
+    step({0.01, 0.2});
     VH_DriverKey('n');
     step(0.01);
     EXPECT_EQ(now(), (Snapshot{VHS_INTRO, 3, MSG_CLOSE}));
@@ -151,10 +145,7 @@ TEST_F(Sequence, NKeyAtEachPointOfAnIntro) {
     // During the hold: no fade-out, a cut to the scene.
     SetUp();
     VH_ID = 4;
-    step(0.01);
-    step(0.01);
-    step(5.0);
-    step(0.01);
+    step({0.01, 0.01, 5.0, 0.01});
     ASSERT_EQ(now(), (Snapshot{VHS_INTRO, 4, MSG_UPDATE}));
     VH_DriverKey('n');
     step(0.01);
@@ -162,9 +153,7 @@ TEST_F(Sequence, NKeyAtEachPointOfAnIntro) {
 }
 
 TEST_F(Sequence, KeysInAScene) {
-    VH_State = VHS_SCENE;
-    VH_ID = 1;
-    VH_Msg = MSG_INITIALIZE;
+    put({VHS_SCENE, 1, MSG_INITIALIZE});
     step(0.01);
     ASSERT_EQ(VH_Msg, MSG_UPDATE);
 
@@ -181,8 +170,7 @@ TEST_F(Sequence, KeysInAScene) {
     EXPECT_EQ(VH_Msg, MSG_UPDATE);
     EXPECT_EQ(sceneKeys, (std::vector<int>{'N', '~', '`', '`', GLUT_KEY_LEFT}));
 
-    // 'n' reaches the scene, then closes it; keys while the close is pending do not
-    // reach the scene and do not cancel the close.
+    // 'n' reaches the scene, then closes it; keys while the close is pending are dropped.
     VH_DriverKey('n');
     EXPECT_EQ(VH_Msg, MSG_CLOSE);
     VH_DriverKey('a');
@@ -194,9 +182,7 @@ TEST_F(Sequence, KeysInAScene) {
     EXPECT_EQ(sceneMessages.back(), MSG_CLOSE);
 
     // Scene three's close leads to the exit state.
-    VH_State = VHS_SCENE;
-    VH_ID = 2;
-    VH_Msg = MSG_CLOSE;
+    put({VHS_SCENE, 2, MSG_CLOSE});
     step(0.01);
     EXPECT_EQ(now(), (Snapshot{VHS_EXIT, 6, MSG_INITIALIZE}));
 }
@@ -216,23 +202,20 @@ TEST_F(Sequence, RenderersDrawAndClearOnlyUnderUpdate) {
     struct Case {
         int state, id;
         void (*render)();
-    } cases[] = {{VHS_INTRO, 3, VH_RenderIntro}, {VHS_TRANSITION, ID_FADEIN, VH_RenderTransition},
+    } cases[] = {{VHS_INTRO, 3, VH_RenderIntro},
+                 {VHS_TRANSITION, ID_FADEIN, VH_RenderTransition},
                  {VHS_SCENE, 0, VH_RenderScene}};
     for (const Case& c : cases) {
         VH_State = c.state;
         VH_ID = c.id;
         VH_SceneReady = true;
-        for (int msg : {MSG_INITIALIZE, MSG_CLOSE}) {
+        for (int msg : {MSG_INITIALIZE, MSG_CLOSE, MSG_UPDATE}) { // only the update clears and draws
             VH_Msg = msg;
+            VH_FadeColor[3] = 1.0f;
             fillRed();
             c.render();
-            EXPECT_TRUE(centreRed()) << "state " << c.state << " drew under message " << msg;
+            EXPECT_EQ(centreRed(), msg != MSG_UPDATE) << "state " << c.state << ", message " << msg;
         }
-        VH_Msg = MSG_UPDATE;
-        VH_FadeColor[3] = 1.0f;
-        fillRed();
-        c.render();
-        EXPECT_FALSE(centreRed()) << "state " << c.state << " did not clear under MSG_UPDATE";
     }
     // The scene is handed MSG_RENDER only while it is ready.
     sceneMessages.clear();
@@ -246,9 +229,7 @@ TEST_F(Sequence, RenderersDrawAndClearOnlyUnderUpdate) {
 }
 
 TEST_F(Sequence, ExitStateIgnoresKeysForThreeSecondsThenAnyKeyCounts) {
-    VH_State = VHS_EXIT;
-    VH_ID = 6;
-    VH_Msg = MSG_INITIALIZE;
+    put({VHS_EXIT, 6, MSG_INITIALIZE});
     VH_DriverKey('n'); // an 'n' before the exit state's first step must not stop the credits
     step(0.01);
     VH_DriverRender();
@@ -263,8 +244,7 @@ TEST_F(Sequence, ExitStateIgnoresKeysForThreeSecondsThenAnyKeyCounts) {
     EXPECT_FALSE(VH_ExitRequested);
     VH_DriverSpecialKey(GLUT_KEY_UP); // special keys count too
     EXPECT_FALSE(VH_ExitRequested);
-    // Stepping on would end this process: the timer alone is checked here, the real
-    // exit and its status in the death test below.
+    // Stepping on would end this process: the death test below checks the real exit.
     VH_ExitTimer(7);
     EXPECT_FALSE(VH_ExitRequested);
     VH_ExitTimer(42);
@@ -276,12 +256,12 @@ TEST(SequenceDeath, CreditsKeyAfterThreeSecondsEndsWithStatusZero) {
     EXPECT_EXIT(
         {
             VH_TestOpenWindow();
-            VH_State = VHS_EXIT;
-            VH_ID = 6;
-            VH_Msg = MSG_INITIALIZE;
-            for (int i = 0; i < 40; ++i) VH_DriverStep(0.1);
+            put({VHS_EXIT, 6, MSG_INITIALIZE});
+            for (int i = 0; i < 40; ++i)
+                VH_DriverStep(0.1);
             VH_DriverKey(' ');
-            for (int i = 0; i < 10; ++i) VH_DriverStep(0.1);
+            for (int i = 0; i < 10; ++i)
+                VH_DriverStep(0.1);
             std::exit(3); // not reached when the key ended the program
         },
         ::testing::ExitedWithCode(0), "");
@@ -289,40 +269,13 @@ TEST(SequenceDeath, CreditsKeyAfterThreeSecondsEndsWithStatusZero) {
 
 TEST(SequenceDeath, InvalidStateOrMessageEndsWithStatusOne) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            VH_TestOpenWindow();
-            VH_State = 2;
-            VH_DriverStep(0.01);
-        },
-        ::testing::ExitedWithCode(1), "");
-    EXPECT_EXIT(
-        {
-            VH_TestOpenWindow();
-            VH_State = VHS_INTRO;
-            VH_Msg = 5;
-            VH_DriverStep(0.01);
-        },
-        ::testing::ExitedWithCode(1), "");
-    EXPECT_EXIT(
-        {
-            VH_TestOpenWindow();
-            VH_State = VHS_SCENE;
-            VH_ID = 0;
-            VH_Msg = 7;
-            VH_DriverStep(0.01);
-        },
-        ::testing::ExitedWithCode(1), "");
+    const Snapshot invalid[] = {{2, 3, MSG_INITIALIZE}, {VHS_INTRO, 3, 5}, {VHS_SCENE, 0, 7}};
+    for (const Snapshot& s : invalid)
+        EXPECT_EXIT((VH_TestOpenWindow(), put(s), VH_DriverStep(0.01)), ::testing::ExitedWithCode(1), "") << s;
 }
 
 TEST(SequenceDeath, EscapeEndsWithStatusZeroAnywhere) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            VH_TestOpenWindow();
-            VH_DriverStep(0.5);
-            VH_DriverKey(27);
-        },
-        ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT((VH_TestOpenWindow(), VH_DriverStep(0.5), VH_DriverKey(27)), ::testing::ExitedWithCode(0), "");
 }
 } // namespace
