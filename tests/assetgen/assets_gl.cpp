@@ -1,5 +1,4 @@
-// The generated fonts and credits in the engine's own window: the font textures have the table's
-// sizes, every character and the credits screen draw, and both are saved as pictures to look at.
+// Generated fonts and credits in the engine's window: texture sizes, every character and the credits screen drawn.
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>

@@ -1,5 +1,4 @@
-// Credits text: laid out by the engine's own credits reader, it uses all three justifications, every
-// font and colours, stays on an 800 x 600 screen and fills it.
+// Credits text through the engine's reader: every justification and font, colours, on an 800 x 600 screen, full.
 #include <gtest/gtest.h>
 
 #include <cstdio>

@@ -1,5 +1,4 @@
-// The generator as the build runs it: same bytes every run and one clear line for bad use; the
-// loader tests read what it makes.
+// The generator as the build runs it: the same bytes every run and one clear line for bad use.
 #include <gtest/gtest.h>
 
 #include <algorithm>

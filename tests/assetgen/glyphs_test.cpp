@@ -1,5 +1,4 @@
-// Font masks: the layout the font loader reads, and a design for every printable character that no
-// other character shares. (The engine draws a specimen of all six in the GL tests.)
+// Font masks: the layout the font loader reads, and a design for every character that no other shares.
 #include <gtest/gtest.h>
 
 #include <cctype>

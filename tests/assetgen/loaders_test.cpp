@@ -1,5 +1,4 @@
-// Everything the generator makes, read back through the engine's own loaders (pictures, 3DS models
-// checked against the mesh draw's rules and an independent reader, flat paths).
+// Everything the generator makes, read back through the engine's own loaders.
 #include <gtest/gtest.h>
 
 #include <strings.h>
@@ -74,8 +73,7 @@ struct Model {
 } // namespace
 
 TEST(Loaders, SharedPicturesDecodeAndReadAsWhatTheyAre) {
-    // Console text (white, alpha 220) needs a dark backdrop; water and sky must read through the
-    // grid's alpha and the sky's tint.
+    // The console's white text needs a dark backdrop; water and sky must read through alpha and tint.
     enum Kind { kTitle, kTile, kSprite };
     const std::tuple<const char*, int, Uint32, Kind, double, double> shared[] = {
         {"intro1.bmp", 24, 1024, kTitle, 0, 255},  {"intro2.bmp", 24, 1024, kTitle, 0, 255},
@@ -137,8 +135,7 @@ TEST(Loaders, EveryEncoderRoundTripsThroughTheDecoders) {
     }
 }
 
-// Every entry loads through its engine loader; every model follows the rules the mesh draw
-// imposes, and the independent reader sees the same objects, faces and extent.
+// Every entry loads; every model keeps the mesh draw's rules and assimp sees the same faces and extent.
 TEST(Loaders, EveryFileLoadsAndEveryModelKeepsTheRulesOfTheMeshDraw) {
     const bool assimp = AG_Shell("command -v assimp").status == 0;
     const std::string dir = VH_TestTempDir();
@@ -190,8 +187,7 @@ TEST(Loaders, EveryFileLoadsAndEveryModelKeepsTheRulesOfTheMeshDraw) {
                 }
             }
         }
-        // every texture map is in the archive, a colour texture the engine accepts, and bright
-        // enough to survive being halved
+        // every texture map is in the archive, in colour, of sides the engine takes, bright enough to halve
         for (int i = 0; i < m.materialCount; ++i) {
             SCOPED_TRACE(m.materials[i].textureFile);
             Picture p(m.materials[i].textureFile);

@@ -1,5 +1,4 @@
-// Mesh kit: primitives are closed and face outwards, transforms keep them so, and models the engine
-// cannot draw are refused before they are written.
+// Mesh kit: closed outward shapes under any transform; models the engine cannot draw are refused.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -57,7 +56,6 @@ TEST(MeshKit, ClosedShapesFaceOutwardsWithTheirVolumeAfterAnyTransform) {
     MK_Translate(other, {3, 0, 0});
     MK_Merge(merged, other);
     const std::tuple<const char*, MkMesh, double, double> cases[] = {
-        // expected volume, relative tolerance
         {"box", MK_Box({2, 3, 4}), 24.0, 1e-6},
         {"cylinder", MK_Cylinder(1, 2, 64), polygon * 2, 1e-4},
         {"cone", MK_Cone(1, 3, 64), polygon * 3 / 3, 1e-4},
@@ -75,7 +73,7 @@ TEST(MeshKit, ClosedShapesFaceOutwardsWithTheirVolumeAfterAnyTransform) {
         {"mirrored box", mirrored, 12.0, 1e-6},
         {"two merged boxes", merged, 2.0, 1e-6},
     };
-    for (const auto& [name, mesh, expected, tolerance] : cases) {
+    for (const auto& [name, mesh, expected, tolerance] : cases) { // tolerance relative to the volume
         SCOPED_TRACE(name);
         EXPECT_TRUE(closed(mesh) && uvsInRange(mesh));
         EXPECT_NEAR(volume(mesh), expected, expected * tolerance);

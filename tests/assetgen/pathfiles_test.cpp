@@ -1,5 +1,4 @@
-// Path file writers: they refuse paths the engine's readers would misread or overrun, and the WED
-// reader takes what they accept back as written.
+// Path writers refuse paths the readers would misread or overrun; the WED reader takes the rest back.
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -1,5 +1,4 @@
-// archive_bytes: files, programs and archives for the tests. LayOut builds an archive byte by
-// byte, independently of the archive writer, so tests can check the writer and damage files.
+// archive_bytes: files, programs and archives for the tests; LayOut builds archives independently of the writer.
 #pragma once
 
 #include <cstdint>

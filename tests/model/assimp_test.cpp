@@ -1,5 +1,4 @@
-// Cross-check: 3DS files written by another tool (assimp, from OBJ files made here) load with
-// the object names, counts and extent that the same tool reports for them.
+// Cross-check: 3DS files assimp exports load with the object names, counts and extent assimp reports.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -32,8 +31,7 @@ TEST(Assimp, ExportedFilesMatchWhatTheToolReports) {
         std::ofstream(base + ".obj") << obj;
         RunOutput("assimp export " + base + ".obj " + base + ".3ds >/dev/null 2>&1");
 
-        // "    0 (0): [4 / 0 / 2 | triangle]" per mesh, "Name (mesh 0)" in the node tree, and the
-        // extent as "Minimum point      (x y z)".
+        // "    0 (0): [4 / 0 / 2 | triangle]" per mesh, "Name (mesh 0)", "Minimum point      (x y z)"
         std::vector<std::pair<int, int>> meshes;
         std::map<int, std::string> names;
         float min[3] = {0, 0, 0}, max[3] = {0, 0, 0};

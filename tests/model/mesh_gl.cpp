@@ -1,5 +1,4 @@
-// Mesh manager tests in the driver's window: loading once, instances, placement, lighting,
-// visibility, textures and parts turned about their pivots, checked on the rendered frame.
+// Mesh manager in the driver's window: loading once, instances, placement, light, visibility, textures, parts.
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
@@ -47,8 +46,7 @@ protected:
         TEX_Clear();
     }
 
-    // Draws on a cleared frame (parts given: animated) in an ortho view of 100 pixels per unit,
-    // with or without a white light shining down -z, and reads the frame back.
+    // Draws (animated if parts) on a cleared frame, 100 pixels per unit, optionally lit down -z; reads it back.
     void draw(t3DModel* m, bool light = true, const tMeshPartList* parts = nullptr, bool glLightingOff = false) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glMatrixMode(GL_PROJECTION);
@@ -96,8 +94,7 @@ TEST_F(MeshGL, EachFileLoadsOnceAndInstancesShareItsGeometry) {
     EXPECT_TRUE(!MESH_Load3DSMesh("missing.3ds", 4) && !MESH_Load3DSMesh("junk.3ds", 4));
     EXPECT_EQ(MESH_Count(), 1);
 
-    // Freeing an instance (or passing the base model to the instance call) leaves the geometry
-    // for the others; placement is per instance.
+    // Freeing an instance (or the base, through the instance call) leaves the geometry; placement is per instance.
     MESH_SetPlacement(a, 1, 2, 3, 10, 20, 30, 2, 2, 2);
     MESH_FreeInstance(a);
     MESH_FreeInstance(MESH_FindModel("panel.3ds"));
@@ -128,8 +125,7 @@ TEST_F(MeshGL, DrawsLitAtItsPlacementWithANamedPartTurningAndNothingWhenInvisibl
     EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
     m->lit = true;
 
-    // Parts found by name in any case turn about the line through their pivot; the base has no
-    // record and stays. About (1, 0, 0) by 90 degrees the prop swings from (2, 0) to (1, 1).
+    // Parts named in any case turn about their pivot, the rest stay: by 90 about (1, 0) the prop goes to (1, 1).
     tMeshPart parts[2] = {{"other", {0, 0, 0}, {0, 0, 0}, {0, 0, 1}, 45, 0},
                           {"PROP", {1, 0, 0}, {0, 0, 0}, {0, 0, 1}, 0, 30}};
     tMeshPartList list = {2, parts};
@@ -142,8 +138,7 @@ TEST_F(MeshGL, DrawsLitAtItsPlacementWithANamedPartTurningAndNothingWhenInvisibl
     }
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
 
-    // A quarter turn about z as OpenGL applies the matrix (transposed): the prop at (2, 0) goes
-    // to (0, -2), then everything moves by the position.
+    // A quarter turn about z as OpenGL applies the matrix takes the prop at (2, 0) to (0, -2), then moves all.
     MESH_SetPlacement(m, 0.5f, 0, 0, 0, 0, 90, 1, 1, 1);
     draw(m);
     EXPECT_TRUE(at(0.5f, 0) > 100.0 && at(0.5f, -2) > 100.0);

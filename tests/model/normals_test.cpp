@@ -1,5 +1,4 @@
-// Smooth normals: the grouped builder must match the every-vertex-against-every-face
-// reference bit for bit, on meshes built to stress exact position matching.
+// Smooth normals: the grouped builder matches the all-pairs reference bit for bit on stressing meshes.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -16,8 +15,7 @@ struct Mesh {
     std::vector<Uint32> faces;
 };
 
-// A bumpy grid cut into strips whose border columns are duplicated (seams), with -0.0 beside
-// +0.0, a repeated-corner face, a sliver, and a vertex no face uses.
+// Bumpy strips with duplicated borders, -0.0 beside +0.0, a repeated corner, a sliver, an unused vertex.
 Mesh seamedGrid(int n, int seed) {
     Mesh m;
     for (int s = 0; s < n; s += 4) {
@@ -42,8 +40,7 @@ Mesh seamedGrid(int n, int seed) {
     return m;
 }
 
-// Every corner on one of four points, including faces with all corners on one position, and
-// a NaN vertex (which equals no position, not even its own).
+// Every corner on one of four points (faces collapsed to one too), and a NaN vertex equal to nothing.
 Mesh crowded(unsigned seed) {
     std::mt19937 rng(seed);
     const float points[5][3] = {{0, 0, 0}, {-0.0f, 0, -0.0f}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
