@@ -11,10 +11,10 @@
 #include <new>
 #include <strings.h>
 
+#include "core/logsink.h"
 #include "data/resfile.h"
 #include "data/rwops.h"
-#include "shell/vh_types.h"
-#include "text/console.h"
+#include "core/types.h"
 
 namespace {
 
@@ -205,7 +205,7 @@ void PathControl::Update(float seconds) {
 
     char line[96];
     std::snprintf(line, sizeof line, "curdist:%5.5f maxdist:%5.5f", curdist, maxdist);
-    CON_AddLine(VH_Console, line);
+    LOG_Line(line);
 
     if (curdist >= maxdist) {
         if (loop) {

@@ -21,7 +21,7 @@
 #include <cstdio>
 
 #include "data/rwops.h"
-#include "shell/vh_types.h"
+#include "core/types.h"
 
 constexpr const char* RES_ARCHIVE_NAME = "vh_data.clu"; // the demo's archive, in the working folder
 constexpr const char* RES_TEMP_NAME = "restemp.txt";    // Commit's new archive before it is put in place

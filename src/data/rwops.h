@@ -12,7 +12,7 @@
 
 #include <cstdio>
 
-#include "shell/vh_types.h"
+#include "core/types.h"
 
 enum : Uint32 {
     VH_RW_FILE = 10,   // stream over a file opened by name

@@ -6,7 +6,7 @@
 #include <strings.h>
 #include <vector>
 
-#include "text/console.h"
+#include "core/logsink.h"
 
 namespace {
 struct TexInfo {
@@ -59,7 +59,7 @@ int TEX_Count() {
 
 void TEX_List() {
     for (const TexInfo& t : table)
-        CON_AddLine(VH_Console, t.name.c_str());
+        LOG_Line(t.name.c_str());
 }
 
 const char* TEX_Name(int i) {

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "image/image.h"
-#include "shell/vh_types.h"
+#include "core/types.h"
 
 void TEX_Init();
 // The texture of name, loading it on first request; a later request returns the same

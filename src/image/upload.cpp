@@ -5,7 +5,7 @@
 #include "data/resfile.h"
 #include "data/rwops.h"
 #include "image/image.h"
-#include "shell/glerror.h"
+#include "core/glerror.h"
 
 namespace {
 void setParameters(Uint32 flags) {

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "shell/vh_types.h"
+#include "core/types.h"
 
 namespace {
 

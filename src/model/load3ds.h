@@ -3,7 +3,7 @@
 #pragma once
 
 #include "model/mesh.h"
-#include "shell/vh_types.h"
+#include "core/types.h"
 
 struct VH_RWops;
 

@@ -8,12 +8,12 @@
 #include <strings.h>
 #include <vector>
 
+#include "core/logsink.h"
 #include "data/resfile.h"
 #include "data/rwops.h"
 #include "image/texture.h"
 #include "math/vmath.h"
 #include "model/load3ds.h"
-#include "text/console.h"
 
 namespace {
 
@@ -256,5 +256,5 @@ int MESH_Count() {
 
 void MESH_List() {
     for (const t3DModel* model : baseModels)
-        CON_AddLine(VH_Console, model->name);
+        LOG_Line(model->name);
 }

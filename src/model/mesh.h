@@ -4,7 +4,7 @@
 #pragma once
 
 #include "math/qvector.h"
-#include "shell/vh_types.h"
+#include "core/types.h"
 
 const int MESH_MAX_TEXTURES = 64; // texture slots per model, one per material index
 

@@ -1,9 +1,9 @@
 // scene1: scene one, the night beach. Not built yet: the slot takes the messages and draws nothing.
 #include "scenes/scenes.h"
 
-#include "shell/platform.h"
+#include "core/platform.h"
 #include "shell/state.h"
-#include "shell/timer.h"
+#include "core/timer.h"
 
 void View1Main(float /*seconds*/, int /*param*/) {
     switch (VH_Msg) {

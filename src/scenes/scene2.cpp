@@ -1,9 +1,9 @@
 // scene2: scene two, the air battle. Not built yet: the slot takes the messages and draws nothing.
 #include "scenes/scenes.h"
 
-#include "shell/platform.h"
+#include "core/platform.h"
 #include "shell/state.h"
-#include "shell/timer.h"
+#include "core/timer.h"
 
 void View2Main(float /*seconds*/, int /*param*/) {
     switch (VH_Msg) {

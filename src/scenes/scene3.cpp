@@ -12,9 +12,9 @@
 #include "model/mesh.h"
 #include "particles/grid.h"
 #include "scenes/scenes.h"
-#include "shell/platform.h"
+#include "core/platform.h"
 #include "shell/state.h"
-#include "shell/timer.h"
+#include "core/timer.h"
 #include "text/console.h"
 
 namespace {

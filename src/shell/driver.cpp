@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "shell/platform.h"
+#include "core/platform.h"
 #include "shell/window.h"
 
 namespace {
@@ -22,7 +22,6 @@ double clockMs = 0.0; // demo time
 long timerOrder = 0;
 std::vector<PendingTimer> timers;
 void (*displayRoutine)() = nullptr;
-void (*exitHook)(int) = nullptr;
 bool capturing = false;
 std::vector<std::uint8_t> frame;
 int frameWidth = 0;
@@ -42,45 +41,22 @@ void readBack(std::vector<std::uint8_t>& out, int* width, int* height) {
     *width = w;
     *height = h;
 }
-} // namespace
-
 // ---------------------------------------------------------------------------
-// platform services
+// platform services of a driven run
 // ---------------------------------------------------------------------------
 
-Uint32 VH_ClockTicks() {
-    if (driven) return (Uint32)clockMs;
-    return (Uint32)glutGet(GLUT_ELAPSED_TIME);
-}
+Uint32 drivenClockTicks() { return (Uint32)clockMs; }
 
-void VH_SetDisplayFunc(void (*routine)()) {
-    displayRoutine = routine;
-    if (!driven) glutDisplayFunc(routine);
-}
+void drivenSetDisplayFunc(void (*routine)()) { displayRoutine = routine; }
 
-void VH_ScheduleTimer(unsigned int ms, void (*callback)(int), int value) {
-    if (!driven) {
-        glutTimerFunc(ms, callback, value);
-        return;
-    }
+void drivenScheduleTimer(unsigned int ms, void (*callback)(int), int value) {
     timers.push_back({clockMs + ms, timerOrder++, callback, value});
 }
 
-void VH_SwapBuffers() {
-    if (driven && capturing) readBack(frame, &frameWidth, &frameHeight);
-    glutSwapBuffers();
+void drivenBeforeSwap() {
+    if (capturing) readBack(frame, &frameWidth, &frameHeight);
 }
-
-void VH_PostRedisplay() {
-    if (!driven) glutPostRedisplay();
-}
-
-void VH_SetExitHook(void (*hook)(int)) { exitHook = hook; }
-
-void VH_Exit(int status) {
-    if (exitHook) exitHook(status);
-    std::exit(status);
-}
+} // namespace
 
 // ---------------------------------------------------------------------------
 // driver
@@ -91,6 +67,7 @@ void VH_DriverOpen(int argc, char** argv, int width, int height) {
     opened = true;
     driven = true;
     clockMs = 0.0;
+    VH_SetPlatformHooks({drivenClockTicks, drivenSetDisplayFunc, drivenScheduleTimer, drivenBeforeSwap, true});
     VH_Start(argc, argv, width, height, true);
     // GLUT would deliver the first reshape from its loop; a driven run has no loop.
     reshape(width, height);

@@ -9,7 +9,7 @@
 
 #include "image/texture.h"
 #include "scenes/scenes.h"
-#include "shell/platform.h"
+#include "core/platform.h"
 #include "shell/state.h"
 #include "shell/window.h"
 #include "text/overlay.h"

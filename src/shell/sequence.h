@@ -1,7 +1,7 @@
 // sequence: intro pictures, fade transitions and the scene slots of the fixed sequence.
 #pragma once
 
-#include "shell/vh_types.h"
+#include "core/types.h"
 
 // Transition ids, held in VH_ID while the state is VHS_TRANSITION.
 enum {

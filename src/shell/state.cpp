@@ -9,9 +9,9 @@
 
 #include "image/texture.h"
 #include "model/mesh.h"
-#include "shell/debuglog.h"
-#include "shell/glerror.h"
-#include "shell/platform.h"
+#include "core/debuglog.h"
+#include "core/glerror.h"
+#include "core/platform.h"
 #include "shell/sequence.h"
 #include "shell/window.h"
 #include "text/console.h"

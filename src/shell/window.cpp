@@ -5,15 +5,11 @@
 #include <GL/glu.h>
 #include <cstdio>
 
-#include "shell/debuglog.h"
-#include "shell/platform.h"
+#include "core/debuglog.h"
+#include "core/platform.h"
 #include "shell/state.h"
-#include "shell/timer.h"
+#include "core/timer.h"
 #include "text/console.h"
-
-int VH_WindowWidth = 800;
-int VH_WindowHeight = 600;
-float VH_FOV = 60.0f;
 
 double VH_FPSTime = 0.0;
 int VH_FPSFrames = 0;

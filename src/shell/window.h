@@ -1,9 +1,7 @@
 // window: the window globals, the GLUT callbacks, the FPS counter and start-up.
 #pragma once
 
-extern int VH_WindowWidth;  // pixels; 800 until the first reshape
-extern int VH_WindowHeight; // pixels; 600 until the first reshape
-extern float VH_FOV;        // degrees, vertical
+#include "core/viewport.h"
 
 extern double VH_FPSTime; // ms gathered since the counter was last shown
 extern int VH_FPSFrames;  // idle steps in that window

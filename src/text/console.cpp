@@ -6,7 +6,8 @@
 #include <cstring>
 #include <strings.h>
 
-#include "shell/window.h"
+#include "core/logsink.h"
+#include "core/viewport.h"
 #include "text/font.h"
 #include "text/overlay.h"
 
@@ -56,6 +57,14 @@ int advance(const vh_console& con) {
 } // namespace
 
 vh_console VH_Console;
+
+namespace {
+// Lines from the modules below the console (paths, models, textures) land in it.
+void consoleListener(const char* line, void* console) { CON_AddLine(*static_cast<vh_console*>(console), line); }
+struct SinkSubscription {
+    SinkSubscription() { LOG_Subscribe(consoleListener, &VH_Console); }
+} sinkSubscription;
+} // namespace
 
 // ---------------------------------------------------------------------------
 // construction

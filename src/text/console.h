@@ -6,7 +6,7 @@
 #include <GL/gl.h>
 
 #include "math/qvector.h"
-#include "shell/vh_types.h"
+#include "core/types.h"
 
 enum {
     CON_LINE_COUNT = 20,

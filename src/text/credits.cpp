@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "shell/window.h"
+#include "core/viewport.h"
 #include "text/font.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "shell/vh_types.h"
+#include "core/types.h"
 
 // Where the laid-out credits go: CRED_Draw sends them to the fonts; tests and the
 // fuzzer collect them.

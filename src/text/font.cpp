@@ -13,8 +13,8 @@
 
 #include "data/resfile.h"
 #include "data/rwops.h"
-#include "shell/glerror.h"
-#include "shell/window.h"
+#include "core/glerror.h"
+#include "core/viewport.h"
 
 // ---------------------------------------------------------------------------
 // constants

@@ -4,7 +4,7 @@
 
 #include <GL/gl.h>
 
-#include "shell/vh_types.h"
+#include "core/types.h"
 
 struct VH_RWops;
 

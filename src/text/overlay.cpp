@@ -5,7 +5,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
-#include "shell/window.h"
+#include "core/viewport.h"
 
 namespace {
 struct SavedState {

@@ -8,7 +8,7 @@
 
 #include "camera/wedpath.h"
 #include "data/rwops.h"
-#include "shell/vh_types.h"
+#include "core/types.h"
 #include "text/console.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <unistd.h>
 
 #include "data/archive_bytes.h"
-#include "shell/debuglog.h"
+#include "core/debuglog.h"
 #include "support/gl_fixture.h"
 
 namespace {

@@ -4,9 +4,9 @@
 #include <GL/gl.h>
 
 #include "shell/driver.h"
-#include "shell/glerror.h"
+#include "core/glerror.h"
 #include "shell/state.h"
-#include "shell/timer.h"
+#include "core/timer.h"
 #include "shell/window.h"
 #include "text/overlay.h"
 #include "support/gl_fixture.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/vh_types.h"
+#include "core/types.h"
 
 struct MkModel;
 struct AgImage;

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "shell/vh_types.h"
+#include "core/types.h"
 
 const int GLY_FONT_COUNT = 6;
 

@@ -32,7 +32,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/vh_types.h"
+#include "core/types.h"
 
 struct MkVec3 {
     float x, y, z;

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "meshkit.h"
-#include "shell/vh_types.h"
+#include "core/types.h"
 
 // One spline path: the reader measures its length with order k and moves along it with order k + 1
 // over the control points, so it needs at least k + 1 points; its knot table limits points + k to 99.

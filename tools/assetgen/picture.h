@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/vh_types.h"
+#include "core/types.h"
 
 struct AgColor {
     float r, g, b, a; // 0..1

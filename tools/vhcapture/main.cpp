@@ -24,7 +24,7 @@
 #include "options.h"
 #include "pictures.h"
 #include "shell/driver.h"
-#include "shell/platform.h"
+#include "core/platform.h"
 #include "shell/sequence.h"
 #include "shell/state.h"
 #include "stats.h"

@@ -1,5 +1,5 @@
 // debuglog: the run's debug file "vh_debug.txt", a header and a footer around any lines.
-#include "shell/debuglog.h"
+#include "core/debuglog.h"
 
 #include <cstdarg>
 #include <cstdio>

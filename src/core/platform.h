@@ -1,9 +1,10 @@
 // platform: the few places where the engine touches GLUT's clock, timers, display
 // callback, buffer swap and process exit. A normal run goes straight to GLUT; a driven
-// run (tests, vhcapture) serves them from the driver's demo clock instead.
+// run (tests, vhcapture) installs hooks that serve them from its demo clock instead.
+// uses: nothing of ours (GLUT only)
 #pragma once
 
-#include "shell/vh_types.h"
+#include "core/types.h"
 
 // Milliseconds since start-up: GLUT_ELAPSED_TIME, or the driver's demo clock.
 Uint32 VH_ClockTicks();
@@ -24,3 +25,13 @@ void VH_PostRedisplay();
 // (status 1). A hook, when set, runs first (vhcapture flushes its statistics there).
 [[noreturn]] void VH_Exit(int status);
 void VH_SetExitHook(void (*hook)(int status));
+
+// What a driven run puts in GLUT's place. A null member keeps GLUT's own service.
+struct VH_PlatformHooks {
+    Uint32 (*clockTicks)();
+    void (*setDisplayFunc)(void (*display)());
+    void (*scheduleTimer)(unsigned int ms, void (*callback)(int), int value);
+    void (*beforeSwap)();
+    bool noRedisplay; // a driven run renders when its caller asks
+};
+void VH_SetPlatformHooks(const VH_PlatformHooks& hooks);

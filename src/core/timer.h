@@ -1,7 +1,7 @@
 // timer: the frame timer (seconds between frames) over GLUT's millisecond clock.
 #pragma once
 
-#include "shell/vh_types.h"
+#include "core/types.h"
 
 void TIMER_Init();
 double TIMER_GetDelta();

@@ -1,5 +1,5 @@
 // glerror: one-line OpenGL error reports on stderr at the points where GL state is set up.
-#include "shell/glerror.h"
+#include "core/glerror.h"
 
 #include <cstdio>
 

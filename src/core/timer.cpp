@@ -1,9 +1,9 @@
 // timer: the frame timer (seconds between frames) over GLUT's millisecond clock.
 // The ticks come from VH_ClockTicks, which is GLUT's elapsed time in a normal run and
 // the driver's demo clock in a driven one.
-#include "shell/timer.h"
+#include "core/timer.h"
 
-#include "shell/platform.h"
+#include "core/platform.h"
 
 namespace {
 struct FrameTimer {
