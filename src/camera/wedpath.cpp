@@ -78,7 +78,9 @@ float distance(WED_Point a, WED_Point b) {
     return static_cast<float>(std::sqrt(std::pow(dx, 2.0) + std::pow(dz, 2.0)));
 }
 
-WED_Point minus(WED_Point a, WED_Point b) { return WED_Point{a.x - b.x, a.z - b.z}; }
+WED_Point minus(WED_Point a, WED_Point b) {
+    return WED_Point{a.x - b.x, a.z - b.z};
+}
 
 PathControl* parse(VH_RWops* stream, int* count) {
     BoundedReader in(stream);
@@ -103,7 +105,8 @@ PathControl* parse(VH_RWops* stream, int* count) {
             return nullptr;
         }
         PathControl& path = paths[n];
-        for (Uint32 i = 0; i < desc.pointCount; ++i) path.points[i] = WED_CanvasToWorld(canvas[i].px, canvas[i].py);
+        for (Uint32 i = 0; i < desc.pointCount; ++i)
+            path.points[i] = WED_CanvasToWorld(canvas[i].px, canvas[i].py);
         // Measured at the new object's speed of 1, so until the next measurement the
         // duration equals the length; the file's speed is stored after.
         path.ComputeLength();
@@ -134,8 +137,9 @@ WED_Point WED_CanvasToWorld(int px, int py) {
 }
 
 PathControl::PathControl()
-    : previous{0, 0}, current{0, 0}, direction{0, 0}, t(0), curdist(0), name{}, loop(false), rate(0), duration(0),
-      firstStep{0, 0}, points{}, maxdist(0), finished(true), running(false), speed(1.0f), firstSample{0, 0} {}
+    : previous{0, 0}, current{0, 0}, direction{0, 0}, t(0), curdist(0), name{}, loop(false), rate(0),
+      duration(0), firstStep{0, 0}, points{}, maxdist(0), finished(true), running(false),
+      speed(1.0f), firstSample{0, 0} {}
 
 void PathControl::ComputeLength() {
     maxdist = 0.0f;

@@ -8,8 +8,8 @@
 // files in the working folder
 // ---------------------------------------------------------------------------
 
-inline constexpr const char* CAT_ARCHIVE = "vh_data.clu";  // every asset
-inline constexpr const char* CAT_CREDITS = "credits.txt";  // the credits text
+inline constexpr const char* CAT_ARCHIVE = "vh_data.clu"; // every asset
+inline constexpr const char* CAT_CREDITS = "credits.txt"; // the credits text
 inline constexpr const char* CAT_DEBUG_LOG = "vh_debug.txt";
 
 // ---------------------------------------------------------------------------
@@ -86,18 +86,26 @@ inline constexpr CAT_Part CAT_RIVER_BOAT2_PARTS[] = {
     {"tur_base", {0.1109f, 0.0782f, -8.6112f}, {0, 0, 0}, {0, 1, 0}, 0.0f, -55.0f},
     {"tur_gun", {0.1109f, 0.0782f, -8.6112f}, {0, 0, 0}, {0, 1, 0}, 0.0f, -55.0f},
 };
-#define CAT_TRES_(name) {name, {-2.3292f, 0.2061f, 1.7674f}, {0, 0, 0}, {1, 0, 0}, 0.0f, -54.0f}
+#define CAT_TRES_(name)                                                                                                \
+    { name, {-2.3292f, 0.2061f, 1.7674f}, {0, 0, 0}, {1, 0, 0}, 0.0f, -54.0f }
 inline constexpr CAT_Part CAT_RIVER_BOAT_TRES_PARTS[] = {
     CAT_TRES_("rhub"), CAT_TRES_("rpaddlea"), CAT_TRES_("rpaddleb"), CAT_TRES_("rpaddlec"), CAT_TRES_("rpaddled"),
     CAT_TRES_("lhub"), CAT_TRES_("lpaddlea"), CAT_TRES_("lpaddleb"), CAT_TRES_("lpaddlec"), CAT_TRES_("lpaddled"),
 };
 #undef CAT_TRES_
-#define CAT_PADDLE_(name) {name, {0, 0, 0}, {0, 0, 0}, {1, 0, 0}, 0.0f, -64.0f}
+#define CAT_PADDLE_(name)                                                                                              \
+    { name, {0, 0, 0}, {0, 0, 0}, {1, 0, 0}, 0.0f, -64.0f }
 inline constexpr CAT_Part CAT_RIVER_BOAT4_PARTS[] = {
     {"rudder1", {0.2598f, -2.9558f, 13.5031f}, {0, 0, 1}, {0, -0.7071f, 0.7071f}, 0.0f, 66.0f},
     {"till1", {0.1361f, -0.3141f, 11.4592f}, {0, 0, 1}, {0, -0.7071f, 0.7071f}, 0.0f, 66.0f},
-    CAT_PADDLE_("l_pad11"), CAT_PADDLE_("l_pad21"), CAT_PADDLE_("l_pad31"), CAT_PADDLE_("l_pad41"),
-    CAT_PADDLE_("r_pad11"), CAT_PADDLE_("r_pad21"), CAT_PADDLE_("r_pad31"), CAT_PADDLE_("r_pad41"),
+    CAT_PADDLE_("l_pad11"),
+    CAT_PADDLE_("l_pad21"),
+    CAT_PADDLE_("l_pad31"),
+    CAT_PADDLE_("l_pad41"),
+    CAT_PADDLE_("r_pad11"),
+    CAT_PADDLE_("r_pad21"),
+    CAT_PADDLE_("r_pad31"),
+    CAT_PADDLE_("r_pad41"),
 };
 #undef CAT_PADDLE_
 inline constexpr CAT_Part CAT_RIVER_BIKE_PARTS[] = {
@@ -140,7 +148,8 @@ inline constexpr const char* CAT_SKY_MESHES[CAT_SKY_MESH_COUNT] = {
 inline constexpr const char* CAT_SMOKE_TEXTURE = "smoke2.tga";
 inline constexpr const char* CAT_SKY_TEXTURE = "sky.bmp";
 
-#define CAT_PROP_(name, x, y, z, angle, speed) {name, {x, y, z}, {0, 0, 0}, {0, 0, 1}, angle, speed}
+#define CAT_PROP_(name, x, y, z, angle, speed)                                                                         \
+    { name, {x, y, z}, {0, 0, 0}, {0, 0, 1}, angle, speed }
 inline constexpr CAT_Part CAT_SKY_DIRIGIBLE_PROPS[] = {
     CAT_PROP_("r_prop1", 0.2553f, -3.9918f, -2.9658f, 870, 100),
     CAT_PROP_("r_prop2", 0.2839f, -3.9918f, 0.4428f, 7, 100),
@@ -156,8 +165,10 @@ inline constexpr CAT_Part CAT_SKY_BLIMP2_PROPS[] = {
     CAT_PROP_("lp31", -2.1236f, 0.0396f, 0.6099f, 0, 130),  CAT_PROP_("lp41", -1.9777f, 0.0396f, 4.1554f, 0, 140),
 };
 inline constexpr CAT_Part CAT_SKY_BLIMP3_PROPS[] = {
-    CAT_PROP_("d_propa", 2.0539f, -0.2306f, 5.6199f, 0, 201),  CAT_PROP_("d_propb", -2.0539f, -0.2299f, 5.6208f, 0, 202),
-    CAT_PROP_("d_propc", -1.9318f, -0.2299f, -4.1492f, 0, 203), CAT_PROP_("d_propd", 1.9314f, -0.2306f, -4.1485f, 0, 204),
+    CAT_PROP_("d_propa", 2.0539f, -0.2306f, 5.6199f, 0, 201),
+    CAT_PROP_("d_propb", -2.0539f, -0.2299f, 5.6208f, 0, 202),
+    CAT_PROP_("d_propc", -1.9318f, -0.2299f, -4.1492f, 0, 203),
+    CAT_PROP_("d_propd", 1.9314f, -0.2306f, -4.1485f, 0, 204),
     CAT_PROP_("d_prope", 0.0119f, 0.6019f, -8.5859f, 0, 300),
 };
 inline constexpr CAT_Part CAT_SKY_PLANE1_PROPS[] = {

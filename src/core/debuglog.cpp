@@ -1,5 +1,6 @@
 // debuglog: the run's debug file "vh_debug.txt", a header and a footer around any lines.
 #include "core/debuglog.h"
+#include "core/catalogue.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -9,7 +10,7 @@ FILE* logFile = nullptr;
 }
 
 int DBG_Open() {
-    logFile = std::fopen("vh_debug.txt", "wt");
+    logFile = std::fopen(CAT_DEBUG_LOG, "wt");
     if (!logFile) {
         std::printf("Unable to create a debug file for vh");
         std::fflush(stdout);

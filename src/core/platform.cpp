@@ -9,7 +9,9 @@ VH_PlatformHooks hooks = {nullptr, nullptr, nullptr, nullptr, false};
 void (*exitHook)(int) = nullptr;
 } // namespace
 
-void VH_SetPlatformHooks(const VH_PlatformHooks& h) { hooks = h; }
+void VH_SetPlatformHooks(const VH_PlatformHooks& h) {
+    hooks = h;
+}
 
 Uint32 VH_ClockTicks() {
     if (hooks.clockTicks) return hooks.clockTicks();
@@ -39,7 +41,9 @@ void VH_PostRedisplay() {
     if (!hooks.noRedisplay) glutPostRedisplay();
 }
 
-void VH_SetExitHook(void (*hook)(int)) { exitHook = hook; }
+void VH_SetExitHook(void (*hook)(int)) {
+    exitHook = hook;
+}
 
 void VH_Exit(int status) {
     if (exitHook) exitHook(status);

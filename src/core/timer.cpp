@@ -20,7 +20,9 @@ struct TimerInit {
 } timerInit;
 } // namespace
 
-void TIMER_Init() { timer.scale = 1.0 / 1000.0; }
+void TIMER_Init() {
+    timer.scale = 1.0 / 1000.0;
+}
 
 // No wrap-around handling: both tick values become doubles before the subtraction.
 double TIMER_GetDelta() {
@@ -43,7 +45,15 @@ int TIMER_GetTicks(Uint32* out) {
     return (int)t;
 }
 
-int TIMER_GetTicks() { return (int)VH_ClockTicks(); }
-double TIMER_GetScale() { return timer.scale; }
-Uint32 TIMER_GetStartTicks() { return timer.start; }
-Uint32 TIMER_GetLastTicks() { return timer.last; }
+int TIMER_GetTicks() {
+    return (int)VH_ClockTicks();
+}
+double TIMER_GetScale() {
+    return timer.scale;
+}
+Uint32 TIMER_GetStartTicks() {
+    return timer.start;
+}
+Uint32 TIMER_GetLastTicks() {
+    return timer.last;
+}

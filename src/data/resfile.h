@@ -21,10 +21,11 @@
 #include <cstdio>
 
 #include "data/rwops.h"
+#include "core/catalogue.h"
 #include "core/types.h"
 
-constexpr const char* RES_ARCHIVE_NAME = "vh_data.clu"; // the demo's archive, in the working folder
-constexpr const char* RES_TEMP_NAME = "restemp.txt";    // Commit's new archive before it is put in place
+constexpr const char* RES_ARCHIVE_NAME = CAT_ARCHIVE; // the demo's archive, in the working folder
+constexpr const char* RES_TEMP_NAME = "restemp.txt";  // Commit's new archive before it is put in place
 constexpr Uint16 RES_VERSION = 0x0100;
 constexpr Uint32 RES_HEADER_SIZE = 20;
 constexpr Uint32 RES_RECORD_SIZE = 13; // directory record without its name

@@ -2,11 +2,11 @@
 #include "scenes/scenes.h"
 
 #include "core/platform.h"
-#include "shell/state.h"
+#include "core/program.h"
 #include "core/timer.h"
 
 void View2Main(float /*seconds*/, int /*param*/) {
-    switch (VH_Msg) {
+    switch (VH_GetMsg()) {
     case MSG_INITIALIZE:
         TIMER_GetDelta(); // the first update must not include the loading time
         break;

@@ -6,15 +6,18 @@
 #include <GL/glu.h>
 #include <cmath>
 #include <memory>
+#include <vector>
 
 #include "camera/wedpath.h"
+#include "core/catalogue.h"
+#include "core/keys.h"
+#include "core/platform.h"
+#include "core/program.h"
+#include "core/timer.h"
 #include "image/texture.h"
 #include "model/mesh.h"
 #include "particles/grid.h"
 #include "scenes/scenes.h"
-#include "core/platform.h"
-#include "shell/state.h"
-#include "core/timer.h"
 #include "text/console.h"
 
 namespace {
@@ -23,13 +26,9 @@ constexpr int kGridSize = 48;
 constexpr float kStartSpeed = 2.5f;
 constexpr float kSpeedStep = 0.1f;
 constexpr float kBoostStep = 5.0f; // degrees per second
-constexpr int kKeyLeft = 100;      // GLUT special-key codes
-constexpr int kKeyRight = 102;
-constexpr int kKeySpace = 32;
 constexpr float kRadToDeg = 57.29577951308232f;
 const char* const kHint =
     "Press the LEFT arrow to slowdown boat ,the RIGHT arrow to speedup,and the SPACEBAR to reset speed";
-const char* const kWaterTexture = "SWIMMING.BMP";
 
 struct Placement {
     float position[3];
@@ -60,69 +59,35 @@ const TreeEntry V3_Trees[8] = {
     {{-17, 0, -21}, 3}, {{-30, 0, -30}, 4}, {{-12, 0, -2}, 3},  {{-70, 0, -30}, 4},
 };
 
-#define V3_PART(name, ax, ay, az, bx, by, bz, xx, xy, xz, speed)                                                       \
-    { name, {ax, ay, az}, {bx, by, bz}, {xx, xy, xz}, 0.0f, speed }
-#define V3_BOAT1(name) V3_PART(name, -0.0093f, 0, 7.5088f, 0, 0, 0, 1, 0, 0, -64.0f)
-#define V3_TRES(name) V3_PART(name, -2.3292f, 0.2061f, 1.7674f, 0, 0, 0, 1, 0, 0, -54.0f)
-#define V3_PADDLE(name) V3_PART(name, 0, 0, 0, 0, 0, 0, 1, 0, 0, -64.0f)
-
-tMeshPart boat1Parts[] = {
-    V3_PART("l_pwglue1", -1.8401f, 0, 7.5088f, 0, 0, 0, 1, 0, 0, -64.0f),
-    V3_PART("r_pwglue1", 1.8216f, 0, 7.5088f, 0, 0, 0, 1, 0, 0, -64.0f),
-    V3_BOAT1("Facets_91"),
-    V3_BOAT1("Facets_81"),
-    V3_BOAT1("Facets_71"),
-    V3_BOAT1("Facets_61"),
-    V3_BOAT1("Facets_51"),
-    V3_BOAT1("Facets_41"),
-    V3_BOAT1("Facets_31"),
-    V3_BOAT1("Facets_141"),
-    V3_BOAT1("Facets_131"),
-    V3_BOAT1("Facets_121"),
-    V3_BOAT1("Facets_111"),
-    V3_BOAT1("Facets_101"),
+// Each vehicle's turning parts from the catalogue, with the angles the scene advances.
+// The angles outlive the scene, like the vehicle and the speeds below.
+struct VehicleParts {
+    std::vector<tMeshPart> parts;
+    tMeshPartList list;
 };
 
-tMeshPart boat2Parts[] = {
-    V3_PART("tur_base", 0.1109f, 0.0782f, -8.6112f, 0, 0, 0, 0, 1, 0, -55.0f),
-    V3_PART("tur_gun", 0.1109f, 0.0782f, -8.6112f, 0, 0, 0, 0, 1, 0, -55.0f),
-};
-
-tMeshPart boatTresParts[] = {
-    V3_TRES("rhub"), V3_TRES("rpaddlea"), V3_TRES("rpaddleb"), V3_TRES("rpaddlec"), V3_TRES("rpaddled"),
-    V3_TRES("lhub"), V3_TRES("lpaddlea"), V3_TRES("lpaddleb"), V3_TRES("lpaddlec"), V3_TRES("lpaddled"),
-};
-
-tMeshPart boat4Parts[] = {
-    V3_PART("rudder1", 0.2598f, -2.9558f, 13.5031f, 0, 0, 1, 0, -0.7071f, 0.7071f, 66.0f),
-    V3_PART("till1", 0.1361f, -0.3141f, 11.4592f, 0, 0, 1, 0, -0.7071f, 0.7071f, 66.0f),
-    V3_PADDLE("l_pad11"),
-    V3_PADDLE("l_pad21"),
-    V3_PADDLE("l_pad31"),
-    V3_PADDLE("l_pad41"),
-    V3_PADDLE("r_pad11"),
-    V3_PADDLE("r_pad21"),
-    V3_PADDLE("r_pad31"),
-    V3_PADDLE("r_pad41"),
-};
-
-tMeshPart bikeParts[] = {
-    V3_PART("r_wheel1", 1.4842f, -0.1456f, 2.9796f, 0, 0, 0, 1, 0, 0, -52.0f),
-    V3_PART("l_wheel1", -1.4842f, -0.1456f, 2.9952f, 0, 0, 0, 1, 0, 0, -52.0f),
-    V3_PART("f_wheel1", -0.0328f, -0.1456f, -3.0219f, 0, 0, 0, 1, 0, 0, -52.0f),
-};
-
-#undef V3_PADDLE
-#undef V3_TRES
-#undef V3_BOAT1
-#undef V3_PART
-
-template <int N> constexpr int countOf(const tMeshPart (&)[N]) { return N; }
-
-tMeshPartList V3_PartTables[V3_VEHICLE_COUNT] = {
-    {countOf(boat1Parts), boat1Parts},  {countOf(boat2Parts), boat2Parts}, {countOf(boatTresParts), boatTresParts},
-    {countOf(boat4Parts), boat4Parts},  {countOf(bikeParts), bikeParts},
-};
+VehicleParts* vehicleParts() {
+    static VehicleParts tables[V3_VEHICLE_COUNT];
+    static bool built = false;
+    if (!built) {
+        built = true;
+        for (int v = 0; v < V3_VEHICLE_COUNT; ++v) {
+            const CAT_PartTable& from = CAT_RIVER_PART_TABLES[v];
+            for (int i = 0; i < from.count; ++i) {
+                const CAT_Part& c = from.parts[i];
+                tMeshPart part = {c.name,
+                                  {c.a[0], c.a[1], c.a[2]},
+                                  {c.b[0], c.b[1], c.b[2]},
+                                  {c.axis[0], c.axis[1], c.axis[2]},
+                                  c.angle,
+                                  c.speed};
+                tables[v].parts.push_back(part);
+            }
+            tables[v].list = {(int)tables[v].parts.size(), tables[v].parts.data()};
+        }
+    }
+    return tables;
+}
 
 t3DModel* V3_Meshes[V3_MESH_COUNT] = {};
 PathControl* V3_Path = nullptr;
@@ -136,7 +101,9 @@ std::unique_ptr<float[]> gridBuffer;
 Uint32 waterTexture = 0;
 float lastYaw = 0.0f; // degrees; kept for the frames where the path has no heading
 
-t3DModel* currentVehicle() { return V3_Meshes[V3_FIRST_VEHICLE + V3_Vehicle]; }
+t3DModel* currentVehicle() {
+    return V3_Meshes[V3_FIRST_VEHICLE + V3_Vehicle];
+}
 
 void setPathSpeed(float speed) {
     V3_Path[0].speed = speed;
@@ -166,7 +133,7 @@ void setupLightAndFog() {
 
 void loadModels() {
     for (int i = 0; i < V3_MESH_COUNT; ++i) {
-        t3DModel* model = MESH_Load3DSMesh(V3_MeshFiles[i], 4);
+        t3DModel* model = MESH_Load3DSMesh(CAT_RIVER_MESHES[i], TEX_MIPMAP);
         V3_Meshes[i] = model;
         if (!model) continue;
         const Placement& p = kPlacements[i];
@@ -185,13 +152,13 @@ void View3MainInit() {
     glLoadIdentity();
     gluLookAt(0.0, 2.5, 0.0, -13.0, 1.4, -19.0, 0.0, 1.0, 0.0);
 
-    V3_Path = OpenWEDFile("boatpath.wed", &V3_PathCount);
+    V3_Path = OpenWEDFile(CAT_RIVER_PATH, &V3_PathCount);
     if (!V3_Path) VH_Exit(1);
     V3_Path[0].Scale(7.0f);
     V3_Path[0].loop = false;
     setPathSpeed(kStartSpeed);
 
-    waterTexture = TEX_Load(kWaterTexture, 5, 0);
+    waterTexture = TEX_Load(CAT_WATER_TEXTURE, TEX_REPEAT | TEX_MIPMAP, 0);
     gridBuffer.reset(new float[kGridSize * kGridSize]());
     GRID_Set(kGridSize, kGridSize, gridBuffer.get());
     GRID_SetScale(1.0f, 1.0f, 1.0f);
@@ -218,7 +185,7 @@ void nextVehicle() {
 
 void View3MainUpdate(float seconds) {
     if (!V3_Path) return;
-    tMeshPartList& table = V3_PartTables[V3_Vehicle];
+    tMeshPartList& table = vehicleParts()[V3_Vehicle].list;
     for (int i = 0; i < table.count; ++i) {
         tMeshPart& part = table.parts[i];
         // Whole turns are dropped so a long run keeps the angle's float precision.
@@ -251,11 +218,11 @@ void View3MainRender() {
     if (t3DModel* vehicle = currentVehicle(); vehicle && V3_Path) {
         const PathControl& path = V3_Path[0];
         glPushMatrix();
-            glTranslatef(-12.0f, 0.0f, -10.0f);
-            glTranslatef(path.current.x, 0.0f, path.current.z);
-            glRotatef(headingYaw(path), 0.0f, 1.0f, 0.0f);
-            glRotatef(180.0f, 0.0f, 1.0f, 0.0f);
-            MESH_DrawAnimated(vehicle, &V3_PartTables[V3_Vehicle]);
+        glTranslatef(-12.0f, 0.0f, -10.0f);
+        glTranslatef(path.current.x, 0.0f, path.current.z);
+        glRotatef(headingYaw(path), 0.0f, 1.0f, 0.0f);
+        glRotatef(180.0f, 0.0f, 1.0f, 0.0f);
+        MESH_DrawAnimated(vehicle, &vehicleParts()[V3_Vehicle].list);
         glPopMatrix();
     }
     glEnable(GL_CULL_FACE);
@@ -266,7 +233,8 @@ void View3MainRender() {
     for (const TreeEntry& tree : V3_Trees) {
         t3DModel* model = V3_Meshes[tree.model];
         if (!model) continue;
-        for (int k = 0; k < 3; ++k) model->position[k] = tree.position[k];
+        for (int k = 0; k < 3; ++k)
+            model->position[k] = tree.position[k];
         MESH_Draw(model, false);
     }
 
@@ -278,19 +246,19 @@ void View3MainRender() {
 
 void View3MainKey() {
     if (!V3_Path || !currentVehicle()) return;
-    if (VH_KeySpecial && VH_Key == kKeyLeft) {
+    if (VH_GetKeySpecial() && VH_GetKey() == VH_SPECIAL_LEFT) {
         V3_SpinBoost += kBoostStep;
         V3_Speed -= kSpeedStep;
         // Half a step absorbs the float residue of repeated tenths, so the last press
         // before zero lands on 0.1 instead of leaving a crawl of a few millionths.
         if (V3_Speed <= kSpeedStep * 0.5f) V3_Speed = kSpeedStep;
         setPathSpeed(V3_Speed);
-    } else if (VH_KeySpecial && VH_Key == kKeyRight) {
+    } else if (VH_GetKeySpecial() && VH_GetKey() == VH_SPECIAL_RIGHT) {
         V3_SpinBoost -= kBoostStep;
         if (V3_SpinBoost <= 0.0f) V3_SpinBoost = 1.0f;
         V3_Speed += kSpeedStep;
         setPathSpeed(V3_Speed);
-    } else if (!VH_KeySpecial && VH_Key == kKeySpace) {
+    } else if (!VH_GetKeySpecial() && VH_GetKey() == VH_KEY_SPACE) {
         V3_SpinBoost = 0.0f;
         V3_Speed = kStartSpeed;
         setPathSpeed(kStartSpeed);
@@ -318,14 +286,9 @@ void View3MainClose() {
 
 } // namespace
 
-const char* const V3_MeshFiles[V3_MESH_COUNT] = {
-    "house_one.3ds",   "house 2 f.3ds", "house_three.3ds", "roottreef.3ds", "tree_trunkf.3ds",
-    "boat1.3ds",       "boat_2.3ds",    "boat_tres.3ds",   "boat4.3ds",     "w_bike.3ds",
-};
-
 tMeshPartList* V3_PartTable(int vehicle) {
     if (vehicle < 0 || vehicle >= V3_VEHICLE_COUNT) return nullptr;
-    return &V3_PartTables[vehicle];
+    return &vehicleParts()[vehicle].list;
 }
 
 V3_Status V3_GetStatus() {
@@ -340,12 +303,23 @@ void V3_VehiclePosition(float* x, float* y, float* z) {
 }
 
 void View3Main(float seconds, int /*param*/) {
-    switch (VH_Msg) {
-    case MSG_INITIALIZE: View3MainInit(); break;
-    case MSG_UPDATE: View3MainUpdate(seconds); break;
-    case MSG_CLOSE: View3MainClose(); break;
-    case MSG_RENDER: View3MainRender(); break;
-    case MSG_KEYBOARD: View3MainKey(); break;
-    default: VH_Exit(1);
+    switch (VH_GetMsg()) {
+    case MSG_INITIALIZE:
+        View3MainInit();
+        break;
+    case MSG_UPDATE:
+        View3MainUpdate(seconds);
+        break;
+    case MSG_CLOSE:
+        View3MainClose();
+        break;
+    case MSG_RENDER:
+        View3MainRender();
+        break;
+    case MSG_KEYBOARD:
+        View3MainKey();
+        break;
+    default:
+        VH_Exit(1);
     }
 }

@@ -45,9 +45,13 @@ void readBack(std::vector<std::uint8_t>& out, int* width, int* height) {
 // platform services of a driven run
 // ---------------------------------------------------------------------------
 
-Uint32 drivenClockTicks() { return (Uint32)clockMs; }
+Uint32 drivenClockTicks() {
+    return (Uint32)clockMs;
+}
 
-void drivenSetDisplayFunc(void (*routine)()) { displayRoutine = routine; }
+void drivenSetDisplayFunc(void (*routine)()) {
+    displayRoutine = routine;
+}
 
 void drivenScheduleTimer(unsigned int ms, void (*callback)(int), int value) {
     timers.push_back({clockMs + ms, timerOrder++, callback, value});
@@ -73,7 +77,9 @@ void VH_DriverOpen(int argc, char** argv, int width, int height) {
     reshape(width, height);
 }
 
-bool VH_IsDriven() { return driven; }
+bool VH_IsDriven() {
+    return driven;
+}
 
 void VH_DriverStep(double seconds) {
     clockMs += seconds * 1000.0;
@@ -94,12 +100,20 @@ void VH_DriverRender() {
     if (displayRoutine) displayRoutine();
 }
 
-void VH_DriverKey(unsigned char key) { keyboard(key, 0, 0); }
-void VH_DriverSpecialKey(int key) { special(key, 0, 0); }
+void VH_DriverKey(unsigned char key) {
+    keyboard(key, 0, 0);
+}
+void VH_DriverSpecialKey(int key) {
+    special(key, 0, 0);
+}
 
-double VH_DriverTime() { return clockMs; }
+double VH_DriverTime() {
+    return clockMs;
+}
 
-void VH_DriverCapture(bool on) { capturing = on; }
+void VH_DriverCapture(bool on) {
+    capturing = on;
+}
 
 const std::vector<std::uint8_t>& VH_DriverFrame(int* width, int* height) {
     *width = frameWidth;

@@ -1,34 +1,63 @@
-// sequence: intro pictures, fade transitions and the scene slots of the fixed sequence.
+// sequence: the table of intros and scenes, and the intro, transition and scene states.
 //
-// Intro id k (3..5) shows a picture and leads to scene k - 3; scene s is followed by
-// intro s + 4, and s + 4 = 6 ends the sequence in the exit state. An intro hands over
-// to a fade-in and later a fade-out; a transition returns to (newSTATE, newID, newMSG).
+// An intro hands over to a fade-in, holds its picture, hands over to a fade-out, and then
+// closes into the next row. A transition returns to the state, id and message it was
+// given. A scene runs until its close, then the next row begins, or the exit state.
 #include "shell/sequence.h"
 
 #include <GL/gl.h>
+#include <strings.h>
 
+#include "core/catalogue.h"
+#include "core/platform.h"
+#include "core/program.h"
+#include "core/viewport.h"
 #include "image/texture.h"
 #include "scenes/scenes.h"
-#include "core/platform.h"
-#include "shell/state.h"
-#include "shell/window.h"
 #include "text/overlay.h"
 
-VH_SceneEntry VH_SceneTable[6] = {
-    {View1Main, nullptr},      {View2Main, nullptr},      {View3Main, nullptr},
-    {nullptr, "intro1.bmp"}, {nullptr, "intro2.bmp"}, {nullptr, "intro3.bmp"},
-};
-
-const float VH_IntroShowTime = 1000.0f;
-const float VH_FadeInTime = 1200.0f;
-const float VH_FadeOutTime = 1200.0f;
-
-Uint32 VH_IntroTexture = 0;
-float VH_IntroTime = 0.0f;
-float VH_FadeColor[4] = {0.0f, 0.0f, 0.0f, 0.0f};
-float VH_FadeSpeed = 0.0f;
-
 namespace {
+
+// ---------------------------------------------------------------------------
+// the table
+// ---------------------------------------------------------------------------
+
+constexpr VH_SequenceRow kSequence[] = {
+    {VH_ROW_INTRO, "intro1", CAT_INTRO_PICTURES[0], nullptr}, {VH_ROW_SCENE, "scene1", nullptr, View1Main},
+    {VH_ROW_INTRO, "intro2", CAT_INTRO_PICTURES[1], nullptr}, {VH_ROW_SCENE, "scene2", nullptr, View2Main},
+    {VH_ROW_INTRO, "intro3", CAT_INTRO_PICTURES[2], nullptr}, {VH_ROW_SCENE, "scene3", nullptr, View3Main},
+};
+constexpr int kRowCount = sizeof(kSequence) / sizeof(kSequence[0]);
+
+constexpr int countRows(VH_RowKind kind, int before = kRowCount) {
+    int n = 0;
+    for (int i = 0; i < before; ++i)
+        n += kSequence[i].kind == kind;
+    return n;
+}
+constexpr int kSceneCount = countRows(VH_ROW_SCENE);
+constexpr int kIntroCount = countRows(VH_ROW_INTRO);
+
+constexpr const VH_SequenceRow* rows = kSequence;
+VH_SceneHandler handlerInPlace[kRowCount] = {}; // a test's recorder in a scene's place
+
+VH_SceneHandler handlerOf(int row) {
+    return handlerInPlace[row] ? handlerInPlace[row] : rows[row].handler;
+}
+
+// ---------------------------------------------------------------------------
+// state of the intro, transition and scene states
+// ---------------------------------------------------------------------------
+
+bool sceneReady = false;
+Uint32 introTexture = 0;
+float introTime = 0.0f;                        // ms
+float fadeColor[4] = {0.0f, 0.0f, 0.0f, 0.0f}; // RGB always black; A is the fade
+float fadeSpeed = 0.0f;                        // alpha per second
+int returnState = 0;                           // where a transition goes when it closes
+int returnID = 0;
+int returnMsg = 0;
+
 void drawPictureOverWindow(Uint32 texture) {
     glBindTexture(GL_TEXTURE_2D, texture);
     CON_Begin2D(true);
@@ -36,125 +65,232 @@ void drawPictureOverWindow(Uint32 texture) {
     CON_DrawTexturedRect(0, (float)VH_WindowWidth, 0, (float)VH_WindowHeight);
     CON_End2D();
 }
+
+void startTransition(int id, int backState, int backID, int backMsg) {
+    returnState = backState;
+    returnID = backID;
+    returnMsg = backMsg;
+    VH_SetProgramState(VHS_TRANSITION, id, MSG_INITIALIZE);
+}
 } // namespace
 
+const int ID_FADEIN = kSceneCount + kIntroCount;
+const int ID_FADEOUT = kSceneCount + kIntroCount + 1;
+const int ID_EXIT = kSceneCount + kIntroCount;
+
+const float VH_IntroShowTime = 1000.0f;
+const float VH_FadeInTime = 1200.0f;
+const float VH_FadeOutTime = 1200.0f;
+
+// ---------------------------------------------------------------------------
+// the table's queries
+// ---------------------------------------------------------------------------
+
+int VH_SequenceLength() {
+    return kRowCount;
+}
+int VH_SceneCount() {
+    return kSceneCount;
+}
+
+const VH_SequenceRow* VH_SequenceRowAt(int row) {
+    return row >= 0 && row < kRowCount ? &rows[row] : nullptr;
+}
+
+int VH_RowID(int row) {
+    if (row < 0 || row >= kRowCount) return -1;
+    if (rows[row].kind == VH_ROW_SCENE) return countRows(VH_ROW_SCENE, row);
+    return kSceneCount + countRows(VH_ROW_INTRO, row);
+}
+
+int VH_RowOf(int state, int id) {
+    const VH_RowKind kind = state == VHS_SCENE ? VH_ROW_SCENE : VH_ROW_INTRO;
+    if (state != VHS_SCENE && state != VHS_INTRO) return -1;
+    for (int row = 0; row < kRowCount; ++row)
+        if (rows[row].kind == kind && VH_RowID(row) == id) return row;
+    return -1;
+}
+
+int VH_RowByName(const char* name) {
+    for (int row = 0; name && row < kRowCount; ++row)
+        if (strcasecmp(rows[row].name, name) == 0) return row;
+    return -1;
+}
+
+void VH_EnterRow(int row) {
+    if (row < 0 || row >= kRowCount) {
+        VH_SetProgramState(VHS_EXIT, ID_EXIT, MSG_INITIALIZE);
+        return;
+    }
+    VH_SetProgramState(rows[row].kind == VH_ROW_SCENE ? VHS_SCENE : VHS_INTRO, VH_RowID(row), MSG_INITIALIZE);
+}
+
+VH_SceneHandler VH_SetSceneHandler(int row, VH_SceneHandler handler) {
+    if (row < 0 || row >= kRowCount || rows[row].kind != VH_ROW_SCENE) return nullptr;
+    const VH_SceneHandler old = handlerOf(row);
+    handlerInPlace[row] = handler;
+    return old;
+}
+
+bool VH_IsSceneReady() {
+    return sceneReady;
+}
+void VH_SetSceneReady(bool ready) {
+    sceneReady = ready;
+}
+Uint32 VH_GetIntroTexture() {
+    return introTexture;
+}
+float VH_GetFadeAlpha() {
+    return fadeColor[3];
+}
+float VH_GetFadeSpeed() {
+    return fadeSpeed;
+}
+
+void VH_SetFade(float alpha, float speed) {
+    fadeColor[3] = alpha;
+    fadeSpeed = speed;
+}
+
+void VH_GetTransitionReturn(int* state, int* id, int* msg) {
+    *state = returnState;
+    *id = returnID;
+    *msg = returnMsg;
+}
+
+// ---------------------------------------------------------------------------
+// scene state
+// ---------------------------------------------------------------------------
+
 void VH_RunScene(float seconds) {
-    const VH_SceneHandler scene = VH_SceneTable[VH_ID].handler;
-    switch (VH_Msg) {
+    const int row = VH_RowOf(VHS_SCENE, VH_GetID());
+    if (row < 0) VH_Exit(1);
+    const VH_SceneHandler scene = handlerOf(row);
+    switch (VH_GetMsg()) {
     case MSG_INITIALIZE:
         scene(0.0f, -1);
-        VH_Msg = MSG_UPDATE;
-        VH_SceneReady = true;
+        VH_SetMsg(MSG_UPDATE);
+        sceneReady = true;
         break;
-    case MSG_UPDATE: scene(seconds, -1); break;
+    case MSG_UPDATE:
+        scene(seconds, -1);
+        break;
     case MSG_CLOSE:
         scene(0.0f, -1);
-        VH_SceneReady = false;
-        VH_ID += 4;
-        VH_State = VH_ID <= 5 ? VHS_INTRO : VHS_EXIT;
-        VH_Msg = MSG_INITIALIZE;
+        sceneReady = false;
+        VH_EnterRow(row + 1);
         break;
     case MSG_RENDER:
-    case MSG_KEYBOARD: scene(0.0f, -1); break;
-    default: VH_Exit(1);
+    case MSG_KEYBOARD:
+        scene(0.0f, -1);
+        break;
+    default:
+        VH_Exit(1);
     }
 }
 
 void VH_RenderScene() {
-    if (VH_Msg != MSG_UPDATE) return;
+    if (VH_GetMsg() != MSG_UPDATE) return;
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    VH_Msg = MSG_RENDER;
-    if (VH_SceneReady) VH_RunScene(0.0f);
-    VH_Msg = MSG_UPDATE;
+    VH_SetMsg(MSG_RENDER);
+    if (sceneReady) VH_RunScene(0.0f);
+    VH_SetMsg(MSG_UPDATE);
 }
 
+// ---------------------------------------------------------------------------
+// intro state
+// ---------------------------------------------------------------------------
+
 void VH_RunIntro(float seconds) {
-    switch (VH_Msg) {
-    case MSG_INITIALIZE:
-        VH_IntroTime = 0.0f;
+    const int id = VH_GetID();
+    switch (VH_GetMsg()) {
+    case MSG_INITIALIZE: {
+        const int row = VH_RowOf(VHS_INTRO, id);
+        if (row < 0) VH_Exit(1);
+        introTime = 0.0f;
         TEX_Clear();
-        VH_Msg = MSG_INITIALIZE;
-        VH_State = VHS_TRANSITION;
-        newMSG = MSG_UPDATE;
-        newSTATE = VHS_INTRO;
-        newID = VH_ID;
-        VH_IntroTexture = TEX_Load(VH_SceneTable[VH_ID].picture, 0, 0);
-        VH_ID = ID_FADEIN;
+        startTransition(ID_FADEIN, VHS_INTRO, id, MSG_UPDATE);
+        introTexture = TEX_Load(rows[row].picture, 0, 0);
         break;
+    }
     case MSG_UPDATE:
-        VH_IntroTime += seconds * 1000.0f;
-        if (VH_IntroTime < VH_IntroShowTime) break;
-        VH_Msg = MSG_INITIALIZE;
-        VH_State = VHS_TRANSITION;
-        newMSG = MSG_CLOSE;
-        newSTATE = VHS_INTRO;
-        newID = VH_ID;
-        VH_ID = ID_FADEOUT;
+        introTime += seconds * 1000.0f;
+        if (introTime < VH_IntroShowTime) break;
+        startTransition(ID_FADEOUT, VHS_INTRO, id, MSG_CLOSE);
         break;
-    case MSG_CLOSE:
-        VH_Msg = MSG_INITIALIZE;
-        VH_ID -= 3;
-        VH_State = VHS_SCENE;
-        VH_IntroTexture = 0;
+    case MSG_CLOSE: {
+        const int row = VH_RowOf(VHS_INTRO, id);
+        if (row < 0) VH_Exit(1);
+        VH_EnterRow(row + 1);
+        introTexture = 0;
         TEX_Clear();
         break;
-    default: VH_Exit(1);
+    }
+    default:
+        VH_Exit(1);
     }
 }
 
 void VH_RenderIntro() {
-    if (VH_Msg != MSG_UPDATE) return;
+    if (VH_GetMsg() != MSG_UPDATE) return;
     glClear(GL_COLOR_BUFFER_BIT);
-    if (VH_ID >= 3 && VH_ID <= 5 && VH_IntroTexture != 0) drawPictureOverWindow(VH_IntroTexture);
+    if (VH_RowOf(VHS_INTRO, VH_GetID()) >= 0 && introTexture != 0) drawPictureOverWindow(introTexture);
 }
 
+// ---------------------------------------------------------------------------
+// transition state
+// ---------------------------------------------------------------------------
+
 void VH_RunTransition(float seconds) {
-    switch (VH_Msg) {
+    const int id = VH_GetID();
+    const bool fade = id == ID_FADEIN || id == ID_FADEOUT;
+    switch (VH_GetMsg()) {
     case MSG_INITIALIZE:
-        if (VH_ID == ID_FADEIN) {
-            VH_FadeColor[0] = VH_FadeColor[1] = VH_FadeColor[2] = 0.0f;
-            VH_FadeColor[3] = 1.0f;
-            VH_FadeSpeed = -1.0f / (0.001f * VH_FadeInTime);
-            VH_Msg = MSG_UPDATE;
-        } else if (VH_ID == ID_FADEOUT) {
-            VH_FadeColor[0] = VH_FadeColor[1] = VH_FadeColor[2] = 0.0f;
-            VH_FadeColor[3] = 0.0f;
-            VH_FadeSpeed = 1.0f / (0.001f * VH_FadeOutTime);
-            VH_Msg = MSG_UPDATE;
+        if (id == ID_FADEIN) {
+            fadeColor[0] = fadeColor[1] = fadeColor[2] = 0.0f;
+            fadeColor[3] = 1.0f;
+            fadeSpeed = -1.0f / (0.001f * VH_FadeInTime);
+            VH_SetMsg(MSG_UPDATE);
+        } else if (id == ID_FADEOUT) {
+            fadeColor[0] = fadeColor[1] = fadeColor[2] = 0.0f;
+            fadeColor[3] = 0.0f;
+            fadeSpeed = 1.0f / (0.001f * VH_FadeOutTime);
+            VH_SetMsg(MSG_UPDATE);
         }
         break;
     case MSG_UPDATE:
-        if (VH_ID != ID_FADEIN && VH_ID != ID_FADEOUT) break;
-        VH_FadeColor[3] += VH_FadeSpeed * seconds;
+        if (!fade) break;
+        fadeColor[3] += fadeSpeed * seconds;
         // Strict tests: landing exactly on 0 or 1 does not end the fade yet.
-        if (VH_ID == ID_FADEIN && VH_FadeColor[3] < 0.0f) {
-            VH_FadeColor[3] = 0.0f;
-            VH_Msg = MSG_CLOSE;
-        } else if (VH_ID == ID_FADEOUT && VH_FadeColor[3] > 1.0f) {
-            VH_FadeColor[3] = 1.0f;
-            VH_Msg = MSG_CLOSE;
+        if (id == ID_FADEIN && fadeColor[3] < 0.0f) {
+            fadeColor[3] = 0.0f;
+            VH_SetMsg(MSG_CLOSE);
+        } else if (id == ID_FADEOUT && fadeColor[3] > 1.0f) {
+            fadeColor[3] = 1.0f;
+            VH_SetMsg(MSG_CLOSE);
         }
         break;
     case MSG_CLOSE:
-        if (VH_ID != ID_FADEIN && VH_ID != ID_FADEOUT) break;
+        if (!fade) break;
         // Draw the finished fade into the back buffer, so a fade-out's last frame is black.
-        VH_Msg = MSG_UPDATE;
+        VH_SetMsg(MSG_UPDATE);
         VH_RenderTransition();
-        VH_Msg = newMSG;
-        VH_ID = newID;
-        VH_State = newSTATE;
+        VH_SetProgramState(returnState, returnID, returnMsg);
         break;
-    default: VH_Exit(1);
+    default:
+        VH_Exit(1);
     }
 }
 
 void VH_RenderTransition() {
-    if (VH_Msg != MSG_UPDATE) return;
+    if (VH_GetMsg() != MSG_UPDATE) return;
     glClear(GL_COLOR_BUFFER_BIT);
-    if (VH_ID != ID_FADEIN && VH_ID != ID_FADEOUT) return;
-    if (VH_IntroTexture != 0) drawPictureOverWindow(VH_IntroTexture);
+    const int id = VH_GetID();
+    if (id != ID_FADEIN && id != ID_FADEOUT) return;
+    if (introTexture != 0) drawPictureOverWindow(introTexture);
     CON_Begin2D(false);
-    glColor4fv(VH_FadeColor);
+    glColor4fv(fadeColor);
     CON_DrawRect(0, (float)VH_WindowWidth, 0, (float)VH_WindowHeight);
     CON_End2D();
 }

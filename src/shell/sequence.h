@@ -1,33 +1,62 @@
-// sequence: intro pictures, fade transitions and the scene slots of the fixed sequence.
+// sequence: the demo's order as one table, and the states that play it: intro pictures,
+// fade transitions and scene slots. The rows play top to bottom, then the credits.
+//
+// Ids follow from the table: scene rows run under ids 0, 1, ... in table order, intro
+// rows under the next ids, and the two fades and the exit state after both. Adding a
+// scene is one row and its handler; the ids of the rows before it do not collide.
+// uses: core, image, text, scenes
 #pragma once
 
 #include "core/types.h"
 
-// Transition ids, held in VH_ID while the state is VHS_TRANSITION.
-enum {
-    ID_FADEIN = 6,
-    ID_FADEOUT = 7,
-};
-
-// Every scene is one of these: it reads VH_Msg and acts (param is always -1).
+// Every scene is one of these: it reads the pending message and acts (param is always -1).
 typedef void (*VH_SceneHandler)(float seconds, int param);
 
-// One slot of the sequence: ids 0-2 are scene handlers, 3-5 intro picture names.
-struct VH_SceneEntry {
-    VH_SceneHandler handler;
-    const char* picture;
+enum VH_RowKind {
+    VH_ROW_INTRO,
+    VH_ROW_SCENE,
 };
 
-extern VH_SceneEntry VH_SceneTable[6];
+struct VH_SequenceRow {
+    VH_RowKind kind;
+    const char* name;        // what tools and the console call it: "intro1", "scene2", ...
+    const char* picture;     // intro rows: the archive picture; else null
+    VH_SceneHandler handler; // scene rows: the handler; else null
+};
+
+int VH_SequenceLength();
+int VH_SceneCount();                             // scene ids are 0 .. count - 1; intro ids follow
+const VH_SequenceRow* VH_SequenceRowAt(int row); // null outside the table
+int VH_RowID(int row);                           // the id the row runs under; -1 outside
+int VH_RowOf(int state, int id);                 // the row a state and id play; -1 for none
+int VH_RowByName(const char* name);              // without regard to case; -1 for none
+
+// Ids of the fade transitions and of the exit state.
+extern const int ID_FADEIN;
+extern const int ID_FADEOUT;
+extern const int ID_EXIT;
+
+// Sets the state that plays row from its start (the exit state past the last row).
+void VH_EnterRow(int row);
+
+// Tests put a recorder in a scene's place; returns the handler it replaced.
+VH_SceneHandler VH_SetSceneHandler(int row, VH_SceneHandler handler);
 
 extern const float VH_IntroShowTime; // ms
 extern const float VH_FadeInTime;    // ms
 extern const float VH_FadeOutTime;   // ms
 
-extern Uint32 VH_IntroTexture;
-extern float VH_IntroTime;     // ms
-extern float VH_FadeColor[4];  // RGB always black; A is the fade
-extern float VH_FadeSpeed;     // alpha per second
+// The scene of the scene state has been initialised and not yet closed.
+bool VH_IsSceneReady();
+void VH_SetSceneReady(bool ready);
+
+// What the intro and transition states hold, for tests and tools.
+Uint32 VH_GetIntroTexture();
+float VH_GetFadeAlpha();
+float VH_GetFadeSpeed();
+void VH_SetFade(float alpha, float speed);
+// The state, id and message a running transition returns to.
+void VH_GetTransitionReturn(int* state, int* id, int* msg);
 
 void VH_RunScene(float seconds);
 void VH_RenderScene();

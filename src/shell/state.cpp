@@ -7,41 +7,33 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "image/texture.h"
-#include "model/mesh.h"
+#include "core/catalogue.h"
 #include "core/debuglog.h"
 #include "core/glerror.h"
+#include "core/keys.h"
 #include "core/platform.h"
+#include "image/texture.h"
+#include "model/mesh.h"
 #include "shell/sequence.h"
 #include "shell/window.h"
 #include "text/console.h"
 #include "text/credits.h"
 #include "text/font.h"
 
-int VH_State = 0;
-int VH_ID = 0;
-int VH_Msg = 0;
-bool VH_SceneReady = false;
-int VH_Key = 0;
-bool VH_KeySpecial = false;
-int newSTATE = 0;
-int newID = 0;
-int newMSG = 0;
-bool VH_ExitRequested = false;
-bool VH_CreditsDrawn = false;
-bool VH_KeyHit = false;
-
 namespace {
-const char* const dataFileName = "vh_data.clu";
 const char* const bannerLine = "VEXHAL DEMO ENGINE - OPENGL 1.1 - BACKQUOTE HIDES THIS CONSOLE";
 
 // The exit state is entered on its first idle step, whatever message is pending: an
 // 'n' pressed between the last scene's close and that step must not stop the credits.
 bool exitEntered = false;
 bool exitTimerRan = false; // keys count only once the 3000 ms timer has fired
+bool exitRequested = false;
+bool creditsDrawn = false;
+bool keyHit = false;
+const int kExitTimerValue = 42; // tells our timer from any other
 
 void runExitState() {
-    if (VH_ExitRequested) {
+    if (exitRequested) {
         VH_Close();
         DBG_Close();
         VH_Exit(0);
@@ -49,35 +41,40 @@ void runExitState() {
     if (!exitEntered) {
         exitEntered = true;
         VH_SetDisplayFunc(VH_CreditsDisplay);
-        VH_KeyHit = false;
-        VH_ScheduleTimer(3000, VH_ExitTimer, 42);
+        keyHit = false;
+        VH_ScheduleTimer(3000, VH_ExitTimer, kExitTimerValue);
         return;
     }
-    if (!exitTimerRan) VH_KeyHit = false;
+    if (!exitTimerRan) keyHit = false;
 }
 } // namespace
+
+bool VH_CreditsShown() {
+    return creditsDrawn;
+}
+bool VH_IsExitRequested() {
+    return exitRequested;
+}
 
 void VH_ResetExitState() {
     exitEntered = false;
     exitTimerRan = false;
-    VH_ExitRequested = false;
-    VH_CreditsDrawn = false;
-    VH_KeyHit = false;
+    exitRequested = false;
+    creditsDrawn = false;
+    keyHit = false;
 }
 
 void VH_Initialize() {
-    FILE* data = std::fopen(dataFileName, "rb");
+    FILE* data = std::fopen(CAT_ARCHIVE, "rb");
     if (!data) {
-        std::printf("ERROR: DATA FILE:%s NOT FOUND", dataFileName);
+        std::printf("ERROR: DATA FILE:%s NOT FOUND", CAT_ARCHIVE);
         std::fflush(stdout);
         VH_Exit(1);
     }
     std::fclose(data);
 
-    VH_State = VHS_INTRO;
-    VH_ID = 3;
-    VH_Msg = MSG_INITIALIZE;
-    VH_SceneReady = false;
+    VH_EnterRow(0);
+    VH_SetSceneReady(false);
 
     std::srand((unsigned)std::time(nullptr));
 
@@ -86,8 +83,8 @@ void VH_Initialize() {
     FNT_LoadFonts();
 
     CON_AddLine(VH_Console, bannerLine);
-    VH_FPSLine = CON_AddPinnedLine(VH_Console, "FPS COUNTER: ");
-    CON_SetPicture(VH_Console, TEX_Load("con_pic.bmp", 5, 1));
+    VH_SetFPSLine(CON_AddPinnedLine(VH_Console, "FPS COUNTER: "));
+    CON_SetPicture(VH_Console, TEX_Load(CAT_CONSOLE_PICTURE, TEX_REPEAT | TEX_MIPMAP, 1));
     CON_AddPinnedLine(VH_Console, "Press the 'n' key to go to the next scene. Press the 'ESC' key to exit");
 }
 
@@ -139,72 +136,88 @@ void VH_MainGLInit() {
 }
 
 void VH_MainIdle(float seconds) {
-    switch (VH_State) {
-    case VHS_SCENE: VH_RunScene(seconds); break;
-    case VHS_INTRO: VH_RunIntro(seconds); break;
-    case VHS_TRANSITION: VH_RunTransition(seconds); break;
-    case VHS_EXIT: runExitState(); break;
-    default: VH_Exit(1);
+    switch (VH_GetState()) {
+    case VHS_SCENE:
+        VH_RunScene(seconds);
+        break;
+    case VHS_INTRO:
+        VH_RunIntro(seconds);
+        break;
+    case VHS_TRANSITION:
+        VH_RunTransition(seconds);
+        break;
+    case VHS_EXIT:
+        runExitState();
+        break;
+    default:
+        VH_Exit(1);
     }
     CON_Update(VH_Console, (double)seconds);
 }
 
 void VH_MainRender() {
-    switch (VH_State) {
-    case VHS_SCENE: VH_RenderScene(); break;
-    case VHS_INTRO: VH_RenderIntro(); break;
-    case VHS_TRANSITION: VH_RenderTransition(); break;
-    case VHS_EXIT: break;
-    default: VH_Exit(1);
+    switch (VH_GetState()) {
+    case VHS_SCENE:
+        VH_RenderScene();
+        break;
+    case VHS_INTRO:
+        VH_RenderIntro();
+        break;
+    case VHS_TRANSITION:
+        VH_RenderTransition();
+        break;
+    case VHS_EXIT:
+        break;
+    default:
+        VH_Exit(1);
     }
     CON_Render(VH_Console);
 }
 
 void VH_Keyboard(int key, bool special, int /*x*/, int /*y*/) {
     // The scene sees the key first, and only while it is running normally.
-    if (VH_State == VHS_SCENE && VH_Msg == MSG_UPDATE) {
-        VH_Key = key;
-        VH_KeySpecial = special;
-        VH_Msg = MSG_KEYBOARD;
+    if (VH_GetState() == VHS_SCENE && VH_GetMsg() == MSG_UPDATE) {
+        VH_SetKey(key, special);
+        VH_SetMsg(MSG_KEYBOARD);
         VH_RunScene(1.0f);
-        VH_Msg = MSG_UPDATE;
+        VH_SetMsg(MSG_UPDATE);
     }
     if (special) {
         CON_SpecialKey(VH_Console, key);
-        VH_KeyHit = true;
+        keyHit = true;
         return;
     }
     CON_Key(VH_Console, key);
-    if (key == 27) {
+    if (key == VH_KEY_ESCAPE) {
         VH_Close();
         DBG_Close();
         VH_Exit(0);
-    } else if (key == 0x60) {
+    } else if (key == VH_KEY_BACKQUOTE) {
         CON_Toggle(VH_Console);
-    } else if (key == 0x6E) {
-        VH_Msg = MSG_CLOSE;
+    } else if (key == VH_KEY_NEXT) {
+        VH_SetMsg(MSG_CLOSE);
     }
-    VH_KeyHit = true;
+    keyHit = true;
 }
 
 void VH_ExitTimer(int value) {
-    if (value != 42) return;
+    if (value != kExitTimerValue) return;
     exitTimerRan = true;
-    if (VH_KeyHit)
-        VH_ExitRequested = true;
+    if (keyHit)
+        exitRequested = true;
     else
-        VH_ScheduleTimer(250, VH_ExitTimer, 42);
+        VH_ScheduleTimer(250, VH_ExitTimer, kExitTimerValue);
 }
 
 // Both buffers get the credits once; after that a swap alone keeps the picture.
 void VH_CreditsDisplay() {
-    if (!VH_CreditsDrawn) {
+    if (!creditsDrawn) {
         glClear(GL_COLOR_BUFFER_BIT);
         CRED_Draw();
         VH_SwapBuffers();
         glClear(GL_COLOR_BUFFER_BIT);
         CRED_Draw();
-        VH_CreditsDrawn = true;
+        creditsDrawn = true;
     }
     VH_SwapBuffers();
 }

@@ -1,4 +1,4 @@
-// window: the window globals, the GLUT callbacks, the FPS counter and start-up.
+// window: the GLUT callbacks, the FPS counter and start-up.
 #include "shell/window.h"
 
 #include <GL/freeglut.h>
@@ -11,14 +11,27 @@
 #include "core/timer.h"
 #include "text/console.h"
 
-double VH_FPSTime = 0.0;
-int VH_FPSFrames = 0;
-int VH_FPSLine = -1;
-
 namespace {
-char fpsText[32]; // "FPS: " and an int
+double fpsTime = 0.0; // ms gathered since the counter was last shown
+int fpsFrames = 0;    // idle steps in that window
+int fpsLine = -1;     // console line id of the counter
+char fpsText[32];     // "FPS: " and an int
 void noDisplay() {}
 } // namespace
+
+void VH_GetFPSWindow(double* ms, int* frames) {
+    *ms = fpsTime;
+    *frames = fpsFrames;
+}
+
+void VH_ResetFPSWindow() {
+    fpsTime = 0.0;
+    fpsFrames = 0;
+}
+
+void VH_SetFPSLine(int consoleLine) {
+    fpsLine = consoleLine;
+}
 
 void reshape(int width, int height) {
     glViewport(0, 0, width, height);
@@ -39,23 +52,29 @@ void display() {
 
 void VH_IdleStep(double seconds) {
     VH_MainIdle((float)seconds);
-    VH_FPSTime += seconds * 1000.0;
-    VH_FPSFrames += 1;
+    fpsTime += seconds * 1000.0;
+    fpsFrames += 1;
     // The count is of the window that just ended, not per second; the excess is dropped.
-    if (VH_FPSTime >= 1000.0) {
-        std::snprintf(fpsText, sizeof(fpsText), "FPS: %i", VH_FPSFrames);
-        CON_SetLineText(VH_Console, fpsText, VH_FPSLine);
-        VH_FPSTime = 0.0;
-        VH_FPSFrames = 0;
+    if (fpsTime >= 1000.0) {
+        std::snprintf(fpsText, sizeof(fpsText), "FPS: %i", fpsFrames);
+        CON_SetLineText(VH_Console, fpsText, fpsLine);
+        fpsTime = 0.0;
+        fpsFrames = 0;
     }
     VH_PostRedisplay();
 }
 
-void idle() { VH_IdleStep(TIMER_GetDelta()); }
+void idle() {
+    VH_IdleStep(TIMER_GetDelta());
+}
 
-void keyboard(unsigned char key, int x, int y) { VH_Keyboard((int)key, false, x, y); }
+void keyboard(unsigned char key, int x, int y) {
+    VH_Keyboard((int)key, false, x, y);
+}
 
-void special(int key, int x, int y) { VH_Keyboard(key, true, x, y); }
+void special(int key, int x, int y) {
+    VH_Keyboard(key, true, x, y);
+}
 
 void VH_Start(int argc, char** argv, int width, int height, bool driven) {
     DBG_Open();

@@ -1,11 +1,13 @@
-// window: the window globals, the GLUT callbacks, the FPS counter and start-up.
+// window: the GLUT callbacks, the FPS counter and start-up.
+// uses: core, text, shell's state
 #pragma once
 
 #include "core/viewport.h"
 
-extern double VH_FPSTime; // ms gathered since the counter was last shown
-extern int VH_FPSFrames;  // idle steps in that window
-extern int VH_FPSLine;    // console line id of the counter
+// The FPS counter: ms gathered since it was last shown and the idle steps in that window.
+void VH_GetFPSWindow(double* ms, int* frames);
+void VH_ResetFPSWindow();
+void VH_SetFPSLine(int consoleLine);
 
 // The GLUT callbacks. The driver calls the very same functions.
 void reshape(int width, int height);

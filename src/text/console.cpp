@@ -60,7 +60,9 @@ vh_console VH_Console;
 
 namespace {
 // Lines from the modules below the console (paths, models, textures) land in it.
-void consoleListener(const char* line, void* console) { CON_AddLine(*static_cast<vh_console*>(console), line); }
+void consoleListener(const char* line, void* console) {
+    CON_AddLine(*static_cast<vh_console*>(console), line);
+}
 struct SinkSubscription {
     SinkSubscription() { LOG_Subscribe(consoleListener, &VH_Console); }
 } sinkSubscription;

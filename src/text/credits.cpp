@@ -6,11 +6,12 @@
 #include <cstring>
 #include <string>
 
+#include "core/catalogue.h"
 #include "core/viewport.h"
 #include "text/font.h"
 
 namespace {
-const char* const creditsFileName = "credits.txt";
+const char* const creditsFileName = CAT_CREDITS;
 const int leftMargin = 7;
 const int lineGap = 2;
 

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/catalogue.h"
 #include "data/resfile.h"
 #include "data/rwops.h"
 #include "core/glerror.h"
@@ -34,10 +35,11 @@ const Uint8 defaultColors[FNT_COUNT][4] = {
 // module state
 // ---------------------------------------------------------------------------
 
-FNT_Font fonts[FNT_COUNT] = {
-    {"fnt4x9bgr.raw", 4, 9, 0, 0, 0},   {"fnt5x5bgr.raw", 5, 5, 0, 0, 0}, {"fnt6x4bgr.raw", 6, 4, 0, 0, 0},
-    {"fnt7x12bgr.raw", 7, 12, 0, 0, 0}, {"fnt8x8bgr.raw", 8, 8, 0, 0, 0}, {"fnt9X8bgr.raw", 9, 8, 0, 0, 0},
-};
+static_assert(CAT_FONT_COUNT == FNT_COUNT, "one mask per font");
+#define FONT_(i)                                                                                                       \
+    { CAT_FONTS[i].name, CAT_FONTS[i].cellWidth, CAT_FONTS[i].cellHeight, 0, 0, 0 }
+FNT_Font fonts[FNT_COUNT] = {FONT_(0), FONT_(1), FONT_(2), FONT_(3), FONT_(4), FONT_(5)};
+#undef FONT_
 Uint8 currentColors[FNT_COUNT][4] = {
     {255, 255, 255, 255}, {0, 255, 255, 255}, {255, 255, 0, 255},
     {255, 0, 255, 255},   {255, 0, 0, 255},   {255, 255, 255, 255},

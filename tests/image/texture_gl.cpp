@@ -114,17 +114,18 @@ TEST(Textures, UploadFollowsTheFlagsKeepsRowOrderAndTheManagerReusesNames) {
 TEST(IntroPicture, FadesInHoldsAndFadesOutToBlack) {
     VH_TestOpenWindow();
     ASSERT_TRUE(WriteArchive("vh_data.clu", {{"intro1.bmp", testpic::flatBmp(64, 64, 200, 200, 200)}}));
-    VH_State = VHS_INTRO, VH_ID = 3, VH_Msg = MSG_INITIALIZE;
+    VH_SetProgramState(VHS_INTRO, 3, MSG_INITIALIZE);
     VH_DriverStep(0.01);
-    ASSERT_NE(VH_IntroTexture, 0u);
+    ASSERT_NE(VH_GetIntroTexture(), 0u);
     VH_DriverStep(0.01);
-    ASSERT_EQ(VH_ID, ID_FADEIN);
+    ASSERT_EQ(VH_GetID(), ID_FADEIN);
     EXPECT_LT(renderedMean(), 3.0);
-    ASSERT_TRUE(stepUntil([] { return VH_State == VHS_INTRO && VH_Msg == MSG_UPDATE; }));
+    ASSERT_TRUE(stepUntil([] { return VH_GetState() == VHS_INTRO && VH_GetMsg() == MSG_UPDATE; }));
     EXPECT_GT(renderedMean(), 185.0); // light grey but for the one red bottom row
-    ASSERT_TRUE(stepUntil([] { return VH_ID == ID_FADEOUT && VH_Msg == MSG_UPDATE && VH_FadeColor[3] > 0.99f; }));
+    ASSERT_TRUE(
+        stepUntil([] { return VH_GetID() == ID_FADEOUT && VH_GetMsg() == MSG_UPDATE && VH_GetFadeAlpha() > 0.99f; }));
     EXPECT_LT(renderedMean(), 3.0);
-    ASSERT_TRUE(stepUntil([] { return VH_State == VHS_SCENE; }));
-    EXPECT_EQ(VH_IntroTexture, 0u);
-    VH_State = VHS_INTRO, VH_ID = 3, VH_Msg = MSG_INITIALIZE; // leave before the scene starts
+    ASSERT_TRUE(stepUntil([] { return VH_GetState() == VHS_SCENE; }));
+    EXPECT_EQ(VH_GetIntroTexture(), 0u);
+    VH_SetProgramState(VHS_INTRO, 3, MSG_INITIALIZE); // leave before the scene starts
 }

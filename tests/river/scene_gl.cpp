@@ -29,10 +29,8 @@ constexpr int kKeyLeft = 100, kKeyRight = 102;
 
 // Puts the state machine on scene three's slot with the given message.
 void enter(int message) {
-    VH_SceneTable[2].handler = View3Main;
-    VH_State = VHS_SCENE;
-    VH_ID = 2;
-    VH_Msg = message;
+    VH_SetSceneHandler(VH_RowOf(VHS_SCENE, 2), View3Main);
+    VH_SetProgramState(VHS_SCENE, 2, message);
 }
 
 class SceneThree : public ::testing::Test {
@@ -44,13 +42,13 @@ protected:
         ASSERT_EQ(access("vh_data.clu", R_OK), 0) << "the build makes the demo data in " << VH_RUN_DIR;
     }
     void TearDown() override {
-        if (VH_State == VHS_SCENE && VH_SceneReady) Close();
+        if (VH_GetState() == VHS_SCENE && VH_IsSceneReady()) Close();
     }
     // Enters the scene the way the intro before it does, and lets it initialise.
     void Open() {
         enter(MSG_INITIALIZE);
         VH_DriverStep(0.0);
-        ASSERT_EQ(VH_Msg, MSG_UPDATE);
+        ASSERT_EQ(VH_GetMsg(), MSG_UPDATE);
         ASSERT_NE(V3_GetStatus().path, nullptr);
     }
     // 'n' as a person would press it, then the step that hands the close to the scene.
@@ -58,8 +56,8 @@ protected:
         enter(MSG_UPDATE);
         VH_DriverKey('n');
         VH_DriverStep(0.0);
-        EXPECT_EQ(VH_State, VHS_EXIT) << "after scene three comes the exit state";
-        VH_SceneReady = false;
+        EXPECT_EQ(VH_GetState(), VHS_EXIT) << "after scene three comes the exit state";
+        VH_SetSceneReady(false);
         enter(MSG_UPDATE);
     }
 };
@@ -122,8 +120,8 @@ TEST_F(SceneThree, KeysTradeSpeedForSpinAndCloseIsSafeAndReleasesEverything) {
 
 TEST_F(SceneThree, GeneratedVehiclesCarryEveryTurningPartAroundItsHub) {
     for (int v = 0; v < V3_VEHICLE_COUNT; ++v) {
-        SCOPED_TRACE(V3_MeshFiles[V3_FIRST_VEHICLE + v]);
-        t3DModel* model = MESH_Load3DSMesh(V3_MeshFiles[V3_FIRST_VEHICLE + v], 4);
+        SCOPED_TRACE(CAT_RIVER_MESHES[V3_FIRST_VEHICLE + v]);
+        t3DModel* model = MESH_Load3DSMesh(CAT_RIVER_MESHES[V3_FIRST_VEHICLE + v], 4);
         ASSERT_NE(model, nullptr);
         // A group sharing pivot and axis must reach across the pivot A - B; one turning about x is a centred wheel.
         const tMeshPartList* table = V3_PartTable(v);
@@ -177,7 +175,7 @@ TEST_F(SceneThree, EachVehicleTakesItsTurnReachesTheScreenAndTurnsItsParts) {
     auto render = [&] { return VH_DriverRender(), VH_DriverFrame(&w, &h); };
     for (int turn = 0; turn < V3_VEHICLE_COUNT; ++turn) {
         const int v = V3_GetStatus().vehicle;
-        SCOPED_TRACE(V3_MeshFiles[V3_FIRST_VEHICLE + v]);
+        SCOPED_TRACE(CAT_RIVER_MESHES[V3_FIRST_VEHICLE + v]);
         // Travel until the vehicle is well inside the frame (window y counts up from the bottom).
         GLdouble wx = -1, wy = -1, wz = -1;
         int guard = 0;
@@ -227,7 +225,7 @@ TEST_F(SceneThree, EachVehicleTakesItsTurnReachesTheScreenAndTurnsItsParts) {
 }
 
 void initialiseScene() {
-    VH_Msg = MSG_INITIALIZE;
+    VH_SetMsg(MSG_INITIALIZE);
     View3Main(0.0f, -1);
     std::exit(3); // not reached when the scene ended the program
 }
@@ -236,7 +234,7 @@ TEST(SceneThreeDeath, MissingPathOrUnknownMessageEndsWithStatusOne) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     // The window's folder holds an empty archive; a path the reader refuses fails the same way.
     EXPECT_EXIT((VH_TestOpenWindow(), initialiseScene()), ::testing::ExitedWithCode(1), "");
-    EXPECT_EXIT((VH_TestOpenWindow(), VH_Msg = 9, View3Main(0.0f, -1)), ::testing::ExitedWithCode(1), "");
+    EXPECT_EXIT((VH_TestOpenWindow(), VH_SetMsg(9), View3Main(0.0f, -1)), ::testing::ExitedWithCode(1), "");
 }
 
 } // namespace

@@ -15,8 +15,8 @@ std::vector<int> sceneMessages;
 std::vector<int> sceneKeys;
 
 void recordingScene(float, int) {
-    sceneMessages.push_back(VH_Msg);
-    if (VH_Msg == MSG_KEYBOARD) sceneKeys.push_back(VH_Key);
+    sceneMessages.push_back(VH_GetMsg());
+    if (VH_GetMsg() == MSG_KEYBOARD) sceneKeys.push_back(VH_GetKey());
 }
 
 struct Snapshot {
@@ -27,10 +27,10 @@ std::ostream& operator<<(std::ostream& os, const Snapshot& s) {
     return os << "(state " << s.state << ", id " << s.id << ", msg " << s.msg << ")";
 }
 Snapshot now() {
-    return {VH_State, VH_ID, VH_Msg};
+    return {VH_GetState(), VH_GetID(), VH_GetMsg()};
 }
 void put(const Snapshot& s) {
-    VH_State = s.state, VH_ID = s.id, VH_Msg = s.msg;
+    VH_SetProgramState(s.state, s.id, s.msg);
 }
 
 class Sequence : public ::testing::Test {
@@ -38,11 +38,11 @@ protected:
     void SetUp() override {
         VH_TestOpenWindow();
         for (int i = 0; i < 3; ++i)
-            VH_SceneTable[i].handler = recordingScene;
+            VH_SetSceneHandler(VH_RowOf(VHS_SCENE, i), recordingScene);
         sceneMessages.clear();
         sceneKeys.clear();
         put({VHS_INTRO, 3, MSG_INITIALIZE});
-        VH_SceneReady = false;
+        VH_SetSceneReady(false);
         VH_ResetExitState();
     }
     static void step(double seconds) { VH_DriverStep(seconds); }
@@ -64,16 +64,18 @@ protected:
 TEST_F(Sequence, IntroFadesHoldAndCutToSceneWithRealTiming) {
     step(0.01); // intro initialises, hands over to a fade-in
     EXPECT_EQ(now(), (Snapshot{VHS_TRANSITION, ID_FADEIN, MSG_INITIALIZE}));
-    EXPECT_EQ((Snapshot{newSTATE, newID, newMSG}), (Snapshot{VHS_INTRO, 3, MSG_UPDATE}));
+    Snapshot back{};
+    VH_GetTransitionReturn(&back.state, &back.id, &back.msg);
+    EXPECT_EQ(back, (Snapshot{VHS_INTRO, 3, MSG_UPDATE}));
     step(0.01);
-    EXPECT_EQ(VH_Msg, MSG_UPDATE);
-    EXPECT_FLOAT_EQ(VH_FadeColor[3], 1.0f);
-    EXPECT_NEAR(VH_FadeSpeed, -1.0 / 1.2, 1e-6);
+    EXPECT_EQ(VH_GetMsg(), MSG_UPDATE);
+    EXPECT_FLOAT_EQ(VH_GetFadeAlpha(), 1.0f);
+    EXPECT_NEAR(VH_GetFadeSpeed(), -1.0 / 1.2, 1e-6);
 
     // 1200 ms of fade at 10 ms a frame: alpha passes zero after about 120 frames.
     EXPECT_NEAR(stepUntilChange(0.01), 121, 2);
-    EXPECT_EQ(VH_Msg, MSG_CLOSE);
-    EXPECT_FLOAT_EQ(VH_FadeColor[3], 0.0f);
+    EXPECT_EQ(VH_GetMsg(), MSG_CLOSE);
+    EXPECT_FLOAT_EQ(VH_GetFadeAlpha(), 0.0f);
     step(0.01); // the transition returns to the intro
     EXPECT_EQ(now(), (Snapshot{VHS_INTRO, 3, MSG_UPDATE}));
 
@@ -81,43 +83,40 @@ TEST_F(Sequence, IntroFadesHoldAndCutToSceneWithRealTiming) {
     EXPECT_NEAR(stepUntilChange(0.01), 100, 1);
     EXPECT_EQ(now(), (Snapshot{VHS_TRANSITION, ID_FADEOUT, MSG_INITIALIZE}));
     step(0.01);
-    EXPECT_NEAR(VH_FadeSpeed, 1.0 / 1.2, 1e-6);
+    EXPECT_NEAR(VH_GetFadeSpeed(), 1.0 / 1.2, 1e-6);
     stepUntilChange(0.01);
-    EXPECT_FLOAT_EQ(VH_FadeColor[3], 1.0f);
+    EXPECT_FLOAT_EQ(VH_GetFadeAlpha(), 1.0f);
     step(0.01);
     EXPECT_EQ(now(), (Snapshot{VHS_INTRO, 3, MSG_CLOSE}));
     step(0.01);
     EXPECT_EQ(now(), (Snapshot{VHS_SCENE, 0, MSG_INITIALIZE}));
-    EXPECT_EQ(VH_IntroTexture, 0u);
+    EXPECT_EQ(VH_GetIntroTexture(), 0u);
     step(0.01);
     EXPECT_EQ(now(), (Snapshot{VHS_SCENE, 0, MSG_UPDATE}));
-    EXPECT_TRUE(VH_SceneReady);
+    EXPECT_TRUE(VH_IsSceneReady());
     step(0.02);
     ASSERT_EQ(sceneMessages, (std::vector<int>{MSG_INITIALIZE, MSG_UPDATE}));
 }
 
 TEST_F(Sequence, FadeClampsLongFramesAndEndsOnlyPastTheLimit) {
     step({0.01, 0.01, 5.0}); // alpha far below zero in the running fade-in: clamped, closes on this step
-    EXPECT_FLOAT_EQ(VH_FadeColor[3], 0.0f);
-    EXPECT_EQ(VH_Msg, MSG_CLOSE);
+    EXPECT_FLOAT_EQ(VH_GetFadeAlpha(), 0.0f);
+    EXPECT_EQ(VH_GetMsg(), MSG_CLOSE);
 
     // Landing exactly on the limit does not end a fade; passing it does.
     put({VHS_TRANSITION, ID_FADEOUT, MSG_UPDATE});
-    VH_FadeColor[3] = 0.5f;
-    VH_FadeSpeed = 0.5f;
+    VH_SetFade(0.5f, 0.5f);
     step(1.0);
-    EXPECT_FLOAT_EQ(VH_FadeColor[3], 1.0f);
-    EXPECT_EQ(VH_Msg, MSG_UPDATE);
+    EXPECT_FLOAT_EQ(VH_GetFadeAlpha(), 1.0f);
+    EXPECT_EQ(VH_GetMsg(), MSG_UPDATE);
     step(0.001);
-    EXPECT_EQ(VH_Msg, MSG_CLOSE);
-    EXPECT_FLOAT_EQ(VH_FadeColor[3], 1.0f);
+    EXPECT_EQ(VH_GetMsg(), MSG_CLOSE);
+    EXPECT_FLOAT_EQ(VH_GetFadeAlpha(), 1.0f);
 
-    VH_ID = ID_FADEIN;
-    VH_Msg = MSG_UPDATE;
-    VH_FadeColor[3] = 0.5f;
-    VH_FadeSpeed = -0.5f;
+    VH_SetProgramState(VH_GetState(), ID_FADEIN, MSG_UPDATE);
+    VH_SetFade(0.5f, -0.5f);
     step(1.0);
-    EXPECT_EQ(VH_Msg, MSG_UPDATE);
+    EXPECT_EQ(VH_GetMsg(), MSG_UPDATE);
 }
 
 TEST_F(Sequence, NKeyAtEachPointOfAnIntro) {
@@ -144,7 +143,7 @@ TEST_F(Sequence, NKeyAtEachPointOfAnIntro) {
 
     // During the hold: no fade-out, a cut to the scene.
     SetUp();
-    VH_ID = 4;
+    VH_SetProgramState(VH_GetState(), 4, VH_GetMsg());
     step({0.01, 0.01, 5.0, 0.01});
     ASSERT_EQ(now(), (Snapshot{VHS_INTRO, 4, MSG_UPDATE}));
     VH_DriverKey('n');
@@ -155,7 +154,7 @@ TEST_F(Sequence, NKeyAtEachPointOfAnIntro) {
 TEST_F(Sequence, KeysInAScene) {
     put({VHS_SCENE, 1, MSG_INITIALIZE});
     step(0.01);
-    ASSERT_EQ(VH_Msg, MSG_UPDATE);
+    ASSERT_EQ(VH_GetMsg(), MSG_UPDATE);
 
     // The scene sees keys (special ones flagged); 'N' and '~' are not the global keys.
     const bool consoleWasOpen = VH_Console.open;
@@ -166,19 +165,19 @@ TEST_F(Sequence, KeysInAScene) {
     EXPECT_NE(VH_Console.open, consoleWasOpen);
     VH_DriverKey('`');
     VH_DriverSpecialKey(GLUT_KEY_LEFT);
-    EXPECT_EQ(VH_KeySpecial, true);
-    EXPECT_EQ(VH_Msg, MSG_UPDATE);
+    EXPECT_EQ(VH_GetKeySpecial(), true);
+    EXPECT_EQ(VH_GetMsg(), MSG_UPDATE);
     EXPECT_EQ(sceneKeys, (std::vector<int>{'N', '~', '`', '`', GLUT_KEY_LEFT}));
 
     // 'n' reaches the scene, then closes it; keys while the close is pending are dropped.
     VH_DriverKey('n');
-    EXPECT_EQ(VH_Msg, MSG_CLOSE);
+    EXPECT_EQ(VH_GetMsg(), MSG_CLOSE);
     VH_DriverKey('a');
-    EXPECT_EQ(VH_Msg, MSG_CLOSE);
+    EXPECT_EQ(VH_GetMsg(), MSG_CLOSE);
     EXPECT_EQ(sceneKeys.back(), 'n');
     step(0.01);
     EXPECT_EQ(now(), (Snapshot{VHS_INTRO, 5, MSG_INITIALIZE}));
-    EXPECT_FALSE(VH_SceneReady);
+    EXPECT_FALSE(VH_IsSceneReady());
     EXPECT_EQ(sceneMessages.back(), MSG_CLOSE);
 
     // Scene three's close leads to the exit state.
@@ -206,12 +205,11 @@ TEST_F(Sequence, RenderersDrawAndClearOnlyUnderUpdate) {
                  {VHS_TRANSITION, ID_FADEIN, VH_RenderTransition},
                  {VHS_SCENE, 0, VH_RenderScene}};
     for (const Case& c : cases) {
-        VH_State = c.state;
-        VH_ID = c.id;
-        VH_SceneReady = true;
+        VH_SetProgramState(c.state, c.id, VH_GetMsg());
+        VH_SetSceneReady(true);
         for (int msg : {MSG_INITIALIZE, MSG_CLOSE, MSG_UPDATE}) { // only the update clears and draws
-            VH_Msg = msg;
-            VH_FadeColor[3] = 1.0f;
+            VH_SetMsg(msg);
+            VH_SetFade(1.0f, VH_GetFadeSpeed());
             fillRed();
             c.render();
             EXPECT_EQ(centreRed(), msg != MSG_UPDATE) << "state " << c.state << ", message " << msg;
@@ -219,13 +217,13 @@ TEST_F(Sequence, RenderersDrawAndClearOnlyUnderUpdate) {
     }
     // The scene is handed MSG_RENDER only while it is ready.
     sceneMessages.clear();
-    VH_State = VHS_SCENE;
-    VH_SceneReady = false;
+    VH_SetProgramState(VHS_SCENE, VH_GetID(), VH_GetMsg());
+    VH_SetSceneReady(false);
     VH_RenderScene();
-    VH_SceneReady = true;
+    VH_SetSceneReady(true);
     VH_RenderScene();
     EXPECT_EQ(sceneMessages, (std::vector<int>{MSG_RENDER}));
-    EXPECT_EQ(VH_Msg, MSG_UPDATE);
+    EXPECT_EQ(VH_GetMsg(), MSG_UPDATE);
 }
 
 TEST_F(Sequence, ExitStateIgnoresKeysForThreeSecondsThenAnyKeyCounts) {
@@ -233,22 +231,22 @@ TEST_F(Sequence, ExitStateIgnoresKeysForThreeSecondsThenAnyKeyCounts) {
     VH_DriverKey('n'); // an 'n' before the exit state's first step must not stop the credits
     step(0.01);
     VH_DriverRender();
-    EXPECT_TRUE(VH_CreditsDrawn);
+    EXPECT_TRUE(VH_CreditsShown());
     for (int i = 0; i < 29; ++i) {
         VH_DriverKey('x');
         step(0.1);
     }
-    EXPECT_FALSE(VH_ExitRequested);
+    EXPECT_FALSE(VH_IsExitRequested());
     step(0.5); // timer at 3000 ms found no key; it polls every 250 ms from now on
     step(0.5);
-    EXPECT_FALSE(VH_ExitRequested);
+    EXPECT_FALSE(VH_IsExitRequested());
     VH_DriverSpecialKey(GLUT_KEY_UP); // special keys count too
-    EXPECT_FALSE(VH_ExitRequested);
+    EXPECT_FALSE(VH_IsExitRequested());
     // Stepping on would end this process: the death test below checks the real exit.
     VH_ExitTimer(7);
-    EXPECT_FALSE(VH_ExitRequested);
+    EXPECT_FALSE(VH_IsExitRequested());
     VH_ExitTimer(42);
-    EXPECT_TRUE(VH_ExitRequested);
+    EXPECT_TRUE(VH_IsExitRequested());
 }
 
 TEST(SequenceDeath, CreditsKeyAfterThreeSecondsEndsWithStatusZero) {

@@ -93,19 +93,21 @@ TEST(Overlay, TexturedRectCoversTheWindowUpright) {
 
 TEST(FrameLoop, FpsCountsTheWindowThatEndedAndRestartsFromZero) {
     VH_TestOpenWindow();
-    VH_State = VHS_INTRO;
-    VH_ID = 3;
-    VH_Msg = MSG_INITIALIZE;
-    VH_FPSTime = 0.0;
-    VH_FPSFrames = 0;
+    VH_SetProgramState(VHS_INTRO, 3, MSG_INITIALIZE);
+    VH_ResetFPSWindow();
+    double ms = -1.0;
+    int frames = -1;
     VH_IdleStep(0.3);
     VH_IdleStep(0.3);
-    EXPECT_EQ(VH_FPSFrames, 2);
-    EXPECT_DOUBLE_EQ(VH_FPSTime, 600.0);
+    VH_GetFPSWindow(&ms, &frames);
+    EXPECT_EQ(frames, 2);
+    EXPECT_DOUBLE_EQ(ms, 600.0);
     VH_IdleStep(2.5); // shown: 3 frames; the 2100 ms excess is dropped
-    EXPECT_TRUE(VH_FPSFrames == 0 && VH_FPSTime == 0.0);
+    VH_GetFPSWindow(&ms, &frames);
+    EXPECT_TRUE(frames == 0 && ms == 0.0);
     VH_IdleStep(0.5);
-    EXPECT_DOUBLE_EQ(VH_FPSTime, 500.0);
+    VH_GetFPSWindow(&ms, &frames);
+    EXPECT_DOUBLE_EQ(ms, 500.0);
 }
 
 TEST(FrameLoop, TimerDeltaIsTimeSinceTheLastReadingAndStartsAtZero) {

@@ -11,15 +11,11 @@
 #include <cstring>
 #include <string>
 
+#include "core/catalogue.h"
+
 namespace {
 
-struct Cell {
-    const char* file;
-    int w, h;
-};
-
-const Cell kCells[GLY_FONT_COUNT] = {{"fnt4x9bgr.raw", 4, 9},   {"fnt5x5bgr.raw", 5, 5}, {"fnt6x4bgr.raw", 6, 4},
-                                     {"fnt7x12bgr.raw", 7, 12}, {"fnt8x8bgr.raw", 8, 8}, {"fnt9X8bgr.raw", 9, 8}};
+static_assert(GLY_FONT_COUNT == CAT_FONT_COUNT, "one mask per font");
 
 // Master glyphs for characters 32..126: eight rows of five pixels, '#' is ink.
 // clang-format off
@@ -318,7 +314,7 @@ void offsets(int font, int* dx, int* dy) {
 }
 
 std::vector<Uint8> buildMask(int font) {
-    int w = kCells[font].w, h = kCells[font].h, pitch = 32 * w;
+    int w = CAT_FONTS[font].cellWidth, h = CAT_FONTS[font].cellHeight, pitch = 32 * w;
     std::vector<Uint8> mask(size_t(pitch) * 4 * h, 0);
     int dx, dy;
     offsets(font, &dx, &dy);
@@ -337,15 +333,15 @@ std::vector<Uint8> buildMask(int font) {
 } // namespace
 
 int GLY_CellWidth(int font) {
-    return (font >= 0 && font < GLY_FONT_COUNT) ? kCells[font].w : 0;
+    return (font >= 0 && font < GLY_FONT_COUNT) ? CAT_FONTS[font].cellWidth : 0;
 }
 
 int GLY_CellHeight(int font) {
-    return (font >= 0 && font < GLY_FONT_COUNT) ? kCells[font].h : 0;
+    return (font >= 0 && font < GLY_FONT_COUNT) ? CAT_FONTS[font].cellHeight : 0;
 }
 
 const char* GLY_FileName(int font) {
-    return (font >= 0 && font < GLY_FONT_COUNT) ? kCells[font].file : "";
+    return (font >= 0 && font < GLY_FONT_COUNT) ? CAT_FONTS[font].name : "";
 }
 
 const std::vector<Uint8>& GLY_Mask(int font) {

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/catalogue.h"
 #include "generator.h"
 
 namespace {
@@ -41,7 +42,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "assetgen: %s\n", sink.Error().c_str());
         return 1;
     }
-    const std::string archive = out + "/vh_data.clu", credits = out + "/credits.txt";
+    const std::string archive = out + "/" + CAT_ARCHIVE, credits = out + "/" + CAT_CREDITS;
     std::string reason;
     if (!AG_PackArchive(sink, archive, &reason)) {
         std::fprintf(stderr, "assetgen: %s: %s\n", archive.c_str(), reason.c_str());

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/catalogue.h"
 #include "generator.h"
 #include "picture.h"
 
@@ -322,20 +323,20 @@ AgImage sprite(int n, float inner, float outer, float power) {
 } // namespace
 
 void AG_AddSharedPictures(AssetSink& sink) {
-    addBMP(sink, "intro1.bmp", PIC_Resize(beachCard(), 1024, 512));
-    addBMP(sink, "intro2.bmp", PIC_Resize(airshipCard(), 1024, 512));
-    addBMP(sink, "intro3.bmp", PIC_Resize(riverCard(), 1024, 512));
-    addBMP(sink, "con_pic.bmp", consoleBackdrop());
-    addBMP(sink, "SWIMMING.BMP", waterTile());
-    addBMP(sink, "sky.bmp", skyTile());
+    addBMP(sink, CAT_INTRO_PICTURES[0], PIC_Resize(beachCard(), 1024, 512));
+    addBMP(sink, CAT_INTRO_PICTURES[1], PIC_Resize(airshipCard(), 1024, 512));
+    addBMP(sink, CAT_INTRO_PICTURES[2], PIC_Resize(riverCard(), 1024, 512));
+    addBMP(sink, CAT_CONSOLE_PICTURE, consoleBackdrop());
+    addBMP(sink, CAT_WATER_TEXTURE, waterTile());
+    addBMP(sink, CAT_SKY_TEXTURE, skyTile());
     AgImage smoke = smokePuff(), flare = lensFlare();
-    AG_Preview("smoke2.tga", smoke);
-    AG_Preview("flarex.tga", flare);
-    sink.AddTGA("smoke2.tga", smoke, true);
-    sink.AddTGA("flarex.tga", flare, true);
+    AG_Preview(CAT_SMOKE_TEXTURE, smoke);
+    AG_Preview(CAT_FLARE_TEXTURE, flare);
+    sink.AddTGA(CAT_SMOKE_TEXTURE, smoke, true);
+    sink.AddTGA(CAT_FLARE_TEXTURE, flare, true);
     AgImage glow = sprite(64, 0.0f, 1.0f, 2.2f), drop = sprite(32, 0.2f, 0.7f, 1.0f);
-    AG_Preview("P1_2.bmp", glow);
-    AG_Preview("P2_2.bmp", drop);
-    sink.AddBMP8Grey("P1_2.bmp", glow);
-    sink.AddBMP8Grey("P2_2.bmp", drop);
+    AG_Preview(CAT_PARTICLE_TEXTURE1, glow);
+    AG_Preview(CAT_PARTICLE_TEXTURE2, drop);
+    sink.AddBMP8Grey(CAT_PARTICLE_TEXTURE1, glow);
+    sink.AddBMP8Grey(CAT_PARTICLE_TEXTURE2, drop);
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "assets.h"
+#include "core/catalogue.h"
 #include "meshkit.h"
 #include "pathfiles.h"
 #include "picture.h"
@@ -21,7 +22,9 @@ constexpr float kPi = 3.14159265358979f;
 // --- Pictures -----------------------------------------------------------------------------------------
 // Mesh colour is half the texture, so every map here is about twice as bright as the look wanted.
 
-AgColor shade(AgColor c, float f) { return AgColor{c.r * f, c.g * f, c.b * f, c.a}; }
+AgColor shade(AgColor c, float f) {
+    return AgColor{c.r * f, c.g * f, c.b * f, c.a};
+}
 
 AgColor clampColour(AgColor c) {
     auto cl = [](float v) { return v < 0 ? 0.0f : (v > 1 ? 1.0f : v); };
@@ -45,7 +48,8 @@ AgImage planks(AgColor wood, int boards, Uint32 seed) {
     AgImage img(size, size);
     AgRandom rnd(seed);
     std::vector<float> tone(boards);
-    for (float& t : tone) t = rnd.Range(0.85f, 1.1f);
+    for (float& t : tone)
+        t = rnd.Range(0.85f, 1.1f);
     const int h = size / boards;
     for (int y = 0; y < size; ++y)
         for (int x = 0; x < size; ++x) {
@@ -62,7 +66,8 @@ AgImage planks(AgColor wood, int boards, Uint32 seed) {
 AgImage upright(const AgImage& img) {
     AgImage out(img.width, img.height);
     for (int y = 0; y < img.height; ++y)
-        for (int x = 0; x < img.width; ++x) out.At(x, y) = img.At(y, x);
+        for (int x = 0; x < img.width; ++x)
+            out.At(x, y) = img.At(y, x);
     return out;
 }
 
@@ -122,7 +127,8 @@ void addPictures(AssetSink& sink) {
     }());
     sink.AddBMP24("rv_slate.bmp", [&] {
         AgImage img = noisy(64, PIC_Rgb(150, 165, 200), 0.12f, 4, 306);
-        for (int y = 0; y < 64; y += 8) PIC_Rect(img, 0, y, 63, y, PIC_Rgb(80, 90, 120));
+        for (int y = 0; y < 64; y += 8)
+            PIC_Rect(img, 0, y, 63, y, PIC_Rgb(80, 90, 120));
         return img;
     }());
     sink.AddBMP24("rv_thatch.bmp", [&] {
@@ -130,13 +136,15 @@ void addPictures(AssetSink& sink) {
         for (int y = 0; y < 64; ++y)
             for (int x = 0; x < 64; ++x) {
                 const float n = PIC_TileNoise(float(x) * 3.0f, float(y) * 0.5f, 64, 8, 3, 307);
-                img.At(x, y) = clampColour(shade(PIC_Rgb(240, 200, 120), 0.75f + 0.45f * n - ((y % 16) < 2 ? 0.2f : 0)));
+                img.At(x, y) =
+                    clampColour(shade(PIC_Rgb(240, 200, 120), 0.75f + 0.45f * n - ((y % 16) < 2 ? 0.2f : 0)));
             }
         return img;
     }());
     sink.AddBMP24("rv_redroof.bmp", [&] {
         AgImage img = noisy(64, PIC_Rgb(245, 110, 90), 0.1f, 4, 308);
-        for (int y = 0; y < 64; y += 8) PIC_Rect(img, 0, y, 63, y + 1, PIC_Rgb(150, 60, 50));
+        for (int y = 0; y < 64; y += 8)
+            PIC_Rect(img, 0, y, 63, y + 1, PIC_Rgb(150, 60, 50));
         return img;
     }());
     sink.AddBMP24("rv_stone.bmp", noisy(64, PIC_Rgb(200, 195, 190), 0.25f, 8, 309));
@@ -166,7 +174,8 @@ void addPictures(AssetSink& sink) {
     }());
     sink.AddBMP24("rv_cabin.bmp", [&] {
         AgImage img = noisy(128, PIC_Rgb(250, 250, 240), 0.05f, 4, 315);
-        for (int i = 0; i < 4; ++i) window(img, 8 + i * 30, 36, 30 + i * 30, 78, PIC_Rgb(120, 70, 50), glass);
+        for (int i = 0; i < 4; ++i)
+            window(img, 8 + i * 30, 36, 30 + i * 30, 78, PIC_Rgb(120, 70, 50), glass);
         PIC_Rect(img, 0, 110, 127, 127, PIC_Rgb(220, 200, 160));
         return img;
     }());
@@ -178,7 +187,8 @@ void addPictures(AssetSink& sink) {
         AgImage img = noisy(64, PIC_Rgb(200, 210, 220), 0.08f, 4, 320);
         for (int i = 0; i < 64; i += 16) {
             PIC_Rect(img, i, 0, i, 63, PIC_Rgb(140, 150, 160));
-            for (int y = 4; y < 64; y += 8) PIC_Disc(img, float(i + 3), float(y), 1.0f, PIC_Rgb(240, 245, 250), 0.5f);
+            for (int y = 4; y < 64; y += 8)
+                PIC_Disc(img, float(i + 3), float(y), 1.0f, PIC_Rgb(240, 245, 250), 0.5f);
         }
         return img;
     }());
@@ -195,7 +205,8 @@ void addPictures(AssetSink& sink) {
     }());
     sink.AddBMP24("rv_tyre.bmp", [&] {
         AgImage img(64, 64, PIC_Rgb(80, 85, 95));
-        for (int x = 0; x < 64; x += 8) PIC_Rect(img, x, 0, x + 3, 63, PIC_Rgb(250, 230, 90)); // stripes show the turn
+        for (int x = 0; x < 64; x += 8)
+            PIC_Rect(img, x, 0, x + 3, 63, PIC_Rgb(250, 230, 90)); // stripes show the turn
         return img;
     }());
     sink.AddBMP24("rv_yellow.bmp", noisy(64, PIC_Rgb(255, 225, 80), 0.08f, 4, 323));
@@ -205,10 +216,22 @@ void addPictures(AssetSink& sink) {
 
 // --- Geometry helpers ----------------------------------------------------------------------------------
 
-MkVec3 v3(float x, float y, float z) { return MkVec3{x, y, z}; }
-MkVec3 sub3(MkVec3 a, MkVec3 b) { return v3(a.x - b.x, a.y - b.y, a.z - b.z); }
-MkVec3 cross3(MkVec3 a, MkVec3 b) { return v3(a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x); }
-float dot3(MkVec3 a, MkVec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+MkVec3 v3(float x, float y, float z) {
+    return MkVec3{x, y, z};
+}
+// The point a part turns about (its table gives it as a - b).
+MkVec3 pivotOf(const CAT_Part& p) {
+    return v3(p.a[0] - p.b[0], p.a[1] - p.b[1], p.a[2] - p.b[2]);
+}
+MkVec3 sub3(MkVec3 a, MkVec3 b) {
+    return v3(a.x - b.x, a.y - b.y, a.z - b.z);
+}
+MkVec3 cross3(MkVec3 a, MkVec3 b) {
+    return v3(a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x);
+}
+float dot3(MkVec3 a, MkVec3 b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 
 // Appends a quad (or a triangle when d is null), turned so that its front faces outward.
 void facet(MkMesh& m, MkVec3 a, MkVec3 b, MkVec3 c, const MkVec3* d, MkVec3 outward) {
@@ -297,7 +320,8 @@ MkMesh wheelBoard(float width, float rIn, float rOut, float thickness, float deg
 // Spokes of a wheel turning about x.
 MkMesh spokes(float radius, int count, float thickness, float width) {
     MkMesh m;
-    for (int i = 0; i < count; ++i) MK_Merge(m, wheelBoard(width, 0.0f, radius, thickness, 360.0f * i / count));
+    for (int i = 0; i < count; ++i)
+        MK_Merge(m, wheelBoard(width, 0.0f, radius, thickness, 360.0f * i / count));
     return m;
 }
 
@@ -442,21 +466,23 @@ MkModel rootTree() {
     MK_CylindricalUV(trunk);
     for (int i = 0; i < 5; ++i) {
         const float a = 2 * kPi * i / 5 + 0.4f;
-        MK_Merge(trunk, tube(0.12f, {v3(0, 0.45f, 0), v3(0.6f * std::cos(a), 0.12f, 0.6f * std::sin(a)),
-                                     v3(1.1f * std::cos(a), -0.05f, 1.1f * std::sin(a))},
+        MK_Merge(trunk, tube(0.12f,
+                             {v3(0, 0.45f, 0), v3(0.6f * std::cos(a), 0.12f, 0.6f * std::sin(a)),
+                              v3(1.1f * std::cos(a), -0.05f, 1.1f * std::sin(a))},
                              6));
     }
     MK_CylindricalUV(trunk);
     MkMesh crown;
-    const float blobs[4][4] = {{0, 4.6f, 0, 1.7f}, {0.9f, 4.0f, 0.4f, 1.2f}, {-0.8f, 4.2f, -0.5f, 1.3f},
-                               {0.1f, 5.5f, -0.2f, 1.1f}};
+    const float blobs[4][4] = {
+        {0, 4.6f, 0, 1.7f}, {0.9f, 4.0f, 0.4f, 1.2f}, {-0.8f, 4.2f, -0.5f, 1.3f}, {0.1f, 5.5f, -0.2f, 1.1f}};
     for (const auto& k : blobs) {
         MkMesh s = MK_Sphere(k[3], 14, 9);
         MK_Translate(s, v3(k[0], k[1], k[2]));
         MK_Merge(crown, s);
     }
     MK_CylindricalUV(crown);
-    for (MkMesh* m : {&ground, &trunk, &crown}) MK_Scale(*m, v3(1, 0.25f, 1));
+    for (MkMesh* m : {&ground, &trunk, &crown})
+        MK_Scale(*m, v3(1, 0.25f, 1));
     b.Object("ground", ground, "grass");
     b.Object("trunk", trunk, "bark");
     b.Object("crown", crown, "leaves");
@@ -481,7 +507,8 @@ MkModel trunkTree() {
         MK_Merge(needles, c);
     }
     MK_CylindricalUV(needles);
-    for (MkMesh* m : {&ground, &trunk, &needles}) MK_Scale(*m, v3(1.0f / 3, 1.0f / 7, 1.0f / 3));
+    for (MkMesh* m : {&ground, &trunk, &needles})
+        MK_Scale(*m, v3(1.0f / 3, 1.0f / 7, 1.0f / 3));
     b.Object("ground", ground, "grass");
     b.Object("trunk", trunk, "bark");
     b.Object("needles", needles, "pine");
@@ -524,7 +551,8 @@ MkModel boatOne() {
     roofSlab(b, "pilotroof", v3(2.3f, 0.14f, 2.3f), v3(0, 4.75f, -0.2f));
     funnelAt(b, "stack_l", 0.36f, 5.0f, v3(-1.0f, 2.2f, -3.4f));
     funnelAt(b, "stack_r", 0.36f, 5.0f, v3(1.0f, 2.2f, -3.4f));
-    const float hubZ = 7.5088f;
+    const CAT_Part* parts = CAT_RIVER_BOAT1_PARTS; // two rings, then twelve boards
+    const float hubZ = parts[0].a[2];
     // Beams from the hull out to the wheel, and the shaft on the hub line between them.
     MkMesh arms = boxAt(v3(0.3f, 0.3f, 5.0f), v3(-2.15f, 0.15f, 6.0f));
     MK_Merge(arms, boxAt(v3(0.3f, 0.3f, 5.0f), v3(2.15f, 0.15f, 6.0f)));
@@ -535,23 +563,19 @@ MkModel boatOne() {
     b.Object("wheelarms", arms, "steel");
 
     // The two side rings of the wheel, spoked so that their turn shows.
-    const float hubs[2] = {-1.8401f, 1.8216f};
-    const char* hubNames[2] = {"l_pwglue1", "r_pwglue1"};
     for (int s = 0; s < 2; ++s) {
         MkMesh ring = ringX(2.2f, 0.1f);
         MK_Merge(ring, spokes(2.2f, 6, 0.14f, 0.14f));
         MK_Merge(ring, axle(0.35f, 0.4f));
-        MK_Translate(ring, v3(hubs[s], 0, hubZ));
+        MK_Translate(ring, v3(parts[s].a[0], 0, hubZ));
         MK_BoxUV(ring);
-        b.Object(hubNames[s], ring, "paddle");
+        b.Object(parts[s].name, ring, "paddle");
     }
-    const char* boards[12] = {"Facets_91", "Facets_81", "Facets_71", "Facets_61",  "Facets_51",  "Facets_41",
-                              "Facets_31", "Facets_141", "Facets_131", "Facets_121", "Facets_111", "Facets_101"};
     for (int i = 0; i < 12; ++i) {
         MkMesh board = wheelBoard(3.5f, 1.45f, 2.45f, 0.14f, 30.0f * i);
-        MK_Translate(board, v3(-0.0093f, 0, hubZ));
+        MK_Translate(board, v3(parts[2 + i].a[0], 0, hubZ));
         MK_PlanarUV(board, MK_AXIS_X);
-        b.Object(boards[i], board, "paddle");
+        b.Object(parts[2 + i].name, board, "paddle");
     }
     return b.model;
 }
@@ -579,7 +603,8 @@ MkModel boatTwo() {
     MK_CylindricalUV(stern);
     b.Object("sterngun", stern, "steel");
 
-    const MkVec3 pivot = v3(0.1109f, 0.0782f, -8.6112f);
+    const CAT_Part* parts = CAT_RIVER_BOAT2_PARTS; // the turret's base, then its gun
+    const MkVec3 pivot = pivotOf(parts[0]);
     MkMesh base = MK_Cylinder(1.35f, 0.95f, 16);
     MkMesh dome = MK_Sphere(1.15f, 16, 8);
     MK_Scale(dome, v3(1, 0.45f, 1));
@@ -587,14 +612,14 @@ MkModel boatTwo() {
     MK_Merge(base, dome);
     MK_Translate(base, pivot);
     MK_CylindricalUV(base);
-    b.Object("tur_base", base, "steel");
+    b.Object(parts[0].name, base, "steel");
     MkMesh gun = MK_Cylinder(0.17f, 4.2f, 10);
     MK_RotateX(gun, -90.0f); // along -z, out over the bow
     MK_Translate(gun, v3(0, 0.75f, -0.6f));
     MK_Merge(gun, boxAt(v3(0.8f, 0.6f, 0.7f), v3(0, 0.75f, -1.0f)));
     MK_Translate(gun, pivot);
     MK_BoxUV(gun);
-    b.Object("tur_gun", gun, "funnel");
+    b.Object(parts[1].name, gun, "funnel");
     return b.model;
 }
 
@@ -610,26 +635,25 @@ MkModel boatThree() {
     cabinBlock(b, "pilot", v3(1.6f, 1.1f, 1.6f), v3(0, 2.6f, -1.6f));
     roofSlab(b, "pilotroof", v3(2.0f, 0.14f, 2.0f), v3(0, 3.2f, -1.6f));
     funnelAt(b, "funnel", 0.42f, 4.4f, v3(0, 2.05f, 2.2f));
-    const MkVec3 hub = v3(0, 0.2061f, 1.7674f);
+    const CAT_Part* parts = CAT_RIVER_BOAT_TRES_PARTS; // per side: a hub, then four paddles
+    const MkVec3 hub = v3(0, parts[0].a[1], parts[0].a[2]);
     MkMesh shaft = axle(0.15f, 6.2f);
     MK_Translate(shaft, hub);
     MK_CylindricalUV(shaft);
     b.Object("shaft", shaft, "steel");
     for (int side = 0; side < 2; ++side) {
         const float x = side == 0 ? 2.75f : -2.75f;
-        const std::string p = side == 0 ? "r" : "l";
         MkMesh h = ringX(2.0f, 0.09f);
         MK_Merge(h, spokes(2.0f, 8, 0.1f, 0.1f));
         MK_Merge(h, axle(0.4f, 0.9f));
         MK_Translate(h, v3(x, hub.y, hub.z));
         MK_BoxUV(h);
-        b.Object(p + "hub", h, "steel");
-        const char* letters[4] = {"a", "b", "c", "d"};
+        b.Object(parts[side * 5].name, h, "steel");
         for (int i = 0; i < 4; ++i) {
             MkMesh board = wheelBoard(1.0f, 1.2f, 2.3f, 0.14f, 90.0f * i + 45.0f);
             MK_Translate(board, v3(x, hub.y, hub.z));
             MK_PlanarUV(board, MK_AXIS_X);
-            b.Object(p + "paddle" + letters[i], board, "paddle");
+            b.Object(parts[side * 5 + 1 + i].name, board, "paddle");
         }
     }
     return b.model;
@@ -651,8 +675,7 @@ MkModel boatFour() {
     MkMesh shaft = axle(0.16f, 5.6f);
     MK_CylindricalUV(shaft);
     b.Object("axle", shaft, "steel");
-    const char* names[2][4] = {{"l_pad11", "l_pad21", "l_pad31", "l_pad41"},
-                               {"r_pad11", "r_pad21", "r_pad31", "r_pad41"}};
+    const CAT_Part* parts = CAT_RIVER_BOAT4_PARTS; // rudder, tiller, four left boards, four right
     for (int side = 0; side < 2; ++side) {
         const float x = side == 0 ? -2.6f : 2.6f;
         for (int i = 0; i < 4; ++i) {
@@ -667,7 +690,7 @@ MkModel boatFour() {
             MK_RotateX(board, 90.0f * i);
             MK_Translate(board, v3(x, 0, 0));
             MK_PlanarUV(board, MK_AXIS_X);
-            b.Object(names[side][i], board, "paddle");
+            b.Object(parts[2 + side * 4 + i].name, board, "paddle");
         }
     }
     // The rudder and the tiller turn about lines parallel to (0, -0.7071, 0.7071): the rudder's
@@ -676,16 +699,17 @@ MkModel boatFour() {
     MkMesh rudder = boxAt(v3(0.14f, 2.4f, 1.5f), v3(0, 0, 0.75f)); // hinge along its front edge
     MK_Merge(rudder, tube(0.09f, {v3(0, -1.2f, 0), v3(0, 1.6f, 0)}, 6));
     MK_RotateX(rudder, 135.0f); // +y onto the hinge direction (0, -c, c)
-    MK_Translate(rudder, v3(0.2598f, -2.9558f, 12.5031f));
+    MK_Translate(rudder, pivotOf(parts[0]));
     MK_BoxUV(rudder);
-    b.Object("rudder1", rudder, "steel");
-    const MkVec3 t = v3(0.1361f, -0.3141f, 10.4592f);
+    b.Object(parts[0].name, rudder, "steel");
+    const MkVec3 t = pivotOf(parts[1]);
     MkMesh till = tube(0.1f, {t, v3(t.x, t.y + 1.0f * c, t.z - 1.0f * c)}, 6);
-    MK_Merge(till, tube(0.08f, {v3(t.x, t.y + c, t.z - c), v3(t.x, t.y + c + 0.5f * c, t.z - c + 0.5f * c),
-                                v3(t.x, t.y + c + 0.5f * c, t.z - c - 1.6f)},
+    MK_Merge(till, tube(0.08f,
+                        {v3(t.x, t.y + c, t.z - c), v3(t.x, t.y + c + 0.5f * c, t.z - c + 0.5f * c),
+                         v3(t.x, t.y + c + 0.5f * c, t.z - c - 1.6f)},
                         6));
     MK_BoxUV(till);
-    b.Object("till1", till, "funnel");
+    b.Object(parts[1].name, till, "funnel");
     return b.model;
 }
 
@@ -698,31 +722,25 @@ MkModel waterBike() {
     b.Material("shirt", "rv_shirt.bmp", 220, 80, 70);
     b.Material("skin", "rv_skin.bmp", 240, 190, 160);
 
-    struct Wheel {
-        const char* name;
-        MkVec3 hub;
-    };
-    const Wheel wheels[3] = {{"r_wheel1", v3(1.4842f, -0.1456f, 2.9796f)},
-                             {"l_wheel1", v3(-1.4842f, -0.1456f, 2.9952f)},
-                             {"f_wheel1", v3(-0.0328f, -0.1456f, -3.0219f)}};
-    for (const Wheel& w : wheels) {
+    for (const CAT_Part& w : CAT_RIVER_BIKE_PARTS) { // right, left, front
         MkMesh m = ringX(1.35f, 0.36f, 20);
         MK_CylindricalUV(m);
         MkMesh fins = spokes(1.35f, 4, 0.12f, 0.16f);
-        for (int i = 0; i < 8; ++i) MK_Merge(fins, wheelBoard(0.7f, 1.55f, 1.95f, 0.1f, 45.0f * i + 22.5f));
+        for (int i = 0; i < 8; ++i)
+            MK_Merge(fins, wheelBoard(0.7f, 1.55f, 1.95f, 0.1f, 45.0f * i + 22.5f));
         MK_Merge(fins, axle(0.22f, 0.8f));
         MK_BoxUV(fins);
         MK_Merge(m, fins);
-        MK_Translate(m, w.hub);
+        MK_Translate(m, pivotOf(w));
         b.Object(w.name, m, "tyre");
     }
-    const MkVec3 rear = v3(0, -0.1456f, 2.99f), front = v3(-0.0328f, -0.1456f, -3.0219f);
+    const MkVec3 rear = v3(0, -0.1456f, 2.99f), front = pivotOf(CAT_RIVER_BIKE_PARTS[2]);
     MkMesh frame = tube(0.13f, {v3(-1.25f, rear.y, rear.z), v3(1.25f, rear.y, rear.z)});
     MK_Merge(frame, tube(0.14f, {rear, v3(0, 1.2f, 1.6f), v3(0, 1.3f, -1.9f), v3(0, 0.6f, -2.7f), front}));
     MK_Merge(frame, tube(0.1f, {v3(0, 1.3f, -1.9f), v3(0, 2.1f, -1.7f)}));
     MK_Merge(frame, tube(0.08f, {v3(-0.8f, 2.1f, -1.6f), v3(0.8f, 2.1f, -1.6f)}));
     MK_Merge(frame, tube(0.1f, {v3(0, 1.25f, 1.2f), v3(0, 0.35f, -1.2f)})); // to the crank
-    MK_Merge(frame, boxAt(v3(0.8f, 0.2f, 0.9f), v3(0, 1.55f, 1.5f)));     // seat
+    MK_Merge(frame, boxAt(v3(0.8f, 0.2f, 0.9f), v3(0, 1.55f, 1.5f)));       // seat
     MK_BoxUV(frame);
     b.Object("frame", frame, "frame");
     MkMesh body = boxAt(v3(0.95f, 1.4f, 0.6f), v3(0, 2.35f, 1.35f));
@@ -753,15 +771,9 @@ const WedPath kBoatPath = {2.5f, {{196, 391}, {486, 345}, {711, 229}, {873, 41}}
 
 void AddSceneThreeAssets(AssetSink& sink) {
     addPictures(sink);
-    sink.AddModel("house_one.3ds", houseOne());
-    sink.AddModel("house 2 f.3ds", houseTwo());
-    sink.AddModel("house_three.3ds", houseThree());
-    sink.AddModel("roottreef.3ds", rootTree());
-    sink.AddModel("tree_trunkf.3ds", trunkTree());
-    sink.AddModel("boat1.3ds", boatOne());
-    sink.AddModel("boat_2.3ds", boatTwo());
-    sink.AddModel("boat_tres.3ds", boatThree());
-    sink.AddModel("boat4.3ds", boatFour());
-    sink.AddModel("w_bike.3ds", waterBike());
-    sink.AddWED("boatpath.wed", "boatpath", {kBoatPath});
+    MkModel (*const builders[CAT_RIVER_MESH_COUNT])() = {houseOne, houseTwo, houseThree, rootTree, trunkTree,
+                                                         boatOne,  boatTwo,  boatThree,  boatFour, waterBike};
+    for (int i = 0; i < CAT_RIVER_MESH_COUNT; ++i)
+        sink.AddModel(CAT_RIVER_MESHES[i], builders[i]());
+    sink.AddWED(CAT_RIVER_PATH, "boatpath", {kBoatPath});
 }

@@ -23,8 +23,9 @@
 
 #include "options.h"
 #include "pictures.h"
-#include "shell/driver.h"
+#include "core/catalogue.h"
 #include "core/platform.h"
+#include "shell/driver.h"
 #include "shell/sequence.h"
 #include "shell/state.h"
 #include "stats.h"
@@ -175,8 +176,8 @@ void showProgress(Clock::time_point start, Clock::time_point* last) {
 // Without --until the run ends once the credits are drawn; a scene, though, runs until 'n',
 // so with no key left to press and no frame left to save it would never get there.
 bool waitsForever(size_t nextKey, size_t nextAt) {
-    return opts.until < 0.0 && nextKey >= opts.keys.size() && nextAt >= opts.at.size() && VH_State == VHS_SCENE &&
-           VH_Msg == MSG_UPDATE;
+    return opts.until < 0.0 && nextKey >= opts.keys.size() && nextAt >= opts.at.size() && VH_GetState() == VHS_SCENE &&
+           VH_GetMsg() == MSG_UPDATE;
 }
 } // namespace
 
@@ -203,8 +204,8 @@ int main(int argc, char** argv) {
         say("%s: cannot enter the data folder (%s)", opts.dataDir.c_str(), std::strerror(errno));
         return 2;
     }
-    const std::string dataName = (opts.dataDir.empty() ? std::string(".") : opts.dataDir) + "/vh_data.clu";
-    if (access("vh_data.clu", R_OK) != 0) {
+    const std::string dataName = (opts.dataDir.empty() ? std::string(".") : opts.dataDir) + "/" + CAT_ARCHIVE;
+    if (access(CAT_ARCHIVE, R_OK) != 0) {
         say("%s: cannot read the demo's data (%s); run in its folder or give --data DIR", dataName.c_str(),
             std::strerror(errno));
         return 1;
@@ -253,10 +254,14 @@ int main(int argc, char** argv) {
         CapFrameRow row{};
         row.frame = k;
         row.seconds = (double)k / opts.fps;
-        row.state = VH_State;
-        row.id = VH_ID;
-        row.msg = VH_Msg;
-        row.intro = VH_State == VHS_TRANSITION ? newID : VH_ID;
+        row.state = VH_GetState();
+        row.id = VH_GetID();
+        row.msg = VH_GetMsg();
+        row.intro = row.id;
+        if (row.state == VHS_TRANSITION) {
+            int backState = 0, backMsg = 0;
+            VH_GetTransitionReturn(&backState, &row.intro, &backMsg);
+        }
 
         size_t atHere = atSaved;
         while (atHere < opts.at.size() && CAP_FrameAt(opts.at[atHere], opts.fps) == k)
@@ -297,11 +302,11 @@ int main(int argc, char** argv) {
         }
         showProgress(start, &lastProgress);
 
-        if (opts.until < 0.0 && VH_State == VHS_EXIT && VH_CreditsDrawn) break;
+        if (opts.until < 0.0 && VH_GetState() == VHS_EXIT && VH_CreditsShown()) break;
         if (waitsForever(nextKey, atSaved)) {
             say("scene %d waits for an 'n' key and none is left in --keys; stopping at %.3f s "
                 "(give --until or more --keys to go on)",
-                VH_ID + 1, row.seconds);
+                VH_GetID() + 1, row.seconds);
             break;
         }
     }

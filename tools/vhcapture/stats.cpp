@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "shell/sequence.h"
 #include "shell/state.h"
 
 namespace {
@@ -57,11 +58,12 @@ bool CapStats::Close(std::string* error) {
 std::string CapStats::GroupName(const CapFrameRow& row) {
     switch (row.state) {
     case VHS_INTRO:
-    case VHS_TRANSITION:
-        if (row.intro >= 3 && row.intro <= 5) return "intro " + std::to_string(row.intro - 2);
-        return "";
+    case VHS_TRANSITION: {
+        const int n = VH_RowOf(VHS_INTRO, row.intro) >= 0 ? row.intro - VH_SceneCount() : -1;
+        return n >= 0 ? "intro " + std::to_string(n + 1) : "";
+    }
     case VHS_SCENE:
-        if (row.id >= 0 && row.id <= 2) return "scene " + std::to_string(row.id + 1);
+        if (VH_RowOf(VHS_SCENE, row.id) >= 0) return "scene " + std::to_string(row.id + 1);
         return "";
     case VHS_EXIT:
         return "credits";
