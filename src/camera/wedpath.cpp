@@ -48,14 +48,7 @@ static_assert(sizeof(WedCanvasPoint) == 8, "WED point is 8 bytes on disk");
 // Reads only within the bytes the stream really holds from where parsing began.
 class BoundedReader {
 public:
-    explicit BoundedReader(VH_RWops* rw) : stream(rw) {
-        const int start = rw->seek(rw, 0, 1);
-        if (start < 0 || rw->seek(rw, 0, 2) < 0) return;
-        const int end = rw->seek(rw, 0, 1);
-        if (rw->seek(rw, start, 0) < 0 || end < start) return;
-        left = static_cast<long>(end) - start;
-        sized = true;
-    }
+    explicit BoundedReader(VH_RWops* rw) : stream(rw), left(VH_RWBytesLeft(rw)), sized(left >= 0) {}
     bool Sized() const { return sized; }
     long Left() const { return left; }
     bool Read(void* out, long bytes) {
@@ -68,8 +61,8 @@ public:
 
 private:
     VH_RWops* stream;
-    long left = 0;
-    bool sized = false;
+    long left;
+    bool sized;
 };
 
 float distance(WED_Point a, WED_Point b) {

@@ -292,3 +292,12 @@ int VH_GetError() {
 void VH_ClearError() {
     g_streamError = 0;
 }
+
+long VH_RWBytesLeft(VH_RWops* rw) {
+    if (!rw) return -1;
+    const int position = rw->seek(rw, 0, VH_RW_SEEK_CUR);
+    if (position < 0 || rw->seek(rw, 0, VH_RW_SEEK_END) < 0) return -1;
+    const int end = rw->seek(rw, 0, VH_RW_SEEK_CUR);
+    if (rw->seek(rw, position, VH_RW_SEEK_SET) < 0 || end < position) return -1;
+    return static_cast<long>(end) - position;
+}

@@ -4,10 +4,15 @@
 // Callers only ever use the four operation slots (seek, read, write, close); the type and
 // the hidden words belong to the stream kind. A stream frees itself in close.
 //
-// Positions returned by seek are byte offsets from the start of the stream. Memory and
-// archive-entry streams never move outside their block or entry: a seek that would leave it
-// fails with -1 and leaves the position alone, and reads and writes stop at its end, so a
-// loader can never see the bytes that follow its entry in the archive file.
+// What seek returns depends on the kind. Memory and archive-entry streams return the new
+// position (a byte offset from the start of the stream), or -1. Named-file and file-handle
+// streams return the new position only for seek(0, current); every other seek returns
+// fseek's result, 0 on success or -1. So a caller that needs a position asks seek(0,
+// current) after the move: VH_RWBytesLeft does exactly that and works on every kind.
+//
+// Memory and archive-entry streams never move outside their block or entry: a seek that
+// would leave it fails with -1 and leaves the position alone, and reads and writes stop at
+// its end, so a loader can never see the bytes that follow its entry in the archive file.
 #pragma once
 
 #include <cstdio>
@@ -72,6 +77,10 @@ VH_RWops* VH_RWFromMem(void* mem, int size);
 // autoclose non-zero, closing the stream closes fp. Null for a null fp or a negative size;
 // the caller keeps fp when this fails.
 VH_RWops* VH_RWFromLump(std::FILE* fp, int autoclose, int size);
+
+// Bytes from the current position to the end of the stream, the position kept; -1 when the
+// stream cannot be measured. Every reader sizes what it reads with this.
+long VH_RWBytesLeft(VH_RWops* rw);
 
 // The process-wide stream error flag: set by a failed seek, read or write (the message only
 // documents the cause), read as a signed value, cleared by a named-file read or explicitly.

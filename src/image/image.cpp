@@ -218,12 +218,8 @@ Uint32 IMG_ReadU32(VH_RWops* rw) {
 }
 
 long IMG_StreamRemaining(VH_RWops* rw) {
-    if (!rw) return 0;
-    const int position = rw->seek(rw, 0, VH_RW_SEEK_CUR);
-    const int end = rw->seek(rw, 0, VH_RW_SEEK_END);
-    if (position >= 0) rw->seek(rw, position, VH_RW_SEEK_SET);
-    if (position < 0 || end < position) return 0;
-    return (long)end - position;
+    const long left = VH_RWBytesLeft(rw);
+    return left > 0 ? left : 0;
 }
 
 // ---------------------------------------------------------------------------

@@ -164,11 +164,9 @@ bool CLoad3DS_RW::Load(t3DModel* model, VH_RWops* rw, bool owns) {
     if (!stream || !model) return false;
 
     // The primary chunk may not claim more than the stream holds.
-    const int start = stream->seek(stream, 0, 1);
-    const int end = stream->seek(stream, 0, 2);
-    const int endPosition = stream->seek(stream, 0, 1);
-    if (start < 0 || end < 0 || endPosition < start || stream->seek(stream, start, 0) < 0) return false;
-    const Uint32 available = (Uint32)(endPosition - start);
+    const long left = VH_RWBytesLeft(stream);
+    if (left < 0) return false;
+    const Uint32 available = (Uint32)left;
 
     *currentChunk = tChunkHeader();
     if (!readChunk(currentChunk) || currentChunk->id != CHUNK_PRIMARY) return false;

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <strings.h>
 
+#include "core/keys.h"
 #include "core/logsink.h"
 #include "core/viewport.h"
 #include "text/font.h"
@@ -252,8 +253,8 @@ void CON_Render(vh_console& con) {
 // ---------------------------------------------------------------------------
 
 void CON_Key(vh_console& con, int key) {
-    if (!con.open || key == 0x60) return;
-    if (key == 8) {
+    if (!con.open || key == VH_KEY_BACKQUOTE) return;
+    if (key == VH_KEY_BACKSPACE) {
         if (con.cursor > 0) {
             con.cursor -= 1;
             con.cursorX -= advance(con);
@@ -262,7 +263,7 @@ void CON_Key(vh_console& con, int key) {
         }
         return;
     }
-    if (key == 13) {
+    if (key == VH_KEY_ENTER) {
         CON_AddLineColor(con, con.input, CON_InputColour);
         if (!CON_Execute(con)) {
             char line[CON_LINE_SIZE];
@@ -295,23 +296,23 @@ void CON_Key(vh_console& con, int key) {
 void CON_SpecialKey(vh_console& con, int key) {
     if (!con.open) return;
     switch (key) {
-    case CON_KEY_LEFT:
+    case VH_SPECIAL_LEFT:
         if (con.cursor >= 1) {
             con.cursor -= 1;
             con.cursorX -= advance(con);
         }
         break;
-    case CON_KEY_RIGHT:
+    case VH_SPECIAL_RIGHT:
         if (con.input[con.cursor] != '\0') {
             con.cursor += 1;
             con.cursorX += advance(con);
         }
         break;
-    case CON_KEY_HOME:
+    case VH_SPECIAL_HOME:
         con.cursor = 0;
         con.cursorX = 0;
         break;
-    case CON_KEY_END:
+    case VH_SPECIAL_END:
         con.cursor = (int)std::strlen(con.input);
         con.cursorX = con.cursor * advance(con);
         while (con.cursor > 0 && std::isspace((unsigned char)con.input[con.cursor - 1])) {
@@ -320,7 +321,7 @@ void CON_SpecialKey(vh_console& con, int key) {
             con.cursorX -= advance(con);
         }
         break;
-    case CON_KEY_INSERT:
+    case VH_SPECIAL_INSERT:
         con.overwrite = !con.overwrite;
         break;
     default:

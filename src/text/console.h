@@ -61,14 +61,6 @@ extern const Uint8 CON_InputColour[4];
 extern const Uint8 CON_NotFoundColour[4];
 extern const char* const CON_OwnerText;
 
-// GLUT special-key codes the console reacts to.
-enum {
-    CON_KEY_LEFT = 100,
-    CON_KEY_RIGHT = 102,
-    CON_KEY_HOME = 106,
-    CON_KEY_END = 107,
-    CON_KEY_INSERT = 108,
-};
 
 void CON_Update(vh_console& con, double seconds);
 void CON_Render(vh_console& con);

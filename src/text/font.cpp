@@ -77,9 +77,8 @@ Uint8* maskToImage(int width, int height, const Uint8* data, int channels) {
     }
     return image;
 }
+bool fontsLoaded = false;
 } // namespace
-
-bool FNT_FontsLoaded = false;
 
 // ---------------------------------------------------------------------------
 // loading
@@ -93,19 +92,18 @@ int FNT_NextPow2(int n) {
     return p;
 }
 
+// The end offset of the stream (not what is left after the position); -1 when unknown.
 int RW_Length(VH_RWops* rops) {
     if (!rops) return -1;
-    const int position = rops->seek(rops, 0, SEEK_CUR);
-    rops->seek(rops, 0, SEEK_END);
-    const int end = rops->seek(rops, 0, SEEK_CUR);
-    rops->seek(rops, position, SEEK_SET);
-    return end;
+    const int position = rops->seek(rops, 0, VH_RW_SEEK_CUR);
+    const long left = VH_RWBytesLeft(rops);
+    return position < 0 || left < 0 ? -1 : position + (int)left;
 }
 
 Uint8* GetFontDataRW(VH_RWops* rops, bool* fError, int* size) {
     if (size) *size = 0;
     if (!rops) return nullptr;
-    const int length = RW_Length(rops);
+    const int length = (int)VH_RWBytesLeft(rops);
     // An empty or unmeasurable stream has nothing to read; never allocate from it.
     if (length <= 0) {
         *fError = true;
@@ -196,7 +194,7 @@ void FNT_LoadFonts() {
         std::free(data);
     }
     // Missing fonts are not reported: they simply draw nothing.
-    FNT_FontsLoaded = true;
+    fontsLoaded = true;
 }
 
 void FNT_ReleaseFonts() {
@@ -205,7 +203,7 @@ void FNT_ReleaseFonts() {
         f.texture = 0;
         f.textureWidth = f.textureHeight = 0;
     }
-    FNT_FontsLoaded = false;
+    fontsLoaded = false;
 }
 
 // ---------------------------------------------------------------------------
@@ -299,7 +297,7 @@ void FNT_DrawChar(int c, int x, int y, int font) {
 }
 
 void FNT_DrawString(const char* text, int x, int y, int font) {
-    if (!FNT_FontsLoaded || !validFont(font)) return;
+    if (!fontsLoaded || !validFont(font)) return;
     if (!text) text = "";
     const size_t n = std::strlen(text);
     const bool blend = glIsEnabled(GL_BLEND);
@@ -366,3 +364,5 @@ char* STR_TrimRight(char* s) {
         s[--n] = '\0';
     return s;
 }
+
+bool FNT_FontsLoaded() { return fontsLoaded; }

@@ -25,7 +25,7 @@ struct FNT_Quad {
     float s0, t0, s1, t1;
 };
 
-extern bool FNT_FontsLoaded;
+bool FNT_FontsLoaded(); // the masks became textures (FNT_LoadFonts ran, FNT_ReleaseFonts did not)
 
 void FNT_LoadFonts();
 void FNT_ReleaseFonts();

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/keys.h"
 #include "text/console.h"
 
 namespace {
@@ -83,7 +84,7 @@ TEST(ConsoleInput, InsertOverwriteCursorKeysAndTheLengthLimit) {
         {full + "[x", std::string(95, 'Q'), 0}, // a full input ignores keys that would lengthen it
         {full + "[!x]y", "X" + std::string(94, 'Q'), 95},
     };
-    const int specials[] = {CON_KEY_LEFT, CON_KEY_RIGHT, CON_KEY_HOME, CON_KEY_END, CON_KEY_INSERT};
+    const int specials[] = {VH_SPECIAL_LEFT, VH_SPECIAL_RIGHT, VH_SPECIAL_HOME, VH_SPECIAL_END, VH_SPECIAL_INSERT};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.keys);
         vh_console con;
@@ -127,7 +128,7 @@ TEST(ConsoleStatus, ShowsModeCursorAndAnInputRowThatResizeKeeps) {
     CON_StatusText(con, status, sizeof status);
     EXPECT_NE(std::string(status).find(" 1.2.0 INSERT 0 437"), std::string::npos) << status;
     CON_Key(con, 'a');
-    CON_SpecialKey(con, CON_KEY_INSERT);
+    CON_SpecialKey(con, VH_SPECIAL_INSERT);
     CON_StatusText(con, status, sizeof status);
     EXPECT_NE(std::string(status).find(" OVRWRT 5 437"), std::string::npos) << status;
 

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/keys.h"
 #include "image/picture_files.h"
 #include "shell/driver.h"
 #include "shell/window.h"
@@ -68,7 +69,7 @@ TEST_F(Text, FontTexturesCellsAndTheColourOfOneString) {
 
     // A mask shorter than its picture is skipped rather than read past its end.
     loadFonts(3);
-    EXPECT_EQ((Ints{FNT_FontsLoaded, (int)FNT_GetFont(3)->texture, FNT_GetFont(4)->texture != 0}), (Ints{1, 0, 1}));
+    EXPECT_EQ((Ints{FNT_FontsLoaded(), (int)FNT_GetFont(3)->texture, FNT_GetFont(4)->texture != 0}), (Ints{1, 0, 1}));
     glClear(GL_COLOR_BUFFER_BIT);
     FNT_DrawString("AB", 10, 300, 3);
     EXPECT_EQ(at(12, 302), black) << "a font without a texture draws no blocks";
@@ -113,7 +114,7 @@ TEST_F(Text, ConsoleTypedThroughTheDriverDraws) {
     EXPECT_TRUE(panel[0] > 200 && panel[1] < panel[0]) << "a red panel";
     EXPECT_EQ(at(700, 500), black) << "the panel covers the top three quarters";
     VH_Console.usePicture = usePicture;
-    for (unsigned char k : {8, 8, 0x60})
+    for (unsigned char k : {VH_KEY_BACKSPACE, VH_KEY_BACKSPACE, VH_KEY_BACKQUOTE})
         VH_DriverKey(k);
     EXPECT_FALSE(VH_Console.open);
 }
