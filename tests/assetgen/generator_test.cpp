@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "assets.h"
-#include "data/archive_bytes.h"
+#include "support/archive_bytes.h"
 #include "generated.h"
 #include "meshkit.h"
 #include "picture.h"

@@ -7,7 +7,7 @@
 
 #include <sys/stat.h>
 
-#include "archive_bytes.h"
+#include "support/archive_bytes.h"
 #include "data/resfile.h"
 #include "support/gl_fixture.h"
 

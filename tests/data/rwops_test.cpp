@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "archive_bytes.h"
+#include "support/archive_bytes.h"
 #include "data/rwops.h"
 #include "support/gl_fixture.h"
 

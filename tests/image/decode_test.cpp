@@ -1,7 +1,7 @@
 // The BMP and TGA decoders and the depth conversions, on pictures built in memory.
 #include <gtest/gtest.h>
 
-#include "picture_files.h"
+#include "support/picture_files.h"
 
 typedef std::vector<int> Rgb;
 

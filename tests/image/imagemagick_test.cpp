@@ -7,7 +7,7 @@
 #include <map>
 #include <sstream>
 
-#include "picture_files.h"
+#include "support/picture_files.h"
 #include "support/gl_fixture.h"
 
 namespace {

@@ -7,7 +7,7 @@
 
 #include "image/image.h"
 #include "image/texture.h"
-#include "picture_files.h"
+#include "support/picture_files.h"
 #include "shell/driver.h"
 #include "shell/sequence.h"
 #include "shell/state.h"

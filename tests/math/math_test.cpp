@@ -5,7 +5,7 @@
 
 #include "math/quatlib.h"
 #include "math/vmath.h"
-#include "data/archive_bytes.h"
+#include "support/archive_bytes.h"
 #include "support/gl_fixture.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <map>
 #include <sstream>
 
-#include "data/archive_bytes.h"
+#include "support/archive_bytes.h"
 #include "model/load3ds.h"
 #include "support/gl_fixture.h"
 

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "data/archive_bytes.h"
+#include "support/archive_bytes.h"
 
 class ChunkWriter {
 public:

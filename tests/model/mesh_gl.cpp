@@ -4,7 +4,7 @@
 #include <GL/gl.h>
 #include <cstdio>
 
-#include "image/picture_files.h"
+#include "support/picture_files.h"
 #include "model/chunks.h"
 #include "image/texture.h"
 #include "model/mesh.h"

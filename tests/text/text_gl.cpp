@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "core/keys.h"
-#include "image/picture_files.h"
+#include "support/picture_files.h"
 #include "shell/driver.h"
 #include "shell/window.h"
 #include "support/gl_fixture.h"

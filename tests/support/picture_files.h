@@ -1,7 +1,7 @@
 // picture_files: small BMP and TGA files built byte by byte for the picture and text tests.
 #pragma once
 
-#include "data/archive_bytes.h"
+#include "support/archive_bytes.h"
 #include "data/rwops.h"
 #include "image/image.h"
 

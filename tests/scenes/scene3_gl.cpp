@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "camera/wedpath.h"
+#include "core/keys.h"
 #include "data/resfile.h"
 #include "model/mesh.h"
 #include "particles/grid.h"
@@ -25,7 +26,6 @@
 
 namespace {
 
-constexpr int kKeyLeft = 100, kKeyRight = 102;
 
 // Puts the state machine on scene three's slot with the given message.
 void enter(int message) {
@@ -83,7 +83,7 @@ TEST_F(SceneThree, KeysTradeSpeedForSpinAndCloseIsSafeAndReleasesEverything) {
     // LEFT pressed far past zero: the speed bottoms out at 0.1, never 0 or below.
     float lowest = 100.0f;
     for (int i = 0; i < 40; ++i) {
-        VH_DriverSpecialKey(kKeyLeft);
+        VH_DriverSpecialKey(VH_SPECIAL_LEFT);
         lowest = std::min(lowest, V3_GetStatus().speed);
         EXPECT_FLOAT_EQ(V3_GetStatus().path->speed, V3_GetStatus().speed);
     }
@@ -99,7 +99,7 @@ TEST_F(SceneThree, KeysTradeSpeedForSpinAndCloseIsSafeAndReleasesEverything) {
     EXPECT_FLOAT_EQ(s.path->curdist, travelled);
 
     // RIGHT from no boost gives 1.0, not -5, and speeds up by a tenth.
-    VH_DriverSpecialKey(kKeyRight);
+    VH_DriverSpecialKey(VH_SPECIAL_RIGHT);
     s = V3_GetStatus();
     EXPECT_FLOAT_EQ(s.spinBoost, 1.0f);
     EXPECT_NEAR(s.speed, 2.6f, 1e-5f);
@@ -107,9 +107,11 @@ TEST_F(SceneThree, KeysTradeSpeedForSpinAndCloseIsSafeAndReleasesEverything) {
 
     // Parts turn by (speed + boost) each second: boat1's wheel at -64 + 1.
     const tMeshPart& board = V3_PartTable(s.vehicle)->parts[0];
-    const float before = board.angle;
+    const float before = board.angle, pathBefore = s.path->t;
     VH_DriverStep(0.1);
     EXPECT_NEAR(std::remainder(board.angle - before, 360.0f), -6.3f, 1e-3f);
+    // The vehicle moves two path steps a frame (the scene updates its path twice).
+    EXPECT_NEAR(V3_GetStatus().path->t - pathBefore, 2 * 0.1f * s.path->rate, 1e-5f);
 
     Close();
     const V3_Status closed = V3_GetStatus();
@@ -207,8 +209,8 @@ TEST_F(SceneThree, EachVehicleTakesItsTurnReachesTheScreenAndTurnsItsParts) {
             parts->parts[i].angle += 17.0f;
         EXPECT_GT(changedPixels(shown, render(), w, h, 0, 0, 800), 15) << "its parts turn";
 
-        VH_DriverSpecialKey(kKeyRight); // meddling with the speed the next vehicle must not inherit
-        VH_DriverSpecialKey(kKeyRight);
+        VH_DriverSpecialKey(VH_SPECIAL_RIGHT); // meddling with the speed the next vehicle must not inherit
+        VH_DriverSpecialKey(VH_SPECIAL_RIGHT);
         int rest = 0;
         for (; V3_GetStatus().vehicle == v && rest < 5000; ++rest)
             VH_DriverStep(0.05);

@@ -10,7 +10,7 @@
 #include <sstream>
 #include <sys/wait.h>
 
-#include "image/picture_files.h"
+#include "support/picture_files.h"
 #include "shell/state.h"
 #include "support/gl_fixture.h"
 

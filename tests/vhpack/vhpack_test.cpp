@@ -5,7 +5,7 @@
 #include <tuple>
 #include <sys/wait.h>
 
-#include "archive_bytes.h"
+#include "support/archive_bytes.h"
 #include "support/gl_fixture.h"
 
 namespace {
