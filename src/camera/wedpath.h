@@ -1,6 +1,7 @@
 // wedpath: flat paths drawn on a 640 x 480 canvas (WED files), each one cubic Bezier
 // curve laid on the world's x-z plane, and PathControl, which moves a point along one
 // at a set speed and ends the run by distance travelled.
+// uses: core, data
 #pragma once
 
 struct VH_RWops;

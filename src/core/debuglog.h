@@ -1,4 +1,5 @@
 // debuglog: the run's debug file "vh_debug.txt", a header and a footer around any lines.
+// uses: nothing of ours
 #pragma once
 
 int DBG_Open();

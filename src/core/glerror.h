@@ -1,4 +1,5 @@
 // glerror: one-line OpenGL error reports on stderr at the points where GL state is set up.
+// uses: nothing of ours
 #pragma once
 
 #include <GL/gl.h>

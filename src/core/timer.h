@@ -1,4 +1,5 @@
 // timer: the frame timer (seconds between frames) over GLUT's millisecond clock.
+// uses: nothing of ours
 #pragma once
 
 #include "core/types.h"

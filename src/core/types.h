@@ -1,4 +1,5 @@
 // vh_types: the engine's fixed-width type names, shared by every subsystem.
+// uses: nothing of ours
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,7 @@
 // resfile: reading, changing and writing "RESF" archives.
+//
+// Sections: little-endian fields; the default type handler (raw bytes); type handler
+// registry; CResFile (open, directory, entries, commit); the loaders' sequence.
 #include "data/resfile.h"
 
 #include <cctype>

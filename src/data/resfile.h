@@ -16,6 +16,7 @@
 // Writing (AddEntry, RemoveEntry, Commit) builds a complete new archive in "restemp.txt"
 // beside the target and renames it over the target only when every byte is written, so a
 // failed Commit leaves the old archive exactly as it was.
+// uses: core
 #pragma once
 
 #include <cstdio>

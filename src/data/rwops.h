@@ -13,6 +13,7 @@
 // Memory and archive-entry streams never move outside their block or entry: a seek that
 // would leave it fails with -1 and leaves the position alone, and reads and writes stop at
 // its end, so a loader can never see the bytes that follow its entry in the archive file.
+// uses: core
 #pragma once
 
 #include <cstdio>

@@ -1,6 +1,7 @@
 // image: BMP and TGA pictures decoded from streams into surfaces, converted between
 // pixel depths, and uploaded as OpenGL textures with the filtering, wrapping and
 // mipmapping a flags word asks for.
+// uses: core, data
 #pragma once
 
 #include <GL/gl.h>

@@ -1,5 +1,6 @@
 // texture: the texture manager. Loads each picture of the archive once by name (without
 // regard to case) and releases the ones not marked to keep between scenes.
+// uses: core
 #pragma once
 
 #include "image/image.h"

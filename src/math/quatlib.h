@@ -3,6 +3,7 @@
 //
 // Quaternions passed as float arrays are [0] x, [1] y, [2] z, [3] w. Matrices written here use
 // the layout of MATRIX::FromQuat. Unlike VECTOR::Cross, VectorCross and Cross3 compute a x b.
+// uses: core
 #pragma once
 
 #include "math/vmath.h"

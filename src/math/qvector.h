@@ -7,6 +7,7 @@
 //     twice the element count, or the first capacity when the array is empty;
 //   - new storage is zeroed, so records past the count read as zero bytes;
 //   - it keeps its size in bytes and its free bytes beside the counts.
+// uses: nothing of ours
 #pragma once
 
 #include <cstddef>

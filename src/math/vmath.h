@@ -6,6 +6,7 @@
 //   - MATRIX::FromQuat writes the row-major rotation of q, but OpenGL reads the array
 //     column-major, so glMultMatrixf applies the conjugate rotation. Mesh rotations are defined
 //     by exactly that transposed application. MATRIX::Multiply reads both operands column-major.
+// uses: nothing of ours
 #pragma once
 
 class VECTOR {

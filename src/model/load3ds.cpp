@@ -13,6 +13,9 @@
 // parent ends the reading of that level (the rest of the parent is skipped); nesting deeper
 // than any real file needs is skipped; counts are cut to what their chunk can hold before
 // anything is allocated; faces that name a vertex beyond the list are dropped after reading.
+//
+// Sections: chunk helpers; face and vertex normals; the reader (chunk walk, objects,
+// materials, links); normals (the literal method and the grouped one).
 #include "model/load3ds.h"
 
 #include <algorithm>

@@ -1,5 +1,6 @@
 // load3ds: the 3DS reader. Walks a model file's chunk tree from a stream into a t3DModel,
 // converts its Z-up coordinates to the engine's Y-up frame and computes smooth vertex normals.
+// uses: core, data
 #pragma once
 
 #include "model/mesh.h"

@@ -1,6 +1,7 @@
 // mesh: the mesh manager. Loads each 3DS model of the archive once (the base model) and hands
 // out instances that share its geometry but carry their own placement and flags; draws them
 // whole or with named sub-objects turned about a pivot.
+// uses: core, math, data, image
 #pragma once
 
 #include "math/qvector.h"

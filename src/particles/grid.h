@@ -1,5 +1,6 @@
 // grid: the textured height grid, one translucent sheet of quads lifted by a height array
 // that a scene draws as its water or ground surface. One grid at a time, held here.
+// uses: nothing of ours
 #pragma once
 
 // Sets the grid: cols x rows heights, row by row (index cols * j + i). The array stays

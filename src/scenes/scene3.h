@@ -1,5 +1,6 @@
 // scene3: scene three, the river. View3Main (declared with the other handlers in
 // scenes.h) is its only entry; this header lets tools and tests read its state.
+// uses: core, image, text, model, camera, particles
 #pragma once
 
 #include "core/catalogue.h"

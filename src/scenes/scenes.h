@@ -1,4 +1,5 @@
 // scenes: the three scene handlers of the sequence table.
+// uses: core
 #pragma once
 
 void View1Main(float seconds, int param);

@@ -4,6 +4,7 @@
 // call. A driven run lives in demo time: the clock, the exit state's timers and the
 // display callback it installs are all served here, so the same inputs give the same
 // frames.
+// uses: core
 #pragma once
 
 #include <cstdint>

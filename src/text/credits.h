@@ -1,6 +1,7 @@
 // credits: the closing credits screen, read from "credits.txt" line by line: text
 // lines drawn with the bitmap fonts, and '#' lines that set the colour of the next
 // line, the font, the justification, or move the row up or down.
+// uses: core
 #pragma once
 
 #include <cstdio>

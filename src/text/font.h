@@ -1,5 +1,6 @@
 // font: the six fixed-size bitmap fonts, expanded from raw glyph masks in the archive
 // into one texture each, and drawn one textured quad per character in window pixels.
+// uses: core, data
 #pragma once
 
 #include <GL/gl.h>

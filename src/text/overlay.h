@@ -1,5 +1,6 @@
 // overlay: flat rectangles over the 3D picture in window pixels (y down), for the
 // intro pictures, the fades and the console panel. Passes do not nest.
+// uses: core
 #pragma once
 
 void CON_Begin2D(bool textured);

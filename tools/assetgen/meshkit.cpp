@@ -1,4 +1,6 @@
 // meshkit: a small kit for building textured models in code and writing them as 3DS files.
+//
+// Sections: 3DS output; primitives; transforms; texture coordinates; models.
 #include "meshkit.h"
 
 #include <algorithm>

@@ -5,6 +5,8 @@
 // water, so each model's ground line sits at minus its placement height. Vehicles are drawn
 // at 1/8 scale 0.2 above the water (their waterline is model y = -1.6), bows toward -z, and
 // every part a turning table names is built around that table's hub.
+//
+// Sections: pictures; geometry helpers; houses and trees; vehicles; the path.
 #include <cmath>
 #include <string>
 #include <vector>
