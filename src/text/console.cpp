@@ -8,6 +8,7 @@
 
 #include "core/keys.h"
 #include "core/logsink.h"
+#include "core/version.h"
 #include "core/viewport.h"
 #include "text/font.h"
 #include "text/overlay.h"
@@ -29,7 +30,6 @@ const int firstCommandCapacity = 28;
 const Uint8 statusColour[4] = {128, 128, 128, 255};
 const int statusX = 129;
 const int statusY = 400;
-const int versionMajor = 1, versionMinor = 2, versionPatch = 0;
 const int inputMax = CON_INPUT_SIZE - 1;
 
 // ---------------------------------------------------------------------------
@@ -210,8 +210,8 @@ void CON_Update(vh_console& con, double seconds) {
 }
 
 void CON_StatusText(const vh_console& con, char* out, int size) {
-    std::snprintf(out, (size_t)size, "%s %i.%i.%i %s %i %i", CON_OwnerText, versionMajor, versionMinor, versionPatch,
-                  con.overwrite ? "OVRWRT" : "INSERT", con.cursorX, con.inputY);
+    std::snprintf(out, (size_t)size, "%s %i.%i.%i %s %i %i", CON_OwnerText, VH_VERSION_MAJOR, VH_VERSION_MINOR,
+                  VH_VERSION_PATCH, con.overwrite ? "OVRWRT" : "INSERT", con.cursorX, con.inputY);
 }
 
 void CON_Render(vh_console& con) {
