@@ -75,27 +75,35 @@ WED_Point minus(WED_Point a, WED_Point b) {
     return WED_Point{a.x - b.x, a.z - b.z};
 }
 
+const char* lastFault = "";
+
+PathControl* refuse(const char* fault) {
+    lastFault = fault;
+    return nullptr;
+}
+
 PathControl* parse(VH_RWops* stream, int* count) {
     BoundedReader in(stream);
     WedHeader header;
-    if (!in.Sized() || !in.Read(&header, sizeof header)) return nullptr;
+    if (!in.Sized() || !in.Read(&header, sizeof header)) return refuse("too short for a WED path file's header");
     header.magic[3] = '\0';
-    if (header.version != 0 || strcasecmp(header.magic, "WED") != 0) return nullptr;
+    if (header.version != 0 || strcasecmp(header.magic, "WED") != 0) return refuse("not a WED path file");
     header.name[sizeof header.name - 1] = '\0';
     // Every record takes at least its descriptor, so the stream bounds the count before
     // anything is allocated; a file without paths gives a caller nothing to follow.
     const long minRecord = static_cast<long>(sizeof(WedDescriptor));
-    if (header.count <= 0 || header.count > in.Left() / minRecord) return nullptr;
+    if (header.count <= 0 || header.count > in.Left() / minRecord)
+        return refuse("its path count does not fit the file (damaged)");
 
     PathControl* paths = new (std::nothrow) PathControl[header.count];
-    if (!paths) return nullptr;
+    if (!paths) return refuse("out of memory");
     for (int n = 0; n < header.count; ++n) {
         WedDescriptor desc;
         WedCanvasPoint canvas[kMaxPoints] = {};
         if (!in.Read(&desc, sizeof desc) || desc.pointCount > kMaxPoints ||
             !in.Read(canvas, static_cast<long>(desc.pointCount * sizeof(WedCanvasPoint)))) {
             delete[] paths;
-            return nullptr;
+            return refuse("a path record is cut short or has more than four points (damaged)");
         }
         PathControl& path = paths[n];
         for (Uint32 i = 0; i < desc.pointCount; ++i)
@@ -108,6 +116,7 @@ PathControl* parse(VH_RWops* stream, int* count) {
         path.SetName(header.name);
     }
     *count = header.count;
+    lastFault = "";
     return paths;
 }
 
@@ -221,8 +230,10 @@ void PathControl::Update(float seconds) {
     }
 }
 
+const char* WED_LastFault() { return lastFault; }
+
 PathControl* OpenWEDFile(VH_RWops* stream, int* count, bool closeStream) {
-    if (!stream || !count) return nullptr;
+    if (!stream || !count) return refuse("no stream");
     PathControl* paths = parse(stream, count);
     // Closed on failure too: the caller handed the stream over and gets nothing back.
     if (closeStream) stream->close(stream);
@@ -232,6 +243,6 @@ PathControl* OpenWEDFile(VH_RWops* stream, int* count, bool closeStream) {
 PathControl* OpenWEDFile(const char* name, int* count) {
     if (!count || !name) return nullptr;
     VH_RWops* stream = RES_OpenEntryStream(name);
-    if (!stream) return nullptr;
+    if (!stream) return refuse("not found in the archive");
     return OpenWEDFile(stream, count, true);
 }

@@ -53,3 +53,5 @@ WED_Point WED_CanvasToWorld(int px, int py);
 PathControl* OpenWEDFile(const char* name, int* count);
 // As above from a stream; the stream is closed when closeStream is set, also on failure.
 PathControl* OpenWEDFile(VH_RWops* stream, int* count, bool closeStream);
+// Why the last OpenWEDFile returned null ("not a WED path file"), "" after a success.
+const char* WED_LastFault();

@@ -3,6 +3,12 @@
 
 #include <cstdio>
 
+#include "core/report.h"
+
+namespace {
+bool quiet = false; // leave out the "NO GL ERROR" reports
+}
+
 const char* GLERR_Name(GLenum code) {
     switch (code) {
     case GL_NO_ERROR:
@@ -27,15 +33,21 @@ const char* GLERR_Name(GLenum code) {
 // Only one pending error is fetched: the rest stay queued for the next report.
 void GLERR_Report() {
     const GLenum code = glGetError();
+    if (code == GL_NO_ERROR && quiet) return;
     std::fputc('\n', stderr);
     std::fputs(code == GL_NO_ERROR ? "NO GL ERROR" : GLERR_Name(code), stderr);
+    VH_NoteOpenLine(true);
 }
 
 void GLERR_ReportLabel(const char* label) {
     const GLenum code = glGetError();
+    if (code == GL_NO_ERROR && quiet) return;
     std::fputc('\n', stderr);
     if (code == GL_NO_ERROR)
         std::fprintf(stderr, "%s: NO GL ERROR", label);
     else
         std::fprintf(stderr, "%s %s", label, GLERR_Name(code));
+    VH_NoteOpenLine(true);
 }
+
+void GLERR_SetQuiet(bool on) { quiet = on; }

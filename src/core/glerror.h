@@ -7,3 +7,5 @@
 const char* GLERR_Name(GLenum code);
 void GLERR_Report();
 void GLERR_ReportLabel(const char* label);
+// Quiet leaves out the reports that say there was no error; errors are still reported.
+void GLERR_SetQuiet(bool quiet);

@@ -7,6 +7,9 @@
 #include <vector>
 
 #include "core/logsink.h"
+#include "core/report.h"
+#include "data/resfile.h"
+#include "data/rwops.h"
 
 namespace {
 struct TexInfo {
@@ -24,6 +27,23 @@ void release(Uint32 id) {
 }
 } // namespace
 
+namespace {
+// Only asked after a load failed, so the second look at the entry costs nothing in a good run.
+const char* whyNoTexture(const char* name) {
+    VH_RWops* stream = RES_OpenEntryStream(name);
+    if (!stream) return "not found in the archive";
+    Uint8 magic[2] = {0, 0};
+    stream->read(stream, magic, 1, 2);
+    stream->seek(stream, 0, VH_RW_SEEK_SET);
+    VH_Surface* surface = (magic[0] == 'B' && magic[1] == 'M') ? IMG_LoadBMP(stream) : IMG_LoadTGA(stream);
+    stream->close(stream);
+    if (!surface) return "not a BMP or TGA picture (or damaged)";
+    const bool sides = IMG_IsTextureSide(surface->width) && IMG_IsTextureSide(surface->height);
+    IMG_FreeSurface(surface);
+    return sides ? "cannot be made into a texture" : "its sides are not powers of two from 2 to 2048";
+}
+} // namespace
+
 void TEX_Init() {}
 
 Uint32 TEX_Load(const char* name, Uint32 flags, Uint32 keep) {
@@ -31,7 +51,10 @@ Uint32 TEX_Load(const char* name, Uint32 flags, Uint32 keep) {
     for (const TexInfo& t : table)
         if (strcasecmp(t.name.c_str(), name) == 0) return t.id;
     const Uint32 id = VH_LoadTexture(name, flags);
-    if (id == 0) return 0;
+    if (id == 0) {
+        VH_Warn(name, "%s; drawn without it", whyNoTexture(name));
+        return 0;
+    }
     table.push_back({id, flags, keep, name});
     return id;
 }

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/report.h"
 #include "core/types.h"
 
 namespace {
@@ -33,6 +34,7 @@ double fromWords(Uint32 hi, Uint32 lo) {
 
 void FastSqrtInit() {
     std::fputs("FAST SQRT LIB INIT", stderr);
+    VH_NoteOpenLine(true);
     for (Uint32 i = 0; i < 8192; ++i) {
         FastSqrtTable[i] = highWord(std::sqrt(fromWords((i << 7) | 0x3FF00000u, 0))) & 0xFFFFFu;
         FastSqrtTable[8192 + i] = highWord(std::sqrt(fromWords((i << 7) | 0x40000000u, 0))) & 0xFFFFFu;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/logsink.h"
+#include "core/report.h"
 #include "data/resfile.h"
 #include "data/rwops.h"
 #include "image/texture.h"
@@ -144,13 +145,17 @@ t3DModel* MESH_Load3DSMesh(const char* name, Uint32 textureFlags) {
     if (const t3DModel* base = MESH_FindModel(name)) return newInstance(base);
 
     VH_RWops* stream = RES_OpenEntryStream(name);
-    if (!stream) return nullptr;
+    if (!stream) {
+        VH_Warn(name, "not found in the archive; the model is not drawn");
+        return nullptr;
+    }
     t3DModel* model = new t3DModel();
     {
         CLoad3DS_RW loader;
         if (!loader.Load(model, stream, true)) {
             MESH_FreeModelData(model);
             delete model;
+            VH_Warn(name, "not a 3DS model (or damaged); the model is not drawn");
             return nullptr;
         }
     }

@@ -1,7 +1,7 @@
 // scene1: scene one, the night beach. Not built yet: the slot takes the messages and draws nothing.
 #include "scenes/scenes.h"
 
-#include "core/platform.h"
+#include "core/report.h"
 #include "core/program.h"
 #include "core/timer.h"
 
@@ -14,6 +14,6 @@ void View1Main(float /*seconds*/, int /*param*/) {
     case MSG_CLOSE:
     case MSG_RENDER:
     case MSG_KEYBOARD: break;
-    default: VH_Exit(1);
+    default: VH_Fail(nullptr, "scene one: message %d is not a message", VH_GetMsg());
     }
 }

@@ -1,7 +1,7 @@
 // scene2: scene two, the air battle. Not built yet: the slot takes the messages and draws nothing.
 #include "scenes/scenes.h"
 
-#include "core/platform.h"
+#include "core/report.h"
 #include "core/program.h"
 #include "core/timer.h"
 
@@ -14,6 +14,6 @@ void View2Main(float /*seconds*/, int /*param*/) {
     case MSG_CLOSE:
     case MSG_RENDER:
     case MSG_KEYBOARD: break;
-    default: VH_Exit(1);
+    default: VH_Fail(nullptr, "scene two: message %d is not a message", VH_GetMsg());
     }
 }

@@ -13,6 +13,7 @@
 #include "core/keys.h"
 #include "core/platform.h"
 #include "core/program.h"
+#include "core/report.h"
 #include "core/timer.h"
 #include "image/texture.h"
 #include "model/mesh.h"
@@ -153,7 +154,7 @@ void View3MainInit() {
     gluLookAt(0.0, 2.5, 0.0, -13.0, 1.4, -19.0, 0.0, 1.0, 0.0);
 
     V3_Path = OpenWEDFile(CAT_RIVER_PATH, &V3_PathCount);
-    if (!V3_Path) VH_Exit(1);
+    if (!V3_Path) VH_Fail(CAT_RIVER_PATH, "%s", WED_LastFault());
     V3_Path[0].Scale(7.0f);
     V3_Path[0].loop = false;
     setPathSpeed(kStartSpeed);
@@ -320,6 +321,6 @@ void View3Main(float seconds, int /*param*/) {
         View3MainKey();
         break;
     default:
-        VH_Exit(1);
+        VH_Fail(nullptr, "scene three: message %d is not a message", VH_GetMsg());
     }
 }

@@ -11,6 +11,7 @@
 #include "core/catalogue.h"
 #include "core/platform.h"
 #include "core/program.h"
+#include "core/report.h"
 #include "core/viewport.h"
 #include "image/texture.h"
 #include "scenes/scenes.h"
@@ -165,7 +166,7 @@ void VH_GetTransitionReturn(int* state, int* id, int* msg) {
 
 void VH_RunScene(float seconds) {
     const int row = VH_RowOf(VHS_SCENE, VH_GetID());
-    if (row < 0) VH_Exit(1);
+    if (row < 0) VH_Fail(nullptr, "no scene runs under id %d", VH_GetID());
     const VH_SceneHandler scene = handlerOf(row);
     switch (VH_GetMsg()) {
     case MSG_INITIALIZE:
@@ -186,7 +187,7 @@ void VH_RunScene(float seconds) {
         scene(0.0f, -1);
         break;
     default:
-        VH_Exit(1);
+        VH_Fail(nullptr, "the scene state got message %d, which is not a message", VH_GetMsg());
     }
 }
 
@@ -207,7 +208,7 @@ void VH_RunIntro(float seconds) {
     switch (VH_GetMsg()) {
     case MSG_INITIALIZE: {
         const int row = VH_RowOf(VHS_INTRO, id);
-        if (row < 0) VH_Exit(1);
+        if (row < 0) VH_Fail(nullptr, "no intro runs under id %d", id);
         introTime = 0.0f;
         TEX_Clear();
         startTransition(ID_FADEIN, VHS_INTRO, id, MSG_UPDATE);
@@ -221,14 +222,14 @@ void VH_RunIntro(float seconds) {
         break;
     case MSG_CLOSE: {
         const int row = VH_RowOf(VHS_INTRO, id);
-        if (row < 0) VH_Exit(1);
+        if (row < 0) VH_Fail(nullptr, "no intro runs under id %d", id);
         VH_EnterRow(row + 1);
         introTexture = 0;
         TEX_Clear();
         break;
     }
     default:
-        VH_Exit(1);
+        VH_Fail(nullptr, "the intro state got message %d, which is not a message", VH_GetMsg());
     }
 }
 
@@ -279,7 +280,7 @@ void VH_RunTransition(float seconds) {
         VH_SetProgramState(returnState, returnID, returnMsg);
         break;
     default:
-        VH_Exit(1);
+        VH_Fail(nullptr, "the transition state got message %d, which is not a message", VH_GetMsg());
     }
 }
 

@@ -5,13 +5,18 @@
 #include <GL/gl.h>
 #include <cstdio>
 #include <cstdlib>
+#include <cerrno>
+#include <cstring>
 #include <ctime>
+#include <sys/stat.h>
 
 #include "core/catalogue.h"
 #include "core/debuglog.h"
 #include "core/glerror.h"
 #include "core/keys.h"
 #include "core/platform.h"
+#include "core/report.h"
+#include "data/resfile.h"
 #include "image/texture.h"
 #include "model/mesh.h"
 #include "shell/sequence.h"
@@ -47,6 +52,17 @@ void runExitState() {
     }
     if (!exitTimerRan) keyHit = false;
 }
+// An archive that cannot serve at all is found here rather than at the first asset a
+// scene needs: every later load would fail quietly and the run would play black.
+void checkArchive() {
+    struct stat info;
+    if (stat(CAT_ARCHIVE, &info) == 0 && S_ISDIR(info.st_mode)) VH_Fail(CAT_ARCHIVE, "is a folder, not an archive");
+    CResFile archive;
+    if (archive.Open(CAT_ARCHIVE, "rb")) return;
+    const Uint16 code = archive.GetError();
+    const char* detail = archive.FaultText();
+    VH_Fail(CAT_ARCHIVE, "%s", *detail ? detail : RES_ErrorText(code));
+}
 } // namespace
 
 bool VH_CreditsShown() {
@@ -67,11 +83,14 @@ void VH_ResetExitState() {
 void VH_Initialize() {
     FILE* data = std::fopen(CAT_ARCHIVE, "rb");
     if (!data) {
+        const int cause = errno;
         std::printf("ERROR: DATA FILE:%s NOT FOUND", CAT_ARCHIVE);
         std::fflush(stdout);
-        VH_Exit(1);
+        VH_NoteOpenLine(true);
+        VH_Fail(CAT_ARCHIVE, "cannot be opened (%s)", std::strerror(cause));
     }
     std::fclose(data);
+    checkArchive();
 
     VH_EnterRow(0);
     VH_SetSceneReady(false);
@@ -150,7 +169,7 @@ void VH_MainIdle(float seconds) {
         runExitState();
         break;
     default:
-        VH_Exit(1);
+        VH_Fail(nullptr, "program state %d is not a state", VH_GetState());
     }
     CON_Update(VH_Console, (double)seconds);
 }
@@ -169,7 +188,7 @@ void VH_MainRender() {
     case VHS_EXIT:
         break;
     default:
-        VH_Exit(1);
+        VH_Fail(nullptr, "program state %d is not a state", VH_GetState());
     }
     CON_Render(VH_Console);
 }

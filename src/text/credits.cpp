@@ -1,12 +1,16 @@
 // credits: the closing credits screen read from "credits.txt".
 #include "text/credits.h"
 
+#include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <sys/stat.h>
 
 #include "core/catalogue.h"
+#include "core/report.h"
 #include "core/viewport.h"
 #include "text/font.h"
 
@@ -111,7 +115,31 @@ void CRED_Layout(FILE* file, const CRED_Sink& sink) {
     }
 }
 
+namespace {
+// The credits stay black when their file is unusable; this says why, once.
+void checkCreditsFile() {
+    struct stat info;
+    if (stat(creditsFileName, &info) != 0) {
+        VH_Warn(creditsFileName, "cannot be read (%s); the credits stay black", std::strerror(errno));
+        return;
+    }
+    if (S_ISDIR(info.st_mode)) return VH_Warn(creditsFileName, "is a folder, not a text file; the credits stay black");
+    if (info.st_size == 0) return VH_Warn(creditsFileName, "is empty; the credits stay black");
+    FILE* file = std::fopen(creditsFileName, "rb");
+    if (!file) return VH_Warn(creditsFileName, "cannot be read (%s)", std::strerror(errno));
+    // Text has no NUL bytes and few control bytes; judge by the first few kilobytes.
+    unsigned char head[4096];
+    const size_t got = std::fread(head, 1, sizeof head, file);
+    std::fclose(file);
+    size_t odd = 0;
+    for (size_t i = 0; i < got; ++i)
+        odd += head[i] == 0 ? got : (head[i] < 32 && !std::isspace(head[i]) ? 1 : 0);
+    if (odd * 10 > got) VH_Warn(creditsFileName, "is not a text file (binary bytes)");
+}
+} // namespace
+
 void CRED_Draw() {
+    checkCreditsFile();
     FILE* file = std::fopen(creditsFileName, "r");
     if (!file) return;
     const CRED_Sink sink = {drawText, setColor, nullptr};

@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "core/catalogue.h"
+#include "core/report.h"
 #include "data/resfile.h"
 #include "data/rwops.h"
 #include "core/glerror.h"
@@ -180,11 +181,17 @@ void FNT_LoadFonts() {
         const int maskHeight = cellRows * f.glyphHeight;
         // A mask shorter than its picture would be read past its end: skip the font.
         if (fError || !data || size < maskWidth * maskHeight) {
+            if (!data)
+                VH_Warn(f.fileName, "not found in the archive (or empty); font %d draws nothing", i);
+            else
+                VH_Warn(f.fileName, "%d bytes, short of the %d of its mask; font %d draws nothing", size,
+                        maskWidth * maskHeight, i);
             std::free(data);
             continue;
         }
         f.texture = LoadFontResTexture(maskWidth, maskHeight, data, &fError, 2);
         if (fError) {
+            VH_Warn(f.fileName, "cannot be made into a texture; font %d draws nothing", i);
             f.texture = 0;
             std::free(data);
             continue;
@@ -193,7 +200,7 @@ void FNT_LoadFonts() {
         glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &f.textureHeight);
         std::free(data);
     }
-    // Missing fonts are not reported: they simply draw nothing.
+    // A missing font draws nothing; its warning says which.
     fontsLoaded = true;
 }
 

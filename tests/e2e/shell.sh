@@ -21,11 +21,8 @@ status=$?
 # Start the demo in a folder holding an archive (the generated one when it exists).
 start_demo() {
     rm -rf "$work/run" && mkdir "$work/run"
-    if [ -f "${VH_RUN_DIR:-}/vh_data.clu" ]; then
-        cp "$VH_RUN_DIR/vh_data.clu" "$VH_RUN_DIR/credits.txt" "$work/run/" 2>/dev/null
-    else
-        : > "$work/run/vh_data.clu"
-    fi
+    [ -f "${VH_RUN_DIR:-}/vh_data.clu" ] || fail "no generated data in ${VH_RUN_DIR:-?}"
+    cp "$VH_RUN_DIR/vh_data.clu" "$VH_RUN_DIR/credits.txt" "$work/run/" 2>/dev/null
     (cd "$work/run" && exec "$bin" 2>/dev/null >/dev/null) &
     pid=$!
     wid=$(timeout 20 xdotool search --sync --onlyvisible --name "vexhal" | head -n 1)

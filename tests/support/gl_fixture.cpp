@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <unistd.h>
 
+#include "data/resfile.h"
 #include "shell/driver.h"
 
 std::string VH_TestTempDir() {
@@ -19,7 +20,9 @@ void VH_TestOpenWindow() {
     opened = true;
     const std::string dir = VH_TestTempDir();
     if (chdir(dir.c_str()) != 0) std::abort();
-    if (FILE* f = std::fopen("vh_data.clu", "wb")) std::fclose(f);
+    CResFile empty; // a valid archive with no entries: start-up refuses a damaged one
+    if (!empty.Open("vh_data.clu", "w") || !empty.Commit()) std::abort();
+    empty.Close();
     static char name[] = "vh_gltest";
     static char* argv[] = {name, nullptr};
     VH_DriverOpen(1, argv, 800, 600);

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-// Opens (once) the driven 800x600 window in a temporary folder holding an empty
-// vh_data.clu, so start-up succeeds without any asset.
+// Opens (once) the driven 800x600 window in a temporary folder holding an archive with
+// no entries, so start-up succeeds without any asset.
 void VH_TestOpenWindow();
 
 // A fresh empty temporary folder; the working directory is left unchanged.

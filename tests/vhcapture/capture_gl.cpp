@@ -59,10 +59,10 @@ std::string tempDir() {
     return madeDirs.back();
 }
 
-// A data folder holding only an empty archive: no picture loads, every fade runs over black.
+// A data folder holding an archive with no entries: no picture loads, every fade runs over black.
 std::string emptyDataDir() {
     const std::string dir = tempDir();
-    std::ofstream(dir + "/vh_data.clu").close();
+    EXPECT_TRUE(WriteArchive((dir + "/vh_data.clu").c_str(), {}));
     return dir;
 }
 

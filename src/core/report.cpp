@@ -1,0 +1,54 @@
+// report: error and warning lines on stderr and in the debug log.
+#include "core/report.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <set>
+#include <string>
+
+#include "core/debuglog.h"
+#include "core/platform.h"
+
+namespace {
+bool lineOpen = false;
+std::string lastFailure;
+std::set<std::string> warned;
+
+std::string compose(const char* file, const char* format, va_list args) {
+    char fault[320];
+    std::vsnprintf(fault, sizeof fault, format, args);
+    return file && *file ? std::string(file) + ": " + fault : std::string(fault);
+}
+
+void emit(const char* label, const std::string& text) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s%s: %s\n", lineOpen ? "\n" : "", label, text.c_str());
+    std::fflush(stderr);
+    lineOpen = false;
+    DBG_Print("%s: %s", label, text.c_str());
+}
+} // namespace
+
+void VH_Fail(const char* file, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    lastFailure = compose(file, format, args);
+    va_end(args);
+    emit("error", lastFailure);
+    VH_Exit(1);
+}
+
+void VH_Warn(const char* file, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    const std::string text = compose(file, format, args);
+    va_end(args);
+    if (!warned.insert(file && *file ? std::string(file) : text).second) return;
+    emit("warning", text);
+}
+
+void VH_NoteOpenLine(bool open) { lineOpen = open; }
+
+const char* VH_LastFailure() { return lastFailure.c_str(); }
+
+void VH_ResetWarnings() { warned.clear(); }

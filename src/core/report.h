@@ -1,0 +1,21 @@
+// report: the lines the engine adds for whoever reads its output: why it ended, and which
+// asset it went on without. Each line goes to stderr, starting on a line of its own and
+// ending with a newline so it never runs into the GL reports, and into the debug log.
+// uses: core
+#pragma once
+
+// "error: FILE: FAULT" (or "error: FAULT" without a file), then the end with status 1.
+[[noreturn]] void VH_Fail(const char* file, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+// "warning: FILE: FAULT", once per file name for the whole run.
+void VH_Warn(const char* file, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+// The engine's reports that end without a line break (the GL reports, the square-root
+// banner, the missing-archive message) say so here, so the next added line starts afresh.
+void VH_NoteOpenLine(bool open);
+
+// The last error line without its "error: " label, "" when there was none (vhcapture repeats it).
+const char* VH_LastFailure();
+
+// Forget which names were warned about (tests replay runs in one process).
+void VH_ResetWarnings();
