@@ -6,6 +6,7 @@
 // resampled at an even spacing (the traversal moves evenly in the spline's parameter, so evenly spaced
 // points give an even 24 units per second); its first and last control points are the gathering point
 // and their neighbours lie on one line through it, so the figure passes it without a kink.
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -16,7 +17,8 @@
 namespace {
 
 constexpr int kOrder = 3;         // the file's k: the flight follows the cubic (k + 1) spline
-constexpr float kSpacing = 20.0f; // world units between control points
+constexpr float kSpacing = 12.0f; // world units between control points: close, so turns keep their pace
+constexpr int kMostLegs = 92;     // the reader's knot table holds points + k + 1 <= 100
 constexpr float kSpeed = 24.0f;   // the scene's speed, units per second
 
 // Waypoints after the gathering point, in world units. Paths 6 and 7 are the two the camera follows
@@ -45,7 +47,7 @@ const std::vector<std::vector<MkVec3>> kWaypoints = {
      {20, 16, 128},
      {44, 30, 108}},
     // 2: out over the open sea, skimming it to the south, back past the rock's seaward side
-    {{88, 32, 112}, {128, 13, 82}, {146, 8, 32}, {122, 7, -12}, {72, 8, -24}, {42, 12, 14}, {38, 26, 58}},
+    {{128, 13, 82}, {146, 8, 32}, {122, 7, -12}, {72, 8, -24}, {42, 12, 14}, {38, 26, 58}},
     // 3: north along the beach, inland over the dunes and back over the fire
     {{40, 31, 130},
      {16, 15, 170},
@@ -139,20 +141,36 @@ std::vector<MkVec3> smoothRing(const std::vector<MkVec3>& ring) {
     return out;
 }
 
+// The ring of one loop: the gathering point, then on straight ahead the way the figure came in, a turn
+// over the sea towards the side the loop goes on to, and the loop's own waypoints; so the figure
+// passes the gathering point without turning back on itself.
+std::vector<MkVec3> loopRing(const std::vector<MkVec3>& waypoints) {
+    const MkVec3 in = sub(NB_GATHER, waypoints.back());
+    const float l = std::hypot(in.x, in.z);
+    const MkVec3 ahead = {in.x / l, 0, in.z / l}, side0 = {-ahead.z, 0, ahead.x};
+    const MkVec3 next = sub(waypoints.front(), NB_GATHER);
+    const MkVec3 side = (side0.x * next.x + side0.z * next.z) > 0 ? side0 : mul(side0, -1);
+    std::vector<MkVec3> ring = {NB_GATHER, add(NB_GATHER, mul(ahead, 28)),
+                                add(add(NB_GATHER, mul(ahead, 48)), mul(side, 20)),
+                                add(add(NB_GATHER, mul(ahead, 34)), mul(side, 44))};
+    ring.insert(ring.end(), waypoints.begin(), waypoints.end());
+    return ring;
+}
+
 // Control points of one loop in world units: the gathering point, the ring resampled evenly, and the
 // gathering point again, with a third of a spacing on each side of it along the ring's direction
 // there (a clamped cubic leaves its end three times as fast as its first leg is long).
 std::vector<MkVec3> loopPoints(const std::vector<MkVec3>& waypoints) {
-    std::vector<MkVec3> ring = {NB_GATHER};
-    ring.insert(ring.end(), waypoints.begin(), waypoints.end());
+    const std::vector<MkVec3> ring = loopRing(waypoints);
     const std::vector<MkVec3> fine = smoothRing(ring);
     std::vector<float> along(fine.size(), 0.0f);
     for (size_t i = 1; i < fine.size(); ++i)
         along[i] = along[i - 1] + len(sub(fine[i], fine[i - 1]));
-    const int legs = int(std::lround(along.back() / kSpacing));
+    const int legs = std::min(int(std::lround(along.back() / kSpacing)), kMostLegs);
+    const float spacing = along.back() / legs;
     std::vector<MkVec3> out = {NB_GATHER};
     const MkVec3 tangent = mul(sub(fine[1], fine.end()[-2]), 1.0f / len(sub(fine[1], fine.end()[-2])));
-    out.push_back(add(NB_GATHER, mul(tangent, kSpacing / 3)));
+    out.push_back(add(NB_GATHER, mul(tangent, spacing / 3)));
     size_t k = 0;
     for (int leg = 1; leg < legs; ++leg) {
         const float target = along.back() * leg / legs;
@@ -161,7 +179,7 @@ std::vector<MkVec3> loopPoints(const std::vector<MkVec3>& waypoints) {
         const float t = (target - along[k]) / (along[k + 1] - along[k]);
         out.push_back(add(fine[k], mul(sub(fine[k + 1], fine[k]), t)));
     }
-    out.push_back(sub(NB_GATHER, mul(tangent, kSpacing / 3)));
+    out.push_back(sub(NB_GATHER, mul(tangent, spacing / 3)));
     out.push_back(NB_GATHER);
     return out;
 }
