@@ -260,7 +260,9 @@ MkMesh rockCliff() {
                 j == 0 ? 0.0f : 1.4f * (PIC_TileNoise(turn * 512.0f, y * 6.0f + 300, 512, 24, 3, 22) - 0.5f) * 2;
             const float lip = j == 0 ? 0.0f : 0.5f;
             const float foot = y < 2.0f ? (2.0f - y) * 0.9f : 0.0f;
-            const MkVec2 p = rimPoint(turn, lip + 0.16f * drop + foot + strata);
+            // the lean changes round the rock: steep walls, slopes of scree, and a buttress or two
+            const float lean = 0.06f + 0.32f * PIC_TileNoise(turn * 256.0f, 40.5f, 256, 6, 2, 23);
+            const MkVec2 p = rimPoint(turn, lip + lean * drop + foot + strata);
             m.positions.push_back({p.u, y, p.v});
             m.uvs.push_back({std::fabs(turn < 0.5f ? turn : 1 - turn) * 2, float(j) / (rows - 1)});
         }
@@ -283,7 +285,7 @@ AgImage cliffPicture() {
             const float band = PIC_TileNoise(float(x) * 0.15f, float(y) * 1.0f, 512, 16, 3, 31);
             const float crack = PIC_TileNoise(float(x), float(y) * 0.1f, 512, 64, 2, 32);
             float f = 0.75f + 0.45f * band;
-            if (crack > 0.68f) f *= 0.6f;
+            if (crack > 0.72f) f *= 0.65f;
             const float wetBase = PIC_Smooth(0.72f, 0.8f, float(y) / h); // dark, weedy below the waterline
             AgColor c = PIC_Mix(PIC_Rgb(225, 205, 180), PIC_Rgb(110, 120, 95), wetBase);
             if ((y / 4) % 7 == 0) f *= 0.85f; // thin strata lines
