@@ -724,8 +724,8 @@ void AddSceneTwoAssets(AssetSink& sink) {
                                                 cliff(),
                                                 planeOne(),
                                                 planeTwo(),
-                                                cloud(741, 26, 17.0f, 13.0f),
-                                                cloud(742, 20, 14.0f, 15.0f)};
+                                                cloud(741, 30, 20.0f, 16.0f),
+                                                cloud(742, 24, 17.0f, 18.0f)};
     for (int i = 0; i < CAT_SKY_MESH_COUNT; ++i)
         sink.AddModel(CAT_SKY_MESHES[i], models[i]);
 }
