@@ -93,18 +93,21 @@ AgImage gondolaPicture(AgColor body, AgColor trim, Uint32 seed) {
     return img;
 }
 
-// A plane's wing: paint with darker blotches and a roundel near each tip (the tips are the top and
-// bottom of the picture, the way the wing is mapped).
+// A plane's wing, mapped chord across (u) and span down (v): paint with darker blotches and a
+// roundel toward each tip. The picture is tall and narrow like the wing, so its pixels come out
+// about square; the roundels are drawn as the ellipses that land round on the wing.
 AgImage wingPicture(AgColor paint, AgColor blotch, AgColor outer, AgColor middle, AgColor centre, Uint32 seed) {
-    AgImage img = noisy(128, 128, paint, 0.06f, 4, seed);
-    for (int y = 0; y < 128; ++y)
-        for (int x = 0; x < 128; ++x)
-            if (PIC_TileNoise(float(x) * 2, float(y) * 2, 256, 4, 2, seed + 3) > 0.56f) img.At(x, y) = blotch;
-    for (float cy : {18.0f, 110.0f}) {
-        PIC_Disc(img, 64, cy, 13, outer, 1.0f);
-        PIC_Disc(img, 64, cy, 9, middle, 1.0f);
-        PIC_Disc(img, 64, cy, 4.5f, centre, 1.0f);
-    }
+    const int w = 32, h = 256;
+    AgImage img = noisy(w, h, paint, 0.06f, 4, seed);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            if (PIC_TileNoise(float(x) * 8, float(y), 256, 8, 2, seed + 3) > 0.56f) img.At(x, y) = blotch;
+            for (float cy : {0.15f * h, 0.85f * h}) {
+                const float dx = (float(x) + 0.5f - 0.48f * w) / 8.0f, dy = (float(y) + 0.5f - cy) / 10.0f;
+                const float r = std::sqrt(dx * dx + dy * dy);
+                if (r < 1.0f) img.At(x, y) = r < 0.35f ? centre : (r < 0.7f ? middle : outer);
+            }
+        }
     return img;
 }
 
@@ -205,8 +208,8 @@ void addPictures(AssetSink& sink) {
                 if (std::min(std::min(x, 63 - x), std::min(y, 63 - y)) < 8) img.At(x, y) = PIC_Rgb(255, 225, 70);
         return img;
     }());
-    sink.AddBMP24("ab_wing1.bmp", wingPicture(PIC_Rgb(160, 180, 110), PIC_Rgb(110, 130, 80), PIC_Rgb(60, 80, 200),
-                                              PIC_Rgb(255, 255, 255), PIC_Rgb(230, 50, 50), 410));
+    sink.AddBMP24("ab_wing1.bmp", wingPicture(PIC_Rgb(160, 180, 110), PIC_Rgb(110, 130, 80), PIC_Rgb(40, 90, 60),
+                                              PIC_Rgb(255, 255, 255), PIC_Rgb(255, 140, 30), 410));
     sink.AddBMP24("ab_body1.bmp",
                   fuselagePicture(PIC_Rgb(160, 180, 110), PIC_Rgb(110, 130, 80), PIC_Rgb(255, 220, 60), 411));
     sink.AddBMP24("ab_wing2.bmp", wingPicture(PIC_Rgb(175, 185, 205), PIC_Rgb(135, 145, 170), PIC_Rgb(40, 40, 40),
