@@ -690,8 +690,9 @@ MkModel cliff() {
     return b.model;
 }
 
-// A cloud: flattened puffs heaped over a flat base, built in world units about the placement
-// (y 50) and halved for the scale of 2. Bases at world y 24, tops no higher than 34.
+// A cloud: a heap of puffs over a flat base, built in world units about the placement (y 50) and
+// halved for the scale of 2. Bases at world y 24, tops no higher than 34. Broad flat puffs spread
+// the base; rounder, smaller ones pile up toward the middle, which gives the lumpy top of a cumulus.
 MkModel cloud(Uint32 seed, int puffs, float rx, float rz) {
     ModelBuilder b;
     b.Material("cloud", "ab_cloud.bmp", 250, 250, 255);
@@ -699,14 +700,17 @@ MkModel cloud(Uint32 seed, int puffs, float rx, float rz) {
     const float base = -26.0f, ceiling = -16.0f;
     MkMesh m;
     for (int i = 0; i < puffs; ++i) {
-        // puffs near the middle are bigger and taller
-        const float a = rnd.Range(0, 2 * kPi), d = std::sqrt(rnd.Unit());
+        const bool spread = i < puffs / 4; // the first quarter lays the base
+        const float a = rnd.Range(0, 2 * kPi), d = std::sqrt(rnd.Unit()) * (spread ? 1.0f : 0.75f);
         const float x = rx * d * std::cos(a), z = rz * d * std::sin(a);
-        const float size = (1.0f - 0.55f * d) * rnd.Range(6.0f, 9.0f);
-        const float height = std::min(size * rnd.Range(0.45f, 0.6f), (ceiling - base) * 0.8f);
-        MkMesh puff = MK_Sphere(1.0f, 16, 10);
+        const float size = spread ? rnd.Range(6.5f, 9.5f) : (1.0f - 0.5f * d) * rnd.Range(3.0f, 5.5f);
+        // how high the puff's top reaches: near the ceiling in the middle, low at the rim
+        const float top =
+            base + (ceiling - base) * (spread ? rnd.Range(0.2f, 0.35f) : rnd.Range(0.55f, 1.0f) * (1 - d * d));
+        const float height = std::min(size * (spread ? 0.4f : rnd.Range(0.6f, 0.8f)), std::max(top - base, 1.0f));
+        MkMesh puff = MK_Sphere(1.0f, 14, 8);
         MK_Scale(puff, v3(size, height, size * rnd.Range(0.8f, 1.1f)));
-        MK_Translate(puff, v3(x, base + (ceiling - base - height) * rnd.Range(0.3f, 1.0f) * (1.0f - 0.6f * d), z));
+        MK_Translate(puff, v3(x, std::max(top, base + 1.0f) - height, z));
         for (MkVec3& p : puff.positions)
             p.y = std::max(p.y, base); // flat underneath
         MK_Merge(m, puff);
@@ -727,8 +731,8 @@ void AddSceneTwoAssets(AssetSink& sink) {
                                                 cliff(),
                                                 planeOne(),
                                                 planeTwo(),
-                                                cloud(741, 30, 20.0f, 16.0f),
-                                                cloud(742, 24, 17.0f, 18.0f)};
+                                                cloud(741, 64, 22.0f, 18.0f),
+                                                cloud(742, 56, 19.0f, 21.0f)};
     for (int i = 0; i < CAT_SKY_MESH_COUNT; ++i)
         sink.AddModel(CAT_SKY_MESHES[i], models[i]);
 }
