@@ -391,13 +391,15 @@ struct ModelBuilder {
         insetUV(mesh);
         MK_AddObject(model, name, mesh, material);
     }
-    // Every propeller of a table, by its name, on its hub.
+    // A propeller of a table, by its name, on its hub.
+    void Propeller(const CAT_Part& part, float radius, int blades, float chord, float hub) {
+        MkMesh p = propeller(radius, blades, chord, hub);
+        MK_Translate(p, at(part.a));
+        Object(part.name, p, "prop");
+    }
     void Propellers(const CAT_PartTable& table, float radius, int blades, float chord, float hub) {
-        for (int i = 0; i < table.count; ++i) {
-            MkMesh p = propeller(radius, blades, chord, hub);
-            MK_Translate(p, at(table.parts[i].a));
-            Object(table.parts[i].name, p, "prop");
-        }
+        for (int i = 0; i < table.count; ++i)
+            Propeller(table.parts[i], radius, blades, chord, hub);
     }
 };
 
@@ -452,13 +454,13 @@ MkModel dirigible() {
     return b.model;
 }
 
-// The blimps' propellers each sit on a pod at the end of an outrigger from the envelope's axis.
-void podsAndOutriggers(ModelBuilder& b, const CAT_PartTable& props, const Body& hull, float podLength, bool podAhead) {
+// The blimps' propellers each push from the back of a pod at the end of an outrigger from the
+// envelope's axis; bowZ (-1 or 1) is the way the bow points.
+void podsAndOutriggers(ModelBuilder& b, const CAT_PartTable& props, const Body& hull, float podLength, float bowZ) {
     MkMesh pods, arms;
     for (int i = 0; i < props.count; ++i) {
         const MkVec3 p = at(props.parts[i].a);
-        const float side = podAhead ? -1.0f : 1.0f; // which way the pod runs from its propeller
-        const float zFar = p.z + side * podLength, zNear = p.z + side * 0.05f;
+        const float zFar = p.z + bowZ * podLength, zNear = p.z + bowZ * 0.05f;
         MK_Merge(pods, bodyMesh(Body{zFar, zNear, 0.2f, 0.35f, 0.4f, p.x, p.y}, 10, 12));
         if (std::fabs(p.x - hull.cx) < 0.5f) continue; // on the axis: the hull holds it
         const float zm = (zFar + zNear) / 2;
@@ -484,7 +486,7 @@ MkModel blimpTwo() {
     b.Object("fins", fins({{3.4f, 0.5f}, {7.7f, 0.1f}, {7.7f, 1.3f}, {6.6f, 2.5f}, {5.4f, 2.5f}}, 0.1f, 0, 0, 0.04f),
              "fin");
     b.Object("gondola", bodyMesh(Body{-1.5f, 3.8f, 0.45f, 0.3f, 0.4f, 0.0f, -1.3f, 0.8f}, 14, 16), "gondola");
-    podsAndOutriggers(b, CAT_SKY_PART_TABLES[1], hull, 1.1f, true);
+    podsAndOutriggers(b, CAT_SKY_PART_TABLES[1], hull, 1.1f, -1.0f);
     b.Propellers(CAT_SKY_PART_TABLES[1], 0.5f, 4, 0.16f, 0.1f);
     return b.model;
 }
@@ -499,18 +501,23 @@ MkModel blimpThree() {
     b.Material("metal", "ab_metal.bmp", 150, 155, 160);
     b.Material("prop", "ab_prop.bmp", 140, 100, 60);
     const CAT_PartTable& props = CAT_SKY_PART_TABLES[2];
-    const MkVec3 tailHub = at(props.parts[props.count - 1].a);
+    auto onAxis = [](const CAT_Part& p) { return std::fabs(p.a[0]) < 0.5f; }; // the tail's, the others ride out
+    MkVec3 tailHub = v3(0, 0.6f, -8.6f);
+    for (int i = 0; i < props.count; ++i)
+        if (onAxis(props.parts[i])) tailHub = at(props.parts[i].a);
     const Body hull{9.3f, tailHub.z + 0.35f, 1.7f, 0.5f, 0.7f, tailHub.x, tailHub.y};
     b.Object("hull", bodyMesh(hull, 36, 32), "skin");
     b.Object("fins", fins({{-4.4f, 0.7f}, {-6.3f, 2.4f}, {-7.9f, 2.4f}, {-7.95f, 0.2f}}, 0.1f, 45.0f, hull.cx, hull.cy),
              "fin");
     b.Object("gondola", bodyMesh(Body{3.8f, -2.2f, 0.5f, 0.3f, 0.4f, hull.cx, hull.cy - 1.9f, 0.8f}, 14, 16),
              "gondola");
-    podsAndOutriggers(b, props, hull, 1.1f, false);
-    // the tail propeller is the larger one
-    CAT_PartTable sides{props.parts, props.count - 1}, tail{props.parts + props.count - 1, 1};
-    b.Propellers(sides, 0.5f, 4, 0.16f, 0.1f);
-    b.Propellers(tail, 0.8f, 4, 0.22f, 0.16f);
+    podsAndOutriggers(b, props, hull, 1.1f, 1.0f);
+    for (int i = 0; i < props.count; ++i) { // the tail propeller is the larger one
+        if (onAxis(props.parts[i]))
+            b.Propeller(props.parts[i], 0.8f, 4, 0.22f, 0.16f);
+        else
+            b.Propeller(props.parts[i], 0.5f, 4, 0.16f, 0.1f);
+    }
     return b.model;
 }
 
