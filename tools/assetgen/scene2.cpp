@@ -212,10 +212,10 @@ void addPictures(AssetSink& sink) {
                                               PIC_Rgb(255, 255, 255), PIC_Rgb(255, 140, 30), 410));
     sink.AddBMP24("ab_body1.bmp",
                   fuselagePicture(PIC_Rgb(160, 180, 110), PIC_Rgb(110, 130, 80), PIC_Rgb(255, 220, 60), 411));
-    sink.AddBMP24("ab_wing2.bmp", wingPicture(PIC_Rgb(175, 185, 205), PIC_Rgb(135, 145, 170), PIC_Rgb(40, 40, 40),
+    sink.AddBMP24("ab_wing2.bmp", wingPicture(PIC_Rgb(115, 128, 160), PIC_Rgb(85, 98, 128), PIC_Rgb(30, 30, 30),
                                               PIC_Rgb(255, 220, 60), PIC_Rgb(40, 40, 40), 412));
     sink.AddBMP24("ab_body2.bmp",
-                  fuselagePicture(PIC_Rgb(175, 185, 205), PIC_Rgb(135, 145, 170), PIC_Rgb(235, 60, 50), 413));
+                  fuselagePicture(PIC_Rgb(115, 128, 160), PIC_Rgb(85, 98, 128), PIC_Rgb(235, 60, 50), 413));
     sink.AddBMP24("ab_glass.bmp", [] {
         AgImage img(64, 64);
         PIC_VerticalGradient(img, 0, 63, PIC_Rgb(150, 180, 230), PIC_Rgb(60, 80, 130));
