@@ -10,6 +10,7 @@
 // damaged file is refused whole instead of being read or traversed past a buffer.
 #include "camera/spline.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -82,20 +83,25 @@ void buildKnots(int n, int t, int u[SPL_KNOT_TABLE]) {
         u[j] = j < t ? 0 : (j <= n ? j - t + 1 : n - t + 2);
 }
 
-// The curve point of order t at v. The basis is built bottom-up, one order at a time, with each
-// value formed exactly as the Cox-de Boor recursion forms it; the recursion itself would evaluate
-// the same lower orders again and again, 2^(t-1) times per point.
+// The curve point of order t at v, the sum of point[i] * N(i, t, v). The basis is built bottom-up,
+// one order at a time, with each value formed exactly as the Cox-de Boor recursion forms it (the
+// recursion itself would evaluate the lower orders 2^(t-1) times over). The knots never decrease
+// where v can lie, so at most one order-1 value is 1 (the span m) and order s is non-zero only
+// for i in m-s+1 .. m: only those are computed, the rest stay the zeros the recursion would give.
 VECTOR curvePoint(const qvector<VECTOR>& points, int t, const int u[SPL_KNOT_TABLE], float v) {
     const int n = static_cast<int>(points.size()) - 1;
     const float vmax = static_cast<float>(n - t + 2);
     // Every basis value is 0 from vmax on; an infinite or NaN v has no place on the curve either.
     if (!(v < vmax) || !std::isfinite(v)) return points[n];
 
-    float basis[SPL_KNOT_TABLE]; // basis[i] = N(i, order, v) for the order being built
-    for (int i = 0; i < n + t; ++i)
-        basis[i] = (u[i] <= v && v < u[i + 1]) ? 1.0f : 0.0f;
+    float basis[SPL_KNOT_TABLE] = {}; // basis[i] = N(i, s, v) for the order s being built
+    int m = -1;
+    for (int i = 0; i < n + t && m < 0; ++i)
+        if (u[i] <= v && v < u[i + 1]) m = i;
+    if (m < 0) return VECTOR(0.0f, 0.0f, 0.0f); // before the first knot: no basis value is set
+    basis[m] = 1.0f;
     for (int s = 2; s <= t; ++s) {
-        for (int i = 0; i <= n + t - s; ++i) {
+        for (int i = std::max(0, m - s + 1); i <= std::min(m, n + t - s); ++i) {
             const bool leftFlat = u[i + s - 1] == u[i];
             const bool rightFlat = u[i + s] == u[i + 1];
             const float left = leftFlat ? 0.0f : (v - u[i]) / (u[i + s - 1] - u[i]) * basis[i];
