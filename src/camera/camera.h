@@ -1,7 +1,7 @@
 // camera: the scripted camera of the 3D scenes and its timed events. Up to four events drive
 // the eye, the target, the up vector and the field of view: straight timed moves, rides along
 // flat (WED) and spline paths, following a figure, and chasing it from five viewpoints.
-// uses: core, math, camera
+// uses: core, math, data (the path classes beside it read files)
 //
 // A scene calls Update once per frame and Apply at the start of its rendering. Queuing an event
 // first stops every event that drives one of its channels, then takes the first free slot; with
