@@ -27,32 +27,20 @@ typedef std::vector<std::uint8_t> Frame;
 Frame drawScene(int* width, int* height) {
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glDisable(GL_LIGHTING);
-    glDisable(GL_TEXTURE_2D);
-    glDisable(GL_FOG);
-    glDisable(GL_BLEND);
-    glDisable(GL_CULL_FACE);
+    for (GLenum off : {GL_LIGHTING, GL_TEXTURE_2D, GL_FOG, GL_BLEND, GL_CULL_FACE})
+        glDisable(off);
     glEnable(GL_DEPTH_TEST);
-    const struct {
-        float x, y, z;
-        float r, g, b;
-        bool cube;
-        float size;
-    } shapes[] = {
-        {0, 0, 0, 1, 0, 0, true, 4},
-        {9, 0, -9, 0, 1, 0, false, 2},
-        {-9, 0, -6, 0, 0, 1, true, 3},
-        {0, 7, -12, 1, 1, 0, false, 2.5f},
-    };
+    // x, y, z, red, green, blue, cube (1) or sphere (0), size
+    const float shapes[4][8] = {
+        {0, 0, 0, 1, 0, 0, 1, 4}, {9, 0, -9, 0, 1, 0, 0, 2}, {-9, 0, -6, 0, 0, 1, 1, 3}, {0, 7, -12, 1, 1, 0, 0, 2.5f}};
     for (const auto& s : shapes) {
-        glColor3f(s.r, s.g, s.b);
+        glColor3f(s[3], s[4], s[5]);
+        // clang-format off
         glPushMatrix();
-        glTranslatef(s.x, s.y, s.z);
-        if (s.cube)
-            glutSolidCube(s.size);
-        else
-            glutSolidSphere(s.size, 16, 12);
+            glTranslatef(s[0], s[1], s[2]);
+            s[6] != 0 ? glutSolidCube(s[7]) : glutSolidSphere(s[7], 16, 12);
         glPopMatrix();
+        // clang-format on
     }
     glFinish();
     return VH_DriverReadBack(width, height);
@@ -138,6 +126,13 @@ TEST(CameraView, ApplySetsTheProjectionOnlyWhenTheAngleChanged) {
     VH_TestOpenWindow();
     const float savedFov = VH_FOV;
     DemoCamera cam(VECTOR(3, 4, 20), VECTOR(1, 0, -2), VECTOR(0, 1, 0));
+    cam.AddLinearEvent(VECTOR(60, 0, 0), VECTOR(60, 0, 0), 1000.0f, CAM_FOV); // the same angle
+    resetProjection();
+    cam.Update(0.25);
+    cam.Apply();
+    float projection[16];
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    EXPECT_TRUE(projection[0] == 1 && projection[5] == 1) << "left alone";
     cam.AddLinearEvent(VECTOR(60, 0, 0), VECTOR(90, 0, 0), 1000.0f, CAM_FOV);
     const double pi = 3.14159265358979;
     for (double fov : {67.5, 75.0, 82.5, -1.0}) { // the last update ends the move: nothing changes
@@ -147,14 +142,7 @@ TEST(CameraView, ApplySetsTheProjectionOnlyWhenTheAngleChanged) {
         GLint mode = 0;
         glGetIntegerv(GL_MATRIX_MODE, &mode);
         EXPECT_EQ(mode, GL_MODELVIEW);
-        float projection[16], view[16], want[16];
         glGetFloatv(GL_PROJECTION_MATRIX, projection);
-        glGetFloatv(GL_MODELVIEW_MATRIX, view);
-        glLoadIdentity();
-        gluLookAt(3, 4, 20, 1, 0, -2, 0, 1, 0);
-        glGetFloatv(GL_MODELVIEW_MATRIX, want);
-        for (int i = 0; i < 16; ++i)
-            EXPECT_NEAR(view[i], want[i], 1e-5f) << "view " << i;
         if (fov > 0) {
             const double focal = 1.0 / std::tan(fov * pi / 360.0);
             EXPECT_NEAR(projection[0], focal, 1e-4) << fov << ": the aspect is 1";
