@@ -1,0 +1,198 @@
+// render: points, streaks, sorted billboards and display-list copies of the current group.
+#include "particles/render.h"
+
+#include <GL/gl.h>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "math/quatlib.h"
+#include "particles/papi.h"
+
+namespace {
+
+const GLsizei particleStride = sizeof(PART_Particle);
+
+// Sort scratch, kept between frames so a steady group allocates nothing.
+struct SortKey {
+    double key;
+    int index;
+};
+std::vector<SortKey> sortKeys;
+std::vector<PART_Particle> sortScratch;
+
+VECTOR scaledUnit(float x, float y, float z, float scale) {
+    const float len = std::sqrt(x * x + y * y + z * z);
+    return len > 0.0f ? VECTOR(x / len * scale, y / len * scale, z / len * scale) : VECTOR(0, 0, 0);
+}
+
+// The four corner offsets from the camera's right and up axes in world space.
+struct Corners {
+    VECTOR c[4];
+};
+
+Corners cornersFor(const float m[16], float scale) {
+    const VECTOR right = PART_Scale(scaledUnit(m[0], m[4], m[8], 2.0f), scale);
+    const VECTOR up = PART_Scale(scaledUnit(m[1], m[5], m[9], 2.0f), scale);
+    Corners k;
+    k.c[0] = PART_Scale(PART_Add(right, up), -1.0f);
+    k.c[1] = PART_Sub(right, up);
+    k.c[2] = PART_Add(right, up);
+    k.c[3] = PART_Sub(up, right);
+    return k;
+}
+
+// Both renderers send the quad through this, so their vertices agree to the bit.
+inline void emitQuad(const PART_Particle& p, const Corners& k, bool fixedSize) {
+    static const float tex[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+    const float s = fixedSize ? 1.0f : p.size.x;
+    for (int i = 0; i < 4; ++i) {
+        glTexCoord2f(tex[i][0], tex[i][1]);
+        glVertex3f(k.c[i].x * s + p.position.x, k.c[i].y * s + p.position.y, k.c[i].z * s + p.position.z);
+    }
+}
+
+int compareKeys(const void* a, const void* b) {
+    const double ka = static_cast<const SortKey*>(a)->key, kb = static_cast<const SortKey*>(b)->key;
+    return ka > kb ? 1 : (ka < kb ? -1 : 0);
+}
+
+// The same qsort over the same comparison results as the unbatched sort, on small key records
+// instead of whole particles: the permutation it finds is the same one.
+void sortByKey(PART_Group* g, const float m[16]) {
+    const float eye[3] = {m[12], m[13], m[14]};
+    const size_t n = (size_t)g->count;
+    if (sortKeys.size() < n) sortKeys.resize(n), sortScratch.resize(n);
+    for (size_t i = 0; i < n; ++i)
+        sortKeys[i] = {FastDistance(&g->particles[i].position.x, eye), (int)i};
+    std::qsort(sortKeys.data(), n, sizeof(SortKey), compareKeys);
+    for (size_t i = 0; i < n; ++i)
+        sortScratch[i] = g->particles[sortKeys[i].index];
+    std::memcpy(g->particles, sortScratch.data(), n * sizeof(PART_Particle));
+}
+
+void drawBatched(bool bind, GLuint texture, float scale, bool fixedSize, bool constantColour) {
+    float m[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, m);
+    PART_Group* g = PART_CurrentGroup();
+    if (!g || g->count < 1) return;
+    sortByKey(g, m);
+    const int n = PART_ParticleCount();
+    if (n < 1) return;
+    const Corners k = cornersFor(m, scale);
+    if (bind) glBindTexture(GL_TEXTURE_2D, texture);
+    glBegin(GL_QUADS);
+    for (int i = 0; i < n; ++i) {
+        const PART_Particle& p = g->particles[i];
+        if (!constantColour) glColor4fv(&p.colour.x);
+        emitQuad(p, k, fixedSize);
+    }
+    glEnd();
+}
+
+void drawUnbatched(bool bind, GLuint texture, float scale, bool fixedSize, bool constantColour) {
+    float m[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, m);
+    PART_Group* g = PART_CurrentGroup();
+    if (!g || g->count < 1) return;
+    std::qsort(g->particles, (size_t)g->count, sizeof(PART_Particle), PART_CompareDistance);
+    const int n = PART_ParticleCount();
+    if (n < 1) return;
+    const Corners k = cornersFor(m, scale);
+    for (int i = 0; i < n; ++i) {
+        const PART_Particle& p = g->particles[i];
+        if (!constantColour) glColor4fv(&p.colour.x);
+        if (bind) glBindTexture(GL_TEXTURE_2D, texture);
+        glBegin(GL_QUADS);
+        emitQuad(p, k, fixedSize);
+        glEnd();
+    }
+}
+
+} // namespace
+
+void PART_DrawGroup(int mode, Uint8 constantColour) {
+    const PART_Group* g = PART_CurrentGroup();
+    if (!g || g->count < 1) return;
+    const PART_Particle* p = g->particles;
+    if (mode == GL_POINTS) {
+        glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+        glEnableClientState(GL_VERTEX_ARRAY);
+        if (!constantColour) {
+            glEnableClientState(GL_COLOR_ARRAY);
+            glColorPointer(4, GL_FLOAT, particleStride, &p->colour.x);
+        }
+        glVertexPointer(3, GL_FLOAT, particleStride, &p->position.x);
+        glDrawArrays(GL_POINTS, 0, g->count);
+        glPopClientAttrib();
+        glDisableClientState(GL_COLOR_ARRAY);
+        return;
+    }
+    glBegin((GLenum)mode);
+    for (int i = 0; i < g->count; ++i) {
+        const VECTOR& head = p[i].position;
+        const VECTOR tail = PART_Sub(head, p[i].velocity);
+        if (constantColour) {
+            glVertex3f(head.x, head.y, head.z);
+            glVertex3f(tail.x, tail.y, tail.z);
+        } else {
+            // The tail takes the particle's own colour too, not whatever the previous particle left.
+            glColor4fv(&p[i].colour.x);
+            glVertex3f(tail.x, tail.y, tail.z);
+            glVertex3f(head.x, head.y, head.z);
+        }
+    }
+    glEnd();
+}
+
+void PART_DrawBillboards(Uint32 texture, float scale, Uint8 fixedSize, Uint8 constantColour) {
+    drawBatched(true, texture, scale, fixedSize, constantColour);
+}
+
+void PART_DrawBillboardsBound(float scale, Uint8 fixedSize, Uint8 constantColour) {
+    drawBatched(false, 0, scale, fixedSize, constantColour);
+}
+
+void PART_DrawBillboardsUnbatched(Uint32 texture, float scale, Uint8 fixedSize, Uint8 constantColour) {
+    drawUnbatched(true, texture, scale, fixedSize, constantColour);
+}
+
+void PART_DrawBillboardsBoundUnbatched(float scale, Uint8 fixedSize, Uint8 constantColour) {
+    drawUnbatched(false, 0, scale, fixedSize, constantColour);
+}
+
+int PART_CompareDistance(const void* a, const void* b) {
+    float m[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, m);
+    const float eye[3] = {m[12], m[13], m[14]};
+    const double ka = FastDistance(&static_cast<const PART_Particle*>(a)->position.x, eye);
+    const double kb = FastDistance(&static_cast<const PART_Particle*>(b)->position.x, eye);
+    return ka > kb ? 1 : (ka < kb ? -1 : 0);
+}
+
+void PART_DrawCopies(Uint32 displayList, Uint8 constantColour, Uint8 keepOrientation) {
+    const PART_Group* g = PART_CurrentGroup();
+    if (!g || g->count < 1) return;
+    for (int i = 0; i < g->count; ++i) {
+        const PART_Particle& p = g->particles[i];
+        glPushMatrix();
+        glTranslatef(p.position.x, p.position.y, p.position.z);
+        glScalef(p.size.x, p.size.y, p.size.z);
+        // A particle at rest has no heading: its copy is drawn unturned rather than from NaNs.
+        if (!keepOrientation && PART_Length2(p.velocity) > 0.0f) {
+            const VECTOR a = scaledUnit(p.velocity.x, p.velocity.y, p.velocity.z, 1.0f);
+            const VECTOR b = scaledUnit(p.savedVelocity.x, p.savedVelocity.y, p.savedVelocity.z, 1.0f);
+            VECTOR c = (a.x == b.x && a.y == b.y && a.z == b.z) ? VECTOR(0, 1, 0) : PART_Cross(a, b);
+            // Opposite headings have no cross product: any side axis will do.
+            if (PART_Length2(c) == 0.0f) c = VECTOR(0, 1, 0);
+            c = scaledUnit(c.x, c.y, c.z, 1.0f);
+            const VECTOR d = PART_Cross(a, c);
+            const double turn[16] = {a.x, a.y, a.z, 0, c.x, c.y, c.z, 0, d.x, d.y, d.z, 0, 0, 0, 0, 1};
+            glMultMatrixd(turn);
+        }
+        if (!constantColour) glColor4fv(&p.colour.x);
+        glCallList(displayList);
+        glPopMatrix();
+    }
+}
