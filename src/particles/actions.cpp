@@ -169,10 +169,11 @@ void bounce(VECTOR* velocity, const VECTOR& n, const ReboundRec& r) {
         *velocity = PART_Sub(vt, PART_Scale(vn, r.resilience));
 }
 
-// Turns the velocity towards e with strength k and keeps its speed.
+// Turns the velocity towards e with strength k and keeps its speed. A particle exactly on the
+// obstacle's surface with no softening epsilon gets an infinite k: it is skipped, not made NaN.
 void steer(VECTOR* velocity, const VECTOR& e, float k) {
     const float s = length(*velocity);
-    if (s == 0.0f) return;
+    if (s == 0.0f || !std::isfinite(k)) return;
     const VECTOR m = PART_Add(PART_Scale(e, k), PART_Scale(*velocity, 1.0f / s));
     const float ml = length(m);
     if (ml == 0.0f) return;
