@@ -118,10 +118,16 @@ void PART_DrawGroup(int mode, Uint8 constantColour) {
     const PART_Particle* p = g->particles;
     if (mode == GL_POINTS) {
         glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+        // The program keeps normal and texture-coordinate arrays on for its meshes, pointing at
+        // whatever mesh drew last; glDrawArrays would read them for every point.
+        for (GLenum other : {GL_NORMAL_ARRAY, GL_TEXTURE_COORD_ARRAY, GL_INDEX_ARRAY, GL_EDGE_FLAG_ARRAY})
+            glDisableClientState(other);
         glEnableClientState(GL_VERTEX_ARRAY);
         if (!constantColour) {
             glEnableClientState(GL_COLOR_ARRAY);
             glColorPointer(4, GL_FLOAT, particleStride, &p->colour.x);
+        } else {
+            glDisableClientState(GL_COLOR_ARRAY);
         }
         glVertexPointer(3, GL_FLOAT, particleStride, &p->position.x);
         glDrawArrays(GL_POINTS, 0, g->count);
