@@ -253,7 +253,10 @@ int PART_ReadParticles(int first, int count, float* positions, float* colours, f
     for (int i = 0; i < n; ++i) {
         const PART_Particle& p = g->particles[first + i];
         if (positions) std::memcpy(positions + 3 * i, &p.position, 3 * sizeof(float));
-        if (colours) std::memcpy(colours + 4 * i, &p.colour, 4 * sizeof(float));
+        if (colours) {
+            std::memcpy(colours + 4 * i, &p.colour, 3 * sizeof(float));
+            colours[4 * i + 3] = p.alpha;
+        }
         if (velocities) std::memcpy(velocities + 3 * i, &p.velocity, 3 * sizeof(float));
         if (sizes) std::memcpy(sizes + 3 * i, &p.size, 3 * sizeof(float));
         if (ages) ages[i] = p.age;

@@ -4,6 +4,7 @@
 #include <GL/gl.h>
 #include <cmath>
 #include <cstdlib>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -14,12 +15,13 @@ namespace {
 
 const GLsizei particleStride = sizeof(PART_Particle);
 
-// Sort scratch, kept between frames so a steady group allocates nothing.
+// Sort scratch, kept between frames so a steady group allocates nothing. The key is the fast
+// distance's bit pattern: for the non-negative doubles it takes, the bits order as the values.
 struct SortKey {
-    double key;
+    std::uint64_t key;
     int index;
 };
-std::vector<SortKey> sortKeys;
+std::vector<SortKey> sortKeys, sortSpare;
 std::vector<PART_Particle> sortScratch;
 
 VECTOR scaledUnit(float x, float y, float z, float scale) {
@@ -43,30 +45,52 @@ Corners cornersFor(const float m[16], float scale) {
     return k;
 }
 
-// Both renderers send the quad through this, so their vertices agree to the bit.
-inline void emitQuad(const PART_Particle& p, const Corners& k, bool fixedSize) {
-    static const float tex[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+// Both renderers place the corners through this, so their vertices agree to the bit.
+inline VECTOR corner(const PART_Particle& p, const Corners& k, int i, bool fixedSize) {
     const float s = fixedSize ? 1.0f : p.size.x;
-    for (int i = 0; i < 4; ++i) {
-        glTexCoord2f(tex[i][0], tex[i][1]);
-        glVertex3f(k.c[i].x * s + p.position.x, k.c[i].y * s + p.position.y, k.c[i].z * s + p.position.z);
+    return VECTOR(k.c[i].x * s + p.position.x, k.c[i].y * s + p.position.y, k.c[i].z * s + p.position.z);
+}
+
+const float quadTexCoords[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+
+// One vertex of the batched quads, laid out for the client arrays.
+struct QuadVertex {
+    float s, t;
+    float r, g, b, a;
+    float x, y, z;
+};
+std::vector<QuadVertex> quadScratch;
+
+// Orders the keys by ascending distance, ties kept in slot order: a least-significant-byte-first
+// radix sort, which is stable. The C library's qsort is a stable merge sort here, so the
+// unbatched sort settles ties the same way (the rendering tests hold the two to one order).
+void radixSort(size_t n) {
+    size_t counts[8][256] = {};
+    for (size_t i = 0; i < n; ++i)
+        for (int b = 0; b < 8; ++b)
+            ++counts[b][(sortKeys[i].key >> (8 * b)) & 0xFF];
+    for (int b = 0; b < 8; ++b) {
+        if (counts[b][(sortKeys[0].key >> (8 * b)) & 0xFF] == n) continue; // one value in this byte
+        size_t start[256], sum = 0;
+        for (int d = 0; d < 256; ++d)
+            start[d] = sum, sum += counts[b][d];
+        for (size_t i = 0; i < n; ++i)
+            sortSpare[start[(sortKeys[i].key >> (8 * b)) & 0xFF]++] = sortKeys[i];
+        sortKeys.swap(sortSpare);
     }
 }
 
-int compareKeys(const void* a, const void* b) {
-    const double ka = static_cast<const SortKey*>(a)->key, kb = static_cast<const SortKey*>(b)->key;
-    return ka > kb ? 1 : (ka < kb ? -1 : 0);
-}
-
-// The same qsort over the same comparison results as the unbatched sort, on small key records
-// instead of whole particles: the permutation it finds is the same one.
+// Keys read from one matrix, sorted, and the particles moved into their new slots.
 void sortByKey(PART_Group* g, const float m[16]) {
     const float eye[3] = {m[12], m[13], m[14]};
     const size_t n = (size_t)g->count;
-    if (sortKeys.size() < n) sortKeys.resize(n), sortScratch.resize(n);
-    for (size_t i = 0; i < n; ++i)
-        sortKeys[i] = {FastDistance(&g->particles[i].position.x, eye), (int)i};
-    std::qsort(sortKeys.data(), n, sizeof(SortKey), compareKeys);
+    if (sortKeys.size() < n) sortKeys.resize(n), sortSpare.resize(n), sortScratch.resize(n);
+    for (size_t i = 0; i < n; ++i) {
+        const double key = FastDistance(&g->particles[i].position.x, eye);
+        std::memcpy(&sortKeys[i].key, &key, sizeof key);
+        sortKeys[i].index = (int)i;
+    }
+    radixSort(n);
     for (size_t i = 0; i < n; ++i)
         sortScratch[i] = g->particles[sortKeys[i].index];
     std::memcpy(g->particles, sortScratch.data(), n * sizeof(PART_Particle));
@@ -81,14 +105,43 @@ void drawBatched(bool bind, GLuint texture, float scale, bool fixedSize, bool co
     const int n = PART_ParticleCount();
     if (n < 1) return;
     const Corners k = cornersFor(m, scale);
-    if (bind) glBindTexture(GL_TEXTURE_2D, texture);
-    glBegin(GL_QUADS);
+    if (quadScratch.size() < 4 * (size_t)n) quadScratch.resize(4 * (size_t)n);
+    QuadVertex* v = quadScratch.data();
     for (int i = 0; i < n; ++i) {
         const PART_Particle& p = g->particles[i];
-        if (!constantColour) glColor4fv(&p.colour.x);
-        emitQuad(p, k, fixedSize);
+        for (int c = 0; c < 4; ++c, ++v) {
+            const VECTOR at = corner(p, k, c, fixedSize);
+            *v = {quadTexCoords[c][0],
+                  quadTexCoords[c][1],
+                  p.colour.x,
+                  p.colour.y,
+                  p.colour.z,
+                  p.alpha,
+                  at.x,
+                  at.y,
+                  at.z};
+        }
     }
-    glEnd();
+    if (bind) glBindTexture(GL_TEXTURE_2D, texture);
+    const QuadVertex* first = quadScratch.data();
+    const GLsizei stride = sizeof(QuadVertex);
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    for (GLenum other : {GL_NORMAL_ARRAY, GL_INDEX_ARRAY, GL_EDGE_FLAG_ARRAY})
+        glDisableClientState(other);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(3, GL_FLOAT, stride, &first->x);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glTexCoordPointer(2, GL_FLOAT, stride, &first->s);
+    if (constantColour) {
+        glDisableClientState(GL_COLOR_ARRAY);
+    } else {
+        glEnableClientState(GL_COLOR_ARRAY);
+        glColorPointer(4, GL_FLOAT, stride, &first->r);
+    }
+    glDrawArrays(GL_QUADS, 0, 4 * n);
+    glPopClientAttrib();
+    // Quad by quad, the current colour ends as the last particle's; the arrays leave it undefined.
+    if (!constantColour) glColor4fv(&g->particles[n - 1].colour.x);
 }
 
 void drawUnbatched(bool bind, GLuint texture, float scale, bool fixedSize, bool constantColour) {
@@ -105,7 +158,11 @@ void drawUnbatched(bool bind, GLuint texture, float scale, bool fixedSize, bool 
         if (!constantColour) glColor4fv(&p.colour.x);
         if (bind) glBindTexture(GL_TEXTURE_2D, texture);
         glBegin(GL_QUADS);
-        emitQuad(p, k, fixedSize);
+        for (int c = 0; c < 4; ++c) {
+            const VECTOR at = corner(p, k, c, fixedSize);
+            glTexCoord2f(quadTexCoords[c][0], quadTexCoords[c][1]);
+            glVertex3f(at.x, at.y, at.z);
+        }
         glEnd();
     }
 }

@@ -195,6 +195,8 @@ TEST_F(ParticlesGL, BatchedAndUnbatchedSortTheSameAndDrawTheSamePicture) {
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA); // order-dependent: a different sort shows
     std::vector<std::uint8_t> pictures[2];
     std::vector<float> orders[2];
+    GLfloat colours[2][4];
+    const GLboolean coordsOn = glIsEnabled(GL_TEXTURE_COORD_ARRAY), coloursOn = glIsEnabled(GL_COLOR_ARRAY);
     for (int unbatched = 0; unbatched < 2; ++unbatched) {
         restore();
         glClearColor(0, 0, 0, 1);
@@ -206,6 +208,9 @@ TEST_F(ParticlesGL, BatchedAndUnbatchedSortTheSameAndDrawTheSamePicture) {
         int w, h;
         pictures[unbatched] = VH_DriverReadBack(&w, &h);
         orders[unbatched] = tags();
+        glGetFloatv(GL_CURRENT_COLOR, colours[unbatched]);
+        EXPECT_EQ(glIsEnabled(GL_TEXTURE_COORD_ARRAY), coordsOn);
+        EXPECT_EQ(glIsEnabled(GL_COLOR_ARRAY), coloursOn);
         for (int i = 1; i < n; ++i)
             ASSERT_LE(FastDistance(&at(i - 1).position.x, eye), FastDistance(&at(i).position.x, eye)) << i;
         GLint bound;
@@ -217,6 +222,8 @@ TEST_F(ParticlesGL, BatchedAndUnbatchedSortTheSameAndDrawTheSamePicture) {
     glDeleteTextures(1, &texture);
 
     EXPECT_EQ(orders[0], orders[1]);
+    for (int c = 0; c < 4; ++c)
+        EXPECT_EQ(colours[0][c], colours[1][c]) << "both leave the last particle's colour current";
     std::vector<float> before;
     for (const PART_Particle& q : original)
         before.push_back(q.colour.z);
