@@ -175,7 +175,8 @@ bool ResolveTarget(const std::string& given, CommitTarget* target, std::string* 
     if (S_ISLNK(info.st_mode)) {
         char* real = realpath(given.c_str(), nullptr);
         if (!real) {
-            *why = given + " is a symbolic link that leads nowhere (" + std::strerror(errno) + ")";
+            *why =
+                errno == ENOENT ? given + " is a symbolic link to a missing file" : given + ": " + std::strerror(errno);
             return false;
         }
         target->path = real;
