@@ -4,15 +4,19 @@
 // registry; CResFile (open, directory, entries, commit); the loaders' sequence.
 #include "data/resfile.h"
 
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <new>
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,6 +24,8 @@ namespace {
 
 constexpr std::size_t COPY_BLOCK = 2048; // Commit copies on-disk entries through this buffer
 constexpr Uint32 MAX_U32 = 0xFFFFFFFFu;
+constexpr std::size_t TEMP_BASE_MAX = 200; // archive name bytes kept in the temporary name (NAME_MAX is 255)
+constexpr int TEMP_TRIES = 100;            // unique names tried before Commit gives up
 
 std::vector<RES_TypeHandler> g_types; // the process-wide type handler registry
 
@@ -148,6 +154,104 @@ long long WritePosition(std::FILE* fp) {
     return at < 0 || static_cast<unsigned long>(at) > MAX_U32 ? -1 : at;
 }
 
+// The file Commit's rename replaces, and what the new archive inherits from it.
+struct CommitTarget {
+    std::string path; // a link already resolved to the file it names
+    bool exists = false;
+    struct stat info {}; // of the existing file
+};
+
+// Follows a link at the archive's path to the file it names, so that the new archive lands
+// beside that file and the link keeps working; refuses anything that is not a regular file,
+// since a rename would silently put the archive in place of a pipe, a device or a dangling link.
+bool ResolveTarget(const std::string& given, CommitTarget* target, std::string* why) {
+    target->path = given;
+    struct stat info;
+    if (lstat(given.c_str(), &info) != 0) {
+        if (errno == ENOENT) return true; // a new archive (or a missing folder, found when creating)
+        *why = given + ": " + std::strerror(errno);
+        return false;
+    }
+    if (S_ISLNK(info.st_mode)) {
+        char* real = realpath(given.c_str(), nullptr);
+        if (!real) {
+            *why =
+                errno == ENOENT ? given + " is a symbolic link to a missing file" : given + ": " + std::strerror(errno);
+            return false;
+        }
+        target->path = real;
+        std::free(real);
+        if (stat(target->path.c_str(), &info) != 0) {
+            *why = target->path + ": " + std::strerror(errno);
+            return false;
+        }
+    }
+    if (!S_ISREG(info.st_mode)) {
+        *why = target->path + " is not a regular file";
+        return false;
+    }
+    target->exists = true;
+    target->info = info;
+    return true;
+}
+
+std::uint64_t Mix(std::uint64_t x) {
+    x += 0x9E3779B97F4A7C15ull;
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+    return x ^ (x >> 31);
+}
+
+// Creates Commit's temporary file beside path under a name of its own. O_EXCL never opens a
+// file that exists and, with O_NOFOLLOW, never a link, so whatever else lies in the folder
+// is left alone; another commit's file there only makes us try the next name. Mode 0666 lets
+// the umask (or the folder's default ACL) give a new archive the usual permissions.
+int CreateTemp(const std::string& path, std::string* tempPath) {
+    static std::atomic<std::uint64_t> counter{0};
+    static const char digits[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    const std::string folder = FolderOf(path.c_str());
+    const std::string base = path.substr(folder.size(), TEMP_BASE_MAX);
+    for (int attempt = 0; attempt < TEMP_TRIES; ++attempt) {
+        timespec now{};
+        clock_gettime(CLOCK_REALTIME, &now);
+        std::uint64_t bits =
+            Mix((static_cast<std::uint64_t>(getpid()) << 32) ^ static_cast<std::uint64_t>(now.tv_nsec) ^
+                (static_cast<std::uint64_t>(now.tv_sec) << 20) ^ Mix(counter.fetch_add(1)));
+        char suffix[7];
+        for (int i = 0; i < 6; ++i, bits /= 62)
+            suffix[i] = digits[bits % 62];
+        suffix[6] = 0;
+        *tempPath = folder + "." + base + RES_TEMP_TAG + suffix;
+        const int fd = open(tempPath->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+// The new archive takes over the old one's permission bits and, where we may, its owner and
+// group, before any of the old archive's bytes are written into it.
+bool InheritMode(int fd, const CommitTarget& target) {
+    if (!target.exists) return true;
+    struct stat mine;
+    if (fstat(fd, &mine) == 0 && (mine.st_uid != target.info.st_uid || mine.st_gid != target.info.st_gid)) {
+        // Only a privileged process may give a file away; the group alone is often still allowed.
+        if (fchown(fd, target.info.st_uid, target.info.st_gid) != 0 &&
+            fchown(fd, static_cast<uid_t>(-1), target.info.st_gid) != 0) {
+        }
+    }
+    return fchmod(fd, target.info.st_mode & 07777) == 0;
+}
+
+// After the rename, so the new name itself survives a power cut; nothing to undo if it fails.
+void SyncFolder(const std::string& path) {
+    const std::string folder = FolderOf(path.c_str());
+    const int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    fsync(fd);
+    close(fd);
+}
+
 } // namespace
 
 // ---- type handler registry ----------------------------------------------------------------------
@@ -193,7 +297,7 @@ const char* RES_ErrorText(Uint16 code) {
     case RES_ERR_TEMPFILE:
         return "cannot create the temporary file";
     case RES_ERR_NAME:
-        return "entry name empty or longer than 255 bytes";
+        return "entry name empty, longer than 255 bytes or not a plain file name";
     case RES_ERR_DUPLICATE:
         return "an entry of that name already exists";
     case RES_ERR_COMMIT:
@@ -201,6 +305,14 @@ const char* RES_ErrorText(Uint16 code) {
     default:
         return "unknown archive error";
     }
+}
+
+const char* RES_NameFault(const char* name) {
+    if (!name || !*name) return "is empty";
+    if (std::strlen(name) > RES_MAX_NAME) return "is longer than 255 bytes";
+    if (!std::strcmp(name, ".") || !std::strcmp(name, "..") || std::strpbrk(name, "/\\"))
+        return "is not a plain file name";
+    return nullptr;
 }
 
 // ---- CResFile ----------------------------------------------------------------------------------
@@ -432,11 +544,12 @@ std::FILE* CResFile::SeekEntry(const char* name) {
 
 bool CResFile::AddEntry(const char* name, Uint32 type, const void* data, Uint32 size, bool takeOwnership) {
     if (!opened) return false; // Open would drop it again
-    const std::size_t nameLength = name ? std::strlen(name) : 0;
-    if (nameLength == 0 || nameLength > RES_MAX_NAME) {
+    if (const char* why = RES_NameFault(name)) {
+        SetFault("entry name %s %s", name ? name : "", why);
         error = RES_ERR_NAME;
         return false;
     }
+    const std::size_t nameLength = std::strlen(name);
     if (Find(name)) {
         error = RES_ERR_DUPLICATE;
         return false;
@@ -521,10 +634,25 @@ bool CResFile::Commit(const char* newName) {
         error = RES_ERR_COMMIT;
         return false;
     }
-    const std::string tempPath = FolderOf(target.c_str()) + RES_TEMP_NAME;
-    tempFile = std::fopen(tempPath.c_str(), "wb");
+    CommitTarget where;
+    std::string why;
+    if (!ResolveTarget(target, &where, &why)) {
+        SetFault("%s", why.c_str());
+        error = RES_ERR_COMMIT;
+        return false;
+    }
+    std::string tempPath;
+    const int fd = CreateTemp(where.path, &tempPath);
+    if (fd < 0) {
+        SetFault("cannot create a temporary file beside %s: %s", where.path.c_str(), std::strerror(errno));
+        error = RES_ERR_TEMPFILE;
+        return false;
+    }
+    tempFile = InheritMode(fd, where) ? fdopen(fd, "wb") : nullptr;
     if (!tempFile) {
-        SetFault("cannot create %s", tempPath.c_str());
+        SetFault("cannot prepare %s: %s", tempPath.c_str(), std::strerror(errno));
+        close(fd);
+        unlink(tempPath.c_str());
         error = RES_ERR_TEMPFILE;
         return false;
     }
@@ -593,16 +721,17 @@ bool CResFile::Commit(const char* newName) {
     ok = ok && std::fflush(tempFile) == 0 && fsync(fileno(tempFile)) == 0;
     ok = std::fclose(tempFile) == 0 && ok;
     tempFile = nullptr;
-    if (ok && std::rename(tempPath.c_str(), target.c_str()) != 0) {
-        SetFault("cannot put the new archive in place as %s", target.c_str());
+    if (ok && std::rename(tempPath.c_str(), where.path.c_str()) != 0) {
+        SetFault("cannot put the new archive in place as %s: %s", where.path.c_str(), std::strerror(errno));
         ok = false;
     }
     if (!ok) {
-        std::remove(tempPath.c_str());
+        unlink(tempPath.c_str());
         if (!fault[0]) SetFault("cannot write %s", tempPath.c_str());
         error = RES_ERR_COMMIT;
         return false;
     }
+    SyncFolder(where.path);
 
     Close();
     std::memcpy(fileName, target.c_str(), target.size() + 1);

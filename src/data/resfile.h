@@ -13,9 +13,15 @@
 // directory the file cannot hold or an entry outside the data area makes Open fail, so no
 // archive can make a reader allocate more than the file holds.
 //
-// Writing (AddEntry, RemoveEntry, Commit) builds a complete new archive in "restemp.txt"
-// beside the target and renames it over the target only when every byte is written, so a
-// failed Commit leaves the old archive exactly as it was.
+// Writing (AddEntry, RemoveEntry, Commit) builds a complete new archive in a temporary file
+// of its own beside the target (".NAME.restemp-XXXXXX", created exclusively, never through a
+// link, so no other file in the folder is ever opened), gives it the old archive's permission
+// bits, and renames it over the target only when every byte is on disk. A failed Commit
+// removes it and leaves the old archive exactly as it was; a process killed half-way leaves
+// at most that one file, named for what it is. Two commits at once, even in one folder, never
+// share a temporary file. When the archive's path is a symbolic link, the file it points to
+// is replaced in its own folder and the link stays; a link to nowhere, or a path that names
+// something other than a regular file, is refused.
 // uses: core
 #pragma once
 
@@ -26,7 +32,7 @@
 #include "core/types.h"
 
 constexpr const char* RES_ARCHIVE_NAME = CAT_ARCHIVE; // the demo's archive, in the working folder
-constexpr const char* RES_TEMP_NAME = "restemp.txt";  // Commit's new archive before it is put in place
+constexpr const char* RES_TEMP_TAG = ".restemp-";     // Commit writes to ".NAME" + this + 6 random characters
 constexpr Uint16 RES_VERSION = 0x0100;
 constexpr Uint32 RES_HEADER_SIZE = 20;
 constexpr Uint32 RES_RECORD_SIZE = 13; // directory record without its name
@@ -41,7 +47,7 @@ enum : Uint16 {
     RES_ERR_VERSION = 4,   // version newer than RES_VERSION
     RES_ERR_DIRECTORY = 5, // directory unreadable or not what the file can hold
     RES_ERR_TEMPFILE = 6,  // Commit cannot create its temporary file
-    RES_ERR_NAME = 7,      // AddEntry with an empty name or one of 256 bytes or more
+    RES_ERR_NAME = 7,      // AddEntry with a name that is empty, 256 bytes or more, or not a plain file name
     RES_ERR_DUPLICATE = 8, // AddEntry with a name already present
     RES_ERR_COMMIT = 9,    // Commit could not write the new archive or put it in place
 };
@@ -89,6 +95,11 @@ const RES_TypeHandler* RES_FindType(Uint32 type);
 // Words for an error code, for tools and messages ("the archive file cannot be opened").
 const char* RES_ErrorText(Uint16 code);
 
+// Why name cannot be an entry's name, completing "entry name NAME ...", or null when it can.
+// Entries are unpacked as files, so a name is one plain file name: 1 to 255 bytes, not "." or
+// "..", no '/' (and no '\', a separator where archives may also be unpacked).
+const char* RES_NameFault(const char* name);
+
 class CResFile {
 public:
     CResFile();
@@ -111,6 +122,7 @@ public:
 
     // Appends an entry whose data is in memory to an open archive. With takeOwnership the archive
     // frees data (it must come from malloc); otherwise the caller keeps it alive until Commit or Close.
+    // A name RES_NameFault refuses, or one already present in any case, is an error (7 or 8).
     bool AddEntry(const char* name, Uint32 type, const void* data, Uint32 size, bool takeOwnership);
     // Frees the entry's data (unless caller-owned), clears the variable LoadEntry filled, drops it.
     bool RemoveEntry(const char* name);

@@ -167,24 +167,22 @@ TEST(Archive, FailedCommitLeavesTheOldArchiveUntouched) {
     EXPECT_FALSE(res.Commit());
     EXPECT_EQ(res.GetError(), RES_ERR_COMMIT);
     EXPECT_EQ(ReadFile(path), original);
-    EXPECT_FALSE(FileExists(dir + "/restemp.txt"));
+    EXPECT_EQ(RunOutput("ls -A " + dir), "keep.clu\n") << "the temporary file is gone";
     EXPECT_EQ(EntryText(res, "beta.3ds"), "BETA") << "the object still describes the old file";
     ASSERT_TRUE(res.RemoveEntry("broken"));
-    RES_UnregisterType(0xBAD);
 
-    // The rename fails: the target is a folder that is not empty.
+    // A folder cannot be replaced by the archive.
     const std::string folder = dir + "/taken";
     ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
     WriteFile(folder + "/inside", ToBytes("x"));
     EXPECT_FALSE(res.Commit(folder.c_str()));
     EXPECT_EQ(res.GetError(), RES_ERR_COMMIT);
     EXPECT_EQ(ReadFile(path), original);
-    EXPECT_FALSE(FileExists(dir + "/restemp.txt"));
+    EXPECT_EQ(RunOutput("ls -A " + dir), "keep.clu\ntaken\n");
     EXPECT_STREQ(res.FileName(), path.c_str());
 
-    // The temporary file cannot be created.
-    ASSERT_EQ(mkdir((dir + "/restemp.txt").c_str(), 0755), 0);
-    EXPECT_FALSE(res.Commit());
+    // The temporary file cannot be created: its folder is gone.
+    EXPECT_FALSE(res.Commit((dir + "/gone/new.clu").c_str()));
     EXPECT_EQ(res.GetError(), RES_ERR_TEMPFILE);
     EXPECT_EQ(ReadFile(path), original);
     EXPECT_EQ(EntryText(res, "beta.3ds"), "BETA");
@@ -192,9 +190,10 @@ TEST(Archive, FailedCommitLeavesTheOldArchiveUntouched) {
     // Starting a new archive over an existing one destroys nothing until Commit succeeds.
     CResFile fresh;
     ASSERT_TRUE(fresh.Open(path.c_str(), "w"));
-    ASSERT_TRUE(fresh.AddEntry("only", 0, "1", 1, false));
+    ASSERT_TRUE(fresh.AddEntry("only", 0xBAD, "1", 1, false));
     EXPECT_FALSE(fresh.Commit());
     EXPECT_EQ(ReadFile(path), original);
+    RES_UnregisterType(0xBAD);
 }
 
 } // namespace

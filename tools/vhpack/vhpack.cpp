@@ -1,8 +1,9 @@
 // vhpack: builds, lists, changes, unpacks and checks RESF archives from the command line.
 //
 // Everything goes through the engine's own archive object, so what vhpack accepts and writes
-// is exactly what the demo reads. Exit status: 0 success, 1 a bad or missing archive, entry or
-// file, 2 a usage error. Every error is one line on stderr naming the file and the fault.
+// is exactly what the demo reads, and a change reaches the disk only as a whole new archive
+// renamed into place. Exit status: 0 success, 1 a bad or missing archive, entry or file, 2 a
+// usage error. Every error is one line on stderr naming the file and the fault.
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
@@ -11,9 +12,12 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
 #include <strings.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include "core/version.h"
 #include "data/resfile.h"
 
 namespace {
@@ -25,18 +29,23 @@ constexpr int EXIT_USAGE = 2;
 const char* const kUsage = "usage: vhpack create ARCHIVE [FILE...]\n"
                            "       vhpack list ARCHIVE\n"
                            "       vhpack add ARCHIVE FILE... [--name NAME] [--replace]\n"
-                           "       vhpack extract ARCHIVE [NAME...] [-C DIR]\n"
+                           "       vhpack extract ARCHIVE [NAME...] [-C DIR] [--force]\n"
                            "       vhpack remove ARCHIVE NAME...\n"
                            "       vhpack check ARCHIVE\n"
-                           "       vhpack --help\n"
+                           "       vhpack COMMAND --help | --help | --version\n"
                            "\n"
                            "create   writes a new archive holding FILEs under their base names\n"
                            "list     prints SIZE OFFSET TYPE NAME per entry in directory order, then a total\n"
                            "add      adds FILEs (--name renames a single FILE); a name already present, in any\n"
                            "         case, is an error unless --replace\n"
-                           "extract  writes the named entries (all when none is named) into DIR (default .)\n"
+                           "extract  writes the named entries (all when none is named) into DIR (default .);\n"
+                           "         an existing file is kept unless --force\n"
                            "remove   drops the named entries\n"
                            "check    validates header, check value, directory and names; prints ok\n"
+                           "\n"
+                           "Entry names are plain file names. A change is written to a temporary file beside the\n"
+                           "archive and renamed into place, so a failed command leaves the archive as it was.\n"
+                           "vhpack COMMAND --help explains one command.\n"
                            "\n"
                            "exit status: 0 success, 1 bad or missing archive, entry or file, 2 usage error\n";
 
@@ -50,6 +59,8 @@ struct Args {
     bool replace = false; // --replace
     std::string outDir;   // -C
     bool hasOutDir = false;
+    bool force = false; // --force
+    bool help = false;  // --help or -h anywhere before "--"
 };
 
 int Usage(const char* format, ...) {
@@ -80,6 +91,15 @@ int FailArchive(CResFile& res, const std::string& file, const char* doing) {
     if (code) return Fail(file, "%s: %s", doing, RES_ErrorText(code));
     if (*detail) return Fail(file, "%s: %s", doing, detail);
     return Fail(file, "%s failed", doing);
+}
+
+// "entry name NAME is not a plain file name", the words every command uses for a refused name.
+int FailName(const std::string& file, const char* name, const char* prefix = "") {
+    return Fail(file, "%sentry name %s %s", prefix, name, RES_NameFault(name));
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 std::string BaseName(const std::string& path) {
@@ -124,10 +144,15 @@ bool ReadInput(const std::string& path, void** data, Uint32* size, std::string* 
 // Adds files to an open archive; names[i] is the entry name of files[i].
 int AddFiles(CResFile& res, const std::string& archive, const std::vector<std::string>& files,
              const std::vector<std::string>& names, bool replace) {
+    struct stat self, input;
+    const bool archiveExists = stat(archive.c_str(), &self) == 0;
     for (std::size_t i = 0; i < files.size(); ++i) {
         const std::string& name = names[i];
-        if (name.empty() || name.size() > RES_MAX_NAME)
-            return Fail(files[i], "entry name must be 1 to %u bytes", static_cast<unsigned>(RES_MAX_NAME));
+        if (RES_NameFault(name.c_str())) return FailName(archive, name.c_str());
+        // Packing the archive into itself would store its old self, or, as create's only
+        // input, replace it with an archive of itself; neither is ever meant.
+        if (archiveExists && stat(files[i].c_str(), &input) == 0 && SameFile(input, self))
+            return Fail(files[i], "is the archive itself");
         for (std::size_t j = 0; j < i; ++j)
             if (!strcasecmp(names[j].c_str(), name.c_str()))
                 return Fail(files[i], "entry name %s is given twice", name.c_str());
@@ -193,9 +218,49 @@ int Add(const Args& a) {
     return Commit(res, a.archive);
 }
 
-// Entry names become file names: only plain names, never a path out of the target folder.
-bool SafeFileName(const char* name) {
-    return *name && std::strcmp(name, ".") && std::strcmp(name, "..") && !std::strchr(name, '/');
+// mkdir -p: every missing folder along path, each with the usual permissions.
+bool MakeFolders(const std::string& path, std::string* why) {
+    for (std::size_t at = 1; at <= path.size(); ++at) {
+        if (at < path.size() && path[at] != '/') continue;
+        const std::string part = path.substr(0, at);
+        if (mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) {
+            *why = std::string("cannot create the folder: ") + std::strerror(errno);
+            return false;
+        }
+    }
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+        *why = "not a folder";
+        return false;
+    }
+    return true;
+}
+
+// Opens target for an entry's bytes. Without force an existing file (or a link) is never
+// opened: O_EXCL makes "exists" and "create" one step. With force a regular file is
+// overwritten in place, but a link is replaced rather than written through, so an entry
+// lands in the folder it was unpacked into and nowhere else; a folder, pipe or device is
+// never written. When the target is kept, *kept says why.
+std::FILE* OpenTarget(const std::string& target, bool force, const char** kept) {
+    *kept = nullptr;
+    struct stat info;
+    if (force && lstat(target.c_str(), &info) == 0) {
+        if (S_ISLNK(info.st_mode)) {
+            unlink(target.c_str());
+        } else if (!S_ISREG(info.st_mode)) {
+            *kept = "is not a regular file, kept";
+            return nullptr;
+        }
+    }
+    const int flags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | (force ? O_TRUNC : O_EXCL);
+    const int fd = open(target.c_str(), flags, 0666);
+    if (fd < 0) {
+        if (errno == EEXIST) *kept = "exists, kept (--force overwrites)";
+        return nullptr;
+    }
+    std::FILE* f = fdopen(fd, "wb");
+    if (!f) close(fd);
+    return f;
 }
 
 int Extract(const Args& a) {
@@ -212,30 +277,41 @@ int Extract(const Args& a) {
             chosen.push_back(e);
         }
     }
+    // Entry names become file names: only plain names, never a path out of the target folder.
     for (const RES_Entry* e : chosen)
-        if (!SafeFileName(e->name)) return Fail(a.archive, "entry name %s is not a plain file name", e->name);
+        if (RES_NameFault(e->name)) return FailName(a.archive, e->name);
 
     const std::string folder = a.hasOutDir ? a.outDir : std::string(".");
+    std::string why;
+    if (!MakeFolders(folder, &why)) return Fail(folder, "%s", why.c_str());
     struct stat info, self;
-    if (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return Fail(folder, "not a folder");
     if (stat(a.archive.c_str(), &self) != 0) return Fail(a.archive, "%s", std::strerror(errno));
+    int status = EXIT_OK;
     for (const RES_Entry* e : chosen) {
         const std::string name = e->name; // the entry may be reloaded below; keep our own copy
+        const std::string target = a.hasOutDir ? folder + "/" + name : name;
         // An entry named like the archive, unpacked beside it, would truncate the archive mid-read.
-        const std::string target = folder + "/" + name;
-        if (stat(target.c_str(), &info) == 0 && info.st_dev == self.st_dev && info.st_ino == self.st_ino)
-            return Fail(target, "is the archive itself; extract elsewhere with -C");
+        if (stat(target.c_str(), &info) == 0 && SameFile(info, self)) {
+            status = Fail(target, "is the archive itself; extract elsewhere with -C");
+            continue;
+        }
         void* data = nullptr;
         if (!res.LoadEntry(name.c_str(), &data)) return Fail(a.archive, "cannot read entry %s", name.c_str());
         const Uint32 size = res.EntrySize(name.c_str());
-        std::FILE* f = std::fopen(target.c_str(), "wb");
+        const char* kept = nullptr;
+        std::FILE* f = OpenTarget(target, a.force, &kept);
+        if (kept) {
+            status = Fail(target, "%s", kept);
+            res.UnloadEntry(name.c_str());
+            continue;
+        }
         if (!f) return Fail(target, "%s", std::strerror(errno));
         bool ok = std::fwrite(data, 1, size, f) == size;
         ok = std::fclose(f) == 0 && ok;
         if (!ok) return Fail(target, "cannot write");
         res.UnloadEntry(name.c_str());
     }
-    return EXIT_OK;
+    return status;
 }
 
 int Remove(const Args& a) {
@@ -252,10 +328,12 @@ int Remove(const Args& a) {
 int Check(const Args& a) {
     CResFile res;
     if (!res.Open(a.archive.c_str(), "rb")) return FailArchive(res, a.archive, "bad archive");
-    for (const RES_Entry* e = res.FirstEntry(); e; e = e->next)
+    for (const RES_Entry* e = res.FirstEntry(); e; e = e->next) {
+        if (RES_NameFault(e->name)) return FailName(a.archive, e->name, "bad archive: ");
         for (const RES_Entry* later = e->next; later; later = later->next)
             if (!strcasecmp(e->name, later->name))
                 return Fail(a.archive, "bad archive: entry name %s appears twice", later->name);
+    }
     if (res.StrayBytes())
         return Fail(a.archive, "bad archive: %u stray bytes after the directory",
                     static_cast<unsigned>(res.StrayBytes()));
@@ -271,6 +349,13 @@ int Check(const Args& a) {
 // Splits the words after the command into the archive, plain words and options.
 int Parse(int argc, char** argv, Args* a) {
     a->command = argv[1];
+    // Asking for help is never a usage error, whatever else the line holds.
+    for (int i = 2; i < argc && std::strcmp(argv[i], "--"); ++i) {
+        if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
+            a->help = true;
+            return EXIT_OK;
+        }
+    }
     bool plainOnly = false;
     std::vector<std::string> rest;
     for (int i = 2; i < argc; ++i) {
@@ -289,6 +374,8 @@ int Parse(int argc, char** argv, Args* a) {
             if (++i >= argc) return Usage("-C needs a DIR");
             a->outDir = argv[i];
             a->hasOutDir = true;
+        } else if (arg == "--force" && a->command == "extract") {
+            a->force = true;
         } else {
             return Usage("unknown option %s for %s", arg.c_str(), a->command.c_str());
         }
@@ -299,30 +386,72 @@ int Parse(int argc, char** argv, Args* a) {
     return EXIT_OK;
 }
 
+struct Command {
+    const char* name;
+    int (*run)(const Args&);
+    bool takesWords;
+    const char* help; // the answer to "vhpack NAME --help"
+};
+
+const Command kCommands[] = {
+    {"create", Create, true,
+     "usage: vhpack create ARCHIVE [FILE...]\n"
+     "Writes a new archive holding each FILE under its base name. An existing ARCHIVE is\n"
+     "replaced only once the new one is complete, and keeps its permission bits. Two FILEs\n"
+     "whose base names differ only in case, or the ARCHIVE itself among the FILEs, are refused.\n"},
+    {"list", List, false,
+     "usage: vhpack list ARCHIVE\n"
+     "Prints SIZE OFFSET TYPE NAME for each entry in directory order, then a total line.\n"},
+    {"add", Add, true,
+     "usage: vhpack add ARCHIVE FILE... [--name NAME] [--replace]\n"
+     "Adds each FILE to ARCHIVE under its base name.\n"
+     "  --name NAME  store the single FILE as NAME, a plain file name (not . or .., no / or \\)\n"
+     "  --replace    replace an entry of the same name (in any case) instead of failing\n"},
+    {"extract", Extract, true,
+     "usage: vhpack extract ARCHIVE [NAME...] [-C DIR] [--force]\n"
+     "Writes the named entries (every entry when none is named) as files into DIR.\n"
+     "  -C DIR   the folder to write into (default .); made, parents and all, when missing\n"
+     "  --force  overwrite files that exist (a link there is replaced, never written through);\n"
+     "           without it each existing file is kept and named on stderr, the other entries\n"
+     "           are still written, and the exit status is 1\n"},
+    {"remove", Remove, true,
+     "usage: vhpack remove ARCHIVE NAME...\n"
+     "Drops the named entries (names match in any case); when one is missing nothing changes.\n"},
+    {"check", Check, false,
+     "usage: vhpack check ARCHIVE\n"
+     "Validates the magic, version, check value, directory, entry bounds and names (unique in\n"
+     "any case, plain file names), reads every entry, and prints ok or one line naming the fault.\n"},
+};
+
+const Command* FindCommand(const std::string& name) {
+    for (const Command& c : kCommands)
+        if (name == c.name) return &c;
+    return nullptr;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2) return Usage("no command given");
     const std::string command = argv[1];
-    if (command == "--help" || command == "-h" || command == "help") {
-        std::fputs(kUsage, stdout);
+    if (command == "--version") {
+        std::printf("vhpack %s\n", VH_VERSION_TEXT);
         return EXIT_OK;
     }
-    struct Command {
-        const char* name;
-        int (*run)(const Args&);
-        bool takesWords;
-    };
-    const Command commands[] = {
-        {"create", Create, true},   {"list", List, false},    {"add", Add, true},
-        {"extract", Extract, true}, {"remove", Remove, true}, {"check", Check, false},
-    };
-    for (const Command& c : commands) {
-        if (command != c.name) continue;
-        Args a;
-        if (int status = Parse(argc, argv, &a)) return status;
-        if (!c.takesWords && !a.words.empty()) return Usage("%s takes only an ARCHIVE", c.name);
-        return c.run(a);
+    if (command == "--help" || command == "-h" || command == "help") {
+        const Command* c = argc > 2 ? FindCommand(argv[2]) : nullptr;
+        if (argc > 2 && !c) return Usage("unknown command %s", argv[2]);
+        std::fputs(c ? c->help : kUsage, stdout);
+        return EXIT_OK;
     }
-    return Usage("unknown command %s", command.c_str());
+    const Command* c = FindCommand(command);
+    if (!c) return Usage("unknown command %s", command.c_str());
+    Args a;
+    if (int status = Parse(argc, argv, &a)) return status;
+    if (a.help) {
+        std::fputs(c->help, stdout);
+        return EXIT_OK;
+    }
+    if (!c->takesWords && !a.words.empty()) return Usage("%s takes only an ARCHIVE", c->name);
+    return c->run(a);
 }
