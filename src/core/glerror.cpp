@@ -3,6 +3,14 @@
 
 #include <cstdio>
 
+namespace {
+bool quietReports = false;
+} // namespace
+
+void GLERR_SetQuiet(bool quiet) {
+    quietReports = quiet;
+}
+
 const char* GLERR_Name(GLenum code) {
     switch (code) {
     case GL_NO_ERROR:
@@ -27,12 +35,14 @@ const char* GLERR_Name(GLenum code) {
 // Only one pending error is fetched: the rest stay queued for the next report.
 void GLERR_Report() {
     const GLenum code = glGetError();
+    if (code == GL_NO_ERROR && quietReports) return;
     std::fputc('\n', stderr);
     std::fputs(code == GL_NO_ERROR ? "NO GL ERROR" : GLERR_Name(code), stderr);
 }
 
 void GLERR_ReportLabel(const char* label) {
     const GLenum code = glGetError();
+    if (code == GL_NO_ERROR && quietReports) return;
     std::fputc('\n', stderr);
     if (code == GL_NO_ERROR)
         std::fprintf(stderr, "%s: NO GL ERROR", label);

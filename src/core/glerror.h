@@ -7,3 +7,5 @@
 const char* GLERR_Name(GLenum code);
 void GLERR_Report();
 void GLERR_ReportLabel(const char* label);
+// Quiet reports leave out "NO GL ERROR" (errors are still reported); off until asked for.
+void GLERR_SetQuiet(bool quiet);
