@@ -49,6 +49,7 @@ long framesDrawn = 0;
 long framesSaved = 0;
 long frameHeld = 0;    // the frame the driver's capture buffer holds; 0: none
 long everySaved = 0;   // the last frame written for --every
+long sheetLast = 0;    // the last frame put on the sheet
 size_t atSaved = 0;    // --at times whose frame was written
 bool ownFault = false; // the run was ended by a fault of ours, not of the engine
 
@@ -106,7 +107,8 @@ bool saveLastFrame() {
     }
     ++framesSaved;
     everySaved = framesDrawn;
-    if (!opts.sheet.empty()) sheet.Add(rgb, w, h, (double)framesDrawn / opts.fps, true);
+    // A last frame that an --at time saved is on the sheet already.
+    if (!opts.sheet.empty() && sheetLast != framesDrawn) sheet.Add(rgb, w, h, (double)framesDrawn / opts.fps, true);
     return true;
 }
 
@@ -329,7 +331,10 @@ int main(int argc, char** argv) {
                 saveFrame(everyName(k), rgb, w, h);
                 everySaved = k;
             }
-            if (!opts.sheet.empty() && savedHere) sheet.Add(rgb, w, h, row.seconds);
+            if (!opts.sheet.empty() && savedHere) {
+                sheet.Add(rgb, w, h, row.seconds);
+                sheetLast = k;
+            }
             if (!opts.video.empty()) {
                 if (!video.Active() && !video.Start(opts.video, w, h, opts.fps, &error)) failRun(error);
                 if (!video.Write(rgb, w, h, &error)) failRun(error);
