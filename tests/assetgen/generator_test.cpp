@@ -2,18 +2,63 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <png.h>
+#include <strings.h>
 
 #include "assets.h"
-#include "support/archive_bytes.h"
+#include "core/version.h"
+#include "data/rwops.h"
 #include "generated.h"
+#include "generator.h"
+#include "image/image.h"
 #include "meshkit.h"
 #include "picture.h"
+#include "support/archive_bytes.h"
 
 namespace {
 
 // Exit status, and whether the output is exactly one line.
 std::pair<int, bool> oneLine(const AG_Result& r) {
     return {r.status, std::count(r.out.begin(), r.out.end(), '\n') == 1};
+}
+
+bool endsWith(const std::string& name, const char* extension) {
+    const size_t n = strlen(extension);
+    return name.size() > n && strcasecmp(name.c_str() + name.size() - n, extension) == 0;
+}
+
+VH_Surface* decode(std::vector<Uint8> bytes, bool bmp) {
+    VH_RWops* rw = VH_RWFromMem(bytes.data(), int(bytes.size()));
+    VH_Surface* s = bmp ? IMG_LoadBMP(rw) : IMG_LoadTGA(rw);
+    rw->close(rw);
+    return s;
+}
+
+// RGBA rows, top first; empty when the file is not a PNG.
+std::vector<Uint8> readPNG(const std::string& path, Uint32* width, Uint32* height) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return {};
+    image.format = PNG_FORMAT_RGBA;
+    std::vector<Uint8> rgba(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, rgba.data(), 0, nullptr)) return {};
+    *width = image.width;
+    *height = image.height;
+    return rgba;
+}
+
+// Pixels of the preview that differ from what the engine decodes (colour, and alpha where it has one).
+long differences(const VH_Surface* s, const std::vector<Uint8>& rgba) {
+    long wrong = 0;
+    for (Uint32 y = 0; y < s->height; ++y)
+        for (Uint32 x = 0; x < s->width; ++x) {
+            const Uint32 v = IMG_GetPixel(s, x, y);
+            const int depth = s->bitsPerPixel;
+            const Uint8* p = &rgba[(size_t(y) * s->width + x) * 4];
+            wrong += p[0] != IMG_GetRed(depth, v, s->palette) || p[1] != IMG_GetGreen(depth, v, s->palette) ||
+                     p[2] != IMG_GetBlue(depth, v, s->palette) || p[3] != (depth == 32 ? v >> 24 : 255u);
+        }
+    return wrong;
 }
 
 } // namespace
@@ -28,11 +73,64 @@ TEST(Generator, SameBytesEveryRunASoundArchiveAndOneLineForBadUse) {
         const Bytes a = ReadFile(first + file);
         EXPECT_TRUE(!a.empty() && a == ReadFile(second + file)) << file;
     }
-    r = AG_Shell(AG_Generator);
-    EXPECT_EQ(oneLine(r), std::make_pair(2, true)) << r.out;
-    r = AG_Shell(AG_Generator + " --out /nonexistent/folder");
-    EXPECT_EQ(oneLine(r), std::make_pair(1, true)) << r.out;
-    EXPECT_NE(r.out.find("/nonexistent/folder/vh_data.clu"), std::string::npos) << r.out;
+    for (const char* bad : {"", " --frobnicate", " --out", " --out " /* empty */ "''", " stray"}) {
+        r = AG_Shell(AG_Generator + bad);
+        EXPECT_EQ(oneLine(r), std::make_pair(2, true)) << bad << ": " << r.out;
+    }
+    r = AG_Shell(AG_Generator + " --help");
+    EXPECT_TRUE(r.status == 0 && r.out.find("--preview DIR") != std::string::npos) << r.out;
+    r = AG_Shell(AG_Generator + " --version");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, std::string("assetgen ") + VH_VERSION_TEXT + "\n");
+
+    // A folder that cannot be made is one line naming it, before anything is generated.
+    ASSERT_TRUE(WriteFile(second + "/plain", Bytes{1}));
+    for (const std::string& args :
+         {" --out " + second + "/plain/x", " --out " + second + "/y --preview " + second + "/plain"}) {
+        r = AG_Shell(AG_Generator + args);
+        EXPECT_EQ(oneLine(r), std::make_pair(1, true)) << args << ": " << r.out;
+        EXPECT_NE(r.out.find(second + "/plain"), std::string::npos) << r.out;
+        EXPECT_FALSE(FileExists(second + "/y/vh_data.clu"));
+    }
+}
+
+TEST(Generator, PreviewShowsEveryPictureAsTheEngineDecodesIt) {
+    const std::string root = VH_TestTempDir(), out = root + "/made/data", preview = root + "/made/look/pictures";
+    const AG_Result r = AG_Shell(AG_Generator + " --out " + out + " --preview " + preview);
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(FileExists(out + "/vh_data.clu")) << "missing folders and their parents are made";
+    AssetSink sink;
+    AG_AddAllAssets(sink);
+    int pictures = 0;
+    for (const AssetEntry& e : sink.Entries()) {
+        const std::string png = preview + "/" + e.name + ".png";
+        const bool bmp = endsWith(e.name, ".bmp");
+        if (!bmp && !endsWith(e.name, ".tga")) {
+            EXPECT_FALSE(FileExists(png)) << png;
+            continue;
+        }
+        ++pictures;
+        VH_Surface* s = decode(e.data, bmp);
+        ASSERT_NE(s, nullptr) << e.name;
+        Uint32 w = 0, h = 0;
+        const std::vector<Uint8> rgba = readPNG(png, &w, &h);
+        EXPECT_TRUE(w == s->width && h == s->height) << png;
+        if (w == s->width && h == s->height) {
+            EXPECT_EQ(differences(s, rgba), 0) << png;
+        }
+        IMG_FreeSurface(s);
+    }
+    EXPECT_GE(pictures, 34); // title cards, backdrop, water, sky, smoke, flare, sprites and the river's textures
+    EXPECT_NE(r.out.find("assetgen: " + std::to_string(pictures) + " pictures as PNG into " + preview),
+              std::string::npos)
+        << r.out;
+
+    // A picture the engine cannot read is named, not previewed as something else.
+    AssetSink broken;
+    broken.Add("broken.bmp", {'B', 'M', 0, 0});
+    std::string error;
+    EXPECT_EQ(AG_WritePreviews(broken, root, &error), -1);
+    EXPECT_NE(error.find("broken.bmp"), std::string::npos) << error;
 }
 
 TEST(Generator, SinkRefusesNamesTheArchiveOrTextureManagerCannotTell) {

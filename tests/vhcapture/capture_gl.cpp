@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 
 #include "support/picture_files.h"
+#include "core/version.h"
 #include "shell/state.h"
 #include "support/gl_fixture.h"
 
@@ -127,13 +128,22 @@ std::vector<CsvRow> readCsv(const std::string& path, std::string* header) {
 int lines(const std::string& text) {
     return int(std::count(text.begin(), text.end(), '\n'));
 }
+
+int count(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++n;
+    return n;
+}
+
+const char engineFault[] = "a fatal condition in the engine";
 } // namespace
 
 TEST(Capture, BadArgumentsExitTwoWithOneLineAndNoRun) {
     const std::string dir = emptyDataDir();
     std::istringstream bad("--fps 0|--fps 60x|--until -1|--until nan|--at 1,,2|--at 0.5,abc|--keys 1:bogus|--keys 1n|"
                            "--keys 1:n,|--size 800|--size 8x8|--every 0|--seed -3|--frobnicate|stray|--out|"
-                           "--sheet s.png|--until 1 --at 2|--data /nonexistent/folder");
+                           "--sheet s.png|--until 1 --at 2|--quiet=yes");
     for (std::string args; std::getline(bad, args, '|');) {
         const Outcome r = capture(dir, args);
         EXPECT_EQ(r.status, 2) << args;
@@ -144,13 +154,19 @@ TEST(Capture, BadArgumentsExitTwoWithOneLineAndNoRun) {
 
     const Outcome help = capture(dir, "--help");
     EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("--keys"), std::string::npos);
+    for (const char* option : {"--keys", "--quiet", "--version"})
+        EXPECT_NE(help.out.find(option), std::string::npos) << option;
+    const Outcome version = capture(dir, "--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, std::string("vhcapture ") + VH_VERSION_TEXT + "\n");
 
     // Faults of the surroundings rather than of the arguments: status 1, still one line.
     const std::string noData = tempDir();
-    const Outcome missing = capture(noData, "--until 1");
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_NE(missing.err.find("vh_data.clu"), std::string::npos) << missing.err;
+    for (const char* args : {"--until 1", "--until 1 --data /nonexistent/folder"}) {
+        const Outcome missing = capture(noData, args);
+        EXPECT_EQ(missing.status, 1) << args;
+        EXPECT_NE(missing.err.find("vh_data.clu"), std::string::npos) << missing.err;
+    }
     const Outcome noFfmpeg = capture(dir, "--until 1 --video v.mp4", "PATH=/nonexistent");
     EXPECT_EQ(noFfmpeg.status, 1);
     EXPECT_NE(noFfmpeg.err.find("ffmpeg"), std::string::npos) << noFfmpeg.err;
@@ -161,6 +177,57 @@ TEST(Capture, BadArgumentsExitTwoWithOneLineAndNoRun) {
         EXPECT_EQ(unwritable.status, 1) << args;
         EXPECT_EQ(lines(unwritable.err), 1) << args << ": " << unwritable.err;
     }
+}
+
+TEST(Capture, OutputFaultsAreNamedBeforeTheFirstFrame) {
+    const std::string dir = emptyDataDir();
+    std::filesystem::create_directory(dir + "/taken.mp4");
+    std::ofstream(dir + "/plainfile").close();
+    const struct {
+        const char* args;
+        const char* line;
+    } cases[] = {
+        {"--video taken.mp4", "taken.mp4: is a directory"},
+        {"--video /nonexistent/v.mp4", "/nonexistent/v.mp4: cannot write (No such file or directory)"},
+        {"--every 5 --sheet /nonexistent/s.png", "/nonexistent/s.png: cannot write (No such file or directory)"},
+        {"--every 5 --sheet taken.mp4", "taken.mp4: is a directory"},
+        {"--stats taken.mp4", "taken.mp4: is a directory"},
+        {"--stats plainfile/s.csv", "plainfile/s.csv: cannot write (Not a directory)"},
+        {"--every 5 --out new/frames --stats plainfile/s.csv", "plainfile/s.csv: cannot write (Not a directory)"},
+    };
+    for (const auto& c : cases) {
+        const Outcome r = capture(dir, std::string("--until 1 ") + c.args);
+        EXPECT_EQ(r.status, 1) << c.args;
+        EXPECT_EQ(r.err, std::string("vhcapture: ") + c.line + "\n") << c.args;
+    }
+    // Nothing was drawn or left behind: no statistics, frames, folders or trial files.
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        left.push_back(entry.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"plainfile", "stderr.txt", "stdout.txt", "taken.mp4", "vh_data.clu"}));
+}
+
+TEST(Capture, OwnFaultMidRunIsNotBlamedOnTheEngine) {
+    const std::string dir = emptyDataDir();
+    // An encoder that quits at once: the capture's pipe breaks after the run has begun.
+    std::filesystem::create_directory(dir + "/bin");
+    std::ofstream(dir + "/bin/ffmpeg") << "#!/bin/sh\nexit 1\n";
+    std::filesystem::permissions(dir + "/bin/ffmpeg", std::filesystem::perms::owner_all);
+    const Outcome r = capture(dir, "--until 2 --video v.mp4 --size 320x240", "PATH='" + dir + "/bin'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("v.mp4: ffmpeg stopped taking frames"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find(engineFault), std::string::npos) << r.err;
+}
+
+TEST(Capture, QuietLeavesOutOnlyTheNoErrorReports) {
+    const std::string dir = emptyDataDir();
+    const Outcome plain = capture(dir, "--until 1");
+    const Outcome quiet = capture(dir, "--until 1 --quiet");
+    ASSERT_TRUE(plain.status == 0 && quiet.status == 0) << plain.err << quiet.err;
+    EXPECT_GT(count(plain.err, "NO GL ERROR"), 1) << plain.err;
+    EXPECT_EQ(count(quiet.err, "NO GL ERROR"), 0) << quiet.err;
+    EXPECT_EQ(quiet.err, "vhcapture: 60 frames drawn (1.000 s of demo time), 0 saved\n");
 }
 
 TEST(Capture, StatsFollowTheKeyScriptFrameByFrame) {
@@ -242,14 +309,48 @@ TEST(Capture, FatalEndInTheEngineKeepsWhatWasSaved) {
                      "--sheet sheet.png");
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_NE(r.err.find("status 1"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(engineFault), std::string::npos) << r.err;
     std::string header;
     const std::vector<CsvRow> rows = readCsv(dir + "/s.csv", &header);
     ASSERT_GT(rows.size(), 300u);
     EXPECT_LT(rows.size(), 20u * 60u);
     EXPECT_EQ(rows.back().state, VHS_INTRO) << "the last finished frame closed the third intro";
     EXPECT_TRUE(FileExists(dir + "/f/frame_000300.png"));
+    char last[64];
+    std::snprintf(last, sizeof(last), "/f/frame_%06ld.png", rows.back().frame);
+    EXPECT_TRUE(rows.back().frame % 100 != 0 && FileExists(dir + last)) << "the last frame drawn is kept: " << last;
     EXPECT_GT(readPNG(dir + "/sheet.png").width, 0);
     EXPECT_NE(r.out.find("intro 3"), std::string::npos) << r.out;
+}
+
+TEST(Capture, CreditsStayASecondAndEndTheSheet) {
+    const std::string dir = tempDir();
+    // The real data, so the credits have their text and fonts. No frame falls on the
+    // --every step, so the only one saved is the one the run ends on.
+    const Outcome r = capture(dir, std::string("--data '") + VH_RUN_DIR +
+                                       "' --keys 1.8:n,1.81:n,3.6:n,3.61:n,5.4:n,5.41:n --every 5000 --size 320x240 "
+                                       "--out f --sheet sheet.png --stats s.csv");
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::string header;
+    const std::vector<CsvRow> rows = readCsv(dir + "/s.csv", &header);
+    const auto firstCredits =
+        std::find_if(rows.begin(), rows.end(), [](const CsvRow& row) { return row.state == VHS_EXIT; });
+    ASSERT_NE(firstCredits, rows.end());
+    EXPECT_EQ(rows.back().frame - firstCredits->frame, 60) << "one second of credits after their first frame";
+
+    std::vector<std::string> saved;
+    for (const auto& entry : std::filesystem::directory_iterator(dir + "/f"))
+        saved.push_back(entry.path().filename().string());
+    char last[64];
+    std::snprintf(last, sizeof(last), "frame_%06ld.png", rows.back().frame);
+    ASSERT_EQ(saved, std::vector<std::string>{last});
+    const Picture credits = readPNG(dir + "/f/" + last);
+    EXPECT_GT(mean(credits), 2.0) << "the credits text is on it";
+    // The sheet holds that one frame as its thumbnail, at half size, with its time below.
+    const Picture sheet = readPNG(dir + "/sheet.png");
+    ASSERT_GT(sheet.width, 160);
+    const int x0 = 8, y0 = 8; // the sheet's margin
+    EXPECT_NEAR(VH_TestMean(sheet.rgb, sheet.width, x0, y0, x0 + 160, y0 + 120), mean(credits), 1.5);
 }
 
 TEST(Capture, AtFramesFollowTheIntroFadeAndRepeatByteForByte) {

@@ -2,23 +2,60 @@
 #include "generator.h"
 
 #include <cstdio>
+#include <strings.h>
 
 #include "data/resfile.h"
+#include "data/rwops.h"
 #include "glyphs.h"
+#include "image/image.h"
 #include "picture.h"
 
 namespace {
 
-std::string previewDir;
+bool hasExtension(const std::string& name, const char* extension) {
+    const size_t n = std::char_traits<char>::length(extension);
+    return name.size() > n && strcasecmp(name.c_str() + name.size() - n, extension) == 0;
+}
+
+// The surface as the engine would show it, in the generator's own picture type.
+AgImage toImage(const VH_Surface* s) {
+    AgImage image(int(s->width), int(s->height));
+    for (Uint32 y = 0; y < s->height; ++y)
+        for (Uint32 x = 0; x < s->width; ++x) {
+            const Uint32 v = IMG_GetPixel(s, x, y);
+            const int depth = s->bitsPerPixel;
+            const Uint8 alpha = depth == 32 ? Uint8(v >> 24) : 255;
+            image.At(int(x), int(y)) = PIC_Rgb(IMG_GetRed(depth, v, s->palette), IMG_GetGreen(depth, v, s->palette),
+                                               IMG_GetBlue(depth, v, s->palette), alpha / 255.0f);
+        }
+    return image;
+}
 
 } // namespace
 
-void AG_SetPreviewDir(const std::string& dir) {
-    previewDir = dir;
-}
-
-void AG_Preview(const std::string& name, const AgImage& image) {
-    if (!previewDir.empty()) PIC_WritePNG(image, previewDir + "/" + name + ".png");
+int AG_WritePreviews(const AssetSink& sink, const std::string& dir, std::string* error) {
+    int written = 0;
+    for (const AssetEntry& e : sink.Entries()) {
+        const bool bmp = hasExtension(e.name, ".bmp");
+        if (!bmp && !hasExtension(e.name, ".tga")) continue;
+        std::vector<Uint8> bytes = e.data;
+        VH_RWops* rw = VH_RWFromMem(bytes.data(), int(bytes.size()));
+        VH_Surface* surface = rw ? (bmp ? IMG_LoadBMP(rw) : IMG_LoadTGA(rw)) : nullptr;
+        if (rw) rw->close(rw);
+        if (!surface) {
+            *error = e.name + ": the engine cannot decode it";
+            return -1;
+        }
+        const AgImage image = toImage(surface);
+        IMG_FreeSurface(surface);
+        const std::string path = dir + "/" + e.name + ".png";
+        if (!PIC_WritePNG(image, path)) {
+            *error = path + ": cannot be written";
+            return -1;
+        }
+        ++written;
+    }
+    return written;
 }
 
 void AG_AddFonts(AssetSink& sink) {

@@ -13,8 +13,9 @@ void AG_AddFonts(AssetSink& sink);
 void AG_AddAllAssets(AssetSink& sink);
 // The text of "credits.txt".
 std::string AG_CreditsText();
-// Pictures are also written as PNG files into this folder when it is not empty.
-void AG_SetPreviewDir(const std::string& dir);
-void AG_Preview(const std::string& name, const struct AgImage& image);
+// Every BMP and TGA entry, read back through the engine's own decoders and written as
+// DIR/NAME.png, so a preview shows what the demo will show. Returns how many were written,
+// or -1 with one line in *error for a picture that does not decode or cannot be written.
+int AG_WritePreviews(const AssetSink& sink, const std::string& dir, std::string* error);
 // Writes the entries as a resource archive at path; false with a reason when it cannot.
 bool AG_PackArchive(const AssetSink& sink, const std::string& path, std::string* reason);

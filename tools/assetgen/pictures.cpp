@@ -16,7 +16,6 @@ const float kPi = 3.14159265f;
 const int kCardW = 800, kCardH = 600;
 
 void addBMP(AssetSink& sink, const std::string& name, const AgImage& image) {
-    AG_Preview(name, image);
     sink.AddBMP24(name, image);
 }
 
@@ -330,13 +329,9 @@ void AG_AddSharedPictures(AssetSink& sink) {
     addBMP(sink, CAT_WATER_TEXTURE, waterTile());
     addBMP(sink, CAT_SKY_TEXTURE, skyTile());
     AgImage smoke = smokePuff(), flare = lensFlare();
-    AG_Preview(CAT_SMOKE_TEXTURE, smoke);
-    AG_Preview(CAT_FLARE_TEXTURE, flare);
     sink.AddTGA(CAT_SMOKE_TEXTURE, smoke, true);
     sink.AddTGA(CAT_FLARE_TEXTURE, flare, true);
     AgImage glow = sprite(64, 0.0f, 1.0f, 2.2f), drop = sprite(32, 0.2f, 0.7f, 1.0f);
-    AG_Preview(CAT_PARTICLE_TEXTURE1, glow);
-    AG_Preview(CAT_PARTICLE_TEXTURE2, drop);
     sink.AddBMP8Grey(CAT_PARTICLE_TEXTURE1, glow);
     sink.AddBMP8Grey(CAT_PARTICLE_TEXTURE2, drop);
 }

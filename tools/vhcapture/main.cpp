@@ -2,10 +2,11 @@
 // what it draws to PNG frames, a contact sheet, a video and per-frame timing.
 //
 // Frame k is drawn after k steps of 1/fps, so its demo time is k/fps. Keys due at T are
-// pressed before the first step that starts at or after T. Every file a frame produces is
-// written as soon as the frame is drawn; whatever outlives the loop (sheet, CSV, summary,
-// video) is finished both on a normal end and from the engine's exit hook (ESC, a key
-// after the credits, a fatal end).
+// pressed before the first step that starts at or after T. Every output is checked before
+// the first frame; every file a frame produces is written as soon as the frame is drawn;
+// whatever outlives the loop (the last frame of --every, sheet, CSV, summary, video) is
+// finished both on a normal end and from the engine's exit hook (ESC, a key after the
+// credits, a fatal end).
 #include <GL/freeglut.h>
 #include <GL/gl.h>
 #include <cerrno>
@@ -18,13 +19,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "options.h"
+#include "outputs.h"
 #include "pictures.h"
 #include "core/catalogue.h"
+#include "core/glerror.h"
 #include "core/platform.h"
+#include "core/version.h"
 #include "shell/driver.h"
 #include "shell/sequence.h"
 #include "shell/state.h"
@@ -34,7 +37,8 @@
 namespace {
 typedef std::chrono::steady_clock Clock;
 
-const double progressAfter = 3.0; // wall seconds before the first progress line
+const double progressAfter = 3.0;  // wall seconds before the first progress line
+const double creditsSeconds = 1.0; // demo time the credits stay before a run without --until ends
 
 CapOptions opts;
 CapStats stats;
@@ -43,7 +47,11 @@ CapSheet sheet;
 bool finished = false;
 long framesDrawn = 0;
 long framesSaved = 0;
-size_t atSaved = 0; // --at times whose frame was written
+long frameHeld = 0;    // the frame the driver's capture buffer holds; 0: none
+long everySaved = 0;   // the last frame written for --every
+long sheetLast = 0;    // the last frame put on the sheet
+size_t atSaved = 0;    // --at times whose frame was written
+bool ownFault = false; // the run was ended by a fault of ours, not of the engine
 
 double since(Clock::time_point t0) {
     return std::chrono::duration<double>(Clock::now() - t0).count();
@@ -52,24 +60,6 @@ double since(Clock::time_point t0) {
 std::string absolutePath(const std::string& path, const std::string& cwd) {
     if (path.empty() || path[0] == '/') return path;
     return cwd + "/" + path;
-}
-
-bool makeFolders(const std::string& path, std::string* error) {
-    for (size_t slash = 1;; ++slash) {
-        slash = path.find('/', slash);
-        const std::string part = path.substr(0, slash);
-        if (!part.empty() && mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) {
-            *error = part + ": cannot create the folder (" + std::strerror(errno) + ")";
-            return false;
-        }
-        if (slash == std::string::npos) break;
-    }
-    struct stat st;
-    if (stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        *error = path + ": is not a folder";
-        return false;
-    }
-    return true;
 }
 
 volatile std::sig_atomic_t interrupted = 0; // Ctrl-C or a kill: stop after the frame in hand
@@ -97,11 +87,36 @@ void endLastLine() {
     if (!lastLineEnded) std::fputc('\n', stderr);
 }
 
+std::string everyName(long k) {
+    char name[64];
+    std::snprintf(name, sizeof(name), "/frame_%06ld.png", k);
+    return opts.out + name;
+}
+
+// However the run ends, a sheet or a frame series ends on the last frame drawn (the
+// credits, or where ESC or a fatal end stopped it), even off the --every step.
+bool saveLastFrame() {
+    if (opts.every <= 0 || ownFault || framesDrawn == 0 || frameHeld != framesDrawn || everySaved == framesDrawn)
+        return true;
+    int w = 0, h = 0;
+    const std::vector<std::uint8_t>& rgb = VH_DriverFrame(&w, &h);
+    std::string error;
+    if (!CAP_WritePNG(everyName(framesDrawn), rgb, w, h, &error)) {
+        say("%s", error.c_str());
+        return false;
+    }
+    ++framesSaved;
+    everySaved = framesDrawn;
+    // A last frame that an --at time saved is on the sheet already.
+    if (!opts.sheet.empty() && sheetLast != framesDrawn) sheet.Add(rgb, w, h, (double)framesDrawn / opts.fps, true);
+    return true;
+}
+
 // Everything that outlives the frame loop. Returns false when something could not be written.
 bool finish() {
     if (finished) return true;
     finished = true;
-    bool ok = true;
+    bool ok = saveLastFrame();
     std::string error;
     if (!opts.sheet.empty()) {
         int w, h;
@@ -140,9 +155,10 @@ bool finish() {
     return ok;
 }
 
-// The engine is ending the process (ESC, a key after the credits, or a fatal condition).
+// The engine is ending the process (ESC, a key after the credits, or a fatal condition),
+// or failRun below is ending it for a fault of ours, which it has reported already.
 void onEngineExit(int status) {
-    if (status != 0)
+    if (status != 0 && !ownFault)
         say("the demo ended itself with status %d at %.3f s (a fatal condition in the engine)", status,
             (double)(framesDrawn + 1) / opts.fps);
     finish();
@@ -151,6 +167,7 @@ void onEngineExit(int status) {
 // A fault of our own in the middle of a run: keep what is saved and end through the engine's exit.
 [[noreturn]] void failRun(const std::string& error) {
     say("%s", error.c_str());
+    ownFault = true;
     VH_Exit(1);
 }
 
@@ -192,20 +209,14 @@ int main(int argc, char** argv) {
         std::fputs(CAP_Usage(), stdout);
         return 0;
     }
-
-    // Output names are the user's, relative to where vhcapture was started, not to --data.
-    char cwdBuffer[4096];
-    const std::string cwd = getcwd(cwdBuffer, sizeof(cwdBuffer)) ? cwdBuffer : ".";
-    opts.out = absolutePath(opts.out, cwd);
-    opts.sheet = absolutePath(opts.sheet, cwd);
-    opts.video = absolutePath(opts.video, cwd);
-    opts.stats = absolutePath(opts.stats, cwd);
-    if (!opts.dataDir.empty() && chdir(opts.dataDir.c_str()) != 0) {
-        say("%s: cannot enter the data folder (%s)", opts.dataDir.c_str(), std::strerror(errno));
-        return 2;
+    if (opts.version) {
+        std::printf("vhcapture %s\n", VH_VERSION_TEXT);
+        return 0;
     }
+
+    // A missing data folder is missing data, like a missing archive in a folder that exists.
     const std::string dataName = (opts.dataDir.empty() ? std::string(".") : opts.dataDir) + "/" + CAT_ARCHIVE;
-    if (access(CAT_ARCHIVE, R_OK) != 0) {
+    if (access(dataName.c_str(), R_OK) != 0) {
         say("%s: cannot read the demo's data (%s); run in its folder or give --data DIR", dataName.c_str(),
             std::strerror(errno));
         return 1;
@@ -219,8 +230,28 @@ int main(int argc, char** argv) {
         say("%s: cannot make the video: ffmpeg is not installed (or not on PATH)", opts.video.c_str());
         return 1;
     }
-    if ((!opts.at.empty() || opts.every > 0) && !makeFolders(opts.out, &error)) {
+    // Every output is tried under the name the user gave, before anything is drawn: the
+    // frame folder first, since the sheet may be meant to go in it.
+    const bool savesFrames = !opts.at.empty() || opts.every > 0;
+    std::vector<std::string> madeFolders;
+    if ((savesFrames && !CAP_MakeOutputFolder(opts.out, &madeFolders, &error)) ||
+        (!opts.sheet.empty() && !CAP_CheckOutputFile(opts.sheet, CAP_RENAMED_INTO_PLACE, &error)) ||
+        (!opts.video.empty() && !CAP_CheckOutputFile(opts.video, CAP_WRITTEN_IN_PLACE, &error)) ||
+        (!opts.stats.empty() && !CAP_CheckOutputFile(opts.stats, CAP_WRITTEN_IN_PLACE, &error))) {
+        CAP_RemoveMadeFolders(madeFolders);
         say("%s", error.c_str());
+        return 1;
+    }
+
+    // Output names are the user's, relative to where vhcapture was started, not to --data.
+    char cwdBuffer[4096];
+    const std::string cwd = getcwd(cwdBuffer, sizeof(cwdBuffer)) ? cwdBuffer : ".";
+    opts.out = absolutePath(opts.out, cwd);
+    opts.sheet = absolutePath(opts.sheet, cwd);
+    opts.video = absolutePath(opts.video, cwd);
+    opts.stats = absolutePath(opts.stats, cwd);
+    if (!opts.dataDir.empty() && chdir(opts.dataDir.c_str()) != 0) {
+        say("%s: cannot enter the data folder (%s)", opts.dataDir.c_str(), std::strerror(errno));
         return 1;
     }
     if (!opts.stats.empty() && !stats.Open(opts.stats, &error)) {
@@ -232,6 +263,7 @@ int main(int argc, char** argv) {
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
     VH_SetExitHook(onEngineExit);
+    GLERR_SetQuiet(opts.quiet);
     static char programName[] = "vhcapture";
     static char* driverArgs[] = {programName, nullptr};
     VH_DriverOpen(1, driverArgs, opts.width, opts.height);
@@ -242,11 +274,14 @@ int main(int argc, char** argv) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
     const long lastFrame = opts.until >= 0.0 ? std::max(1L, (long)std::floor(opts.until * opts.fps + 1e-6)) : LONG_MAX;
+    // Without --until: the frame on which the credits have stood for creditsSeconds. They
+    // are drawn whole on their first frame; the second after it gives sheets and videos an end.
+    long creditsEnd = LONG_MAX;
     const Clock::time_point start = Clock::now();
     Clock::time_point lastProgress = start;
     size_t nextKey = 0;
     char name[64];
-    for (long k = 1; k <= lastFrame && !interrupted; ++k) {
+    for (long k = 1; k <= lastFrame && k <= creditsEnd && !interrupted; ++k) {
         // Keys are due once the clock at the start of this step has reached them.
         while (nextKey < opts.keys.size() && opts.keys[nextKey].time * opts.fps <= (double)(k - 1) + 1e-6)
             pressKey(opts.keys[nextKey++]);
@@ -267,7 +302,8 @@ int main(int argc, char** argv) {
         while (atHere < opts.at.size() && CAP_FrameAt(opts.at[atHere], opts.fps) == k)
             ++atHere;
         const bool everyHere = opts.every > 0 && k % opts.every == 0;
-        const bool wanted = atHere > atSaved || everyHere || !opts.video.empty();
+        // With --every each frame is kept in hand, since any one may turn out to be the last.
+        const bool wanted = atHere > atSaved || opts.every > 0 || !opts.video.empty();
         VH_DriverCapture(wanted);
 
         const Clock::time_point t0 = Clock::now();
@@ -285,16 +321,20 @@ int main(int argc, char** argv) {
             int w = 0, h = 0;
             const std::vector<std::uint8_t>& rgb = VH_DriverFrame(&w, &h);
             if (w <= 0 || h <= 0) failRun("frame " + std::to_string(k) + " was drawn without reaching the screen");
+            frameHeld = k;
             const bool savedHere = atHere > atSaved || everyHere;
             for (; atSaved < atHere; ++atSaved) {
                 std::snprintf(name, sizeof(name), "/at_%07ld.png", CAP_Millis(opts.at[atSaved]));
                 saveFrame(opts.out + name, rgb, w, h);
             }
             if (everyHere) {
-                std::snprintf(name, sizeof(name), "/frame_%06ld.png", k);
-                saveFrame(opts.out + name, rgb, w, h);
+                saveFrame(everyName(k), rgb, w, h);
+                everySaved = k;
             }
-            if (!opts.sheet.empty() && savedHere) sheet.Add(rgb, w, h, row.seconds);
+            if (!opts.sheet.empty() && savedHere) {
+                sheet.Add(rgb, w, h, row.seconds);
+                sheetLast = k;
+            }
             if (!opts.video.empty()) {
                 if (!video.Active() && !video.Start(opts.video, w, h, opts.fps, &error)) failRun(error);
                 if (!video.Write(rgb, w, h, &error)) failRun(error);
@@ -302,7 +342,8 @@ int main(int argc, char** argv) {
         }
         showProgress(start, &lastProgress);
 
-        if (opts.until < 0.0 && VH_GetState() == VHS_EXIT && VH_CreditsShown()) break;
+        if (opts.until < 0.0 && creditsEnd == LONG_MAX && VH_GetState() == VHS_EXIT && VH_CreditsShown())
+            creditsEnd = k + std::max(1L, std::lround(creditsSeconds * opts.fps));
         if (waitsForever(nextKey, atSaved)) {
             say("scene %d waits for an 'n' key and none is left in --keys; stopping at %.3f s "
                 "(give --until or more --keys to go on)",

@@ -46,8 +46,9 @@ const char usage[] =
     "  --data DIR        play from DIR instead of the working folder\n"
     "  --fps N           frame step 1/N s (default 60)\n"
     "  --seed N          seed for rand after start-up (default 1)\n"
-    "  --until T         stop after T s of demo time (default: once the credits are drawn; a run that\n"
-    "                    waits in a scene with no key left to press and no --at frame to come stops there)\n"
+    "  --until T         stop after T s of demo time (default: once the credits have stood for one second;\n"
+    "                    a run that waits in a scene with no key left to press and no --at frame to come\n"
+    "                    stops there)\n"
     "  --keys T:KEY,...  press KEY at T s; KEY is one character or esc, space, enter, backspace,\n"
     "                    backquote, left, right, up, down, home, end, insert\n"
     "  --at T1,T2,...    save the frames at those times as OUT/at_<ms, 7 digits>.png\n"
@@ -57,9 +58,14 @@ const char usage[] =
     "  --video FILE.mp4  encode every frame with ffmpeg\n"
     "  --stats FILE.csv  per-frame timing, and a summary per state and scene on stdout\n"
     "  --size WxH        window size (default 800x600)\n"
+    "  --quiet           leave the engine's \"NO GL ERROR\" reports out of stderr (errors still show)\n"
     "  --help            this text\n"
+    "  --version         the engine's version\n"
     "Frame k is drawn after k steps, at demo time k/fps; a key due at T is pressed before the first\n"
-    "step that starts at or after T. Bad arguments exit with status 2.\n";
+    "step that starts at or after T. Without --until the credits stay for one second of demo time,\n"
+    "and with --every the last frame drawn is saved too, so sheets and videos end on them.\n"
+    "Every output file and folder is checked before the first frame. Bad arguments exit with status 2;\n"
+    "missing data, no display, no ffmpeg or an output that cannot be written exit with status 1.\n";
 
 // Whole-string number parsers: trailing junk, blanks, NaN and infinities are faults.
 bool parseSeconds(const std::string& text, double* out) {
@@ -196,8 +202,13 @@ bool CAP_ParseOptions(int argc, const char* const* argv, CapOptions* o, std::str
             name = name.substr(0, eq);
             hasValue = true;
         }
-        if (name == "--help" || name == "-h") {
-            o->help = true;
+        bool* flag = name == "--help" || name == "-h" ? &o->help
+                     : name == "--version"            ? &o->version
+                     : name == "--quiet"              ? &o->quiet
+                                                      : nullptr;
+        if (flag) {
+            if (hasValue) return fail(error, name + " takes no value");
+            *flag = true;
             continue;
         }
         static const char* const withValue[] = {"--data",  "--fps", "--seed",  "--until", "--keys",  "--at",
@@ -258,7 +269,7 @@ bool CAP_ParseOptions(int argc, const char* const* argv, CapOptions* o, std::str
                 return fail(error, "--size: \"" + value + "\" is not WxH with sides from 16 to 4096");
         }
     }
-    if (o->help) return true;
+    if (o->help || o->version) return true;
     if (!o->sheet.empty() && o->at.empty() && o->every == 0) {
         *error = "--sheet needs frames to show: give --at or --every";
         return false;

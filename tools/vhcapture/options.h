@@ -25,7 +25,9 @@ struct CapOptions {
     std::string stats;           // per-frame CSV; empty: none
     int width = 800;             // window pixels
     int height = 600;
+    bool quiet = false; // leave the engine's "NO GL ERROR" reports out of stderr
     bool help = false;
+    bool version = false;
 };
 
 // Parses argv[1..]. On a fault returns false and puts one line (no newline) in *error.

@@ -108,9 +108,9 @@ bool CAP_WritePNG(const std::string& path, const std::vector<std::uint8_t>& rgb,
     return true;
 }
 
-void CapSheet::Add(const std::vector<std::uint8_t>& rgb, int width, int height, double seconds) {
+void CapSheet::Add(const std::vector<std::uint8_t>& rgb, int width, int height, double seconds, bool final) {
     const long index = offered++;
-    if (index % stride != 0 || width <= 0 || height <= 0) return;
+    if ((index % stride != 0 && !final) || width <= 0 || height <= 0) return;
     // Box filter by a whole factor: cheap, and the same input gives the same thumbnail.
     const int f = (width + thumbMaxWidth - 1) / thumbMaxWidth;
     Thumb t;
@@ -133,6 +133,7 @@ void CapSheet::Add(const std::vector<std::uint8_t>& rgb, int width, int height, 
         std::vector<Thumb> kept;
         for (size_t j = 0; j < thumbs.size(); j += 2)
             kept.push_back(std::move(thumbs[j]));
+        if (final && thumbs.size() % 2 == 0) kept.push_back(std::move(thumbs.back()));
         thumbs.swap(kept);
         stride *= 2;
     }

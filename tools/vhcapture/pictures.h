@@ -18,7 +18,8 @@ public:
     // only every second later frame is taken, so a long run still fits in memory.
     static const int maxThumbs = 360;
 
-    void Add(const std::vector<std::uint8_t>& rgb, int width, int height, double seconds);
+    // The run's last frame (final) is always taken and kept, so the sheet ends where the run did.
+    void Add(const std::vector<std::uint8_t>& rgb, int width, int height, double seconds, bool final = false);
     int Count() const { return (int)thumbs.size(); }
     // The sheet as an RGB picture.
     std::vector<std::uint8_t> Compose(int* width, int* height) const;
