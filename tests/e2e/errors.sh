@@ -70,6 +70,8 @@ capture 4
 [ "$status" -eq 1 ] || fail "junk path: vhcapture status $status"
 [ "$(grep -c '^error: boatpath.wed: not a WED path file$' <<<"$err")" -eq 1 ] || fail "junk path: '$err'"
 grep -q '^error: boatpath.wed: not a WED path file$' "$work/run/vh_debug.txt" || fail "junk path: not in the log"
+grep -q 'ended itself with status 1 at [0-9.]* s: boatpath.wed: not a WED path file' <<<"$err" ||
+    fail "junk path: vhcapture does not repeat the cause: '$err'"
 
 # A missing intro picture plays black, with one warning however often it is asked for.
 fresh

@@ -27,6 +27,7 @@
 #include "core/catalogue.h"
 #include "core/glerror.h"
 #include "core/platform.h"
+#include "core/report.h"
 #include "core/version.h"
 #include "shell/driver.h"
 #include "shell/sequence.h"
@@ -158,9 +159,11 @@ bool finish() {
 // The engine is ending the process (ESC, a key after the credits, or a fatal condition),
 // or failRun below is ending it for a fault of ours, which it has reported already.
 void onEngineExit(int status) {
-    if (status != 0 && !ownFault)
-        say("the demo ended itself with status %d at %.3f s (a fatal condition in the engine)", status,
-            (double)(framesDrawn + 1) / opts.fps);
+    if (status != 0 && !ownFault) {
+        const char* cause = VH_LastFailure();
+        say("the demo ended itself with status %d at %.3f s: %s", status, (double)(framesDrawn + 1) / opts.fps,
+            *cause ? cause : "a fatal condition in the engine");
+    }
     finish();
 }
 
