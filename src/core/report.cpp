@@ -49,6 +49,8 @@ void VH_Warn(const char* file, const char* format, ...) {
 
 void VH_NoteOpenLine(bool open) { lineOpen = open; }
 
+bool VH_LineOpen() { return lineOpen; }
+
 const char* VH_LastFailure() { return lastFailure.c_str(); }
 
 void VH_ResetWarnings() { warned.clear(); }

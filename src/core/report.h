@@ -13,6 +13,7 @@ void VH_Warn(const char* file, const char* format, ...) __attribute__((format(pr
 // The engine's reports that end without a line break (the GL reports, the square-root
 // banner, the missing-archive message) say so here, so the next added line starts afresh.
 void VH_NoteOpenLine(bool open);
+bool VH_LineOpen();
 
 // The last error line without its "error: " label, "" when there was none (vhcapture repeats it).
 const char* VH_LastFailure();

@@ -69,23 +69,23 @@ void onInterrupt(int) {
     interrupted = 1;
 }
 
-bool lastLineEnded = false; // set once finish() has ended our last line itself
-
 // The engine's reports on stderr (its start-up banner, GL error reports) leave their line
-// open and begin a new one only when they next write; ours do the same so that no two
-// share a line, and the last line is ended when the process ends.
+// open and begin a new one only when they next write; ours do the same, through the engine's
+// record of whether a line is open, so that no two share a line and none is left empty. The
+// last line is ended when the process ends.
 __attribute__((format(printf, 1, 2))) void say(const char* format, ...) {
-    std::fputs("\nvhcapture: ", stderr);
-    lastLineEnded = false;
+    std::fputs(VH_LineOpen() ? "\nvhcapture: " : "vhcapture: ", stderr);
     va_list args;
     va_start(args, format);
     std::vfprintf(stderr, format, args);
     va_end(args);
     std::fflush(stderr);
+    VH_NoteOpenLine(true);
 }
 
 void endLastLine() {
-    if (!lastLineEnded) std::fputc('\n', stderr);
+    if (VH_LineOpen()) std::fputc('\n', stderr);
+    VH_NoteOpenLine(false);
 }
 
 std::string everyName(long k) {
@@ -147,8 +147,7 @@ bool finish() {
     }
     say("%ld frames drawn (%.3f s of demo time), %ld saved", framesDrawn, (double)framesDrawn / opts.fps, framesSaved);
     // The summary goes to stdout; on a terminal it must not continue our open stderr line.
-    std::fputc('\n', stderr);
-    lastLineEnded = true;
+    endLastLine();
     if (!opts.stats.empty()) {
         stats.PrintSummary(stdout);
         std::fflush(stdout);
