@@ -2,13 +2,12 @@
 // and their encoders: BMP of 24 bits or 8-bit grey, TGA of 24 or 32 bits, PNG previews.
 #include "picture.h"
 
-#include <png.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 
 #include "glyphs.h"
+#include "image/pngwrite.h"
 
 namespace {
 
@@ -300,29 +299,13 @@ std::vector<Uint8> PIC_EncodeTGA(const AgImage& image, bool withAlpha) {
 
 bool PIC_WritePNG(const AgImage& image, const std::string& path) {
     if (!encodable(image)) return false;
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    std::vector<Uint8> row(size_t(image.width) * 4);
-    bool ok = png && info;
-    if (ok && setjmp(png_jmpbuf(png)) == 0) {
-        png_init_io(png, f);
-        png_set_IHDR(png, info, Uint32(image.width), Uint32(image.height), 8, PNG_COLOR_TYPE_RGB_ALPHA,
-                     PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-        png_write_info(png, info);
-        for (int y = 0; y < image.height; ++y) {
-            for (int x = 0; x < image.width; ++x) {
-                const AgColor& c = image.At(x, y);
-                row[4 * x] = toByte(c.r), row[4 * x + 1] = toByte(c.g), row[4 * x + 2] = toByte(c.b);
-                row[4 * x + 3] = toByte(c.a);
-            }
-            png_write_row(png, row.data());
+    std::vector<Uint8> rgba(size_t(image.width) * image.height * 4);
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x) {
+            const AgColor& c = image.At(x, y);
+            Uint8* p = &rgba[(size_t(y) * image.width + x) * 4];
+            p[0] = toByte(c.r), p[1] = toByte(c.g), p[2] = toByte(c.b), p[3] = toByte(c.a);
         }
-        png_write_end(png, nullptr);
-    } else {
-        ok = false;
-    }
-    png_destroy_write_struct(png ? &png : nullptr, info ? &info : nullptr);
-    return std::fclose(f) == 0 && ok;
+    std::string error;
+    return IMG_WritePNG(path, rgba.data(), image.width, image.height, 4, &error);
 }
