@@ -10,6 +10,7 @@
 #include "core/viewport.h"
 
 namespace {
+const DemoCamera* lastApplied = nullptr; // for the console, never for drawing
 
 // Slot of each mask up to CAM_FOV; only single bits are meant, the rest fall to slot 0.
 constexpr Uint16 kSlotOfMask[] = {0, 0, 1, 0, 2, 0, 0, 0, 3};
@@ -187,7 +188,15 @@ void DemoCamera::Update(double seconds) {
     }
 }
 
+DemoCamera::~DemoCamera() {
+    if (lastApplied == this) lastApplied = nullptr;
+}
+
+const DemoCamera* CAM_LastApplied() { return lastApplied; }
+void CAM_ForgetApplied() { lastApplied = nullptr; }
+
 void DemoCamera::Apply() {
+    lastApplied = this;
     glLoadIdentity();
     gluLookAt(eye.x, eye.y, eye.z, target.x, target.y, target.z, up.x, up.y, up.z);
     if (projectionDirty) {

@@ -64,7 +64,7 @@ public:
     DemoCamera(VECTOR eye, VECTOR target, VECTOR up);
     // Paths still held by running events are not released: a scene frees its camera and its
     // paths on its own.
-    ~DemoCamera() = default;
+    ~DemoCamera();
     DemoCamera(const DemoCamera&) = delete; // events hold paths that only one camera may release
     DemoCamera& operator=(const DemoCamera&) = delete;
 
@@ -102,3 +102,8 @@ private:
     // The first free event, reset; null when all four run.
     CamEvent* take();
 };
+
+// The camera whose Apply ran last (the console's camera command shows it), while it lives;
+// null again after CAM_ForgetApplied, which the sequence calls whenever another part begins.
+const DemoCamera* CAM_LastApplied();
+void CAM_ForgetApplied();

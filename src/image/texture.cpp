@@ -85,6 +85,10 @@ void TEX_List() {
         LOG_Line(t.name.c_str());
 }
 
+Uint32 TEX_Id(int i) {
+    return i >= 0 && i < (int)table.size() ? table[(size_t)i].id : 0;
+}
+
 const char* TEX_Name(int i) {
     return i >= 0 && i < (int)table.size() ? table[(size_t)i].name.c_str() : nullptr;
 }

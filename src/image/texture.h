@@ -16,3 +16,5 @@ int TEX_Count();
 void TEX_List(); // one console line per texture name
 // The name of record i in load order, or null.
 const char* TEX_Name(int i);
+// The OpenGL texture of record i in load order, or 0.
+Uint32 TEX_Id(int i);

@@ -255,6 +255,10 @@ void MESH_Close() {
     baseModels.clear();
 }
 
+const t3DModel* MESH_ModelAt(int i) {
+    return i >= 0 && i < (int)baseModels.size() ? baseModels[(size_t)i] : nullptr;
+}
+
 int MESH_Count() {
     return (int)baseModels.size();
 }

@@ -86,4 +86,6 @@ void MESH_DrawObject(t3DObject* object, Uint32 texture);
 // Releases every base model; instances still held must not be drawn afterwards.
 void MESH_Close();
 int MESH_Count();
+// Base model i in load order, or null.
+const t3DModel* MESH_ModelAt(int i);
 void MESH_List();

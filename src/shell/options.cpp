@@ -1,36 +1,58 @@
 // options: vexhal's command line.
 #include "shell/options.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <strings.h>
+
+#include "shell/sequence.h"
 
 namespace {
 const char* const kUsage =
-    "usage: vexhal [--quiet] [--help] [--version] [GLUT options]\n"
+    "usage: vexhal [OPTIONS] [GLUT options]\n"
     "\n"
-    "Plays the Vexhal demo in an 800x600 window: intro 1, scene one (the night beach), intro 2,\n"
-    "scene two (the air battle), intro 3, scene three (the river), then the credits.\n"
+    "Plays the Vexhal demo: intro 1, scene one (the night beach), intro 2, scene two (the air\n"
+    "battle), intro 3, scene three (the river), then the credits.\n"
     "\n"
     "options:\n"
-    "  --quiet     leave out the \"NO GL ERROR\" reports on stderr (errors are still reported)\n"
-    "  --help      this text\n"
-    "  --version   the engine's version\n"
+    "  --start PART      begin at intro1, scene1, intro2, scene2, intro3, scene3 or credits\n"
+    "  --size WxH        window size in pixels (default 800x600)\n"
+    "  --fullscreen      fill the screen\n"
+    "  --data DIR        the folder holding vh_data.clu and credits.txt (default: the working folder);\n"
+    "                    vh_debug.txt is written there too\n"
+    "  --seed N          seed of the random numbers (default: the clock)\n"
+    "  --console-keys    the open console keeps typed keys for itself (the console's KEYS command)\n"
+    "  --quiet           leave out the \"NO GL ERROR\" reports on stderr (errors are still reported)\n"
+    "  --help            this text\n"
+    "  --version         the engine's version\n"
     "Options starting with a single '-' (such as -display or -geometry) go to GLUT.\n"
     "\n"
     "keys:\n"
     "  n           closes what runs (a fade, an intro picture or a scene); the sequence moves on\n"
     "  ESC         ends the program at any time (status 0)\n"
-    "  `           (backquote) opens and closes the console\n"
-    "  A           scenes one and two: shuffles the trail colours / switches to the overview camera\n"
+    "  `           (backquote) opens and closes the console; HELP there lists its commands\n"
+    "  A           scene one: shuffles the trail colours; scene two: the overview camera and back\n"
     "  LEFT RIGHT SPACE  scene three: slower, faster, reset\n"
+    "  F3          the frame-time graph; F12 a screenshot (shot_NNNN.png)\n"
     "  any key     once the credits have stood for three seconds, ends the program\n"
     "\n"
-    "files (in the working folder):\n"
+    "files (in the data folder):\n"
     "  vh_data.clu   the archive of every picture, font, model and path (read)\n"
     "  credits.txt   the credits text (read)\n"
     "  vh_debug.txt  the debug log (written)\n"
     "\n"
     "exit status: 0 after ESC or the credits; 1 when the archive is missing or damaged, or a\n"
-    "path file cannot be read (the cause is printed on stderr and written to vh_debug.txt)\n";
+    "path file cannot be read (the cause is printed on stderr and written to vh_debug.txt);\n"
+    "2 for a bad option\n";
+
+bool takeValue(int argc, char** argv, int* i, const char** value, std::string* error) {
+    if (*i + 1 >= argc) {
+        *error = std::string(argv[*i]) + " needs a value (try --help)";
+        return false;
+    }
+    *value = argv[++*i];
+    return true;
+}
 } // namespace
 
 const char* VH_Usage() { return kUsage; }
@@ -40,12 +62,48 @@ bool VH_ParseOptions(int argc, char** argv, VH_Options* options, std::string* er
     if (argc > 0) options->glutArgs.push_back(argv[0]);
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
+        const char* value = nullptr;
         if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
             options->help = true;
         } else if (std::strcmp(arg, "--version") == 0) {
             options->version = true;
         } else if (std::strcmp(arg, "--quiet") == 0) {
             options->quiet = true;
+        } else if (std::strcmp(arg, "--fullscreen") == 0) {
+            options->fullscreen = true;
+        } else if (std::strcmp(arg, "--console-keys") == 0) {
+            options->consoleKeys = true;
+        } else if (std::strcmp(arg, "--start") == 0) {
+            if (!takeValue(argc, argv, &i, &value, error)) return false;
+            options->startRow = strcasecmp(value, "credits") == 0 ? VH_SequenceLength() : VH_RowByName(value);
+            if (options->startRow < 0) {
+                *error = std::string("--start ") + value +
+                         ": not a part (intro1, scene1, intro2, scene2, intro3, scene3, credits)";
+                return false;
+            }
+        } else if (std::strcmp(arg, "--size") == 0) {
+            if (!takeValue(argc, argv, &i, &value, error)) return false;
+            char* end = nullptr;
+            const long w = std::strtol(value, &end, 10);
+            const long h = (*end == 'x' || *end == 'X') ? std::strtol(end + 1, &end, 10) : 0;
+            if (*end != '\0' || w < 64 || h < 64 || w > 16384 || h > 16384) {
+                *error = std::string("--size ") + value + ": give WxH, each from 64 to 16384";
+                return false;
+            }
+            options->width = (int)w;
+            options->height = (int)h;
+        } else if (std::strcmp(arg, "--data") == 0) {
+            if (!takeValue(argc, argv, &i, &value, error)) return false;
+            options->dataDir = value;
+        } else if (std::strcmp(arg, "--seed") == 0) {
+            if (!takeValue(argc, argv, &i, &value, error)) return false;
+            char* end = nullptr;
+            const unsigned long seed = std::strtoul(value, &end, 10);
+            if (*value == '\0' || *value == '-' || *end != '\0' || seed > 0xFFFFFFFFul) {
+                *error = std::string("--seed ") + value + ": give a whole number from 0 to 4294967295";
+                return false;
+            }
+            options->seed = (long long)seed;
         } else if (std::strncmp(arg, "--", 2) == 0) {
             *error = std::string("unknown option ") + arg + " (try --help)";
             return false;

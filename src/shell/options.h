@@ -1,6 +1,6 @@
 // options: vexhal's own command-line options. They are taken out of the command line;
 // everything else goes to GLUT as before, so with no options the program runs as always.
-// uses: core
+// uses: core, shell's sequence
 #pragma once
 
 #include <string>
@@ -9,8 +9,15 @@
 struct VH_Options {
     bool help = false;
     bool version = false;
-    bool quiet = false;             // leave out the "NO GL ERROR" reports
-    std::vector<char*> glutArgs;    // argv[0] and whatever is not ours, in order; null-terminated
+    bool quiet = false;          // leave out the "NO GL ERROR" reports
+    bool fullscreen = false;
+    bool consoleKeys = false;    // the open console keeps typed keys
+    int startRow = -1;           // the sequence row to begin at (its length: the credits); -1: the first
+    int width = 800;             // window pixels
+    int height = 600;
+    std::string dataDir;         // where the data is; empty: the working folder
+    long long seed = -1;         // -1: seeded from the clock
+    std::vector<char*> glutArgs; // argv[0] and whatever is not ours, in order; null-terminated
 };
 
 // False for an option of ours that is unknown or lacks its value; error says which.

@@ -8,6 +8,7 @@
 #include <GL/gl.h>
 #include <strings.h>
 
+#include "camera/camera.h"
 #include "core/catalogue.h"
 #include "core/platform.h"
 #include "core/program.h"
@@ -15,6 +16,7 @@
 #include "core/viewport.h"
 #include "image/texture.h"
 #include "scenes/scenes.h"
+#include "shell/state.h"
 #include "text/overlay.h"
 
 namespace {
@@ -119,11 +121,44 @@ int VH_RowByName(const char* name) {
 }
 
 void VH_EnterRow(int row) {
+    CAM_ForgetApplied(); // the console's camera command speaks of the part that runs
     if (row < 0 || row >= kRowCount) {
         VH_SetProgramState(VHS_EXIT, ID_EXIT, MSG_INITIALIZE);
         return;
     }
     VH_SetProgramState(rows[row].kind == VH_ROW_SCENE ? VHS_SCENE : VHS_INTRO, VH_RowID(row), MSG_INITIALIZE);
+}
+
+int VH_CurrentRow() {
+    switch (VH_GetState()) {
+    case VHS_SCENE:
+    case VHS_INTRO: return VH_RowOf(VH_GetState(), VH_GetID());
+    case VHS_TRANSITION: return VH_RowOf(returnState, returnID);
+    case VHS_EXIT: return kRowCount;
+    default: return -1;
+    }
+}
+
+void VH_GotoRow(int row) {
+    switch (VH_GetState()) {
+    case VHS_SCENE: {
+        const int current = VH_RowOf(VHS_SCENE, VH_GetID());
+        if (sceneReady && current >= 0) {
+            VH_SetMsg(MSG_CLOSE);
+            handlerOf(current)(0.0f, -1);
+        }
+        sceneReady = false;
+        break;
+    }
+    case VHS_INTRO:
+    case VHS_TRANSITION:
+        introTexture = 0;
+        TEX_Clear();
+        break;
+    case VHS_EXIT: VH_LeaveExitState(); break;
+    default: break;
+    }
+    VH_EnterRow(row);
 }
 
 VH_SceneHandler VH_SetSceneHandler(int row, VH_SceneHandler handler) {

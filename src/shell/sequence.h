@@ -39,6 +39,14 @@ extern const int ID_EXIT;
 // Sets the state that plays row from its start (the exit state past the last row).
 void VH_EnterRow(int row);
 
+// The row that plays now (a transition's row is its intro's); the table's length for the
+// credits, -1 when the state names no row.
+int VH_CurrentRow();
+// Leaves what runs the proper way (a ready scene gets its close, an intro drops its picture,
+// the exit state gives the window back), then starts row from its beginning; past the last
+// row, the credits. Restarting the current row this way loads its assets anew.
+void VH_GotoRow(int row);
+
 // Tests put a recorder in a scene's place; returns the handler it replaced.
 VH_SceneHandler VH_SetSceneHandler(int row, VH_SceneHandler handler);
 

@@ -19,6 +19,8 @@
 #include "data/resfile.h"
 #include "image/texture.h"
 #include "model/mesh.h"
+#include "shell/commands.h"
+#include "shell/frames.h"
 #include "shell/sequence.h"
 #include "shell/window.h"
 #include "text/console.h"
@@ -36,6 +38,7 @@ bool exitRequested = false;
 bool creditsDrawn = false;
 bool keyHit = false;
 const int kExitTimerValue = 42; // tells our timer from any other
+int exitEpoch = 0;              // counts the exit states left; a timer of an earlier one is stale
 
 void runExitState() {
     if (exitRequested) {
@@ -47,7 +50,7 @@ void runExitState() {
         exitEntered = true;
         VH_SetDisplayFunc(VH_CreditsDisplay);
         keyHit = false;
-        VH_ScheduleTimer(3000, VH_ExitTimer, kExitTimerValue);
+        VH_ScheduleTimer(3000, VH_ExitTimer, kExitTimerValue + exitEpoch);
         return;
     }
     if (!exitTimerRan) keyHit = false;
@@ -70,6 +73,13 @@ bool VH_CreditsShown() {
 }
 bool VH_IsExitRequested() {
     return exitRequested;
+}
+
+void VH_LeaveExitState() {
+    if (!exitEntered) return;
+    VH_ResetExitState();
+    ++exitEpoch;
+    VH_SetDisplayFunc(display);
 }
 
 void VH_ResetExitState() {
@@ -105,6 +115,7 @@ void VH_Initialize() {
     VH_SetFPSLine(CON_AddPinnedLine(VH_Console, "FPS COUNTER: "));
     CON_SetPicture(VH_Console, TEX_Load(CAT_CONSOLE_PICTURE, TEX_REPEAT | TEX_MIPMAP, 1));
     CON_AddPinnedLine(VH_Console, "Press the 'n' key to go to the next scene. Press the 'ESC' key to exit");
+    VH_RegisterCommands();
 }
 
 void VH_Close() {
@@ -175,6 +186,7 @@ void VH_MainIdle(float seconds) {
 }
 
 void VH_MainRender() {
+    if (VH_Wireframe()) glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
     switch (VH_GetState()) {
     case VHS_SCENE:
         VH_RenderScene();
@@ -190,10 +202,22 @@ void VH_MainRender() {
     default:
         VH_Fail(nullptr, "program state %d is not a state", VH_GetState());
     }
+    if (VH_Wireframe()) glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     CON_Render(VH_Console);
 }
 
 void VH_Keyboard(int key, bool special, int /*x*/, int /*y*/) {
+    // The developer's keys work everywhere and go on like any other key.
+    if (special && key == VH_SPECIAL_F3) VH_ToggleFrameGraph();
+    if (special && key == VH_SPECIAL_F12) VH_ShotCommand("");
+    // A console that keeps the keys lets only ESC and the backquote through to the program.
+    if (CON_KeepsKeys(VH_Console) && (special || (key != VH_KEY_ESCAPE && key != VH_KEY_BACKQUOTE))) {
+        if (special)
+            CON_SpecialKey(VH_Console, key);
+        else
+            CON_Key(VH_Console, key);
+        return;
+    }
     // The scene sees the key first, and only while it is running normally.
     if (VH_GetState() == VHS_SCENE && VH_GetMsg() == MSG_UPDATE) {
         VH_SetKey(key, special);
@@ -208,9 +232,7 @@ void VH_Keyboard(int key, bool special, int /*x*/, int /*y*/) {
     }
     CON_Key(VH_Console, key);
     if (key == VH_KEY_ESCAPE) {
-        VH_Close();
-        DBG_Close();
-        VH_Exit(0);
+        VH_Quit();
     } else if (key == VH_KEY_BACKQUOTE) {
         CON_Toggle(VH_Console);
     } else if (key == VH_KEY_NEXT) {
@@ -219,13 +241,19 @@ void VH_Keyboard(int key, bool special, int /*x*/, int /*y*/) {
     keyHit = true;
 }
 
+void VH_Quit() {
+    VH_Close();
+    DBG_Close();
+    VH_Exit(0);
+}
+
 void VH_ExitTimer(int value) {
-    if (value != kExitTimerValue) return;
+    if (value != kExitTimerValue + exitEpoch) return;
     exitTimerRan = true;
     if (keyHit)
         exitRequested = true;
     else
-        VH_ScheduleTimer(250, VH_ExitTimer, kExitTimerValue);
+        VH_ScheduleTimer(250, VH_ExitTimer, kExitTimerValue + exitEpoch);
 }
 
 // Both buffers get the credits once; after that a swap alone keeps the picture.

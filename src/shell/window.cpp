@@ -3,15 +3,22 @@
 
 #include <GL/freeglut.h>
 #include <GL/glu.h>
+#include <chrono>
 #include <cstdio>
 
 #include "core/debuglog.h"
 #include "core/platform.h"
-#include "shell/state.h"
 #include "core/timer.h"
+#include "shell/frames.h"
+#include "shell/state.h"
 #include "text/console.h"
 
 namespace {
+using Clock = std::chrono::steady_clock;
+double msSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
 double fpsTime = 0.0; // ms gathered since the counter was last shown
 int fpsFrames = 0;    // idle steps in that window
 int fpsLine = -1;     // console line id of the counter
@@ -46,12 +53,23 @@ void reshape(int width, int height) {
 }
 
 void display() {
+    const Clock::time_point start = Clock::now();
     VH_MainRender();
+    VH_DrawFrameGraph();
+    VH_TakePendingScreenshot();
+    VH_RecordRender(msSince(start));
     VH_SwapBuffers();
 }
 
 void VH_IdleStep(double seconds) {
-    VH_MainIdle((float)seconds);
+    const double step = VH_FrameSeconds(seconds);
+    if (step >= 0.0) {
+        const Clock::time_point start = Clock::now();
+        VH_MainIdle((float)step);
+        VH_RecordUpdate(seconds * 1000.0, msSince(start));
+    } else {
+        CON_Update(VH_Console, seconds); // paused: the console still blinks and scrolls
+    }
     fpsTime += seconds * 1000.0;
     fpsFrames += 1;
     // The count is of the window that just ended, not per second; the excess is dropped.

@@ -78,7 +78,8 @@ vh_console::vh_console()
     : picture(0), open(false), font(0), scrollTimer(scrollPeriod), background{255, 155, 155, 220}, backgroundOn(true),
       usePicture(false), width(VH_WindowWidth * 1.0f), height(VH_WindowHeight * 0.75f), nextId(1), cursorX(0),
       inputY((int)(VH_WindowHeight * 0.75f - 13.0f)), cursor(0), overwrite(false), cursorShown(true),
-      blinkTimer(blinkPeriod), input{}, commandWord{}, commands(firstCommandCapacity) {
+      blinkTimer(blinkPeriod), input{}, commandWord{}, commands(firstCommandCapacity), keepKeys(false),
+      keepKeysOnOpen(false) {
     for (CON_Line& line : lines) {
         line.text[0] = '\0';
         line.pinned = false;
@@ -181,6 +182,19 @@ bool CON_Execute(vh_console& con) {
 
 void CON_Toggle(vh_console& con) {
     con.open = !con.open;
+    con.keepKeys = con.open && con.keepKeysOnOpen;
+}
+
+void CON_SetKeepKeys(vh_console& con, bool keep) {
+    con.keepKeys = keep;
+}
+
+void CON_SetKeepKeysOnOpen(vh_console& con, bool keep) {
+    con.keepKeysOnOpen = keep;
+}
+
+bool CON_KeepsKeys(const vh_console& con) {
+    return con.open && con.keepKeys;
 }
 
 void CON_Resize(vh_console& con, int width, int height) {

@@ -52,6 +52,8 @@ public:
     char input[CON_INPUT_SIZE];
     char commandWord[CON_WORD_SIZE];
     qvector<CCH_DEF> commands;
+    bool keepKeys;        // while open, every key but ESC and the backquote is the console's alone
+    bool keepKeysOnOpen;  // what keepKeys becomes each time the console opens
 };
 
 extern vh_console VH_Console;
@@ -68,6 +70,10 @@ void CON_Render(vh_console& con);
 void CON_Key(vh_console& con, int key);
 void CON_SpecialKey(vh_console& con, int key);
 void CON_Toggle(vh_console& con);
+// Key keeping: off by default, so typed keys also reach the program; closing ends it.
+void CON_SetKeepKeys(vh_console& con, bool keep);
+void CON_SetKeepKeysOnOpen(vh_console& con, bool keep);
+bool CON_KeepsKeys(const vh_console& con); // open and keeping
 void CON_Resize(vh_console& con, int width, int height);
 void CON_SetLineText(vh_console& con, const char* text, int id);
 void CON_SetPicture(vh_console& con, GLuint texture);
