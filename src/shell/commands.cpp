@@ -44,7 +44,9 @@ void say(const char* format, ...) {
     CON_AddLine(VH_Console, line);
 }
 
-const char* nextWord() { return std::strtok(nullptr, " \t\n"); }
+const char* nextWord() {
+    return std::strtok(nullptr, " \t\n");
+}
 
 // The parts goto knows: every row of the sequence, then the credits.
 int partByName(const char* name) {
@@ -97,7 +99,9 @@ void meshesCommand(const char*) {
     }
 }
 
-void nextCommand(const char*) { VH_SetMsg(MSG_CLOSE); }
+void nextCommand(const char*) {
+    VH_SetMsg(MSG_CLOSE);
+}
 
 void gotoCommand(const char*) {
     const char* name = nextWord();
@@ -126,7 +130,9 @@ void pauseCommand(const char*) {
     say("Paused: STEP moves one frame, RESUME goes on");
 }
 
-void resumeCommand(const char*) { VH_SetPaused(false); }
+void resumeCommand(const char*) {
+    VH_SetPaused(false);
+}
 
 void stepCommand(const char*) {
     if (!VH_IsPaused()) {
@@ -184,7 +190,9 @@ void keysCommand(const char*) {
                                   : "Typed keys reach the demo again");
 }
 
-void quitCommand(const char*) { VH_Quit(); }
+void quitCommand(const char*) {
+    VH_Quit();
+}
 
 const Command kCommands[] = {
     {"help", helpCommand, "this list"},
@@ -206,7 +214,9 @@ const Command kCommands[] = {
     {nullptr, nullptr, nullptr},
 };
 
-const Command* commandTable() { return kCommands; }
+const Command* commandTable() {
+    return kCommands;
+}
 
 } // namespace
 

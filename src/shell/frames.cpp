@@ -14,7 +14,7 @@
 #include "text/overlay.h"
 
 namespace {
-constexpr int kHistory = 240;   // frames the graph shows
+constexpr int kHistory = 240;    // frames the graph shows
 constexpr int kSummarised = 120; // frames the fps command summarises
 constexpr double kBudgetMs = 1000.0 / 60.0;
 
@@ -61,11 +61,21 @@ double percentile(std::vector<float> values, double p) {
 // time
 // ---------------------------------------------------------------------------
 
-void VH_SetTimeScale(double scale) { timeScale = std::min(10.0, std::max(0.1, scale)); }
-double VH_TimeScale() { return timeScale; }
-void VH_SetPaused(bool on) { paused = on; }
-bool VH_IsPaused() { return paused; }
-void VH_StepOnce() { ++stepsPending; }
+void VH_SetTimeScale(double scale) {
+    timeScale = std::min(10.0, std::max(0.1, scale));
+}
+double VH_TimeScale() {
+    return timeScale;
+}
+void VH_SetPaused(bool on) {
+    paused = on;
+}
+bool VH_IsPaused() {
+    return paused;
+}
+void VH_StepOnce() {
+    ++stepsPending;
+}
 
 double VH_FrameSeconds(double wallSeconds) {
     if (paused) {
@@ -111,8 +121,12 @@ VH_FrameSummary VH_SummariseFrames() {
 // the graph
 // ---------------------------------------------------------------------------
 
-void VH_ToggleFrameGraph() { graphShown = !graphShown; }
-bool VH_FrameGraphShown() { return graphShown; }
+void VH_ToggleFrameGraph() {
+    graphShown = !graphShown;
+}
+bool VH_FrameGraphShown() {
+    return graphShown;
+}
 
 void VH_DrawFrameGraph() {
     if (!graphShown) return;
@@ -124,29 +138,29 @@ void VH_DrawFrameGraph() {
     glColor4f(0.0f, 0.0f, 0.0f, 0.55f);
     CON_DrawRect(left, left + kHistory * barWidth, top, bottom);
     glBegin(GL_QUADS);
-        for (int i = 0; i < recorded; ++i) {
-            // Oldest on the left, newest on the right.
-            const FrameTimes& f = history[(newest - (recorded - 1 - i) + kHistory) % kHistory];
-            const float x0 = left + (kHistory - recorded + i) * barWidth, x1 = x0 + barWidth;
-            const float u = std::min(bottom - top, f.updateMs * pxPerMs);
-            const float r = std::min(bottom - top - u, f.renderMs * pxPerMs);
-            glColor4f(0.3f, 0.9f, 0.3f, 0.9f); // update
-            glVertex2f(x0, bottom);
-            glVertex2f(x1, bottom);
-            glVertex2f(x1, bottom - u);
-            glVertex2f(x0, bottom - u);
-            glColor4f(1.0f, 0.6f, 0.2f, 0.9f); // render, on top of the update
-            glVertex2f(x0, bottom - u);
-            glVertex2f(x1, bottom - u);
-            glVertex2f(x1, bottom - u - r);
-            glVertex2f(x0, bottom - u - r);
-        }
+    for (int i = 0; i < recorded; ++i) {
+        // Oldest on the left, newest on the right.
+        const FrameTimes& f = history[(newest - (recorded - 1 - i) + kHistory) % kHistory];
+        const float x0 = left + (kHistory - recorded + i) * barWidth, x1 = x0 + barWidth;
+        const float u = std::min(bottom - top, f.updateMs * pxPerMs);
+        const float r = std::min(bottom - top - u, f.renderMs * pxPerMs);
+        glColor4f(0.3f, 0.9f, 0.3f, 0.9f); // update
+        glVertex2f(x0, bottom);
+        glVertex2f(x1, bottom);
+        glVertex2f(x1, bottom - u);
+        glVertex2f(x0, bottom - u);
+        glColor4f(1.0f, 0.6f, 0.2f, 0.9f); // render, on top of the update
+        glVertex2f(x0, bottom - u);
+        glVertex2f(x1, bottom - u);
+        glVertex2f(x1, bottom - u - r);
+        glVertex2f(x0, bottom - u - r);
+    }
     glEnd();
     const float budget = bottom - (float)kBudgetMs * pxPerMs;
     glColor4f(1.0f, 1.0f, 1.0f, 0.9f);
     glBegin(GL_LINES);
-        glVertex2f(left, budget);
-        glVertex2f(left + kHistory * barWidth, budget);
+    glVertex2f(left, budget);
+    glVertex2f(left + kHistory * barWidth, budget);
     glEnd();
     CON_End2D();
 }
@@ -155,8 +169,12 @@ void VH_DrawFrameGraph() {
 // wireframe and screenshots
 // ---------------------------------------------------------------------------
 
-void VH_ToggleWireframe() { wireframe = !wireframe; }
-bool VH_Wireframe() { return wireframe; }
+void VH_ToggleWireframe() {
+    wireframe = !wireframe;
+}
+bool VH_Wireframe() {
+    return wireframe;
+}
 
 bool VH_RequestScreenshot(const std::string& path, std::string* error) {
     std::string name = path.empty() ? freeShotName() : path;

@@ -55,7 +55,9 @@ bool takeValue(int argc, char** argv, int* i, const char** value, std::string* e
 }
 } // namespace
 
-const char* VH_Usage() { return kUsage; }
+const char* VH_Usage() {
+    return kUsage;
+}
 
 bool VH_ParseOptions(int argc, char** argv, VH_Options* options, std::string* error) {
     options->glutArgs.clear();

@@ -9,11 +9,11 @@
 struct VH_Options {
     bool help = false;
     bool version = false;
-    bool quiet = false;          // leave out the "NO GL ERROR" reports
+    bool quiet = false; // leave out the "NO GL ERROR" reports
     bool fullscreen = false;
-    bool consoleKeys = false;    // the open console keeps typed keys
-    int startRow = -1;           // the sequence row to begin at (its length: the credits); -1: the first
-    int width = 800;             // window pixels
+    bool consoleKeys = false; // the open console keeps typed keys
+    int startRow = -1;        // the sequence row to begin at (its length: the credits); -1: the first
+    int width = 800;          // window pixels
     int height = 600;
     std::string dataDir;         // where the data is; empty: the working folder
     long long seed = -1;         // -1: seeded from the clock

@@ -132,10 +132,14 @@ void VH_EnterRow(int row) {
 int VH_CurrentRow() {
     switch (VH_GetState()) {
     case VHS_SCENE:
-    case VHS_INTRO: return VH_RowOf(VH_GetState(), VH_GetID());
-    case VHS_TRANSITION: return VH_RowOf(returnState, returnID);
-    case VHS_EXIT: return kRowCount;
-    default: return -1;
+    case VHS_INTRO:
+        return VH_RowOf(VH_GetState(), VH_GetID());
+    case VHS_TRANSITION:
+        return VH_RowOf(returnState, returnID);
+    case VHS_EXIT:
+        return kRowCount;
+    default:
+        return -1;
     }
 }
 
@@ -155,8 +159,11 @@ void VH_GotoRow(int row) {
         introTexture = 0;
         TEX_Clear();
         break;
-    case VHS_EXIT: VH_LeaveExitState(); break;
-    default: break;
+    case VHS_EXIT:
+        VH_LeaveExitState();
+        break;
+    default:
+        break;
     }
     VH_EnterRow(row);
 }

@@ -38,7 +38,7 @@ bool exitRequested = false;
 bool creditsDrawn = false;
 bool keyHit = false;
 const int kExitTimerValue = 42; // tells our timer from any other
-int exitEpoch = 0;              // counts the exit states left; a timer of an earlier one is stale
+int staleTimers = 0;            // timers of exit states left since; they fire before any newer one
 
 void runExitState() {
     if (exitRequested) {
@@ -50,7 +50,7 @@ void runExitState() {
         exitEntered = true;
         VH_SetDisplayFunc(VH_CreditsDisplay);
         keyHit = false;
-        VH_ScheduleTimer(3000, VH_ExitTimer, kExitTimerValue + exitEpoch);
+        VH_ScheduleTimer(3000, VH_ExitTimer, kExitTimerValue);
         return;
     }
     if (!exitTimerRan) keyHit = false;
@@ -77,8 +77,8 @@ bool VH_IsExitRequested() {
 
 void VH_LeaveExitState() {
     if (!exitEntered) return;
+    if (!exitRequested) ++staleTimers; // its timer is still to come
     VH_ResetExitState();
-    ++exitEpoch;
     VH_SetDisplayFunc(display);
 }
 
@@ -248,12 +248,16 @@ void VH_Quit() {
 }
 
 void VH_ExitTimer(int value) {
-    if (value != kExitTimerValue + exitEpoch) return;
+    if (value != kExitTimerValue) return;
+    if (staleTimers > 0) { // a left exit state's timer: it ends here, without polling again
+        --staleTimers;
+        return;
+    }
     exitTimerRan = true;
     if (keyHit)
         exitRequested = true;
     else
-        VH_ScheduleTimer(250, VH_ExitTimer, kExitTimerValue + exitEpoch);
+        VH_ScheduleTimer(250, VH_ExitTimer, kExitTimerValue);
 }
 
 // Both buffers get the credits once; after that a swap alone keeps the picture.

@@ -73,6 +73,13 @@ grep -q '^error: boatpath.wed: not a WED path file$' "$work/run/vh_debug.txt" ||
 grep -q 'ended itself with status 1 at [0-9.]* s: boatpath.wed: not a WED path file' <<<"$err" ||
     fail "junk path: vhcapture does not repeat the cause: '$err'"
 
+# vexhal --start scene3 begins at the river: with the junk path it ends at once, not after two scenes.
+vexhal --quiet --start scene3
+[ "$status" -eq 1 ] && grep -q '^error: boatpath.wed: not a WED path file$' <<<"$err" ||
+    fail "--start scene3: status $status '$err'"
+vexhal --start nowhere
+[ "$status" -eq 2 ] && grep -q -- '--start nowhere: not a part' <<<"$err" || fail "--start nowhere: $status '$err'"
+
 # A missing intro picture plays black, with one warning however often it is asked for.
 fresh
 "$bin/vhpack" remove "$work/run/vh_data.clu" intro1.bmp >/dev/null || fail "vhpack could not remove intro1.bmp"

@@ -1,0 +1,271 @@
+// The console's commands through the driver, typed as a person would with KEYS on, and
+// their effect checked in the program's state or its pictures.
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+#include <fstream>
+#include <png.h>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "model/mesh.h"
+#include "shell/driver.h"
+#include "shell/frames.h"
+#include "shell/options.h"
+#include "shell/sequence.h"
+#include "shell/state.h"
+#include "support/archive_bytes.h"
+#include "support/gl_fixture.h"
+#include "support/picture_files.h"
+#include "text/console.h"
+
+namespace {
+
+// Opens the console, keeps its keys (the word itself holds no 'n' or 'a'), types and enters.
+void type(const std::string& line) {
+    if (!VH_Console.open) VH_DriverKey('`');
+    if (!CON_KeepsKeys(VH_Console)) {
+        for (char c : std::string("keys\r"))
+            VH_DriverKey((unsigned char)c);
+    }
+    for (char c : line + "\r")
+        VH_DriverKey((unsigned char)c);
+}
+
+std::string lastLine() {
+    const char* text = CON_FindLine(VH_Console, VH_Console.nextId - 1);
+    return text ? text : "";
+}
+
+void closeConsole() {
+    if (VH_Console.open) VH_DriverKey('`');
+}
+
+void steps(int n, double dt = 0.02) {
+    for (int i = 0; i < n; ++i)
+        VH_DriverStep(dt);
+}
+
+std::vector<std::uint8_t> frame() {
+    VH_DriverCapture(true);
+    VH_DriverRender();
+    VH_DriverCapture(false);
+    int w, h;
+    return VH_DriverFrame(&w, &h);
+}
+
+double frameMean() {
+    const std::vector<std::uint8_t> rgb = frame();
+    return VH_TestMean(rgb, 800, 0, 0, 800, 600);
+}
+
+class Commands : public ::testing::Test {
+protected:
+    void SetUp() override {
+        VH_TestOpenWindow();
+        dir = VH_TestTempDir();
+        ASSERT_EQ(chdir(dir.c_str()), 0);
+        ASSERT_TRUE(WriteArchive("vh_data.clu", {}));
+        VH_SetTimeScale(1.0);
+        VH_SetPaused(false);
+        VH_GotoRow(0);
+    }
+    void TearDown() override {
+        closeConsole();
+        VH_GotoRow(0);
+    }
+    std::string dir;
+};
+
+TEST_F(Commands, GotoEntersAndLeavesEveryPartCleanly) {
+    ASSERT_EQ(chdir(VH_RUN_DIR), 0);
+    const int credits = VH_SequenceLength();
+    for (const char* part :
+         {"scene3", "intro2", "scene3", "credits", "scene1", "intro3", "scene2", "credits", "intro1"}) {
+        SCOPED_TRACE(part);
+        type(std::string("goto ") + part);
+        steps(3);
+        const int row = std::string(part) == "credits" ? credits : VH_RowByName(part);
+        EXPECT_EQ(VH_CurrentRow(), row);
+        if (std::string(part) == "scene3") {
+            EXPECT_GT(MESH_Count(), 0);
+            EXPECT_TRUE(glIsEnabled(GL_FOG));
+        } else {
+            EXPECT_EQ(MESH_Count(), 0) << "the river's models are released";
+            EXPECT_FALSE(glIsEnabled(GL_FOG) || glIsEnabled(GL_LIGHT0)) << "the river's fog and light are off";
+        }
+        if (row == credits) {
+            VH_DriverRender();
+            EXPECT_TRUE(VH_CreditsShown());
+        }
+    }
+    // The credits' wait starts afresh on a second visit: the first visit's timer is stale.
+    type("goto credits");
+    steps(1);
+    closeConsole();
+    VH_DriverKey('x');
+    steps(125); // 2.5 s: the first visit's timer came due in this time
+    EXPECT_FALSE(VH_IsExitRequested());
+    type("goto nowhere");
+    EXPECT_EQ(lastLine().rfind("goto: NOWHERE is not a part (intro1|scene1", 0), 0u) << lastLine();
+    EXPECT_EQ(VH_CurrentRow(), credits);
+}
+
+TEST_F(Commands, SpeedScalesDemoTimeAndRefusesNonsense) {
+    const auto fadeSteps = [] {
+        VH_GotoRow(0);
+        VH_DriverStep(0.01);
+        int n = 0;
+        while (VH_GetState() == VHS_TRANSITION && n < 1000) {
+            VH_DriverStep(0.01);
+            ++n;
+        }
+        return n;
+    };
+    const int plain = fadeSteps();
+    type("speed 2");
+    closeConsole();
+    const int fast = fadeSteps();
+    EXPECT_NEAR(plain, 121, 2);
+    EXPECT_NEAR(fast, plain / 2.0, 2.0);
+    for (const char* bad : {"speed abc", "speed 0.05", "speed 11", "speed"}) {
+        type(bad);
+        EXPECT_EQ(lastLine().rfind("speed: give a number from 0.1 to 10 (now 2)", 0), 0u) << bad << ": " << lastLine();
+    }
+    EXPECT_EQ(VH_TimeScale(), 2.0);
+}
+
+TEST_F(Commands, PauseFreezesThePictureAndStepMovesOneFrame) {
+    ASSERT_EQ(chdir(VH_RUN_DIR), 0);
+    type("goto scene3");
+    closeConsole();
+    steps(150); // the vehicle is well in view after 3 s
+    type("pause");
+    closeConsole();
+    const std::vector<std::uint8_t> before = frame();
+    steps(10, 0.05);
+    EXPECT_TRUE(frame() == before) << "paused, nothing moves";
+    type("step");
+    closeConsole();
+    steps(3, 0.05); // only one of these moves the scene
+    const std::vector<std::uint8_t> stepped = frame();
+    EXPECT_FALSE(stepped == before);
+    steps(3, 0.05);
+    EXPECT_TRUE(frame() == stepped);
+    type("resume");
+    closeConsole();
+    steps(3, 0.05);
+    EXPECT_FALSE(frame() == stepped);
+}
+
+TEST_F(Commands, ShotWritesTheNextFrameAndRefusesAFolderThatIsNot) {
+    type("shot mine");
+    closeConsole();
+    steps(2);
+    const std::vector<std::uint8_t> drawn = frame();
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    ASSERT_TRUE(png_image_begin_read_from_file(&image, (dir + "/MINE.png").c_str())) << "typed letters are capitals";
+    image.format = PNG_FORMAT_RGB;
+    std::vector<std::uint8_t> read(PNG_IMAGE_SIZE(image));
+    ASSERT_TRUE(png_image_finish_read(&image, nullptr, read.data(), 0, nullptr));
+    EXPECT_TRUE(image.width == 800 && image.height == 600 && read == drawn) << "the PNG is the frame drawn";
+
+    type("shot /nonexistent/x.png");
+    EXPECT_EQ(lastLine(), "shot: /NONEXISTENT/X.PNG: cannot write (no such folder, or it is not writable)");
+    VH_DriverRender();
+    EXPECT_EQ(access("/NONEXISTENT", F_OK), -1);
+}
+
+TEST_F(Commands, ReloadPicksUpAReplacedPictureAndKeepsTheOldDataForADamagedArchive) {
+    const auto hold = [] { // the intro's picture standing alone, after its fade-in
+        for (int i = 0; i < 400 && !(VH_GetState() == VHS_INTRO && VH_GetMsg() == MSG_UPDATE); ++i)
+            VH_DriverStep(0.01);
+        closeConsole();
+        return frameMean();
+    };
+    ASSERT_TRUE(WriteArchive("vh_data.clu", {{"intro1.bmp", testpic::flatBmp(64, 64, 200, 200, 200)}}));
+    VH_GotoRow(0);
+    EXPECT_GT(hold(), 180.0);
+    ASSERT_TRUE(WriteArchive("vh_data.clu", {{"intro1.bmp", testpic::flatBmp(64, 64, 40, 40, 40)}}));
+    type("reload");
+    EXPECT_EQ(lastLine(), "Reloaded intro1 from vh_data.clu");
+    EXPECT_LT(hold(), 50.0);
+
+    std::ofstream("vh_data.clu", std::ios::binary) << "not an archive at all, just words";
+    type("reload");
+    EXPECT_NE(lastLine().find("reload: vh_data.clu: "), std::string::npos) << lastLine();
+    EXPECT_NE(lastLine().find("the old data stays in use"), std::string::npos) << lastLine();
+    EXPECT_TRUE(VH_GetState() == VHS_INTRO && VH_GetMsg() == MSG_UPDATE) << "nothing restarted";
+    closeConsole();
+    EXPECT_LT(frameMean(), 50.0);
+    EXPECT_GT(frameMean(), 20.0) << "the picture is still there";
+}
+
+std::vector<int> sceneKeys;
+void keyRecorder(float, int) {
+    if (VH_GetMsg() == MSG_KEYBOARD) sceneKeys.push_back(VH_GetKey());
+}
+
+TEST_F(Commands, KeysStayInTheConsoleOnlyWhenAsked) {
+    const int row = VH_RowOf(VHS_SCENE, 1);
+    VH_SetSceneHandler(row, keyRecorder);
+    VH_GotoRow(row);
+    steps(1);
+    sceneKeys.clear();
+    VH_DriverKey('`'); // by default typed keys reach the scene, and 'n' closes it
+    VH_DriverKey('a');
+    VH_DriverKey('n');
+    EXPECT_EQ(sceneKeys, (std::vector<int>{'`', 'a', 'n'}));
+    EXPECT_EQ(VH_GetMsg(), MSG_CLOSE);
+    VH_SetMsg(MSG_UPDATE);
+    VH_DriverKey('\r'); // clears the typed "AN"
+
+    type(""); // keeping on, then an empty line
+    sceneKeys.clear();
+    VH_DriverKey('n');
+    VH_DriverKey('a');
+    EXPECT_TRUE(sceneKeys.empty());
+    EXPECT_EQ(VH_GetMsg(), MSG_UPDATE);
+    EXPECT_STREQ(VH_Console.input, "NA");
+    for (char c : std::string("\rkeys\r")) // KEYS again lets them through
+        VH_DriverKey((unsigned char)c);
+    EXPECT_FALSE(CON_KeepsKeys(VH_Console));
+    type("");
+    VH_DriverKey('`'); // the backquote still closes the console, and keeping ends with it
+    EXPECT_FALSE(VH_Console.open || CON_KeepsKeys(VH_Console));
+    VH_SetSceneHandler(row, nullptr);
+
+    // --console-keys: the console keeps keys each time it opens.
+    char prog[] = "vexhal", flag[] = "--console-keys", start[] = "--start", part[] = "SCENE3";
+    char* argv[] = {prog, flag, start, part};
+    VH_Options options;
+    std::string error;
+    ASSERT_TRUE(VH_ParseOptions(4, argv, &options, &error)) << error;
+    EXPECT_TRUE(options.consoleKeys && options.startRow == VH_RowByName("scene3"));
+    CON_SetKeepKeysOnOpen(VH_Console, options.consoleKeys);
+    VH_DriverKey('`');
+    EXPECT_TRUE(CON_KeepsKeys(VH_Console));
+    VH_DriverKey('`');
+    CON_SetKeepKeysOnOpen(VH_Console, false);
+}
+
+TEST_F(Commands, HelpListsEveryCommandAndTheInspectorsAnswer) {
+    type("help");
+    const int last = VH_Console.nextId - 1;
+    EXPECT_NE(std::string(CON_FindLine(VH_Console, last - 16)).find("KEYS keeps them"), std::string::npos);
+    EXPECT_EQ(std::string(CON_FindLine(VH_Console, last)).rfind("quit", 0), 0u);
+    type("camera");
+    EXPECT_EQ(lastLine(), "camera: this part has no scripted camera");
+    type("wire");
+    EXPECT_TRUE(lastLine() == "Wireframe on" && VH_Wireframe());
+    type("wire");
+    EXPECT_FALSE(VH_Wireframe());
+    closeConsole();
+    steps(130);
+    type("fps");
+    EXPECT_NE(lastLine().find("frame 20.00 / 20.00"), std::string::npos) << lastLine();
+}
+
+} // namespace
