@@ -48,7 +48,7 @@ const char usageText[] = "usage: assetgen --out DIR [--preview DIR]\n"
                          "  --help         this text\n"
                          "  --version      the engine's version\n"
                          "Exit status: 0 done, 1 a file or folder that cannot be made or an entry the demo's\n"
-                         "readers refuse (one line names it), 2 bad arguments.\n";
+                         "readers refuse (one line names it; the archive is removed), 2 bad arguments.\n";
 
 bool writeText(const std::string& path, const std::string& text) {
     FILE* f = std::fopen(path.c_str(), "wb");
@@ -124,7 +124,9 @@ int main(int argc, char** argv) {
     }
     // What the demo cannot read is a fault of the generator, caught here rather than on screen.
     if (!AG_CheckArchive(archive, &reason)) {
-        std::fprintf(stderr, "assetgen: %s: %s\n", archive.c_str(), reason.c_str());
+        // A refused archive left in place would look up to date to the next build.
+        std::remove(archive.c_str());
+        std::fprintf(stderr, "assetgen: %s: %s; the archive is not kept\n", archive.c_str(), reason.c_str());
         return 1;
     }
     if (!AG_CheckCredits(AG_CreditsText(), &reason)) {
