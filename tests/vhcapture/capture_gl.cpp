@@ -143,7 +143,7 @@ TEST(Capture, BadArgumentsExitTwoWithOneLineAndNoRun) {
     const std::string dir = emptyDataDir();
     std::istringstream bad("--fps 0|--fps 60x|--until -1|--until nan|--at 1,,2|--at 0.5,abc|--keys 1:bogus|--keys 1n|"
                            "--keys 1:n,|--size 800|--size 8x8|--every 0|--seed -3|--frobnicate|stray|--out|"
-                           "--sheet s.png|--until 1 --at 2|--quiet=yes");
+                           "--sheet s.png|--until 1 --at 2|--quiet=yes|--plot=");
     for (std::string args; std::getline(bad, args, '|');) {
         const Outcome r = capture(dir, args);
         EXPECT_EQ(r.status, 2) << args;
@@ -192,6 +192,8 @@ TEST(Capture, OutputFaultsAreNamedBeforeTheFirstFrame) {
         {"--every 5 --sheet /nonexistent/s.png", "/nonexistent/s.png: cannot write (No such file or directory)"},
         {"--every 5 --sheet taken.mp4", "taken.mp4: is a directory"},
         {"--stats taken.mp4", "taken.mp4: is a directory"},
+        {"--plot taken.mp4", "taken.mp4: is a directory"},
+        {"--stats s.csv --plot /nonexistent/p.png", "/nonexistent/p.png: cannot write (No such file or directory)"},
         {"--stats plainfile/s.csv", "plainfile/s.csv: cannot write (Not a directory)"},
         {"--every 5 --out new/frames --stats plainfile/s.csv", "plainfile/s.csv: cannot write (Not a directory)"},
     };
@@ -238,8 +240,9 @@ TEST(Capture, QuietLeavesOutOnlyTheNoErrorReports) {
 TEST(Capture, StatsFollowTheKeyScriptFrameByFrame) {
     const std::string dir = emptyDataDir();
     // 1.8 s falls in the first intro's hold: 'n' closes it at once, and the scene follows.
-    const Outcome r = capture(dir, "--fps 60 --until 2 --keys 1.8:n --stats s.csv");
+    const Outcome r = capture(dir, "--fps 60 --until 2 --keys 1.8:n --stats s.csv --plot p.png");
     ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readPNG(dir + "/p.png").width, 1200) << "the plot comes with the statistics too";
     std::string header;
     const std::vector<CsvRow> rows = readCsv(dir + "/s.csv", &header);
     EXPECT_EQ(header, "frame,time,state,id,message,update_ms,render_ms");
@@ -271,6 +274,43 @@ TEST(Capture, StatsFollowTheKeyScriptFrameByFrame) {
         std::sscanf(line.c_str(), "scene 1 %ld", &sceneFrames);
     }
     EXPECT_TRUE(introFrames == 109 && sceneFrames == 11) << r.out;
+}
+
+TEST(Capture, PlotHasABandOfItsOwnColourPerPart) {
+    const std::string dir = emptyDataDir();
+    // As above: 109 frames of the first intro, then 11 of the first scene.
+    const Outcome r = capture(dir, "--until 2 --keys 1.8:n --plot p.png");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "") << "no summary without --stats";
+    const Picture p = readPNG(dir + "/p.png");
+    ASSERT_TRUE(p.width == 1200 && p.height == 420) << p.width << "x" << p.height;
+    // The strip under the band names (y 42 to 46) holds each band's colour over its frames.
+    struct Run {
+        int first, end;
+        std::vector<std::uint8_t> colour;
+    };
+    std::vector<Run> runs;
+    const auto at = [&](int x, int y) {
+        return std::vector<std::uint8_t>(&p.rgb[(y * p.width + x) * 3], &p.rgb[(y * p.width + x) * 3 + 3]);
+    };
+    for (int x = 0; x < p.width; ++x) {
+        const std::vector<std::uint8_t> c = at(x, 44);
+        if (c == at(0, 44)) continue; // the background
+        if (!runs.empty() && runs.back().end == x && runs.back().colour == c)
+            ++runs.back().end;
+        else
+            runs.push_back({x, x + 1, c});
+    }
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_NE(runs[0].colour, runs[1].colour);
+    EXPECT_EQ(runs[0].end, runs[1].first);
+    const double split = double(runs[0].end - runs[0].first) / (runs[1].end - runs[0].first);
+    EXPECT_NEAR(split, 109.0 / 120.0, 1.5 / (runs[1].end - runs[0].first));
+    // Below the strip each band is tinted after its part, and the frames stand as bars in the
+    // part's colour from the zero line up.
+    const int mid0 = (runs[0].first + runs[0].end) / 2, mid1 = (runs[1].first + runs[1].end) / 2;
+    EXPECT_NE(at(mid0, 60), at(mid1, 60));
+    EXPECT_NE(at(mid0, 60), at(0, 44));
 }
 
 TEST(Capture, WholeSequenceWithKeysEndsOnTheCredits) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <sstream>
 #include <tuple>
 
 #include <spawn.h>
@@ -12,6 +13,7 @@
 #include "core/version.h"
 #include "support/archive_bytes.h"
 #include "support/gl_fixture.h"
+#include "support/picture_files.h"
 
 namespace {
 
@@ -277,6 +279,82 @@ TEST_F(Vhpack, DamagedArchivesAreNamedNotCrashedOn) {
     EXPECT_EQ(ReadFile(Path("self.clu")), self);
 }
 
+// The generated data with one broken entry of each kind planted among its good ones.
+TEST_F(Vhpack, DeepCheckNamesEachEntryTheReadersRefuseAndWhy) {
+    ASSERT_TRUE(WriteFile(Path("a.clu"), ReadFile(VH_RUN_DIR "/vh_data.clu")) &&
+                WriteFile(Path("credits.txt"), ReadFile(VH_RUN_DIR "/credits.txt")));
+    ASSERT_EQ(Run("add %/a.clu %/credits.txt").status, 0);
+    // Every entry is read and counted: as many pictures and models as the listing names.
+    int pictures = 0, models = 0;
+    std::istringstream listing(Run("list %/a.clu").out);
+    for (std::string line; std::getline(listing, line);) {
+        std::string tail = line.substr(line.size() - std::min<std::size_t>(4, line.size()));
+        std::transform(tail.begin(), tail.end(), tail.begin(), ::tolower);
+        pictures += tail == ".bmp" || tail == ".tga";
+        models += tail == ".3ds";
+    }
+    Result r = Run("check %/a.clu --deep");
+    EXPECT_TRUE(r.status == 0 && r.err.empty()) << r.err;
+    EXPECT_EQ(r.out, "ok: " + std::to_string(pictures) + " pictures, " + std::to_string(models) +
+                         " models, 6 fonts, 1 spline path file, 1 WED path file, 1 text file\n");
+    ASSERT_GT(pictures * models, 0);
+
+    ASSERT_EQ(Run("extract %/a.clu intro1.bmp house_one.3ds fnt8x8bgr.raw flyerpaths.spo -C %/real").status, 0);
+    Bytes header = ReadFile(Path("real/intro1.bmp")), model = ReadFile(Path("real/house_one.3ds")),
+          font = ReadFile(Path("real/fnt8x8bgr.raw")), spline = ReadFile(Path("real/flyerpaths.spo"));
+    header[28] = 13; // bits per pixel
+    model.resize(model.size() / 2);
+    font.pop_back();
+    spline[5] = 2; // version 1.2
+    const std::vector<std::pair<std::string, Bytes>> planted = {
+        {"header.bmp", header},
+        {"side.tga", testpic::tga(3, 4, 24, Bytes(3 * 4 * 3, 90))},
+        {"fake.3ds", ToBytes("a model, honestly")},
+        {"cut.3ds", model},
+        {"old.spo", spline},
+        {"junk.wed", ToBytes("WED? no, just words in a file")},
+        {"nul.txt", ToBytes(std::string("one line\0two\n", 13))},
+        {"notes.xyz", ToBytes("\1\2\3 no reader")},
+        {"fnt8x8bgr.raw", font}, // replaces the good mask
+    };
+    const char* const faults[] = {
+        "header.bmp: a damaged BMP picture",
+        "side.tga: 3 x 4 pixels: a texture's sides are powers of two from 2 to 2048",
+        "fake.3ds: not a 3DS model (no main chunk)",
+        "cut.3ds: a 3DS model cut short",
+        "old.spo: spline path file version 1.2; the reader takes 1.1",
+        "junk.wed: ",
+        "nul.txt: a NUL byte at offset 8: not text",
+        "fnt8x8bgr.raw: 8191 bytes, short of the 8192 of a 32 x 4 mask of 8x8 cells",
+    };
+    ASSERT_EQ(mkdir(Path("bad").c_str(), 0755), 0);
+    std::string files;
+    for (const auto& [name, bytes] : planted) {
+        ASSERT_TRUE(WriteFile(Path("bad/" + name), bytes));
+        files += " %/bad/" + name;
+    }
+    ASSERT_EQ(Run("add %/a.clu" + files + " --replace").status, 0);
+    r = Run("check %/a.clu --deep");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "skipped: notes.xyz (no reader for its type)\n");
+    std::istringstream lines(r.err);
+    for (const char* fault : faults) {
+        std::string line;
+        std::getline(lines, line);
+        EXPECT_EQ(line.rfind("vhpack: " + Path("a.clu") + ": " + fault, 0), 0u) << "expected " << fault << "\n"
+                                                                                << r.err;
+    }
+    EXPECT_TRUE(lines.peek() == EOF) << r.err;
+
+    // A model reads only with its texture maps beside it; a damaged container stops before any entry.
+    ASSERT_TRUE(WriteFile(Path("alone.clu"), LayOut({{"house_one.3ds", ReadFile(Path("real/house_one.3ds"))}})));
+    ExpectFault(Run("check --deep %/alone.clu"), "alone.clu", "house_one.3ds: its texture map ");
+    ExpectFault(Run("check --deep %/alone.clu"), "alone.clu", " is not in the archive");
+    const Bytes whole = ReadFile(Path("alone.clu"));
+    ASSERT_TRUE(WriteFile(Path("cut.clu"), Bytes(whole.begin(), whole.end() - 3)));
+    ExpectFault(Run("check --deep %/cut.clu"), "cut.clu", "bad archive");
+}
+
 TEST_F(Vhpack, HelpAndVersionOnStdoutUsageErrorsExitWithTwo) {
     Result r = Run("--help");
     EXPECT_TRUE(r.status == 0 && r.out.find("usage: vhpack create ARCHIVE") != std::string::npos) << r.out;
@@ -291,9 +369,10 @@ TEST_F(Vhpack, HelpAndVersionOnStdoutUsageErrorsExitWithTwo) {
         EXPECT_EQ(r.out.find("usage: vhpack", 1), std::string::npos) << "only this command";
     }
     EXPECT_NE(Run("extract --help").out.find("--force"), std::string::npos);
+    EXPECT_NE(Run("check --help").out.find("--deep"), std::string::npos);
     EXPECT_EQ(Run("add a.clu file --help").status, 0) << "wherever --help stands";
     for (const char* args : {"", "frobnicate x.clu", "list", "list a.clu b.clu", "check a.clu --replace", "add a.clu",
-                             "remove a.clu", "extract a.clu -C", "add a.clu f --name"}) {
+                             "remove a.clu", "extract a.clu -C", "add a.clu f --name", "check a.clu --deep b.clu"}) {
         SCOPED_TRACE(args);
         r = Run(args);
         EXPECT_TRUE(r.status == 2 && r.out.empty() && std::count(r.err.begin(), r.err.end(), '\n') == 1) << r.err;

@@ -9,6 +9,8 @@
 #include "glyphs.h"
 #include "image/image.h"
 #include "picture.h"
+#include "core/catalogue.h"
+#include "shell/assetcheck.h"
 
 namespace {
 
@@ -86,4 +88,18 @@ bool AG_PackArchive(const AssetSink& sink, const std::string& path, std::string*
     }
     archive.Close();
     return true;
+}
+
+bool AG_CheckArchive(const std::string& path, std::string* fault) {
+    VH_ArchiveCheck check;
+    if (!VH_CheckArchiveAssets(path.c_str(), &check, fault)) return false;
+    if (check.refused.empty()) return true;
+    *fault = check.refused[0].entry + ": " + check.refused[0].fault;
+    if (check.refused.size() > 1) *fault += " (and " + std::to_string(check.refused.size() - 1) + " more refused)";
+    return false;
+}
+
+bool AG_CheckCredits(const std::string& text, std::string* fault) {
+    *fault = VH_CheckAssetBytes(CAT_CREDITS, text.data(), Uint32(text.size()));
+    return fault->empty();
 }

@@ -19,3 +19,9 @@ std::string AG_CreditsText();
 int AG_WritePreviews(const AssetSink& sink, const std::string& dir, std::string* error);
 // Writes the entries as a resource archive at path; false with a reason when it cannot.
 bool AG_PackArchive(const AssetSink& sink, const std::string& path, std::string* reason);
+// Reads the archive at path back with the demo's own readers, as "vhpack check --deep" does.
+// False with one line in *fault naming the first entry they refuse and why (and how many more
+// there are), or the archive's own fault.
+bool AG_CheckArchive(const std::string& path, std::string* fault);
+// The credits text as the credits screen takes it: false with why in *fault.
+bool AG_CheckCredits(const std::string& text, std::string* fault);

@@ -4,23 +4,51 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "core/catalogue.h"
+#include "core/report.h"
 #include "core/version.h"
 #include "generator.h"
 
 namespace {
 
+// The engine's start-up writes its square-root banner to stderr before main runs (the check of
+// the written archive brings in the readers that need it). That line belongs to the demo, not to
+// a build step, so stderr points at /dev/null until main takes it back. Priority 101 runs this
+// before every constructor of default priority, the engine's included.
+int heldStderr = -1;
+
+__attribute__((constructor(101))) void holdStderr() {
+    const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (null < 0) return;
+    heldStderr = dup(STDERR_FILENO);
+    if (heldStderr >= 0) dup2(null, STDERR_FILENO);
+    close(null);
+}
+
+void releaseStderr() {
+    if (heldStderr < 0) return;
+    std::fflush(stderr);
+    dup2(heldStderr, STDERR_FILENO);
+    close(heldStderr);
+    heldStderr = -1;
+    VH_NoteOpenLine(false); // the banner's open line went to /dev/null
+}
+
 const char usageText[] = "usage: assetgen --out DIR [--preview DIR]\n"
                          "Makes the demo's data from code: DIR/vh_data.clu and DIR/credits.txt, the same bytes on\n"
-                         "every run. Folders that do not exist are made, with their parents.\n"
+                         "every run, each entry then read back with the demo's own readers (as vhpack check\n"
+                         "--deep does). Folders that do not exist are made, with their parents.\n"
                          "  --out DIR      where the archive and the credits text go\n"
                          "  --preview DIR  also every picture of the archive, as the engine decodes it, as\n"
                          "                 DIR/NAME.png\n"
                          "  --help         this text\n"
                          "  --version      the engine's version\n"
-                         "Exit status: 0 done, 1 a file or folder that cannot be made, 2 bad arguments.\n";
+                         "Exit status: 0 done, 1 a file or folder that cannot be made or an entry the demo's\n"
+                         "readers refuse (one line names it; the archive is removed), 2 bad arguments.\n";
 
 bool writeText(const std::string& path, const std::string& text) {
     FILE* f = std::fopen(path.c_str(), "wb");
@@ -56,6 +84,7 @@ bool makeFolder(const std::string& path, std::string* error) {
 } // namespace
 
 int main(int argc, char** argv) {
+    releaseStderr();
     std::string out, preview;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -91,6 +120,17 @@ int main(int argc, char** argv) {
     std::string reason;
     if (!AG_PackArchive(sink, archive, &reason)) {
         std::fprintf(stderr, "assetgen: %s: %s\n", archive.c_str(), reason.c_str());
+        return 1;
+    }
+    // What the demo cannot read is a fault of the generator, caught here rather than on screen.
+    if (!AG_CheckArchive(archive, &reason)) {
+        // A refused archive left in place would look up to date to the next build.
+        std::remove(archive.c_str());
+        std::fprintf(stderr, "assetgen: %s: %s; the archive is not kept\n", archive.c_str(), reason.c_str());
+        return 1;
+    }
+    if (!AG_CheckCredits(AG_CreditsText(), &reason)) {
+        std::fprintf(stderr, "assetgen: %s: %s\n", credits.c_str(), reason.c_str());
         return 1;
     }
     if (!writeText(credits, AG_CreditsText())) {

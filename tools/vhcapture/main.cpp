@@ -1,10 +1,10 @@
 // vhcapture: plays the demo through the driver on a fixed frame step and seed, and writes
-// what it draws to PNG frames, a contact sheet, a video and per-frame timing.
+// what it draws to PNG frames, a contact sheet, a video, per-frame timing and a plot of it.
 //
 // Frame k is drawn after k steps of 1/fps, so its demo time is k/fps. Keys due at T are
 // pressed before the first step that starts at or after T. Every output is checked before
 // the first frame; every file a frame produces is written as soon as the frame is drawn;
-// whatever outlives the loop (the last frame of --every, sheet, CSV, summary, video) is
+// whatever outlives the loop (the last frame of --every, sheet, CSV, plot, summary, video) is
 // finished both on a normal end and from the engine's exit hook (ESC, a key after the
 // credits, a fatal end).
 #include <GL/freeglut.h>
@@ -24,6 +24,7 @@
 #include "options.h"
 #include "outputs.h"
 #include "pictures.h"
+#include "plot.h"
 #include "core/catalogue.h"
 #include "core/glerror.h"
 #include "core/platform.h"
@@ -140,6 +141,15 @@ bool finish() {
             ok = false;
         }
     }
+    if (!opts.plot.empty()) {
+        if (stats.Rows().empty()) {
+            say("%s: no frame was drawn, so there is no plot", opts.plot.c_str());
+            ok = false;
+        } else if (!CAP_WritePNG(opts.plot, CAP_DrawPlot(stats.Rows()), CAP_PLOT_WIDTH, CAP_PLOT_HEIGHT, &error)) {
+            say("%s", error.c_str());
+            ok = false;
+        }
+    }
     if (atSaved < opts.at.size()) {
         say("%zu --at time(s) from %.3f s on came after the run ended at %.3f s", opts.at.size() - atSaved,
             opts.at[atSaved], (double)framesDrawn / opts.fps);
@@ -239,7 +249,8 @@ int main(int argc, char** argv) {
     if ((savesFrames && !CAP_MakeOutputFolder(opts.out, &madeFolders, &error)) ||
         (!opts.sheet.empty() && !CAP_CheckOutputFile(opts.sheet, CAP_RENAMED_INTO_PLACE, &error)) ||
         (!opts.video.empty() && !CAP_CheckOutputFile(opts.video, CAP_WRITTEN_IN_PLACE, &error)) ||
-        (!opts.stats.empty() && !CAP_CheckOutputFile(opts.stats, CAP_WRITTEN_IN_PLACE, &error))) {
+        (!opts.stats.empty() && !CAP_CheckOutputFile(opts.stats, CAP_WRITTEN_IN_PLACE, &error)) ||
+        (!opts.plot.empty() && !CAP_CheckOutputFile(opts.plot, CAP_RENAMED_INTO_PLACE, &error))) {
         CAP_RemoveMadeFolders(madeFolders);
         say("%s", error.c_str());
         return 1;
@@ -252,6 +263,7 @@ int main(int argc, char** argv) {
     opts.sheet = absolutePath(opts.sheet, cwd);
     opts.video = absolutePath(opts.video, cwd);
     opts.stats = absolutePath(opts.stats, cwd);
+    opts.plot = absolutePath(opts.plot, cwd);
     if (!opts.dataDir.empty() && chdir(opts.dataDir.c_str()) != 0) {
         say("%s: cannot enter the data folder (%s)", opts.dataDir.c_str(), std::strerror(errno));
         return 1;
@@ -279,6 +291,7 @@ int main(int argc, char** argv) {
     // Without --until: the frame on which the credits have stood for creditsSeconds. They
     // are drawn whole on their first frame; the second after it gives sheets and videos an end.
     long creditsEnd = LONG_MAX;
+    const bool timed = !opts.stats.empty() || !opts.plot.empty(); // the frames' times are kept
     const Clock::time_point start = Clock::now();
     Clock::time_point lastProgress = start;
     size_t nextKey = 0;
@@ -313,10 +326,10 @@ int main(int argc, char** argv) {
         const Clock::time_point t1 = Clock::now();
         VH_DriverRender();
         // A captured frame waited for the renderer in its read-back; make the others wait too.
-        if (!wanted && !opts.stats.empty()) glFinish();
+        if (!wanted && timed) glFinish();
         row.updateMs = std::chrono::duration<double, std::milli>(t1 - t0).count();
         row.renderMs = since(t1) * 1000.0;
-        if (!opts.stats.empty()) stats.Record(row);
+        if (timed) stats.Record(row);
         framesDrawn = k;
 
         if (wanted) {

@@ -57,6 +57,8 @@ const char usage[] =
     "  --sheet FILE.png  contact sheet of the saved frames\n"
     "  --video FILE.mp4  encode every frame with ffmpeg\n"
     "  --stats FILE.csv  per-frame timing, and a summary per state and scene on stdout\n"
+    "  --plot FILE.png   a picture of the frame times: update and render ms stacked per frame, one\n"
+    "                    coloured band per intro, scene and the credits, a line at 16.7 ms\n"
     "  --size WxH        window size (default 800x600)\n"
     "  --quiet           leave the engine's \"NO GL ERROR\" reports out of stderr (errors still show)\n"
     "  --help            this text\n"
@@ -211,8 +213,8 @@ bool CAP_ParseOptions(int argc, const char* const* argv, CapOptions* o, std::str
             *flag = true;
             continue;
         }
-        static const char* const withValue[] = {"--data",  "--fps", "--seed",  "--until", "--keys",  "--at",
-                                                "--every", "--out", "--sheet", "--video", "--stats", "--size"};
+        static const char* const withValue[] = {"--data", "--fps",   "--seed",  "--until", "--keys", "--at",  "--every",
+                                                "--out",  "--sheet", "--video", "--stats", "--size", "--plot"};
         bool known = false;
         for (const char* n : withValue)
             if (name == n) known = true;
@@ -264,6 +266,9 @@ bool CAP_ParseOptions(int argc, const char* const* argv, CapOptions* o, std::str
         } else if (name == "--stats") {
             if (value.empty()) return fail(error, "--stats needs a file name");
             o->stats = value;
+        } else if (name == "--plot") {
+            if (value.empty()) return fail(error, "--plot needs a file name");
+            o->plot = value;
         } else if (name == "--size") {
             if (!parseSize(value, &o->width, &o->height))
                 return fail(error, "--size: \"" + value + "\" is not WxH with sides from 16 to 4096");

@@ -23,6 +23,7 @@ struct CapOptions {
     std::string sheet;           // contact sheet PNG; empty: none
     std::string video;           // video file through ffmpeg; empty: none
     std::string stats;           // per-frame CSV; empty: none
+    std::string plot;            // frame-time picture PNG; empty: none
     int width = 800;             // window pixels
     int height = 600;
     bool quiet = false; // leave the engine's "NO GL ERROR" reports out of stderr

@@ -18,40 +18,57 @@ const int labelHeight = 5 * glyphScale + 6;
 const std::uint8_t background = 24;
 const std::uint8_t ink = 230;
 
-// A 3x5 font for the labels: digits, '.', ' ' and 's'. Bit 2 is the left column.
+// A 5-row font for the labels: digits, '.', ' ', lower-case 's' and 'm' for the units and the
+// capitals the plot's names need. Bit (width - 1) is the left column.
 struct Glyph {
     char c;
+    int width; // columns
     std::uint8_t rows[5];
 };
 const Glyph glyphs[] = {
-    {'0', {7, 5, 5, 5, 7}}, {'1', {2, 6, 2, 2, 7}}, {'2', {7, 1, 7, 4, 7}}, {'3', {7, 1, 7, 1, 7}},
-    {'4', {5, 5, 7, 1, 1}}, {'5', {7, 4, 7, 1, 7}}, {'6', {7, 4, 7, 5, 7}}, {'7', {7, 1, 1, 1, 1}},
-    {'8', {7, 5, 7, 5, 7}}, {'9', {7, 5, 7, 1, 7}}, {'.', {0, 0, 0, 0, 2}}, {'s', {0, 3, 6, 1, 6}},
-    {' ', {0, 0, 0, 0, 0}},
+    {'0', 3, {7, 5, 5, 5, 7}},     {'1', 3, {2, 6, 2, 2, 7}}, {'2', 3, {7, 1, 7, 4, 7}}, {'3', 3, {7, 1, 7, 1, 7}},
+    {'4', 3, {5, 5, 7, 1, 1}},     {'5', 3, {7, 4, 7, 1, 7}}, {'6', 3, {7, 4, 7, 5, 7}}, {'7', 3, {7, 1, 1, 1, 1}},
+    {'8', 3, {7, 5, 7, 5, 7}},     {'9', 3, {7, 5, 7, 1, 7}}, {'.', 3, {0, 0, 0, 0, 2}}, {'s', 3, {0, 3, 6, 1, 6}},
+    {'m', 5, {0, 26, 21, 21, 21}}, {' ', 3, {0, 0, 0, 0, 0}}, {'A', 3, {2, 5, 7, 5, 5}}, {'C', 3, {3, 4, 4, 4, 3}},
+    {'D', 3, {6, 5, 5, 5, 6}},     {'E', 3, {7, 4, 6, 4, 7}}, {'I', 3, {7, 2, 2, 2, 7}}, {'M', 5, {17, 27, 21, 17, 17}},
+    {'N', 4, {9, 13, 11, 9, 9}},   {'O', 3, {2, 5, 5, 5, 2}}, {'P', 3, {6, 5, 6, 4, 4}}, {'R', 3, {6, 5, 6, 5, 5}},
+    {'S', 3, {3, 4, 2, 1, 6}},     {'T', 3, {7, 2, 2, 2, 2}}, {'U', 3, {5, 5, 5, 5, 7}},
 };
 
-void drawText(std::vector<std::uint8_t>& rgb, int width, int height, int x, int y, const char* text) {
-    for (; *text; ++text, x += 4 * glyphScale) {
-        const Glyph* g = nullptr;
-        for (const Glyph& candidate : glyphs)
-            if (candidate.c == *text) g = &candidate;
-        if (!g) continue;
-        for (int row = 0; row < 5; ++row)
-            for (int col = 0; col < 3; ++col) {
-                if (!(g->rows[row] & (4 >> col))) continue;
-                for (int dy = 0; dy < glyphScale; ++dy)
-                    for (int dx = 0; dx < glyphScale; ++dx) {
-                        const int px = x + col * glyphScale + dx;
-                        const int py = y + row * glyphScale + dy;
-                        if (px < 0 || py < 0 || px >= width || py >= height) continue;
-                        std::uint8_t* p = &rgb[((size_t)py * width + px) * 3];
-                        p[0] = p[1] = p[2] = ink;
-                    }
-            }
-    }
+const Glyph* glyphOf(char c) {
+    for (const Glyph& g : glyphs)
+        if (g.c == c) return &g;
+    return nullptr;
 }
 
 } // namespace
+
+int CAP_TextWidth(const char* text, int scale) {
+    int width = 0;
+    for (; *text; ++text)
+        if (const Glyph* g = glyphOf(*text)) width += (g->width + 1) * scale;
+    return width > 0 ? width - scale : 0;
+}
+
+void CAP_DrawText(std::vector<std::uint8_t>& rgb, int width, int height, int x, int y, const char* text,
+                  const std::uint8_t colour[3], int scale) {
+    for (; *text; ++text) {
+        const Glyph* g = glyphOf(*text);
+        if (!g) continue;
+        for (int row = 0; row < 5; ++row)
+            for (int col = 0; col < g->width; ++col) {
+                if (!(g->rows[row] & (1 << (g->width - 1 - col)))) continue;
+                for (int dy = 0; dy < scale; ++dy)
+                    for (int dx = 0; dx < scale; ++dx) {
+                        const int px = x + col * scale + dx;
+                        const int py = y + row * scale + dy;
+                        if (px < 0 || py < 0 || px >= width || py >= height) continue;
+                        std::copy_n(colour, 3, &rgb[((size_t)py * width + px) * 3]);
+                    }
+            }
+        x += (g->width + 1) * scale;
+    }
+}
 
 bool CAP_WritePNG(const std::string& path, const std::vector<std::uint8_t>& rgb, int width, int height,
                   std::string* error) {
@@ -113,7 +130,8 @@ std::vector<std::uint8_t> CapSheet::Compose(int* width, int* height) const {
             std::copy_n(&t.rgb[(size_t)y * t.width * 3], (size_t)t.width * 3, &rgb[((size_t)(y0 + y) * w + x0) * 3]);
         char label[32];
         std::snprintf(label, sizeof(label), "%.3f s", t.seconds);
-        drawText(rgb, w, h, x0, y0 + t.height + 4, label);
+        const std::uint8_t inkColour[3] = {ink, ink, ink};
+        CAP_DrawText(rgb, w, h, x0, y0 + t.height + 4, label, inkColour, glyphScale);
     }
     *width = w;
     *height = h;

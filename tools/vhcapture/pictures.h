@@ -11,6 +11,13 @@
 bool CAP_WritePNG(const std::string& path, const std::vector<std::uint8_t>& rgb, int width, int height,
                   std::string* error);
 
+// Small block letters for labels: digits, '.', ' ', "s" and "m" for units, and the capitals
+// A C D E I M N O P R S T U; other characters are left out. Each font pixel is scale x scale.
+void CAP_DrawText(std::vector<std::uint8_t>& rgb, int width, int height, int x, int y, const char* text,
+                  const std::uint8_t colour[3], int scale);
+// Pixels across text drawn at scale; 5 x scale is its height.
+int CAP_TextWidth(const char* text, int scale);
+
 // Thumbnails of saved frames, laid out in time order with their times written below.
 class CapSheet {
 public:

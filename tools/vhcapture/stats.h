@@ -27,6 +27,8 @@ public:
     bool Close(std::string* error);
     // The summary table: per intro, scene and the credits, in the order they ran.
     void PrintSummary(FILE* out) const;
+    // Every row recorded so far, with or without a CSV file.
+    const std::vector<CapFrameRow>& Rows() const { return rows; }
     // "intro 1", "scene 2", "credits" ...; empty for a row that belongs to none.
     static std::string GroupName(const CapFrameRow& row);
 
