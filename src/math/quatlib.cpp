@@ -33,8 +33,10 @@ double fromWords(Uint32 hi, Uint32 lo) {
 } // namespace
 
 void FastSqrtInit() {
-    std::fputs("FAST SQRT LIB INIT", stderr);
-    VH_NoteOpenLine(true);
+    if (&VH_QuietStartup == nullptr || !VH_QuietStartup) {
+        std::fputs("FAST SQRT LIB INIT", stderr);
+        VH_NoteOpenLine(true);
+    }
     for (Uint32 i = 0; i < 8192; ++i) {
         FastSqrtTable[i] = highWord(std::sqrt(fromWords((i << 7) | 0x3FF00000u, 0))) & 0xFFFFFu;
         FastSqrtTable[8192 + i] = highWord(std::sqrt(fromWords((i << 7) | 0x40000000u, 0))) & 0xFFFFFu;

@@ -36,3 +36,7 @@ void Scale3(float v[3], float s);
 // placing transform that puts an object at eye with its local -z axis towards center.
 void LookAtMatrixd(double eye[3], double center[3], double up[3]);
 void ObjectLookAtMatrixf(float eye[3], float center[3], float up[3]);
+
+// A program that links the engine but is not the demo (vhpack, assetgen) defines this as
+// true, and the start-up banner, which belongs to the demo, is left out.
+extern const bool VH_QuietStartup __attribute__((weak));

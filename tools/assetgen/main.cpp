@@ -9,34 +9,13 @@
 #include <unistd.h>
 
 #include "core/catalogue.h"
-#include "core/report.h"
 #include "core/version.h"
 #include "generator.h"
 
+// The square-root banner belongs to the demo's start-up, not to a tool that reads its data.
+extern const bool VH_QuietStartup = true;
+
 namespace {
-
-// The engine's start-up writes its square-root banner to stderr before main runs (the check of
-// the written archive brings in the readers that need it). That line belongs to the demo, not to
-// a build step, so stderr points at /dev/null until main takes it back. Priority 101 runs this
-// before every constructor of default priority, the engine's included.
-int heldStderr = -1;
-
-__attribute__((constructor(101))) void holdStderr() {
-    const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
-    if (null < 0) return;
-    heldStderr = dup(STDERR_FILENO);
-    if (heldStderr >= 0) dup2(null, STDERR_FILENO);
-    close(null);
-}
-
-void releaseStderr() {
-    if (heldStderr < 0) return;
-    std::fflush(stderr);
-    dup2(heldStderr, STDERR_FILENO);
-    close(heldStderr);
-    heldStderr = -1;
-    VH_NoteOpenLine(false); // the banner's open line went to /dev/null
-}
 
 const char usageText[] = "usage: assetgen --out DIR [--preview DIR]\n"
                          "Makes the demo's data from code: DIR/vh_data.clu and DIR/credits.txt, the same bytes on\n"
@@ -84,7 +63,6 @@ bool makeFolder(const std::string& path, std::string* error) {
 } // namespace
 
 int main(int argc, char** argv) {
-    releaseStderr();
     std::string out, preview;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];

@@ -17,35 +17,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "core/report.h"
 #include "core/version.h"
 #include "data/resfile.h"
 #include "shell/assetcheck.h"
 
+// The square-root banner belongs to the demo's start-up, not to a tool that reads its data.
+extern const bool VH_QuietStartup = true;
+
 namespace {
-
-// The engine's start-up writes its square-root banner to stderr before main runs (the entry
-// readers of check --deep bring it in). That line belongs to the demo; vhpack's stderr holds
-// only its own one-line faults, so stderr points at /dev/null until main takes it back.
-// Priority 101 runs this before every constructor of default priority, the engine's included.
-int heldStderr = -1;
-
-__attribute__((constructor(101))) void holdStderr() {
-    const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
-    if (null < 0) return;
-    heldStderr = dup(STDERR_FILENO);
-    if (heldStderr >= 0) dup2(null, STDERR_FILENO);
-    close(null);
-}
-
-void releaseStderr() {
-    if (heldStderr < 0) return;
-    std::fflush(stderr);
-    dup2(heldStderr, STDERR_FILENO);
-    close(heldStderr);
-    heldStderr = -1;
-    VH_NoteOpenLine(false); // the banner's open line went to /dev/null
-}
 
 constexpr int EXIT_OK = 0;
 constexpr int EXIT_BAD = 1;
@@ -482,7 +461,6 @@ const Command* FindCommand(const std::string& name) {
 } // namespace
 
 int main(int argc, char** argv) {
-    releaseStderr();
     if (argc < 2) return Usage("no command given");
     const std::string command = argv[1];
     if (command == "--version") {
