@@ -29,6 +29,13 @@ void operator delete(void* p) noexcept {
 void operator delete(void* p, std::size_t) noexcept {
     release(p);
 }
+// The engine's streams come from the nothrow form; it must pair with the deletes above.
+void* operator new(std::size_t bytes, const std::nothrow_t&) noexcept {
+    return std::malloc(bytes ? bytes : 1);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+    release(p);
+}
 
 namespace {
 
