@@ -43,6 +43,14 @@ void smoke(int group, const float colourFrom[3], float velocityNormalY, float ve
     PART_Advance();
 }
 
+// The sphere routine of the windowing library draws from client arrays and switches the vertex,
+// normal and texture-coordinate arrays off afterwards; the mesh draw relies on them staying on.
+void solidSphere(float radius) {
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    glutSolidSphere(radius, sphereSlices, sphereSlices);
+    glPopClientAttrib();
+}
+
 } // namespace
 
 void FX_Fire(int group) {
@@ -108,7 +116,7 @@ void FX_DrawBlackSphere(float x, float y, float z, float radius) {
     glPushMatrix();
     glColor3f(0, 0, 0);
     glTranslatef(x, y, z);
-    glutSolidSphere(radius, sphereSlices, sphereSlices);
+    solidSphere(radius);
     glPopMatrix();
 }
 
@@ -125,7 +133,7 @@ void FX_DrawGlowSphere(float radius, float x, float y, float z, const float colo
     glPushMatrix();
     glColor4fv(colour);
     glTranslatef(x, y, z);
-    glutSolidSphere(radius, sphereSlices, sphereSlices);
+    solidSphere(radius);
     glPopMatrix();
     glDisable(GL_BLEND);
 }
