@@ -81,6 +81,15 @@ inline std::string RunOutput(const std::string& command) {
 }
 
 // Replaces the archive at path with exactly these entries, using the engine's writer.
+// One entry of an archive on disk, or nothing when it cannot be read.
+inline Bytes ReadEntry(const char* archive, const char* name) {
+    CResFile res;
+    void* data = nullptr;
+    if (!res.Open(archive, "rb") || !res.LoadEntry(name, &data) || !data) return {};
+    const Uint8* bytes = static_cast<const Uint8*>(data);
+    return Bytes(bytes, bytes + res.EntrySize(name));
+}
+
 inline bool WriteArchive(const char* path, const NamedBytes& entries) {
     CResFile archive;
     if (!archive.Open(path, "w")) return false;
