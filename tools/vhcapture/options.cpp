@@ -1,13 +1,14 @@
 // options: vhcapture's command line, checked in full before anything is opened.
 #include "options.h"
 
-#include <GL/freeglut.h>
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <strings.h>
+
+#include "core/keys.h"
 
 namespace {
 const double maxSeconds = 9999.999; // the 7-digit millisecond field of at_ file names
@@ -20,18 +21,20 @@ struct NamedKey {
 };
 
 const NamedKey namedKeys[] = {
-    {"esc", false, 27},
-    {"space", false, ' '},
-    {"enter", false, 13},
-    {"backspace", false, 8},
-    {"backquote", false, 0x60},
-    {"left", true, GLUT_KEY_LEFT},
-    {"right", true, GLUT_KEY_RIGHT},
-    {"up", true, GLUT_KEY_UP},
-    {"down", true, GLUT_KEY_DOWN},
-    {"home", true, GLUT_KEY_HOME},
-    {"end", true, GLUT_KEY_END},
-    {"insert", true, GLUT_KEY_INSERT},
+    {"esc", false, VH_KEY_ESCAPE},
+    {"space", false, VH_KEY_SPACE},
+    {"enter", false, VH_KEY_ENTER},
+    {"backspace", false, VH_KEY_BACKSPACE},
+    {"backquote", false, VH_KEY_BACKQUOTE},
+    {"left", true, VH_SPECIAL_LEFT},
+    {"right", true, VH_SPECIAL_RIGHT},
+    {"up", true, VH_SPECIAL_UP},
+    {"down", true, VH_SPECIAL_DOWN},
+    {"home", true, VH_SPECIAL_HOME},
+    {"end", true, VH_SPECIAL_END},
+    {"insert", true, VH_SPECIAL_INSERT},
+    {"f3", true, VH_SPECIAL_F3},   // the frame-time graph
+    {"f12", true, VH_SPECIAL_F12}, // a screenshot
 };
 
 bool fail(std::string* error, const std::string& text) {
@@ -50,7 +53,7 @@ const char usage[] =
     "                    a run that waits in a scene with no key left to press and no --at frame to come\n"
     "                    stops there)\n"
     "  --keys T:KEY,...  press KEY at T s; KEY is one character or esc, space, enter, backspace,\n"
-    "                    backquote, left, right, up, down, home, end, insert\n"
+    "                    backquote, left, right, up, down, home, end, insert, f3, f12\n"
     "  --at T1,T2,...    save the frames at those times as OUT/at_<ms, 7 digits>.png\n"
     "  --every K         save every K-th frame as OUT/frame_<frame, 6 digits>.png\n"
     "  --out DIR         folder for saved frames (default capture)\n"
