@@ -206,6 +206,14 @@ TEST_F(SceneTwo, TheScriptPlaysItsThirteenStepsOnFixedFrameTimes) {
         started[step] = V2_GetStatus().sceneTime;
         const V2_Status s = V2_GetStatus();
         switch (step) {
+        case 4: {
+            // Shots fly as drawn spheres; the models drawn after them still find their arrays on.
+            VH_DriverStep(dt);
+            ASSERT_TRUE(V2_GetStatus().shots);
+            RenderScene();
+            EXPECT_TRUE(glIsEnabled(GL_VERTEX_ARRAY) && glIsEnabled(GL_NORMAL_ARRAY));
+            break;
+        }
         case 5: {
             // Blimp2 was hidden until now: its propellers kept their angles while the dirigible's turned.
             EXPECT_EQ(anglesOf(kBlimp2), blimp2_0);
