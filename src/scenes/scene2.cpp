@@ -445,6 +445,7 @@ void runScript(float seconds) {
             T(kBlimp3).z = -70.61f;
             V2_EyeIndex = (V2_EyeIndex + 1) & (V2_VIEWPOINT_COUNT - 1);
             cam.eye = VECTOR(float(kEyeX[V2_EyeIndex]), kEyeHeight, float(kEyeZ[V2_EyeIndex]));
+            DBG_Print("scene two: viewpoint %d at %.3f s", V2_EyeIndex, V2_SceneTime);
         }
         break;
     default:
