@@ -1,0 +1,284 @@
+// Scene two through the state machine and driver: the script on fixed frame times, the overview
+// key, propellers of hidden models, the models' part names, and a clean close.
+#include <GL/gl.h>
+#include <GL/glu.h>
+#include <gtest/gtest.h>
+#include <strings.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "camera/camera.h"
+#include "model/mesh.h"
+#include "particles/grid.h"
+#include "scenes/scene2.h"
+#include "scenes/scenes.h"
+#include "scenes/sky.h"
+#include "shell/driver.h"
+#include "shell/sequence.h"
+#include "shell/state.h"
+#include "support/gl_fixture.h"
+#include "text/console.h"
+
+namespace {
+
+enum { kDirigible, kBlimp2, kBlimp3, kCliff, kPlane1, kPlane2 };
+
+void enter(int message) {
+    VH_SetSceneHandler(VH_RowOf(VHS_SCENE, 1), View2Main);
+    VH_SetProgramState(VHS_SCENE, 1, message);
+}
+
+std::vector<float> anglesOf(int model) {
+    std::vector<float> angles;
+    const tMeshPartList* table = V2_PartTable(model);
+    for (int i = 0; i < table->count; ++i)
+        angles.push_back(table->parts[i].angle);
+    return angles;
+}
+
+// Each angle moved by degrees per second x seconds, counted round the circle.
+void expectTurned(int model, const std::vector<float>& before, float seconds) {
+    const tMeshPartList* table = V2_PartTable(model);
+    for (int i = 0; i < table->count; ++i) {
+        const float moved = std::remainder(table->parts[i].angle - before[i], 360.0f);
+        EXPECT_NEAR(moved, std::remainder(table->parts[i].speed * seconds, 360.0f), 0.05f)
+            << table->parts[i].name << " over " << seconds << " s";
+    }
+}
+
+// Renders the scene's own pass (no console over it) and tells whether it left camera c's view.
+bool rendersViewOf(const DemoCamera& c) {
+    float shown[16], expected[16];
+    VH_RenderScene();
+    glGetFloatv(GL_MODELVIEW_MATRIX, shown);
+    glLoadIdentity();
+    gluLookAt(c.eye.x, c.eye.y, c.eye.z, c.target.x, c.target.y, c.target.z, c.up.x, c.up.y, c.up.z);
+    glGetFloatv(GL_MODELVIEW_MATRIX, expected);
+    for (int i = 0; i < 16; ++i)
+        if (std::fabs(shown[i] - expected[i]) > 1e-4f) return false;
+    return true;
+}
+
+class SceneTwo : public ::testing::Test {
+protected:
+    void SetUp() override {
+        VH_TestOpenWindow();
+        ASSERT_EQ(chdir(VH_RUN_DIR), 0);
+        ASSERT_EQ(access("vh_data.clu", R_OK), 0) << "the build makes the demo data in " << VH_RUN_DIR;
+    }
+    void TearDown() override {
+        if (VH_GetState() == VHS_SCENE && VH_IsSceneReady()) Close();
+    }
+    void Open() {
+        enter(MSG_INITIALIZE);
+        VH_DriverStep(0.0);
+        ASSERT_EQ(VH_GetMsg(), MSG_UPDATE);
+        ASSERT_NE(V2_GetStatus().camera, nullptr);
+    }
+    void Close() {
+        enter(MSG_UPDATE);
+        VH_DriverKey('n');
+        VH_DriverStep(0.0);
+        EXPECT_EQ(VH_GetState(), VHS_INTRO) << "the third intro follows scene two";
+        VH_SetSceneReady(false);
+        enter(MSG_UPDATE);
+    }
+};
+
+TEST_F(SceneTwo, EveryModelLoadsWithItsPropellersAndCloseReleasesEverything) {
+    Close(); // before it ever ran, and twice
+    Close();
+    Open();
+    const V2_Status s = V2_GetStatus();
+    const char* hint = CON_FindLine(VH_Console, s.hintLine);
+    EXPECT_STREQ(hint ? hint : "", "Press the 'A' key to change camera position");
+    EXPECT_TRUE(GRID_Cols() == 48 && SKY_Divisions() == 60 && glIsEnabled(GL_FOG) && glIsEnabled(GL_LIGHT1));
+    EXPECT_FALSE(glIsEnabled(GL_LIGHT0));
+    for (int m = 0; m < V2_MESH_COUNT; ++m) {
+        SCOPED_TRACE(CAT_SKY_MESHES[m]);
+        const t3DModel* model = s.meshes[m];
+        ASSERT_NE(model, nullptr);
+        EXPECT_EQ(model->visible, m != kBlimp2 && m != kCliff && m != kPlane1 && m != kPlane2);
+        const tMeshPartList* table = V2_PartTable(m);
+        for (int i = 0; i < table->count; ++i) {
+            int found = 0;
+            for (int k = 0; k < model->objectCount; ++k)
+                found += std::strcmp(model->objects[k].name, table->parts[i].name) == 0;
+            EXPECT_EQ(found, 1) << "one sub-object named exactly " << table->parts[i].name;
+        }
+    }
+
+    // The dirigible's propellers reach the screen: turning them changes the first shot.
+    for (int i = 0; i < 30; ++i)
+        VH_DriverStep(1.0 / 30);
+    int w = 0, h = 0;
+    VH_RenderScene();
+    const std::vector<std::uint8_t> before = VH_DriverReadBack(&w, &h);
+    tMeshPartList* props = V2_PartTable(kDirigible);
+    for (int i = 0; i < props->count; ++i)
+        props->parts[i].angle += 30.0f;
+    VH_RenderScene();
+    const std::vector<std::uint8_t> after = VH_DriverReadBack(&w, &h);
+    int changed = 0;
+    for (size_t i = 0; i < before.size(); i += 3)
+        changed += std::abs(before[i] - after[i]) + std::abs(before[i + 1] - after[i + 1]) > 24;
+    EXPECT_GT(changed, 2000) << "the propellers turn in view";
+    // The sky fills the top of the view with its blue.
+    const size_t top = (size_t(5) * w + w / 4) * 3;
+    EXPECT_GT(before[top + 2], before[top] + 40) << int(before[top]) << " " << int(before[top + 2]);
+
+    Close();
+    const V2_Status closed = V2_GetStatus();
+    EXPECT_TRUE(closed.camera == nullptr && closed.hintLine == -1 && !CON_FindLine(VH_Console, s.hintLine));
+    EXPECT_TRUE(GRID_Cols() == -1 && SKY_VertexCount() == 0 && !glIsEnabled(GL_FOG) && !glIsEnabled(GL_LIGHT1));
+    EXPECT_EQ(MESH_Count(), 0);
+    for (int m = 0; m < V2_MESH_COUNT; ++m)
+        EXPECT_EQ(closed.meshes[m], nullptr);
+}
+
+TEST_F(SceneTwo, OverviewKeySwitchesTheViewAtOnceWhileTheScriptRunsOn) {
+    Open();
+    ASSERT_FALSE(V2_GetStatus().useAltCamera);
+    for (int i = 0; i < 10; ++i)
+        VH_DriverStep(0.1);
+    const DemoCamera& overview = *V2_GetStatus().altCamera;
+    VH_DriverKey('A');
+    ASSERT_TRUE(V2_GetStatus().useAltCamera);
+    EXPECT_TRUE(rendersViewOf(overview)) << "the overview camera at the very next frame";
+
+    // The script and its camera go on unseen: step 1's move carries the scripted eye along.
+    const VECTOR eye = V2_GetStatus().camera->eye;
+    for (int i = 0; i < 60; ++i)
+        VH_DriverStep(0.1);
+    EXPECT_EQ(V2_GetStatus().step, 1);
+    EXPECT_LT(V2_GetStatus().camera->eye.z, eye.z - 1.0f) << "towards z = 30";
+    VH_DriverSpecialKey('A'); // a special key with the same code is no letter
+    EXPECT_TRUE(rendersViewOf(overview));
+
+    VH_DriverKey('a');
+    EXPECT_FALSE(V2_GetStatus().useAltCamera);
+    EXPECT_TRUE(rendersViewOf(*V2_GetStatus().camera)) << "back to the scripted view, where it has got to";
+    EXPECT_FALSE(rendersViewOf(overview));
+}
+
+// Runs the scene until its step changes (or the guard), one fixed frame at a time.
+int runUntilStepChanges(double dt, int guard = 20000) {
+    const int step = V2_GetStatus().step;
+    for (int i = 0; i < guard && V2_GetStatus().step == step; ++i)
+        VH_DriverStep(dt);
+    return V2_GetStatus().step;
+}
+
+TEST_F(SceneTwo, TheScriptPlaysItsThirteenStepsOnFixedFrameTimes) {
+    // Step 0 lasts 4 s of frame time, in big frames as in small.
+    Open();
+    ASSERT_EQ(runUntilStepChanges(0.25), 1);
+    EXPECT_NEAR(V2_GetStatus().sceneTime, 4.0f, 1e-4f);
+    Close();
+
+    // A second visit starts afresh; the propeller angles carry on from the first.
+    Open();
+    const double dt = 1.0 / 30;
+    float started[V2_STEP_COUNT] = {};
+    const std::vector<float> dirigible0 = anglesOf(kDirigible), blimp2_0 = anglesOf(kBlimp2);
+    for (int step = 1; step < V2_STEP_COUNT; ++step) {
+        ASSERT_EQ(runUntilStepChanges(dt), step) << "stuck in step " << step - 1;
+        started[step] = V2_GetStatus().sceneTime;
+        const V2_Status s = V2_GetStatus();
+        switch (step) {
+        case 4: {
+            // Shots fly as drawn spheres; the models drawn after them still find their arrays on.
+            VH_DriverStep(dt);
+            ASSERT_TRUE(V2_GetStatus().shots);
+            VH_RenderScene();
+            EXPECT_TRUE(glIsEnabled(GL_VERTEX_ARRAY) && glIsEnabled(GL_NORMAL_ARRAY));
+            break;
+        }
+        case 5: {
+            // Blimp2 was hidden until now: its propellers kept their angles while the dirigible's turned.
+            EXPECT_EQ(anglesOf(kBlimp2), blimp2_0);
+            expectTurned(kDirigible, dirigible0, started[5]);
+            EXPECT_FALSE(s.shots || s.blimpSmoke) << "the shooting stops once blimp3 has gone";
+            break;
+        }
+        case 7: {
+            // The dirigible was hidden through steps 5 and 6, so it has not turned since.
+            const std::vector<float> dirigible = anglesOf(kDirigible);
+            VH_DriverStep(dt);
+            EXPECT_EQ(anglesOf(kDirigible), dirigible) << "step 7's first update shows it, the next turns it";
+            // The planes wait 200 ms at their start, then come in at 10.5 units a second.
+            const float z0 = V2_GetStatus().planes[0].position.z;
+            EXPECT_FLOAT_EQ(z0, 49.0f);
+            int still = 1;
+            for (; V2_GetStatus().planes[0].position.z == z0 && still < 100; ++still)
+                VH_DriverStep(dt);
+            // The first update to move them starts once 200 ms have passed, and no later than the next.
+            EXPECT_TRUE(still * dt > 0.2 + dt / 2 && still * dt < 0.2 + 2.5 * dt) << still << " updates";
+            EXPECT_NEAR(V2_GetStatus().planes[0].position.z, z0 - 10.5f * dt, 1e-4f);
+            break;
+        }
+        case 11:
+            EXPECT_TRUE(s.dirigibleSmoke && !s.tracers && !s.planeFire);
+            EXPECT_FALSE(s.placements[kPlane1].visible || s.placements[kPlane2].visible);
+            break;
+        case 12:
+            EXPECT_FALSE(s.dirigibleSmoke);
+            break;
+        }
+    }
+    // Steps that last as long as a timer or a camera move; a move queued on a step's first update
+    // starts on the next and ends an update after it reaches its end, hence the frame or two more.
+    EXPECT_NEAR(started[2] - started[1], 19.0f, 3 * dt) << "step 1 lasts its camera move";
+    EXPECT_NEAR(started[3] - started[2], 10.0f, 3 * dt);
+    EXPECT_NEAR(started[4] - started[3], 12.0f, 3 * dt);
+    EXPECT_NEAR(started[6] - started[5], 21.0f, 3 * dt);
+    EXPECT_NEAR(started[7] - started[6], 21.0f, 3 * dt);
+    EXPECT_NEAR(started[8] - started[7], 0.2f + 49.0f / 10.5f, 3 * dt);
+    EXPECT_NEAR(started[12] - started[11], 15.0f, 3 * dt);
+    // Blimp3 leaves at x = -38: from -6, 5 units in step 2, 12 in step 3, then 1.5 units a second.
+    EXPECT_NEAR(started[5] - started[4], (38.0f - 6.0f - 5.0f - 12.0f) / 1.5f, 3 * dt);
+
+    // Step 12 runs for ever, moving the camera to the next viewpoint each time the blimps come round.
+    std::vector<float> hops;
+    int index = V2_GetStatus().eyeIndex;
+    ASSERT_EQ(index, 0);
+    VECTOR eye = V2_GetStatus().camera->eye;
+    for (int i = 0; i < int(200 / dt) && hops.size() < 17; ++i) {
+        VH_DriverStep(dt);
+        const V2_Status s = V2_GetStatus();
+        ASSERT_EQ(s.step, 12);
+        if (s.eyeIndex == index) continue;
+        EXPECT_EQ(s.eyeIndex, (index + 1) % 16) << "one viewpoint on, 15 wraps to 0";
+        EXPECT_TRUE(s.camera->eye.y == 15.0f && (s.camera->eye.x != eye.x || s.camera->eye.z != eye.z));
+        index = s.eyeIndex, eye = s.camera->eye;
+        hops.push_back(s.sceneTime);
+    }
+    ASSERT_EQ(hops.size(), 17u);
+    EXPECT_EQ(index, 1);
+    for (size_t i = 1; i < hops.size(); ++i)
+        EXPECT_NEAR(hops[i] - hops[i - 1], 149.61f / 15.2f, 2 * dt);
+}
+
+void initialiseWithoutData() {
+    VH_SetMsg(MSG_INITIALIZE);
+    View2Main(0.0f, -1);
+    VH_SetMsg(MSG_UPDATE);
+    for (int i = 0; i < 250; ++i)
+        View2Main(0.1f, -1);
+    VH_SetMsg(MSG_RENDER);
+    View2Main(0.0f, -1);
+    std::exit(V2_GetStatus().step == 2 ? 3 : 4);
+}
+
+TEST(SceneTwoDeath, MissingModelsDoNotStopTheScriptAndAnUnknownMessageEndsIt) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // The window's folder holds an empty archive: no model, no picture, and the script still runs.
+    EXPECT_EXIT((VH_TestOpenWindow(), initialiseWithoutData()), ::testing::ExitedWithCode(3), "");
+    EXPECT_EXIT((VH_TestOpenWindow(), VH_SetMsg(9), View2Main(0.0f, -1)), ::testing::ExitedWithCode(1), "");
+}
+
+} // namespace
