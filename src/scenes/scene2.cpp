@@ -513,13 +513,10 @@ void View2MainRender() {
     }
 
     if (V2_ShotsOn) {
-        // The sphere drawing turns the client arrays off when done; the models below need them on.
-        glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
         for (int group : V2_ShotGroups) {
             PART_SelectGroup(group);
             FX_DrawParticleSpheres();
         }
-        glPopClientAttrib();
     }
     if (V2_TracersOn) {
         glDisable(GL_LIGHTING);
