@@ -329,10 +329,11 @@ int main(int argc, char** argv) {
         const Clock::time_point t1 = Clock::now();
         VH_DriverRender();
         const CapTally after = CAP_Tally();
-        row.glCalls = after.glCalls - before.glCalls;
-        row.allocations = CAP_TallyCountsAllocations() ? after.allocations - before.allocations : -1;
         // A captured frame waited for the renderer in its read-back; make the others wait too.
         if (!wanted && timed) glFinish();
+        row.cpuMs = CAP_Tally().cpuMs - before.cpuMs;
+        row.glCalls = after.glCalls - before.glCalls;
+        row.allocations = CAP_TallyCountsAllocations() ? after.allocations - before.allocations : -1;
         row.updateMs = std::chrono::duration<double, std::milli>(t1 - t0).count();
         row.renderMs = since(t1) * 1000.0;
         if (timed) stats.Record(row);

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
+#include <time.h>
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 #define VH_TALLY_ALLOCATIONS 0
@@ -234,7 +235,9 @@ void CAP_TallyStart() {
 }
 
 CapTally CAP_Tally() {
-    return CapTally{glCalls, allocations};
+    timespec cpu{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
+    return CapTally{(double)cpu.tv_sec * 1e3 + (double)cpu.tv_nsec * 1e-6, glCalls, allocations};
 }
 
 bool CAP_TallyCountsAllocations() {

@@ -10,6 +10,7 @@
 #pragma once
 
 struct CapTally {
+    double cpuMs;     // CPU time of every thread of the process, user and system, since it started
     long glCalls;     // since the program started
     long allocations; // malloc, calloc and realloc calls (operator new included); 0 when not counted
 };
