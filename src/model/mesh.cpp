@@ -19,6 +19,7 @@
 namespace {
 
 std::vector<t3DModel*> baseModels; // in load order
+bool passTurnedBlendOff = false;   // MESH_BeginOpaquePass found blending on and turned it off
 
 bool listed(const t3DModel* model) {
     for (const t3DModel* m : baseModels)
@@ -31,6 +32,7 @@ t3DModel* newInstance(const t3DModel* base) {
     model->lit = base->lit;
     model->wireframe = base->wireframe;
     model->visible = base->visible;
+    model->seeThrough = base->seeThrough;
     std::memcpy(model->position, base->position, sizeof model->position);
     std::memcpy(model->rotation, base->rotation, sizeof model->rotation);
     std::memcpy(model->scale, base->scale, sizeof model->scale);
@@ -60,16 +62,80 @@ bool drawsTextured(const t3DModel* model, const t3DObject* object) {
            object->material < model->materialCount;
 }
 
-void chooseTexture(const t3DModel* model, const t3DObject* object, Uint32* texture) {
-    if (drawsTextured(model, object)) {
-        *texture = model->textures[object->material];
-        glEnable(GL_TEXTURE_2D);
-        glBindTexture(GL_TEXTURE_2D, *texture);
-    } else {
-        *texture = 0;
-        glDisable(GL_TEXTURE_2D);
-    }
+// The object's own arrays into the client-array pointers; the caller has chosen its texture.
+void drawArrays(const t3DObject* object, bool coords) {
+    glNormalPointer(GL_FLOAT, 0, object->normals);
+    if (coords) glTexCoordPointer(2, GL_FLOAT, 0, object->texCoords);
+    glVertexPointer(3, GL_FLOAT, 0, object->vertices);
+    glDrawElements(GL_TRIANGLES, object->faceCount * 3, GL_UNSIGNED_INT, object->faces);
+}
+
+bool drawable(const t3DObject* object) {
+    return object->vertices && object->normals && object->faces && object->faceCount > 0;
+}
+
+// The named part that turns this object, or null.
+const tMeshPart* partOf(const t3DObject& object, const tMeshPartList* parts) {
+    if (!parts || !parts->parts) return nullptr;
+    for (int i = 0; i < parts->count; ++i)
+        if (parts->parts[i].name && strcasecmp(parts->parts[i].name, object.name) == 0) return &parts->parts[i];
+    return nullptr;
+}
+
+// A model's objects, each with its own texture (or none) and, when parts are given, turned about
+// its part's pivot. State is set only where it changes from one object to the next: the colour
+// once, texturing and the bound texture when the next object needs others. The texture-coordinate
+// array is on whenever the program draws (its start-up turns it on for good); an object without
+// coordinates of its own would read the last pointer set, perhaps a freed model's, so it is off
+// for such objects and on again after them.
+void drawObjects(t3DModel* model, const tMeshPartList* parts) {
+    if (model->objects.empty()) return;
     glColor3ub(128, 128, 128);
+    int texturing = -1;     // GL_TEXTURE_2D as last set here; -1: not set yet
+    bool bindKnown = false; // whether bound holds the texture last bound here
+    Uint32 bound = 0;
+    bool coordsOff = false;
+    for (t3DObject& object : model->objects) {
+        const bool textured = drawsTextured(model, &object);
+        if ((int)textured != texturing) {
+            if (textured)
+                glEnable(GL_TEXTURE_2D);
+            else
+                glDisable(GL_TEXTURE_2D);
+            texturing = textured;
+        }
+        const bool coords = usesTexCoords(&object);
+        // Coordinates without a usable material draw with texture 0 bound, texturing off.
+        if (textured || (coords && drawable(&object))) {
+            const Uint32 texture = textured ? model->textures[object.material] : 0;
+            if (!bindKnown || texture != bound) glBindTexture(GL_TEXTURE_2D, texture);
+            bindKnown = true;
+            bound = texture;
+        }
+        if (!drawable(&object)) continue;
+        if (coords == coordsOff) {
+            if (coords)
+                glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+            else
+                glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+            coordsOff = !coords;
+        }
+        if (const tMeshPart* part = partOf(object, parts)) {
+            const float* a = part->a;
+            const float* b = part->b;
+            // clang-format off
+            glPushMatrix();
+                glTranslatef(a[0] - b[0], a[1] - b[1], a[2] - b[2]);
+                glRotatef(part->angle, part->axis[0], part->axis[1], part->axis[2]);
+                glTranslatef(b[0] - a[0], b[1] - a[1], b[2] - a[2]);
+                drawArrays(&object, coords);
+            glPopMatrix();
+            // clang-format on
+        } else {
+            drawArrays(&object, coords);
+        }
+    }
+    if (coordsOff) glEnableClientState(GL_TEXTURE_COORD_ARRAY);
 }
 
 void beginPlacement(const t3DModel* model) {
@@ -169,12 +235,24 @@ t3DModel* MESH_Load3DSMesh(const char* name, Uint32 textureFlags) {
 
 void MESH_LoadTextures(t3DModel* model, Uint32 textureFlags) {
     if (!model) return;
+    GLint wasBound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &wasBound);
+    model->seeThrough = false;
     for (size_t i = 0; i < model->materials.size(); ++i) {
         tMaterialInfo& material = model->materials[i];
         if (material.textureFile[0] != '\0' && i < (size_t)MESH_MAX_TEXTURES)
             model->textures[i] = TEX_Load(material.textureFile, textureFlags, 0);
         material.index = (Sint32)i;
+        if (i < (size_t)MESH_MAX_TEXTURES && model->textures[i]) {
+            // A texture loaded before under the same name keeps the flags it was loaded with,
+            // alpha perhaps.
+            GLint alphaBits = 0;
+            glBindTexture(GL_TEXTURE_2D, model->textures[i]);
+            glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_ALPHA_SIZE, &alphaBits);
+            if (alphaBits > 0) model->seeThrough = true;
+        }
     }
+    glBindTexture(GL_TEXTURE_2D, (GLuint)wasBound);
     model->lit = true;
     model->wireframe = false;
     model->visible = true;
@@ -189,31 +267,22 @@ void MESH_SetPlacement(t3DModel* model, float px, float py, float pz, float rx, 
 }
 
 void MESH_DrawObject(t3DObject* object, Uint32 texture) {
-    if (!object || !object->vertices || !object->normals || !object->faces || object->faceCount <= 0) return;
-    const bool textured = usesTexCoords(object);
-    if (textured) glBindTexture(GL_TEXTURE_2D, texture);
-    glNormalPointer(GL_FLOAT, 0, object->normals);
-    // Without coordinates of its own the array would still be read from the last pointer set,
-    // which may belong to a model already freed.
-    const bool coordArray = glIsEnabled(GL_TEXTURE_COORD_ARRAY);
-    if (textured)
-        glTexCoordPointer(2, GL_FLOAT, 0, object->texCoords);
-    else if (coordArray)
-        glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-    glVertexPointer(3, GL_FLOAT, 0, object->vertices);
-    glDrawElements(GL_TRIANGLES, object->faceCount * 3, GL_UNSIGNED_INT, object->faces);
-    if (!textured && coordArray) glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    if (!object || !drawable(object)) return;
+    const bool coords = usesTexCoords(object);
+    if (coords) glBindTexture(GL_TEXTURE_2D, texture);
+    if (!coords) glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    drawArrays(object, coords);
+    if (!coords) glEnableClientState(GL_TEXTURE_COORD_ARRAY);
 }
 
 void MESH_Draw(t3DModel* model, bool inPlace) {
     glEnable(GL_LIGHTING);
     if (!model || !model->visible) return;
     if (!inPlace) beginPlacement(model);
-    for (t3DObject& object : model->objects) {
-        Uint32 texture;
-        chooseTexture(model, &object, &texture);
-        MESH_DrawObject(&object, texture);
-    }
+    const bool blend = passTurnedBlendOff && model->seeThrough;
+    if (blend) glEnable(GL_BLEND);
+    drawObjects(model, nullptr);
+    if (blend) glDisable(GL_BLEND);
     if (!inPlace) endPlacement(model);
     glEnable(GL_TEXTURE_2D);
 }
@@ -221,30 +290,22 @@ void MESH_Draw(t3DModel* model, bool inPlace) {
 void MESH_DrawAnimated(t3DModel* model, const tMeshPartList* parts) {
     if (!model || !model->visible) return;
     beginPlacement(model);
-    for (t3DObject& object : model->objects) {
-        Uint32 texture;
-        chooseTexture(model, &object, &texture);
-        const tMeshPart* part = nullptr;
-        if (parts && parts->parts)
-            for (int i = 0; i < parts->count && !part; ++i)
-                if (parts->parts[i].name && strcasecmp(parts->parts[i].name, object.name) == 0) part = &parts->parts[i];
-        if (part) {
-            const float* a = part->a;
-            const float* b = part->b;
-            // clang-format off
-            glPushMatrix();
-                glTranslatef(a[0] - b[0], a[1] - b[1], a[2] - b[2]);
-                glRotatef(part->angle, part->axis[0], part->axis[1], part->axis[2]);
-                glTranslatef(b[0] - a[0], b[1] - a[1], b[2] - a[2]);
-                MESH_DrawObject(&object, texture);
-            glPopMatrix();
-            // clang-format on
-        } else {
-            MESH_DrawObject(&object, texture);
-        }
-    }
+    const bool blend = passTurnedBlendOff && model->seeThrough;
+    if (blend) glEnable(GL_BLEND);
+    drawObjects(model, parts);
+    if (blend) glDisable(GL_BLEND);
     endPlacement(model);
     glEnable(GL_TEXTURE_2D);
+}
+
+void MESH_BeginOpaquePass() {
+    passTurnedBlendOff = glIsEnabled(GL_BLEND);
+    if (passTurnedBlendOff) glDisable(GL_BLEND);
+}
+
+void MESH_EndOpaquePass() {
+    if (passTurnedBlendOff) glEnable(GL_BLEND);
+    passTurnedBlendOff = false;
 }
 
 void MESH_Close() {

@@ -49,6 +49,7 @@ struct t3DModel {
     bool lit = true;                         // lighting stays on while drawn
     bool wireframe = false;                  // polygons drawn as lines
     bool visible = true;                     // drawn at all
+    bool seeThrough = false;                 // a texture of it has alpha: blended even in the opaque pass
     Uint32 textures[MESH_MAX_TEXTURES] = {}; // GL texture per material index, 0 for none
 };
 
@@ -83,6 +84,13 @@ void MESH_SetPlacement(t3DModel* model, float px, float py, float pz, float rx, 
 void MESH_Draw(t3DModel* model, bool inPlace);
 void MESH_DrawAnimated(t3DModel* model, const tMeshPartList* parts);
 void MESH_DrawObject(t3DObject* object, Uint32 texture);
+// Between these two, blending is off while the models are drawn (all but see-through ones), and
+// while whatever else the caller draws in between. Every fragment of a model has alpha 1 (grey 128,
+// lit or not, an opaque texture), so with the blending the program ever leaves on (source alpha
+// over one minus it) the picture is the same; only the rasterizer's read of every covered pixel is
+// saved. End turns blending back on when Begin found it on.
+void MESH_BeginOpaquePass();
+void MESH_EndOpaquePass();
 // Releases every base model; instances still held must not be drawn afterwards.
 void MESH_Close();
 int MESH_Count();

@@ -501,6 +501,9 @@ void View2MainRender() {
     const GLfloat lightPosition[4] = {0.0f, 1.0f, 0.0f, 0.0f};
     glLightfv(GL_LIGHT1, GL_POSITION, lightPosition);
 
+    // Everything up to the smoke is opaque: the sky, the black shots, the tracers (their colour's
+    // alpha is 1), the models and the water at alpha 1.
+    MESH_BeginOpaquePass();
     if (V2_SkyTexture) {
         glBindTexture(GL_TEXTURE_2D, V2_SkyTexture);
         // clang-format off
@@ -561,6 +564,7 @@ void View2MainRender() {
         glPopMatrix();
         // clang-format on
     }
+    MESH_EndOpaquePass();
 
     if (V2_BlimpSmokeOn || V2_PlaneFireOn || V2_DirigibleSmokeOn) {
         glEnable(GL_BLEND);
