@@ -4,6 +4,8 @@
 #include "model/mesh.h"
 
 #include <GL/gl.h>
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <strings.h>
 #include <vector>
@@ -33,6 +35,8 @@ t3DModel* newInstance(const t3DModel* base) {
     model->wireframe = base->wireframe;
     model->visible = base->visible;
     model->seeThrough = base->seeThrough;
+    std::memcpy(model->boundCentre, base->boundCentre, sizeof model->boundCentre);
+    model->boundRadius = base->boundRadius;
     std::memcpy(model->position, base->position, sizeof model->position);
     std::memcpy(model->rotation, base->rotation, sizeof model->rotation);
     std::memcpy(model->scale, base->scale, sizeof model->scale);
@@ -138,6 +142,62 @@ void drawObjects(t3DModel* model, const tMeshPartList* parts) {
     if (coordsOff) glEnableClientState(GL_TEXTURE_COORD_ARRAY);
 }
 
+// The centre of the box around every vertex and the farthest vertex from it.
+void computeBound(t3DModel* model) {
+    float lo[3] = {INFINITY, INFINITY, INFINITY}, hi[3] = {-INFINITY, -INFINITY, -INFINITY};
+    for (const t3DObject& object : model->objects)
+        for (Sint32 i = 0; object.vertices && i < object.vertexCount; ++i)
+            for (int k = 0; k < 3; ++k) {
+                lo[k] = std::min(lo[k], object.vertices[3 * i + k]);
+                hi[k] = std::max(hi[k], object.vertices[3 * i + k]);
+            }
+    model->boundRadius = -1.0f;
+    if (!(lo[0] <= hi[0] && lo[1] <= hi[1] && lo[2] <= hi[2])) return; // no vertex
+    double radius2 = 0.0;
+    for (int k = 0; k < 3; ++k)
+        model->boundCentre[k] = (lo[k] + hi[k]) * 0.5f;
+    for (const t3DObject& object : model->objects)
+        for (Sint32 i = 0; object.vertices && i < object.vertexCount; ++i) {
+            double d2 = 0.0;
+            for (int k = 0; k < 3; ++k) {
+                const double d = (double)object.vertices[3 * i + k] - model->boundCentre[k];
+                d2 += d * d;
+            }
+            radius2 = std::max(radius2, d2);
+        }
+    // A vertex at infinity or NaN has no sphere around it.
+    model->boundRadius = std::isfinite(radius2) ? (float)std::sqrt(radius2) : -1.0f;
+}
+
+// What drawing the model's objects leaves behind, for a model that is not drawn: the colour, the
+// texture bound last and the client-array pointers. A later draw that leaves an array on without
+// setting its pointer reads the last one set (the windowing library's sphere reads texture
+// coordinates that way).
+void leaveStateOfObjects(const t3DModel* model) {
+    if (model->objects.empty()) return;
+    glColor3ub(128, 128, 128);
+    bool binds = false;
+    Uint32 last = 0;
+    const t3DObject* lastDrawn = nullptr;
+    const t3DObject* lastWithCoords = nullptr;
+    for (const t3DObject& object : model->objects) {
+        const bool textured = drawsTextured(model, &object);
+        if (textured || (usesTexCoords(&object) && drawable(&object))) {
+            binds = true;
+            last = textured ? model->textures[object.material] : 0;
+        }
+        if (!drawable(&object)) continue;
+        lastDrawn = &object;
+        if (usesTexCoords(&object)) lastWithCoords = &object;
+    }
+    if (binds) glBindTexture(GL_TEXTURE_2D, last);
+    if (lastWithCoords) glTexCoordPointer(2, GL_FLOAT, 0, lastWithCoords->texCoords);
+    if (lastDrawn) {
+        glNormalPointer(GL_FLOAT, 0, lastDrawn->normals);
+        glVertexPointer(3, GL_FLOAT, 0, lastDrawn->vertices);
+    }
+}
+
 void beginPlacement(const t3DModel* model) {
     glPushMatrix();
     if (model->wireframe) glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
@@ -227,6 +287,7 @@ t3DModel* MESH_Load3DSMesh(const char* name, Uint32 textureFlags) {
     }
     std::strncpy(model->name, name, sizeof model->name - 1);
     MESH_LoadTextures(model, textureFlags);
+    computeBound(model);
     for (t3DObject& object : model->objects)
         object.ownsArrays = 1;
     baseModels.push_back(model);
@@ -279,10 +340,14 @@ void MESH_Draw(t3DModel* model, bool inPlace) {
     glEnable(GL_LIGHTING);
     if (!model || !model->visible) return;
     if (!inPlace) beginPlacement(model);
-    const bool blend = passTurnedBlendOff && model->seeThrough;
-    if (blend) glEnable(GL_BLEND);
-    drawObjects(model, nullptr);
-    if (blend) glDisable(GL_BLEND);
+    if (model->boundRadius >= 0.0f && MESH_SphereOutsideView(model->boundCentre, model->boundRadius)) {
+        leaveStateOfObjects(model);
+    } else {
+        const bool blend = passTurnedBlendOff && model->seeThrough;
+        if (blend) glEnable(GL_BLEND);
+        drawObjects(model, nullptr);
+        if (blend) glDisable(GL_BLEND);
+    }
     if (!inPlace) endPlacement(model);
     glEnable(GL_TEXTURE_2D);
 }
@@ -301,6 +366,35 @@ void MESH_DrawAnimated(t3DModel* model, const tMeshPartList* parts) {
 void MESH_BeginOpaquePass() {
     passTurnedBlendOff = glIsEnabled(GL_BLEND);
     if (passTurnedBlendOff) glDisable(GL_BLEND);
+}
+
+bool MESH_SphereOutsideView(const float centre[3], float radius) {
+    float mv[16], p[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, mv);
+    glGetFloatv(GL_PROJECTION_MATRIX, p);
+    double eye[4], scale = 0.0;
+    for (int i = 0; i < 4; ++i)
+        eye[i] = (double)mv[i] * centre[0] + (double)mv[4 + i] * centre[1] + (double)mv[8 + i] * centre[2] + mv[12 + i];
+    // The radius grows with the largest scale the matrix applies (a w other than 1 is not expected
+    // of a modelview matrix; such a sphere is simply drawn).
+    for (int j = 0; j < 3; ++j)
+        scale = std::max(scale, std::sqrt((double)mv[4 * j] * mv[4 * j] + (double)mv[4 * j + 1] * mv[4 * j + 1] +
+                                          (double)mv[4 * j + 2] * mv[4 * j + 2]));
+    if (mv[3] != 0.0f || mv[7] != 0.0f || mv[11] != 0.0f || mv[15] != 1.0f) return false;
+    const double r = radius * scale * 1.001 + 1e-3;
+    // Clipping keeps -w <= x, y, z <= w: each bound is a plane (row 4 of the projection plus or
+    // minus row 1, 2 or 3) that the whole sphere may lie behind.
+    for (int k = 0; k < 3; ++k)
+        for (double sign : {1.0, -1.0}) {
+            double plane[4], normal2 = 0.0;
+            for (int j = 0; j < 4; ++j)
+                plane[j] = (double)p[4 * j + 3] + sign * p[4 * j + k];
+            for (int j = 0; j < 3; ++j)
+                normal2 += plane[j] * plane[j];
+            const double distance = plane[0] * eye[0] + plane[1] * eye[1] + plane[2] * eye[2] + plane[3] * eye[3];
+            if (distance < -r * std::sqrt(normal2)) return true;
+        }
+    return false;
 }
 
 void MESH_EndOpaquePass() {
