@@ -504,16 +504,8 @@ void View2MainRender() {
     // Everything up to the smoke is opaque: the sky, the black shots, the tracers (their colour's
     // alpha is 1), the models and the water at alpha 1.
     MESH_BeginOpaquePass();
-    if (V2_SkyTexture) {
-        glBindTexture(GL_TEXTURE_2D, V2_SkyTexture);
-        // clang-format off
-        glPushMatrix();
-            glTranslatef(camera->eye.x, camera->eye.y + 2.0f, camera->eye.z);
-            glScalef(1.0f, 6.5f, 1.0f);
-            SKY_Draw();
-        glPopMatrix();
-        // clang-format on
-    }
+    // The shots are drawn with the sky's texture bound, as when the sky came first.
+    if (V2_SkyTexture) glBindTexture(GL_TEXTURE_2D, V2_SkyTexture);
 
     if (V2_ShotsOn) {
         for (int group : V2_ShotGroups) {
@@ -561,6 +553,18 @@ void View2MainRender() {
         glPushMatrix();
             glTranslatef(0.0f, -60.0f, 0.0f);
             GRID_Draw();
+        glPopMatrix();
+        // clang-format on
+    }
+    // The sky last, where nothing covers it: the same picture as drawing it first under
+    // everything, without shading the sky behind the clouds, models and water.
+    if (V2_SkyTexture) {
+        glBindTexture(GL_TEXTURE_2D, V2_SkyTexture);
+        // clang-format off
+        glPushMatrix();
+            glTranslatef(camera->eye.x, camera->eye.y + 2.0f, camera->eye.z);
+            glScalef(1.0f, 6.5f, 1.0f);
+            SKY_DrawBehind();
         glPopMatrix();
         // clang-format on
     }
