@@ -21,10 +21,9 @@
 #include "scenes/scene1.h"
 #include "scenes/scenes.h"
 #include "shell/driver.h"
-#include "shell/sequence.h"
-#include "shell/state.h"
 #include "support/archive_bytes.h"
 #include "support/gl_fixture.h"
+#include "support/scene_fixture.h"
 #include "text/console.h"
 #include "text/font.h"
 
@@ -41,10 +40,6 @@ std::vector<float> light0(GLenum what) {
     glGetLightfv(GL_LIGHT0, what, v.data());
     return v;
 }
-void enter(int message) {
-    VH_SetSceneHandler(VH_RowOf(VHS_SCENE, 0), View1Main);
-    VH_SetProgramState(VHS_SCENE, 0, message);
-}
 int Step() {
     return V1_GetStatus().step;
 }
@@ -56,26 +51,12 @@ int RunOut() {
     return n;
 }
 
-class SceneOne : public ::testing::Test {
+class SceneOne : public VH_SceneTest {
 protected:
-    void SetUp() override {
-        VH_TestOpenWindow();
-        ASSERT_EQ(chdir(VH_RUN_DIR), 0);
-    }
-    void TearDown() override {
-        if (VH_GetState() == VHS_SCENE && VH_IsSceneReady()) Close();
-    }
+    SceneOne() : VH_SceneTest(0, View1Main, VHS_INTRO, "intro picture 2 follows scene one") {}
     void Open() {
-        enter(MSG_INITIALIZE);
-        VH_DriverStep(0.0);
-        ASSERT_TRUE(VH_GetMsg() == MSG_UPDATE && Step() == 0);
-    }
-    void Close() {
-        enter(MSG_UPDATE);
-        VH_DriverKey('n');
-        VH_DriverStep(0.0);
-        EXPECT_EQ(VH_GetState(), VHS_INTRO) << "intro picture 2 follows scene one";
-        VH_SetSceneReady(false);
+        ASSERT_NO_FATAL_FAILURE(VH_SceneTest::Open());
+        ASSERT_EQ(Step(), 0);
     }
 };
 
