@@ -22,6 +22,7 @@
 #include "particles/papi.h"
 #include "particles/render.h"
 #include "scenes/scenes.h"
+#include "scenes/stage.h"
 #include "scenes/sky.h"
 #include "text/console.h"
 
@@ -164,25 +165,12 @@ void setupLightsAndFog() {
     const GLfloat ambient1[4] = {1.0f, 1.0f, 1.0f, 1.0f};
     const GLfloat diffuse1[4] = {0.85f, 0.85f, 0.83f, 1.0f};
     glEnable(GL_LIGHTING);
-    glLightfv(GL_LIGHT0, GL_POSITION, position0);
-    glLightfv(GL_LIGHT0, GL_AMBIENT, ambient0);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse0);
-    glLightfv(GL_LIGHT0, GL_SPECULAR, diffuse0);
-    glLightf(GL_LIGHT0, GL_SPOT_CUTOFF, 180.0f);
-    glLightfv(GL_LIGHT1, GL_POSITION, position1);
-    glLightfv(GL_LIGHT1, GL_AMBIENT, ambient1);
-    glLightfv(GL_LIGHT1, GL_DIFFUSE, diffuse1);
-    glLightfv(GL_LIGHT1, GL_SPECULAR, diffuse1);
-    glLightf(GL_LIGHT1, GL_SPOT_CUTOFF, 180.0f);
+    STAGE_Lamp(GL_LIGHT0, position0, ambient0, diffuse0);
+    STAGE_Lamp(GL_LIGHT1, position1, ambient1, diffuse1);
     glEnable(GL_LIGHT1);
 
     const GLfloat fogColour[4] = {0.5f, 0.5f, 0.7f, 1.0f};
-    glEnable(GL_FOG);
-    glFogi(GL_FOG_MODE, GL_LINEAR);
-    glFogf(GL_FOG_DENSITY, 1.0f);
-    glFogf(GL_FOG_START, 40.0f);
-    glFogf(GL_FOG_END, 130.0f);
-    glFogfv(GL_FOG_COLOR, fogColour);
+    STAGE_LinearFog(40.0f, 130.0f, fogColour);
 }
 
 void View2MainInit() {

@@ -19,6 +19,7 @@
 #include "model/mesh.h"
 #include "particles/grid.h"
 #include "scenes/scenes.h"
+#include "scenes/stage.h"
 #include "text/console.h"
 
 namespace {
@@ -31,13 +32,7 @@ constexpr float kRadToDeg = 57.29577951308232f;
 const char* const kHint =
     "Press the LEFT arrow to slowdown boat ,the RIGHT arrow to speedup,and the SPACEBAR to reset speed";
 
-struct Placement {
-    float position[3];
-    float rotation[3]; // degrees
-    float scale[3];
-};
-
-const Placement kPlacements[V3_MESH_COUNT] = {
+const STAGE_Placement kPlacements[V3_MESH_COUNT] = {
     {{-5.0f, 1.0f, -30.0f}, {0, 65, 0}, {1, 1, 1}},
     {{-13.0f, 1.4f, -19.0f}, {0, 0, 0}, {1, 1, 1}},
     {{-19.8f, 10.5f, -40.0f}, {0, 0, 0}, {1, 1, 1}},
@@ -116,34 +111,19 @@ void setupLightAndFog() {
     const GLfloat ambient[4] = {0.3f, 0.7f, 0.7f, 1.0f};
     const GLfloat diffuse[4] = {0.7f, 0.7f, 0.4f, 1.0f};
     glEnable(GL_LIGHTING);
-    glLightfv(GL_LIGHT0, GL_POSITION, position);
-    glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
-    glLightfv(GL_LIGHT0, GL_SPECULAR, diffuse);
-    glLightf(GL_LIGHT0, GL_SPOT_CUTOFF, 180.0f);
+    STAGE_Lamp(GL_LIGHT0, position, ambient, diffuse);
     glEnable(GL_LIGHT0);
 
     const GLfloat fogColour[4] = {0.0f, 0.0f, 0.0f, 1.0f};
-    glEnable(GL_FOG);
-    glFogi(GL_FOG_MODE, GL_LINEAR);
-    glFogf(GL_FOG_DENSITY, 1.0f);
-    glFogf(GL_FOG_START, 5.0f);
-    glFogf(GL_FOG_END, 70.0f);
-    glFogfv(GL_FOG_COLOR, fogColour);
+    STAGE_LinearFog(5.0f, 70.0f, fogColour);
 }
 
 void loadModels() {
-    for (int i = 0; i < V3_MESH_COUNT; ++i) {
-        t3DModel* model = MESH_Load3DSMesh(CAT_RIVER_MESHES[i], TEX_MIPMAP);
-        V3_Meshes[i] = model;
-        if (!model) continue;
-        const Placement& p = kPlacements[i];
-        MESH_SetPlacement(model, p.position[0], p.position[1], p.position[2], p.rotation[0], p.rotation[1],
-                          p.rotation[2], p.scale[0], p.scale[1], p.scale[2]);
-        // The vehicle on the path is the one shown, also when a second visit resumes at
-        // a later vehicle than the first.
-        if (i >= V3_FIRST_VEHICLE) model->visible = (i == V3_FIRST_VEHICLE + V3_Vehicle);
-    }
+    STAGE_LoadPlaced(CAT_RIVER_MESHES, kPlacements, V3_MESH_COUNT, V3_Meshes);
+    // The vehicle on the path is the one shown, also when a second visit resumes at
+    // a later vehicle than the first.
+    for (int i = V3_FIRST_VEHICLE; i < V3_MESH_COUNT; ++i)
+        if (V3_Meshes[i]) V3_Meshes[i]->visible = (i == V3_FIRST_VEHICLE + V3_Vehicle);
 }
 
 void View3MainInit() {
