@@ -94,7 +94,9 @@ TEST_F(SceneOne, ClosedBeforeItRanItFreesNothingOfOthersAndAfterARunItReleasesEv
     }
 }
 
-TEST_F(SceneOne, FlightPauseAndLaunchesKeepTheirTimesAndTheLightFlashesUntilTheLastArrives) {
+// From the opening flight to the paths: the script's times, the flash, then the camera's figures and eyes.
+TEST_F(SceneOne, LaunchesKeepTheirTimesThenOnThePathsTheCameraAlternatesBetweenSevenAndSixAndItsEyeCycles) {
+    std::srand(5);
     Open();
     // The opening flight lasts as long as the longer camera move, 8.5 s.
     EXPECT_NEAR(RunOut() * kStep, 8.5, 0.15);
@@ -128,15 +130,10 @@ TEST_F(SceneOne, FlightPauseAndLaunchesKeepTheirTimesAndTheLightFlashesUntilTheL
         VH_DriverStep(kStep);
         EXPECT_LT((V1_Flier(7)->position - kGather).Length(), before) << "the last figure closes in";
     }
-    EXPECT_TRUE(Step() == 3 && light0(GL_DIFFUSE) == table);
+    ASSERT_EQ(Step(), 3);
+    EXPECT_EQ(light0(GL_DIFFUSE), table);
     EXPECT_EQ(light0(GL_AMBIENT), std::vector<float>({0, 0, 0, 1}));
-}
 
-TEST_F(SceneOne, OnThePathsTheCameraAlternatesBetweenSevenAndSixAndItsEyeCyclesThroughThreePoints) {
-    std::srand(5);
-    Open();
-    while (Step() < 3)
-        ASSERT_LT(RunOut(), 1000);
     VH_DriverStep(kStep); // the step's first update picks the figure
     ASSERT_EQ(V1_GetStatus().followed, 7) << "all above the sea: the highest-numbered figure is followed";
     for (int i = 0; i < 8; ++i)
