@@ -7,7 +7,6 @@
 #include <GL/gl.h>
 #include <cmath>
 #include <memory>
-#include <vector>
 
 #include "camera/camera.h"
 #include "core/catalogue.h"
@@ -67,29 +66,13 @@ const int kEyeZ[V2_VIEWPOINT_COUNT] = {-34, 54, -65, -2, 55, -6, 66, 12, 190, -1
 const int kTracerPlane[kShotCount] = {0, 0, 1, 1, 2, 2};
 
 // Each model's propellers from the catalogue, with the angles the scene turns.
-struct PropTable {
-    std::vector<tMeshPart> parts;
-    tMeshPartList list;
-};
-
-PropTable* propTables() {
-    static PropTable tables[V2_MESH_COUNT];
+STAGE_PartTable* propTables() {
+    static STAGE_PartTable tables[V2_MESH_COUNT];
     static bool built = false;
     if (!built) {
         built = true;
-        for (int m = 0; m < V2_MESH_COUNT; ++m) {
-            const CAT_PartTable& from = CAT_SKY_PART_TABLES[m];
-            for (int i = 0; i < from.count; ++i) {
-                const CAT_Part& c = from.parts[i];
-                tables[m].parts.push_back({c.name,
-                                           {c.a[0], c.a[1], c.a[2]},
-                                           {c.b[0], c.b[1], c.b[2]},
-                                           {c.axis[0], c.axis[1], c.axis[2]},
-                                           c.angle,
-                                           c.speed});
-            }
-            tables[m].list = {(int)tables[m].parts.size(), tables[m].parts.data()};
-        }
+        for (int m = 0; m < V2_MESH_COUNT; ++m)
+            STAGE_FillParts(&tables[m], CAT_SKY_PART_TABLES[m]);
     }
     return tables;
 }

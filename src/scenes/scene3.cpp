@@ -6,7 +6,6 @@
 #include <GL/glu.h>
 #include <cmath>
 #include <memory>
-#include <vector>
 
 #include "camera/wedpath.h"
 #include "core/catalogue.h"
@@ -57,30 +56,13 @@ const TreeEntry V3_Trees[8] = {
 
 // Each vehicle's turning parts from the catalogue, with the angles the scene advances.
 // The angles outlive the scene, like the vehicle and the speeds below.
-struct VehicleParts {
-    std::vector<tMeshPart> parts;
-    tMeshPartList list;
-};
-
-VehicleParts* vehicleParts() {
-    static VehicleParts tables[V3_VEHICLE_COUNT];
+STAGE_PartTable* vehicleParts() {
+    static STAGE_PartTable tables[V3_VEHICLE_COUNT];
     static bool built = false;
     if (!built) {
         built = true;
-        for (int v = 0; v < V3_VEHICLE_COUNT; ++v) {
-            const CAT_PartTable& from = CAT_RIVER_PART_TABLES[v];
-            for (int i = 0; i < from.count; ++i) {
-                const CAT_Part& c = from.parts[i];
-                tMeshPart part = {c.name,
-                                  {c.a[0], c.a[1], c.a[2]},
-                                  {c.b[0], c.b[1], c.b[2]},
-                                  {c.axis[0], c.axis[1], c.axis[2]},
-                                  c.angle,
-                                  c.speed};
-                tables[v].parts.push_back(part);
-            }
-            tables[v].list = {(int)tables[v].parts.size(), tables[v].parts.data()};
-        }
+        for (int v = 0; v < V3_VEHICLE_COUNT; ++v)
+            STAGE_FillParts(&tables[v], CAT_RIVER_PART_TABLES[v]);
     }
     return tables;
 }

@@ -16,6 +16,19 @@ void STAGE_LoadPlaced(const char* const* names, const STAGE_Placement* places, i
     }
 }
 
+void STAGE_FillParts(STAGE_PartTable* table, const CAT_PartTable& from) {
+    for (int i = 0; i < from.count; ++i) {
+        const CAT_Part& c = from.parts[i];
+        table->parts.push_back({c.name,
+                                {c.a[0], c.a[1], c.a[2]},
+                                {c.b[0], c.b[1], c.b[2]},
+                                {c.axis[0], c.axis[1], c.axis[2]},
+                                c.angle,
+                                c.speed});
+    }
+    table->list = {(int)table->parts.size(), table->parts.data()};
+}
+
 void STAGE_Lamp(unsigned light, const float position[4], const float ambient[4], const float diffuse[4]) {
     glLightfv(light, GL_POSITION, position);
     glLightfv(light, GL_AMBIENT, ambient);
