@@ -12,6 +12,8 @@ struct SpoRecord {
     std::int32_t k = 3;
     float endTime = 10.0f, startTime = 0.0f;
     std::int32_t resolution = 50, tag = 0x1234, trailing = 0; // trailing: 12-byte records after the points
+    bool claim = false;          // write claimedPoints instead of the real count (a file cut short)
+    std::int32_t claimedPoints = 0;
 };
 
 inline void SpoPut32(std::vector<std::uint8_t>& out, std::uint32_t v) {
@@ -34,7 +36,7 @@ inline std::vector<std::uint8_t> SpoFile(const std::vector<SpoRecord>& records, 
             SpoPut32(out, v);
         out.insert(out.end(), {1, 0});
         out.insert(out.end(), 16, 0x55);
-        SpoPut32(out, std::uint32_t(r.points.size()));
+        SpoPut32(out, std::uint32_t(r.claim ? r.claimedPoints : std::int32_t(r.points.size())));
         SpoPut32(out, std::uint32_t(r.trailing));
         for (const VECTOR& p : r.points)
             for (float f : {p.x, p.y, p.z})
