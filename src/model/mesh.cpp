@@ -152,10 +152,14 @@ t3DModel* MESH_Load3DSMesh(const char* name, Uint32 textureFlags) {
     t3DModel* model = new t3DModel();
     {
         CLoad3DS_RW loader;
-        if (!loader.Load(model, stream, true)) {
+        const bool read = loader.Load(model, stream, true);
+        // A file cut short loads as far as it goes; one with no object left draws nothing,
+        // and saying nothing would hide the damage.
+        if (!read || model->objects.empty()) {
             MESH_FreeModelData(model);
             delete model;
-            VH_Warn(name, "not a 3DS model (or damaged); the model is not drawn");
+            VH_Warn(name, read ? "a 3DS model with no object in it (cut short?); the model is not drawn"
+                               : "not a 3DS model (or damaged); the model is not drawn");
             return nullptr;
         }
     }
