@@ -38,16 +38,23 @@ struct Expected {
 };
 using Model = std::vector<Expected>;
 
+void RemoveFolder();
+
 // One scratch folder per process, in memory when the system has one.
 const std::string& Folder() {
-    static const std::string folder = [] {
+    static const std::string& folder = *[] {
         char shm[] = "/dev/shm/fuzz_archive_write.XXXXXX";
         char tmp[] = "/tmp/fuzz_archive_write.XXXXXX";
         const char* made = mkdtemp(shm);
         if (!made) made = mkdtemp(tmp);
-        return std::string(made ? made : "/tmp");
+        if (made) std::atexit(RemoveFolder);
+        return new std::string(made ? made : "/tmp"); // kept to the end, for RemoveFolder
     }();
     return folder;
+}
+
+void RemoveFolder() {
+    rmdir(Folder().c_str()); // emptied after every input
 }
 
 // The first entry a lookup by name finds (names match in any case; an empty name never does).
