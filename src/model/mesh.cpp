@@ -171,12 +171,12 @@ t3DModel* MESH_Load3DSMesh(const char* name, Uint32 textureFlags) {
     return newInstance(model);
 }
 
-void MESH_LoadTextures(t3DModel* model, Uint32 textureFlags) {
-    if (!model) return;
+void MESH_LoadTextures(t3DModel* model, Uint32 textureFlags, Uint32 (*load)(const char*, Uint32, Uint32)) {
+    if (!model || !load) return;
     for (size_t i = 0; i < model->materials.size(); ++i) {
         tMaterialInfo& material = model->materials[i];
         if (material.textureFile[0] != '\0' && i < (size_t)MESH_MAX_TEXTURES)
-            model->textures[i] = TEX_Load(material.textureFile, textureFlags, 0);
+            model->textures[i] = load(material.textureFile, textureFlags, 0);
         material.index = (Sint32)i;
     }
     model->lit = true;
