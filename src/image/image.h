@@ -5,6 +5,7 @@
 #pragma once
 
 #include <GL/gl.h>
+#include <vector>
 
 #include "core/types.h"
 
@@ -65,6 +66,15 @@ VH_Surface* IMG_LoadTGA(VH_RWops* rw);
 
 // Sides a colour texture accepts: powers of two from 2 to 2048.
 bool IMG_IsTextureSide(Uint32 n);
+
+// What the texture upload hands to OpenGL, decided without it: the surface itself when it
+// already has the depth the flags ask for (24 bits, 32 with TEX_ALPHA, 8 with TEX_LUMINANCE),
+// else a converted copy in *converted that the caller frees. Null when it cannot be converted,
+// or when a colour texture's sides are not texture sides.
+const VH_Surface* IMG_TextureSurface(const VH_Surface* surface, Uint32 flags, VH_Surface** converted);
+// A grey texture's luminance and alpha pairs, two bytes per pixel in row order: the grey level
+// of grey and the alpha of source (the same size; opaque unless source has 32 bits).
+std::vector<Uint8> IMG_GreyAlphaPairs(const VH_Surface* grey, const VH_Surface* source);
 
 GLuint VH_LoadTexture(const char* name, Uint32 flags);
 GLuint VH_LoadTexture(VH_RWops* stream, Uint32 flags);

@@ -22,6 +22,44 @@ bool IMG_IsTextureSide(Uint32 n) {
     return n >= 2 && n <= 2048 && (n & (n - 1)) == 0;
 }
 
+const VH_Surface* IMG_TextureSurface(const VH_Surface* surface, Uint32 flags, VH_Surface** converted) {
+    *converted = nullptr;
+    if (!surface || !surface->pixels) return nullptr;
+    // Grey levels are the bytes of an 8-bit picture; deeper pictures are averaged down first
+    // rather than having their colour bytes read as grey levels.
+    const bool grey = (flags & TEX_LUMINANCE) != 0;
+    const int wanted = grey ? 8 : (flags & TEX_ALPHA) ? 32 : 24;
+    if (surface->bitsPerPixel == wanted) {
+        if (!grey && (!IMG_IsTextureSide(surface->width) || !IMG_IsTextureSide(surface->height))) return nullptr;
+        return surface;
+    }
+    VH_Surface* copy = wanted == 8    ? Create8BitSurface(surface)
+                       : wanted == 32 ? Create32BitSurface(surface)
+                                      : Create24BitSurface(surface);
+    if (!copy) return nullptr;
+    if (!grey && (!IMG_IsTextureSide(copy->width) || !IMG_IsTextureSide(copy->height))) {
+        IMG_FreeSurface(copy);
+        return nullptr;
+    }
+    *converted = copy;
+    return copy;
+}
+
+std::vector<Uint8> IMG_GreyAlphaPairs(const VH_Surface* grey, const VH_Surface* source) {
+    std::vector<Uint8> pairs;
+    if (!grey || !source || !grey->pixels || grey->width != source->width || grey->height != source->height)
+        return pairs;
+    // Two bytes per pixel as GL_LUMINANCE_ALPHA expects; a source without alpha is opaque.
+    pairs.resize((size_t)grey->width * grey->height * 2);
+    for (Uint32 y = 0; y < grey->height; ++y)
+        for (Uint32 x = 0; x < grey->width; ++x) {
+            Uint8* p = &pairs[((size_t)y * grey->width + x) * 2];
+            p[0] = grey->pixels[(size_t)y * grey->pitch + x];
+            p[1] = source->bitsPerPixel == 32 ? (Uint8)(IMG_GetPixel(source, x, y) >> 24) : 255;
+        }
+    return pairs;
+}
+
 GLuint VH_LoadTexture(const char* name, Uint32 flags) {
     if (!name) return 0;
     VH_RWops* stream = RES_OpenEntryStream(name);
@@ -49,17 +87,9 @@ GLuint VH_CreateTexture(const VH_Surface* surface, Uint32 flags) {
     if (flags & TEX_LUMINANCE) return VH_CreateGreyTexture(surface, flags);
 
     const bool alpha = (flags & TEX_ALPHA) != 0;
-    const int wanted = alpha ? 32 : 24;
     VH_Surface* converted = nullptr;
-    if (surface->bitsPerPixel != wanted) {
-        converted = alpha ? Create32BitSurface(surface) : Create24BitSurface(surface);
-        if (!converted) return 0;
-    }
-    const VH_Surface* upload = converted ? converted : surface;
-    if (!IMG_IsTextureSide(upload->width) || !IMG_IsTextureSide(upload->height)) {
-        IMG_FreeSurface(converted);
-        return 0;
-    }
+    const VH_Surface* upload = IMG_TextureSurface(surface, flags, &converted);
+    if (!upload) return 0;
 
     GLuint texture = 0;
     glGenTextures(1, &texture);
@@ -83,27 +113,14 @@ GLuint VH_CreateTexture(const VH_Surface* surface, Uint32 flags) {
 
 GLuint VH_CreateGreyTexture(const VH_Surface* surface, Uint32 flags) {
     if (!surface || !surface->pixels) return 0;
-    // Grey levels are the bytes of an 8-bit picture; deeper pictures are averaged down
-    // first rather than having their colour bytes read as grey levels.
-    VH_Surface* converted = surface->bitsPerPixel != 8 ? Create8BitSurface(surface) : nullptr;
-    if (surface->bitsPerPixel != 8 && !converted) return 0;
-    const VH_Surface* grey = converted ? converted : surface;
+    VH_Surface* converted = nullptr;
+    const VH_Surface* grey = IMG_TextureSurface(surface, flags | TEX_LUMINANCE, &converted);
+    if (!grey) return 0;
     const GLsizei w = (GLsizei)grey->width;
     const GLsizei h = (GLsizei)grey->height;
 
-    // With alpha, each grey level is paired with the source's alpha (opaque when the
-    // source has none), two bytes per pixel as GL_LUMINANCE_ALPHA expects.
-    std::vector<Uint8> pairs;
     const bool alpha = (flags & TEX_ALPHA) != 0;
-    if (alpha) {
-        pairs.resize((size_t)w * h * 2);
-        for (Uint32 y = 0; y < grey->height; ++y)
-            for (Uint32 x = 0; x < grey->width; ++x) {
-                Uint8* p = &pairs[((size_t)y * w + x) * 2];
-                p[0] = grey->pixels[(size_t)y * grey->pitch + x];
-                p[1] = surface->bitsPerPixel == 32 ? (Uint8)(IMG_GetPixel(surface, x, y) >> 24) : 255;
-            }
-    }
+    const std::vector<Uint8> pairs = alpha ? IMG_GreyAlphaPairs(grey, surface) : std::vector<Uint8>();
 
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     GLuint texture = 0;

@@ -198,6 +198,23 @@ void leaveStateOfObjects(const t3DModel* model) {
     }
 }
 
+// Whether a texture of the model has an alpha channel. A texture loaded before under the same name
+// keeps the flags it was loaded with, so the texture itself is asked.
+bool anyAlpha(const t3DModel* model) {
+    GLint wasBound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &wasBound);
+    bool alpha = false;
+    for (size_t i = 0; i < model->materials.size() && i < (size_t)MESH_MAX_TEXTURES && !alpha; ++i) {
+        if (!model->textures[i]) continue;
+        GLint alphaBits = 0;
+        glBindTexture(GL_TEXTURE_2D, model->textures[i]);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_ALPHA_SIZE, &alphaBits);
+        alpha = alphaBits > 0;
+    }
+    glBindTexture(GL_TEXTURE_2D, (GLuint)wasBound);
+    return alpha;
+}
+
 void beginPlacement(const t3DModel* model) {
     glPushMatrix();
     if (model->wireframe) glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
@@ -278,10 +295,14 @@ t3DModel* MESH_Load3DSMesh(const char* name, Uint32 textureFlags) {
     t3DModel* model = new t3DModel();
     {
         CLoad3DS_RW loader;
-        if (!loader.Load(model, stream, true)) {
+        const bool read = loader.Load(model, stream, true);
+        // A file cut short loads as far as it goes; one with no object left draws nothing,
+        // and saying nothing would hide the damage.
+        if (!read || model->objects.empty()) {
             MESH_FreeModelData(model);
             delete model;
-            VH_Warn(name, "not a 3DS model (or damaged); the model is not drawn");
+            VH_Warn(name, read ? "a 3DS model with no object in it (cut short?); the model is not drawn"
+                               : "not a 3DS model (or damaged); the model is not drawn");
             return nullptr;
         }
     }
@@ -294,26 +315,17 @@ t3DModel* MESH_Load3DSMesh(const char* name, Uint32 textureFlags) {
     return newInstance(model);
 }
 
-void MESH_LoadTextures(t3DModel* model, Uint32 textureFlags) {
-    if (!model) return;
-    GLint wasBound = 0;
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &wasBound);
+void MESH_LoadTextures(t3DModel* model, Uint32 textureFlags, Uint32 (*load)(const char*, Uint32, Uint32)) {
+    if (!model || !load) return;
     model->seeThrough = false;
     for (size_t i = 0; i < model->materials.size(); ++i) {
         tMaterialInfo& material = model->materials[i];
         if (material.textureFile[0] != '\0' && i < (size_t)MESH_MAX_TEXTURES)
-            model->textures[i] = TEX_Load(material.textureFile, textureFlags, 0);
+            model->textures[i] = load(material.textureFile, textureFlags, 0);
         material.index = (Sint32)i;
-        if (i < (size_t)MESH_MAX_TEXTURES && model->textures[i]) {
-            // A texture loaded before under the same name keeps the flags it was loaded with,
-            // alpha perhaps.
-            GLint alphaBits = 0;
-            glBindTexture(GL_TEXTURE_2D, model->textures[i]);
-            glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_ALPHA_SIZE, &alphaBits);
-            if (alphaBits > 0) model->seeThrough = true;
-        }
     }
-    glBindTexture(GL_TEXTURE_2D, (GLuint)wasBound);
+    // Only real textures can be asked about; tools that load without GL never draw.
+    if (load == TEX_Load) model->seeThrough = anyAlpha(model);
     model->lit = true;
     model->wireframe = false;
     model->visible = true;

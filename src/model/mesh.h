@@ -4,6 +4,7 @@
 // uses: core, math, data, image
 #pragma once
 
+#include "image/texture.h"
 #include "math/qvector.h"
 #include "core/types.h"
 
@@ -80,7 +81,10 @@ t3DModel* MESH_FindModel(const char* name);
 void MESH_FreeModelData(t3DModel* model);
 // Frees an instance's own records; the shared geometry stays with its base model.
 void MESH_FreeInstance(t3DModel* instance);
-void MESH_LoadTextures(t3DModel* model, Uint32 textureFlags);
+// Gives each material that names a texture map (the first MESH_MAX_TEXTURES) its texture
+// through load, which is TEX_Load but for tools and tests that have no GL context.
+void MESH_LoadTextures(t3DModel* model, Uint32 textureFlags,
+                       Uint32 (*load)(const char* name, Uint32 flags, Uint32 keep) = TEX_Load);
 void MESH_SetPlacement(t3DModel* model, float px, float py, float pz, float rx, float ry, float rz, float sx, float sy,
                        float sz);
 // Draws the model's objects; a model whose bounding sphere lies wholly outside the view volume

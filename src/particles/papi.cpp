@@ -44,6 +44,13 @@ int listNesting = 0;
 std::vector<PART_Group*> groups(firstTableSize, nullptr);
 std::vector<PART_ActionEntry*> lists(firstTableSize, nullptr);
 
+// The tables own what their slots point to. A process that ends while a scene holds groups
+// (ESC, a fatal path file, a capture that stops mid-scene) gives them back with the tables
+// instead of dropping the only pointers to them. Defined after the tables, so it runs first.
+struct ReleaseAtExit {
+    ~ReleaseAtExit() { PART_Reset(); }
+} releaseAtExit;
+
 struct ListHeader {
     Sint32 capacity;
     Sint32 used;

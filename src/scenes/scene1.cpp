@@ -28,6 +28,7 @@
 #include "particles/papi.h"
 #include "particles/render.h"
 #include "scenes/scenes.h"
+#include "scenes/stage.h"
 #include "text/console.h"
 #include "text/font.h"
 
@@ -61,13 +62,7 @@ const VECTOR kFountainAt(-10.6f, 19.0f, 15.6f);
 const VECTOR kFireAt(-25.0f, 2.5f, 90.0f);
 const GLfloat kGlowColour[4] = {0.5f, 0.6f, 0.1f, 0.6f};
 
-struct Placement {
-    float position[3];
-    float rotation[3]; // degrees
-    float scale[3];
-};
-
-const Placement kPlacements[V1_MESH_COUNT] = {
+const STAGE_Placement kPlacements[V1_MESH_COUNT] = {
     {{0, -8, 60}, {0, -90, 0}, {15, 20, 15}},
     {{-35, 0, 10}, {0, 0, 0}, {2.5f, 1, 1}},
     {{-25, 2.5f, 90}, {0, 0, 0}, {0.15f, 0.15f, 0.15f}},
@@ -145,12 +140,7 @@ void placeLights() {
 
 void setupLightsAndFog() {
     const GLfloat fogColour[4] = {0.0f, 0.0f, 0.0f, 1.0f};
-    glEnable(GL_FOG);
-    glFogi(GL_FOG_MODE, GL_LINEAR);
-    glFogf(GL_FOG_DENSITY, 1.0f);
-    glFogf(GL_FOG_START, 60.0f);
-    glFogf(GL_FOG_END, 310.0f);
-    glFogfv(GL_FOG_COLOR, fogColour);
+    STAGE_LinearFog(60.0f, 310.0f, fogColour);
 
     glEnable(GL_LIGHTING);
     for (const Light& l : kLights) {
@@ -190,17 +180,6 @@ void loadPaths() {
         VH_Fail(CAT_BEACH_PATHS, "holds %d paths, the scene flies exactly %d", count, V1_FLIER_COUNT);
     }
     V1_PathCount = count;
-}
-
-void loadModels() {
-    for (int i = 0; i < V1_MESH_COUNT; ++i) {
-        t3DModel* model = MESH_Load3DSMesh(CAT_BEACH_MESHES[i], TEX_MIPMAP);
-        V1_Meshes[i] = model;
-        if (!model) continue;
-        const Placement& p = kPlacements[i];
-        MESH_SetPlacement(model, p.position[0], p.position[1], p.position[2], p.rotation[0], p.rotation[1],
-                          p.rotation[2], p.scale[0], p.scale[1], p.scale[2]);
-    }
 }
 
 void setupFigures() {
@@ -250,7 +229,7 @@ void View1MainInit() {
     GRID_SetScale(kGridScale, kGridScale, kGridScale);
 
     setupLightsAndFog();
-    loadModels();
+    STAGE_LoadPlaced(CAT_BEACH_MESHES, kPlacements, V1_MESH_COUNT, V1_Meshes);
     setupFigures();
 
     V1_Followed = nullptr;

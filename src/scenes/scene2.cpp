@@ -7,7 +7,6 @@
 #include <GL/gl.h>
 #include <cmath>
 #include <memory>
-#include <vector>
 
 #include "camera/camera.h"
 #include "core/catalogue.h"
@@ -22,6 +21,7 @@
 #include "particles/papi.h"
 #include "particles/render.h"
 #include "scenes/scenes.h"
+#include "scenes/stage.h"
 #include "scenes/sky.h"
 #include "text/console.h"
 
@@ -66,29 +66,13 @@ const int kEyeZ[V2_VIEWPOINT_COUNT] = {-34, 54, -65, -2, 55, -6, 66, 12, 190, -1
 const int kTracerPlane[kShotCount] = {0, 0, 1, 1, 2, 2};
 
 // Each model's propellers from the catalogue, with the angles the scene turns.
-struct PropTable {
-    std::vector<tMeshPart> parts;
-    tMeshPartList list;
-};
-
-PropTable* propTables() {
-    static PropTable tables[V2_MESH_COUNT];
+STAGE_PartTable* propTables() {
+    static STAGE_PartTable tables[V2_MESH_COUNT];
     static bool built = false;
     if (!built) {
         built = true;
-        for (int m = 0; m < V2_MESH_COUNT; ++m) {
-            const CAT_PartTable& from = CAT_SKY_PART_TABLES[m];
-            for (int i = 0; i < from.count; ++i) {
-                const CAT_Part& c = from.parts[i];
-                tables[m].parts.push_back({c.name,
-                                           {c.a[0], c.a[1], c.a[2]},
-                                           {c.b[0], c.b[1], c.b[2]},
-                                           {c.axis[0], c.axis[1], c.axis[2]},
-                                           c.angle,
-                                           c.speed});
-            }
-            tables[m].list = {(int)tables[m].parts.size(), tables[m].parts.data()};
-        }
+        for (int m = 0; m < V2_MESH_COUNT; ++m)
+            STAGE_FillParts(&tables[m], CAT_SKY_PART_TABLES[m]);
     }
     return tables;
 }
@@ -164,25 +148,12 @@ void setupLightsAndFog() {
     const GLfloat ambient1[4] = {1.0f, 1.0f, 1.0f, 1.0f};
     const GLfloat diffuse1[4] = {0.85f, 0.85f, 0.83f, 1.0f};
     glEnable(GL_LIGHTING);
-    glLightfv(GL_LIGHT0, GL_POSITION, position0);
-    glLightfv(GL_LIGHT0, GL_AMBIENT, ambient0);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse0);
-    glLightfv(GL_LIGHT0, GL_SPECULAR, diffuse0);
-    glLightf(GL_LIGHT0, GL_SPOT_CUTOFF, 180.0f);
-    glLightfv(GL_LIGHT1, GL_POSITION, position1);
-    glLightfv(GL_LIGHT1, GL_AMBIENT, ambient1);
-    glLightfv(GL_LIGHT1, GL_DIFFUSE, diffuse1);
-    glLightfv(GL_LIGHT1, GL_SPECULAR, diffuse1);
-    glLightf(GL_LIGHT1, GL_SPOT_CUTOFF, 180.0f);
+    STAGE_Lamp(GL_LIGHT0, position0, ambient0, diffuse0);
+    STAGE_Lamp(GL_LIGHT1, position1, ambient1, diffuse1);
     glEnable(GL_LIGHT1);
 
     const GLfloat fogColour[4] = {0.5f, 0.5f, 0.7f, 1.0f};
-    glEnable(GL_FOG);
-    glFogi(GL_FOG_MODE, GL_LINEAR);
-    glFogf(GL_FOG_DENSITY, 1.0f);
-    glFogf(GL_FOG_START, 40.0f);
-    glFogf(GL_FOG_END, 130.0f);
-    glFogfv(GL_FOG_COLOR, fogColour);
+    STAGE_LinearFog(40.0f, 130.0f, fogColour);
 }
 
 void View2MainInit() {

@@ -6,7 +6,6 @@
 #include <GL/glu.h>
 #include <cmath>
 #include <memory>
-#include <vector>
 
 #include "camera/wedpath.h"
 #include "core/catalogue.h"
@@ -19,6 +18,7 @@
 #include "model/mesh.h"
 #include "particles/grid.h"
 #include "scenes/scenes.h"
+#include "scenes/stage.h"
 #include "text/console.h"
 
 namespace {
@@ -31,13 +31,7 @@ constexpr float kRadToDeg = 57.29577951308232f;
 const char* const kHint =
     "Press the LEFT arrow to slowdown boat ,the RIGHT arrow to speedup,and the SPACEBAR to reset speed";
 
-struct Placement {
-    float position[3];
-    float rotation[3]; // degrees
-    float scale[3];
-};
-
-const Placement kPlacements[V3_MESH_COUNT] = {
+const STAGE_Placement kPlacements[V3_MESH_COUNT] = {
     {{-5.0f, 1.0f, -30.0f}, {0, 65, 0}, {1, 1, 1}},
     {{-13.0f, 1.4f, -19.0f}, {0, 0, 0}, {1, 1, 1}},
     {{-19.8f, 10.5f, -40.0f}, {0, 0, 0}, {1, 1, 1}},
@@ -62,30 +56,13 @@ const TreeEntry V3_Trees[8] = {
 
 // Each vehicle's turning parts from the catalogue, with the angles the scene advances.
 // The angles outlive the scene, like the vehicle and the speeds below.
-struct VehicleParts {
-    std::vector<tMeshPart> parts;
-    tMeshPartList list;
-};
-
-VehicleParts* vehicleParts() {
-    static VehicleParts tables[V3_VEHICLE_COUNT];
+STAGE_PartTable* vehicleParts() {
+    static STAGE_PartTable tables[V3_VEHICLE_COUNT];
     static bool built = false;
     if (!built) {
         built = true;
-        for (int v = 0; v < V3_VEHICLE_COUNT; ++v) {
-            const CAT_PartTable& from = CAT_RIVER_PART_TABLES[v];
-            for (int i = 0; i < from.count; ++i) {
-                const CAT_Part& c = from.parts[i];
-                tMeshPart part = {c.name,
-                                  {c.a[0], c.a[1], c.a[2]},
-                                  {c.b[0], c.b[1], c.b[2]},
-                                  {c.axis[0], c.axis[1], c.axis[2]},
-                                  c.angle,
-                                  c.speed};
-                tables[v].parts.push_back(part);
-            }
-            tables[v].list = {(int)tables[v].parts.size(), tables[v].parts.data()};
-        }
+        for (int v = 0; v < V3_VEHICLE_COUNT; ++v)
+            STAGE_FillParts(&tables[v], CAT_RIVER_PART_TABLES[v]);
     }
     return tables;
 }
@@ -116,34 +93,19 @@ void setupLightAndFog() {
     const GLfloat ambient[4] = {0.3f, 0.7f, 0.7f, 1.0f};
     const GLfloat diffuse[4] = {0.7f, 0.7f, 0.4f, 1.0f};
     glEnable(GL_LIGHTING);
-    glLightfv(GL_LIGHT0, GL_POSITION, position);
-    glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
-    glLightfv(GL_LIGHT0, GL_SPECULAR, diffuse);
-    glLightf(GL_LIGHT0, GL_SPOT_CUTOFF, 180.0f);
+    STAGE_Lamp(GL_LIGHT0, position, ambient, diffuse);
     glEnable(GL_LIGHT0);
 
     const GLfloat fogColour[4] = {0.0f, 0.0f, 0.0f, 1.0f};
-    glEnable(GL_FOG);
-    glFogi(GL_FOG_MODE, GL_LINEAR);
-    glFogf(GL_FOG_DENSITY, 1.0f);
-    glFogf(GL_FOG_START, 5.0f);
-    glFogf(GL_FOG_END, 70.0f);
-    glFogfv(GL_FOG_COLOR, fogColour);
+    STAGE_LinearFog(5.0f, 70.0f, fogColour);
 }
 
 void loadModels() {
-    for (int i = 0; i < V3_MESH_COUNT; ++i) {
-        t3DModel* model = MESH_Load3DSMesh(CAT_RIVER_MESHES[i], TEX_MIPMAP);
-        V3_Meshes[i] = model;
-        if (!model) continue;
-        const Placement& p = kPlacements[i];
-        MESH_SetPlacement(model, p.position[0], p.position[1], p.position[2], p.rotation[0], p.rotation[1],
-                          p.rotation[2], p.scale[0], p.scale[1], p.scale[2]);
-        // The vehicle on the path is the one shown, also when a second visit resumes at
-        // a later vehicle than the first.
-        if (i >= V3_FIRST_VEHICLE) model->visible = (i == V3_FIRST_VEHICLE + V3_Vehicle);
-    }
+    STAGE_LoadPlaced(CAT_RIVER_MESHES, kPlacements, V3_MESH_COUNT, V3_Meshes);
+    // The vehicle on the path is the one shown, also when a second visit resumes at
+    // a later vehicle than the first.
+    for (int i = V3_FIRST_VEHICLE; i < V3_MESH_COUNT; ++i)
+        if (V3_Meshes[i]) V3_Meshes[i]->visible = (i == V3_FIRST_VEHICLE + V3_Vehicle);
 }
 
 void View3MainInit() {

@@ -38,6 +38,20 @@ std::string printed(const char* format, ...) {
     return text;
 }
 
+// Text from a checked file as it may appear in a fault: control bytes as \xNN, so a damaged
+// file cannot break the one line a fault is printed on.
+std::string shown(const char* text) {
+    std::string out;
+    for (const char* c = text; *c; ++c) {
+        const unsigned char b = static_cast<unsigned char>(*c);
+        if (b < 32 || b == 127)
+            out += printed("\\x%02x", b);
+        else
+            out += *c;
+    }
+    return out;
+}
+
 bool endsWith(const char* name, const char* tail) {
     const std::size_t n = std::strlen(name), t = std::strlen(tail);
     return n > t && !strcasecmp(name + n - t, tail);
@@ -96,7 +110,8 @@ std::string checkModel(VH_RWops* rw, const CResFile* archive) {
     } else if (archive) {
         for (std::size_t i = 0; i < model.materials.size() && fault.empty(); ++i) {
             const char* map = model.materials[i].textureFile;
-            if (map[0] && !archive->EntryExists(map)) fault = printed("its texture map %s is not in the archive", map);
+            if (map[0] && !archive->EntryExists(map))
+                fault = "its texture map " + shown(map) + " is not in the archive";
         }
     }
     MESH_FreeModelData(&model);

@@ -133,6 +133,14 @@ Uint8* GetFontResPointer(const char* name, bool* fError, int* size) {
     return buffer;
 }
 
+bool FNT_MaskFits(int font, int size, int* width, int* height) {
+    *width = *height = 0;
+    if (!validFont(font)) return false;
+    *width = cellColumns * fonts[font].glyphWidth;
+    *height = cellRows * fonts[font].glyphHeight;
+    return size >= *width * *height;
+}
+
 Uint8* FNT_MaskToRGBA(int width, int height, const Uint8* data) {
     return maskToImage(width, height, data, 4);
 }
@@ -177,10 +185,9 @@ void FNT_LoadFonts() {
         bool fError = false;
         int size = 0;
         Uint8* data = GetFontResPointer(f.fileName, &fError, &size);
-        const int maskWidth = cellColumns * f.glyphWidth;
-        const int maskHeight = cellRows * f.glyphHeight;
+        int maskWidth = 0, maskHeight = 0;
         // A mask shorter than its picture would be read past its end: skip the font.
-        if (fError || !data || size < maskWidth * maskHeight) {
+        if (!FNT_MaskFits(i, size, &maskWidth, &maskHeight) || fError || !data) {
             if (!data)
                 VH_Warn(f.fileName, "not found in the archive (or empty); font %d draws nothing", i);
             else

@@ -49,6 +49,10 @@ void FNT_SetPaperColor(const Uint8* rgbx);
 // texture exists the window is measured against the size the texture will have.
 bool FNT_GlyphQuad(int c, int x, int y, int font, FNT_Quad* quad);
 
+// The sides of font's mask (32 x 4 cells of its cell size) in *width and *height, and whether
+// size bytes hold it; what FNT_LoadFonts checks before it expands and uploads a mask.
+bool FNT_MaskFits(int font, int size, int* width, int* height);
+
 // Expands a mask (one byte per pixel, 1 = ink) into a padded RGBA or RGB image of
 // FNT_NextPow2(width) x FNT_NextPow2(height); the caller frees it with free().
 Uint8* FNT_MaskToRGBA(int width, int height, const Uint8* data);

@@ -1,4 +1,5 @@
-// generated: runs the built generator (once per test program) and other commands for the tests.
+// generated: runs the built generator (once per test program) and other commands for the tests, and
+// holds where a scene puts what the generator makes.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -42,3 +43,13 @@ inline const std::string& AG_Generated() {
 inline std::string AG_Archive() {
     return AG_Generated() + "/vh_data.clu";
 }
+
+// Where the night beach puts its first five models (position, degrees about x, y, z, scale), in the
+// catalogue's mesh order.
+inline constexpr float AG_BEACH_PLACEMENT[5][9] = {
+    {0, -8, 60, 0, -90, 0, 15, 20, 15},
+    {-35, 0, 10, 0, 0, 0, 2.5f, 1, 1},
+    {-25, 2.5f, 90, 0, 0, 0, 0.15f, 0.15f, 0.15f},
+    {-24, 2.5f, 100, 0, 90, 0, 1, 1, 1},
+    {-10, 20, 10, 0, -90, 0, 1, 1, 1},
+};

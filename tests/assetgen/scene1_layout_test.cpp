@@ -39,14 +39,6 @@ double flat(P3 a, P3 b) {
     return std::hypot(a.x - b.x, a.z - b.z);
 }
 
-// The scene's placements (position, degrees about x, y, z, scale), in the catalogue's mesh order.
-const float kPlacement[5][9] = {
-    {0, -8, 60, 0, -90, 0, 15, 20, 15},
-    {-35, 0, 10, 0, 0, 0, 2.5f, 1, 1},
-    {-25, 2.5f, 90, 0, 0, 0, 0.15f, 0.15f, 0.15f},
-    {-24, 2.5f, 100, 0, 90, 0, 1, 1, 1},
-    {-10, 20, 10, 0, -90, 0, 1, 1, 1},
-};
 enum { kBeach, kRock, kCampfire, kChair, kCity };
 const P3 kGather = {60, 45, 93}, kFountain = {-10.6, 19, 15.6}, kFire = {-25, 2.5, 90};
 
@@ -157,7 +149,7 @@ struct World {
                         figure.push_back({p[0], p[1], p[2]});
                     }
             } else {
-                tris[i] = placed(m, kPlacement[i]);
+                tris[i] = placed(m, AG_BEACH_PLACEMENT[i]);
                 for (const Tri& t : tris[i])
                     boxes[i].Add(t.a), boxes[i].Add(t.b), boxes[i].Add(t.c);
                 all.Add(tris[i]);

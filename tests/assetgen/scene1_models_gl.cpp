@@ -2,26 +2,14 @@
 // each one shows up in the middle of a view aimed at where the scene puts it.
 #include <gtest/gtest.h>
 
-#include <GL/gl.h>
-#include <GL/glu.h>
-
 #include <cstdlib>
 #include <vector>
 
 #include "core/catalogue.h"
-#include "generated.h"
-#include "model/mesh.h"
 #include "shell/driver.h"
+#include "views_gl.h"
 
 namespace {
-
-const float kPlacement[5][9] = {
-    {0, -8, 60, 0, -90, 0, 15, 20, 15},
-    {-35, 0, 10, 0, 0, 0, 2.5f, 1, 1},
-    {-25, 2.5f, 90, 0, 0, 0, 0.15f, 0.15f, 0.15f},
-    {-24, 2.5f, 100, 0, 90, 0, 1, 1, 1},
-    {-10, 20, 10, 0, -90, 0, 1, 1, 1},
-};
 
 // The scene's night: two dim spots and a weak light from above, black fog from 60 to 310.
 void nightLights() {
@@ -52,14 +40,8 @@ void nightLights() {
 
 // One frame from eye to target with every placed model but `without`.
 std::vector<std::uint8_t> frame(t3DModel* const* models, int without, const float* eye, const float* target) {
-    glClearColor(0, 0, 0, 0);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(60, 1.0, 0.1, 320);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    gluLookAt(eye[0], eye[1], eye[2], target[0], target[1], target[2], 0, 1, 0);
+    const float black[4] = {0, 0, 0, 0};
+    AG_LookFrom(eye, target, black);
     nightLights();
     for (int i : {0, 3, 2, 1, 4}) // the scene's order
         if (i != without) MESH_Draw(models[i], false);
@@ -70,19 +52,15 @@ std::vector<std::uint8_t> frame(t3DModel* const* models, int without, const floa
 } // namespace
 
 TEST(BeachSceneGL, EveryModelLoadsWithItsPicturesAndDrawsWhereTheSceneLooks) {
-    VH_TestOpenWindow(); // generated into the window's working folder, where the loaders look
-    const AG_Result made = AG_Shell(AG_Generator + " --out .");
-    ASSERT_EQ(made.status, 0) << made.out;
     t3DModel* models[CAT_BEACH_MESH_COUNT];
+    ASSERT_NO_FATAL_FAILURE(AG_LoadGenerated(CAT_BEACH_MESHES, CAT_BEACH_MESH_COUNT, models));
     for (int i = 0; i < CAT_BEACH_MESH_COUNT; ++i) {
         SCOPED_TRACE(CAT_BEACH_MESHES[i]);
-        models[i] = MESH_Load3DSMesh(CAT_BEACH_MESHES[i], 4);
-        ASSERT_NE(models[i], nullptr);
         ASSERT_GT(models[i]->materialCount, 0);
         for (int m = 0; m < models[i]->materialCount; ++m)
             EXPECT_NE(models[i]->textures[m], 0u) << models[i]->materials[m].textureFile;
         if (i < 5) {
-            const float* p = kPlacement[i];
+            const float* p = AG_BEACH_PLACEMENT[i];
             MESH_SetPlacement(models[i], p[0], p[1], p[2], p[3], p[4], p[5], p[6], p[7], p[8]);
         }
     }
@@ -108,7 +86,5 @@ TEST(BeachSceneGL, EveryModelLoadsWithItsPicturesAndDrawsWhereTheSceneLooks) {
         EXPECT_GT(changed, 2000);
         EXPECT_GT(lit, 2000); // seen at night, not black
     }
-    for (t3DModel* m : models)
-        MESH_FreeInstance(m);
-    MESH_Close();
+    AG_FreeModels(models, CAT_BEACH_MESH_COUNT);
 }

@@ -1,18 +1,14 @@
 // The air battle's models drawn by the engine from the script's own cameras: each fills its shot.
 #include <gtest/gtest.h>
 
-#include <GL/gl.h>
-#include <GL/glu.h>
-
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "core/catalogue.h"
-#include "generated.h"
-#include "model/mesh.h"
 #include "picture.h"
 #include "shell/driver.h"
+#include "views_gl.h"
 
 namespace {
 
@@ -53,14 +49,8 @@ double coverage(const std::vector<std::uint8_t>& rgb, int w, int y0, int y1) {
 } // namespace
 
 TEST(SceneTwoViewsGL, EachModelFillsTheShotsThatShowItAndTheCloudsMakeALayer) {
-    VH_TestOpenWindow(); // generated into the window's working folder, where the loaders look
-    const AG_Result made = AG_Shell(AG_Generator + " --out .");
-    ASSERT_EQ(made.status, 0) << made.out;
     t3DModel* models[CAT_SKY_MESH_COUNT];
-    for (int i = 0; i < CAT_SKY_MESH_COUNT; ++i) {
-        models[i] = MESH_Load3DSMesh(CAT_SKY_MESHES[i], 4);
-        ASSERT_NE(models[i], nullptr) << CAT_SKY_MESHES[i];
-    }
+    ASSERT_NO_FATAL_FAILURE(AG_LoadGenerated(CAT_SKY_MESHES, CAT_SKY_MESH_COUNT, models));
     // the scene's light and fog
     const GLfloat ambient[4] = {1, 1, 1, 1}, diffuse[4] = {0.85f, 0.85f, 0.83f, 1}, up[4] = {0, 1, 0, 0};
     const GLfloat fog[4] = {0.5f, 0.5f, 0.7f, 1};
@@ -113,14 +103,7 @@ TEST(SceneTwoViewsGL, EachModelFillsTheShotsThatShowItAndTheCloudsMakeALayer) {
     // clang-format on
     for (const Shot& shot : shots) {
         SCOPED_TRACE(shot.name);
-        glClearColor(fog[0], fog[1], fog[2], 1);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        gluPerspective(60, 1.0, 0.1, 320);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
-        gluLookAt(shot.eye[0], shot.eye[1], shot.eye[2], shot.target[0], shot.target[1], shot.target[2], 0, 1, 0);
+        AG_LookFrom(shot.eye, shot.target, fog);
         glLightfv(GL_LIGHT1, GL_POSITION, up);
         glDisable(GL_CULL_FACE); // as the scene draws its blimps and planes
         for (const Put& p : shot.puts) {
@@ -145,7 +128,5 @@ TEST(SceneTwoViewsGL, EachModelFillsTheShotsThatShowItAndTheCloudsMakeALayer) {
     }
     glDisable(GL_FOG);
     glDisable(GL_LIGHT1);
-    for (t3DModel* m : models)
-        MESH_FreeInstance(m);
-    MESH_Close();
+    AG_FreeModels(models, CAT_SKY_MESH_COUNT);
 }

@@ -8,53 +8,40 @@
 #include "math/vmath.h"
 
 struct SpoRecord {
-    std::int32_t k = 3;
-    std::int32_t resolution = 50;
-    float startTime = 0.0f;
-    float endTime = 10.0f;
     std::vector<VECTOR> points;
-    std::int32_t trailing = 0; // 12-byte records after the points, filled with 0x7F
-    bool claim = false;        // write claimedPoints instead of points.size()
+    std::int32_t k = 3;
+    float endTime = 10.0f, startTime = 0.0f;
+    std::int32_t resolution = 50, tag = 0x1234, trailing = 0; // trailing: 12-byte records after the points
+    bool claim = false;          // write claimedPoints instead of the real count (a file cut short)
     std::int32_t claimedPoints = 0;
-    std::int32_t tag = 0x1234;
 };
 
 inline void SpoPut32(std::vector<std::uint8_t>& out, std::uint32_t v) {
     for (int i = 0; i < 4; ++i)
         out.push_back(std::uint8_t(v >> (8 * i)));
 }
-inline void SpoPutFloat(std::vector<std::uint8_t>& out, float f) {
+inline std::uint32_t SpoBits(float f) {
     std::uint32_t v;
     std::memcpy(&v, &f, 4);
-    SpoPut32(out, v);
+    return v;
 }
 
-// Header (magic, version, count) and the records; the speed, active and loop bytes hold values a
-// reader must replace (99 units per second, active, not looping).
+// The speed, active and loop fields hold values a reader must replace (99, active, not looping).
 inline std::vector<std::uint8_t> SpoFile(const std::vector<SpoRecord>& records, std::uint8_t major = 1,
-                                         std::uint8_t minor = 1, int count = -1) {
-    std::vector<std::uint8_t> out = {'S', 'P', 'O', 0, major, minor};
-    const int n = count < 0 ? int(records.size()) : count;
-    out.push_back(std::uint8_t(n));
-    out.push_back(std::uint8_t(n >> 8));
+                                         std::uint8_t minor = 1) {
+    std::vector<std::uint8_t> out = {'S', 'P', 'O', 0, major, minor, std::uint8_t(records.size()), 0};
     for (const SpoRecord& r : records) {
-        SpoPut32(out, std::uint32_t(r.tag));
-        SpoPut32(out, std::uint32_t(r.k));
-        SpoPut32(out, std::uint32_t(r.resolution));
-        SpoPutFloat(out, r.startTime);
-        SpoPutFloat(out, r.endTime);
-        SpoPutFloat(out, 99.0f);
-        out.push_back(1); // active
-        out.push_back(0); // loop
+        for (std::uint32_t v : {std::uint32_t(r.tag), std::uint32_t(r.k), std::uint32_t(r.resolution),
+                                SpoBits(r.startTime), SpoBits(r.endTime), SpoBits(99.0f)})
+            SpoPut32(out, v);
+        out.insert(out.end(), {1, 0});
         out.insert(out.end(), 16, 0x55);
         SpoPut32(out, std::uint32_t(r.claim ? r.claimedPoints : std::int32_t(r.points.size())));
         SpoPut32(out, std::uint32_t(r.trailing));
-        for (const VECTOR& p : r.points) {
-            SpoPutFloat(out, p.x);
-            SpoPutFloat(out, p.y);
-            SpoPutFloat(out, p.z);
-        }
-        if (r.trailing > 0) out.insert(out.end(), size_t(r.trailing) * 12, 0x7F);
+        for (const VECTOR& p : r.points)
+            for (float f : {p.x, p.y, p.z})
+                SpoPut32(out, SpoBits(f));
+        out.insert(out.end(), size_t(r.trailing) * 12, 0x7F);
     }
     return out;
 }

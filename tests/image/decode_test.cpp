@@ -66,3 +66,48 @@ TEST(Conversions, GreyLevelsAndSurfaceLimits) {
     IMG_FreeSurface(s);
     EXPECT_EQ(IMG_CreateSurface(0, 0x10000, 1, 8), nullptr) << "row wider than the 16-bit pitch";
 }
+
+// What the upload would hand to OpenGL, per kind of texture: colour ones need texture sides,
+// grey ones take any size; a surface of the asked depth goes as it is.
+TEST(TextureSurface, DepthPerKindAndSidesForColourOnly) {
+    struct Case {
+        Uint32 w, h;
+        int depth;
+        Uint32 flags;
+        int upload; // depth handed on; 0: none
+        bool same;  // the surface itself, no copy
+    };
+    const Case cases[] = {
+        {4, 2, 24, 0, 24, true},
+        {4, 2, 15, 0, 24, false},
+        {4, 2, 24, TEX_ALPHA, 32, false},
+        {4, 2, 32, TEX_ALPHA | TEX_MIPMAP, 32, true},
+        {3, 2, 24, 0, 0, false},
+        {4096, 2, 8, TEX_ALPHA, 0, false},
+        {3, 5, 32, TEX_LUMINANCE, 8, false},
+        {3, 5, 8, TEX_LUMINANCE | TEX_ALPHA, 8, true},
+    };
+    for (const Case& c : cases) {
+        VH_Surface* s = IMG_CreateSurface(0, c.w, c.h, c.depth);
+        ASSERT_NE(s, nullptr);
+        VH_Surface* converted = reinterpret_cast<VH_Surface*>(1);
+        const VH_Surface* up = IMG_TextureSurface(s, c.flags, &converted);
+        const int i = int(&c - cases);
+        EXPECT_EQ(up ? up->bitsPerPixel : 0, c.upload) << "case " << i;
+        EXPECT_EQ(up == s, c.same) << "case " << i;
+        EXPECT_EQ(converted, up && !c.same ? up : nullptr) << "case " << i;
+        IMG_FreeSurface(converted);
+        IMG_FreeSurface(s);
+    }
+
+    // Grey levels paired with the source's alpha, or opaque without one.
+    VH_Surface* rgba = IMG_CreateSurface(0, 2, 1, 32);
+    const Uint8 px[8] = {30, 60, 90, 7, 255, 255, 255, 200};
+    std::copy(px, px + 8, rgba->pixels);
+    VH_Surface* grey = nullptr;
+    ASSERT_NE(IMG_TextureSurface(rgba, TEX_LUMINANCE, &grey), nullptr);
+    EXPECT_EQ(IMG_GreyAlphaPairs(grey, rgba), (std::vector<Uint8>{60, 7, 255, 200}));
+    EXPECT_EQ(IMG_GreyAlphaPairs(grey, grey), (std::vector<Uint8>{60, 255, 255, 255}));
+    IMG_FreeSurface(grey);
+    IMG_FreeSurface(rgba);
+}

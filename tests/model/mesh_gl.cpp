@@ -23,6 +23,13 @@ TestObject square(const std::string& name, float cx, float cy, float half, int t
     return o;
 }
 
+// A model cut to its first 7 bytes: the main chunk's header and one byte of what it held.
+std::vector<std::uint8_t> cutShort() {
+    std::vector<std::uint8_t> file = Make3DS({}, {square("base", 0, 0, 0.5f)});
+    file.resize(7);
+    return file;
+}
+
 class MeshGL : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -39,6 +46,7 @@ protected:
                                                              // textured by its first group, then left with material -1
                                                              square("lost", -2, -1.5f, 0.4f, 4, {"m1", "nothing"})})},
                                   {"junk.3ds", std::vector<std::uint8_t>(300, 0x3D)},
+                                  {"cut.3ds", cutShort()},
                                   {"paint.bmp", testpic::flatBmp(4, 4, 0, 0, 255)}}));
     }
     void TearDown() override {
@@ -92,6 +100,10 @@ TEST_F(MeshGL, EachFileLoadsOnceAndInstancesShareItsGeometry) {
         EXPECT_TRUE(!a->objects[i].ownsArrays && base->objects[i].ownsArrays);
     }
     EXPECT_TRUE(!MESH_Load3DSMesh("missing.3ds", 4) && !MESH_Load3DSMesh("junk.3ds", 4));
+    // Cut short to nothing: refused as junk is, with a warning naming it.
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(MESH_Load3DSMesh("cut.3ds", 4), nullptr);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("warning: cut.3ds: "), std::string::npos);
     EXPECT_EQ(MESH_Count(), 1);
 
     // Freeing an instance (or the base, through the instance call) leaves the geometry; placement is per instance.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 
 #include "particles/actions.h"
 #include "particles/papi.h"
@@ -39,4 +40,14 @@ inline ::testing::AssertionResult near(const VECTOR& got, const VECTOR& want, fl
         return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "(" << got.x << ", " << got.y << ", " << got.z << ") is not (" << want.x
                                          << ", " << want.y << ", " << want.z << ")";
+}
+
+// The mean and standard deviation of n draws.
+template <typename Draw> std::pair<double, double> meanAndSpread(int n, Draw draw) {
+    double sum = 0, sum2 = 0;
+    for (int i = 0; i < n; ++i) {
+        const double x = draw();
+        sum += x, sum2 += x * x;
+    }
+    return {sum / n, std::sqrt(sum2 / n - (sum / n) * (sum / n))};
 }

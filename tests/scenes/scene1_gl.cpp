@@ -21,10 +21,9 @@
 #include "scenes/scene1.h"
 #include "scenes/scenes.h"
 #include "shell/driver.h"
-#include "shell/sequence.h"
-#include "shell/state.h"
 #include "support/archive_bytes.h"
 #include "support/gl_fixture.h"
+#include "support/scene_fixture.h"
 #include "text/console.h"
 #include "text/font.h"
 
@@ -41,10 +40,6 @@ std::vector<float> light0(GLenum what) {
     glGetLightfv(GL_LIGHT0, what, v.data());
     return v;
 }
-void enter(int message) {
-    VH_SetSceneHandler(VH_RowOf(VHS_SCENE, 0), View1Main);
-    VH_SetProgramState(VHS_SCENE, 0, message);
-}
 int Step() {
     return V1_GetStatus().step;
 }
@@ -56,26 +51,12 @@ int RunOut() {
     return n;
 }
 
-class SceneOne : public ::testing::Test {
+class SceneOne : public VH_SceneTest {
 protected:
-    void SetUp() override {
-        VH_TestOpenWindow();
-        ASSERT_EQ(chdir(VH_RUN_DIR), 0);
-    }
-    void TearDown() override {
-        if (VH_GetState() == VHS_SCENE && VH_IsSceneReady()) Close();
-    }
+    SceneOne() : VH_SceneTest(0, View1Main, VHS_INTRO, "intro picture 2 follows scene one") {}
     void Open() {
-        enter(MSG_INITIALIZE);
-        VH_DriverStep(0.0);
-        ASSERT_TRUE(VH_GetMsg() == MSG_UPDATE && Step() == 0);
-    }
-    void Close() {
-        enter(MSG_UPDATE);
-        VH_DriverKey('n');
-        VH_DriverStep(0.0);
-        EXPECT_EQ(VH_GetState(), VHS_INTRO) << "intro picture 2 follows scene one";
-        VH_SetSceneReady(false);
+        ASSERT_NO_FATAL_FAILURE(VH_SceneTest::Open());
+        ASSERT_EQ(Step(), 0);
     }
 };
 
@@ -113,7 +94,9 @@ TEST_F(SceneOne, ClosedBeforeItRanItFreesNothingOfOthersAndAfterARunItReleasesEv
     }
 }
 
-TEST_F(SceneOne, FlightPauseAndLaunchesKeepTheirTimesAndTheLightFlashesUntilTheLastArrives) {
+// From the opening flight to the paths: the script's times, the flash, then the camera's figures and eyes.
+TEST_F(SceneOne, LaunchesKeepTheirTimesThenOnThePathsTheCameraAlternatesBetweenSevenAndSixAndItsEyeCycles) {
+    std::srand(5);
     Open();
     // The opening flight lasts as long as the longer camera move, 8.5 s.
     EXPECT_NEAR(RunOut() * kStep, 8.5, 0.15);
@@ -147,15 +130,10 @@ TEST_F(SceneOne, FlightPauseAndLaunchesKeepTheirTimesAndTheLightFlashesUntilTheL
         VH_DriverStep(kStep);
         EXPECT_LT((V1_Flier(7)->position - kGather).Length(), before) << "the last figure closes in";
     }
-    EXPECT_TRUE(Step() == 3 && light0(GL_DIFFUSE) == table);
+    ASSERT_EQ(Step(), 3);
+    EXPECT_EQ(light0(GL_DIFFUSE), table);
     EXPECT_EQ(light0(GL_AMBIENT), std::vector<float>({0, 0, 0, 1}));
-}
 
-TEST_F(SceneOne, OnThePathsTheCameraAlternatesBetweenSevenAndSixAndItsEyeCyclesThroughThreePoints) {
-    std::srand(5);
-    Open();
-    while (Step() < 3)
-        ASSERT_LT(RunOut(), 1000);
     VH_DriverStep(kStep); // the step's first update picks the figure
     ASSERT_EQ(V1_GetStatus().followed, 7) << "all above the sea: the highest-numbered figure is followed";
     for (int i = 0; i < 8; ++i)

@@ -4,7 +4,6 @@
 #include <GL/glu.h>
 #include <gtest/gtest.h>
 #include <strings.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -19,18 +18,13 @@
 #include "scenes/sky.h"
 #include "shell/driver.h"
 #include "shell/sequence.h"
-#include "shell/state.h"
 #include "support/gl_fixture.h"
+#include "support/scene_fixture.h"
 #include "text/console.h"
 
 namespace {
 
 enum { kDirigible, kBlimp2, kBlimp3, kCliff, kPlane1, kPlane2 };
-
-void enter(int message) {
-    VH_SetSceneHandler(VH_RowOf(VHS_SCENE, 1), View2Main);
-    VH_SetProgramState(VHS_SCENE, 1, message);
-}
 
 std::vector<float> anglesOf(int model) {
     std::vector<float> angles;
@@ -63,29 +57,12 @@ bool rendersViewOf(const DemoCamera& c) {
     return true;
 }
 
-class SceneTwo : public ::testing::Test {
+class SceneTwo : public VH_SceneTest {
 protected:
-    void SetUp() override {
-        VH_TestOpenWindow();
-        ASSERT_EQ(chdir(VH_RUN_DIR), 0);
-        ASSERT_EQ(access("vh_data.clu", R_OK), 0) << "the build makes the demo data in " << VH_RUN_DIR;
-    }
-    void TearDown() override {
-        if (VH_GetState() == VHS_SCENE && VH_IsSceneReady()) Close();
-    }
+    SceneTwo() : VH_SceneTest(1, View2Main, VHS_INTRO, "the third intro follows scene two") {}
     void Open() {
-        enter(MSG_INITIALIZE);
-        VH_DriverStep(0.0);
-        ASSERT_EQ(VH_GetMsg(), MSG_UPDATE);
+        ASSERT_NO_FATAL_FAILURE(VH_SceneTest::Open());
         ASSERT_NE(V2_GetStatus().camera, nullptr);
-    }
-    void Close() {
-        enter(MSG_UPDATE);
-        VH_DriverKey('n');
-        VH_DriverStep(0.0);
-        EXPECT_EQ(VH_GetState(), VHS_INTRO) << "the third intro follows scene two";
-        VH_SetSceneReady(false);
-        enter(MSG_UPDATE);
     }
 };
 

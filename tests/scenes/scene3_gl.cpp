@@ -2,7 +2,6 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -19,46 +18,18 @@
 #include "scenes/scene3.h"
 #include "scenes/scenes.h"
 #include "shell/driver.h"
-#include "shell/sequence.h"
-#include "shell/state.h"
 #include "support/gl_fixture.h"
+#include "support/scene_fixture.h"
 #include "text/console.h"
 
 namespace {
 
-
-// Puts the state machine on scene three's slot with the given message.
-void enter(int message) {
-    VH_SetSceneHandler(VH_RowOf(VHS_SCENE, 2), View3Main);
-    VH_SetProgramState(VHS_SCENE, 2, message);
-}
-
-class SceneThree : public ::testing::Test {
+class SceneThree : public VH_SceneTest {
 protected:
-    // The generated demo data lives in the run folder; assets load from the working folder.
-    void SetUp() override {
-        VH_TestOpenWindow();
-        ASSERT_EQ(chdir(VH_RUN_DIR), 0);
-        ASSERT_EQ(access("vh_data.clu", R_OK), 0) << "the build makes the demo data in " << VH_RUN_DIR;
-    }
-    void TearDown() override {
-        if (VH_GetState() == VHS_SCENE && VH_IsSceneReady()) Close();
-    }
-    // Enters the scene the way the intro before it does, and lets it initialise.
+    SceneThree() : VH_SceneTest(2, View3Main, VHS_EXIT, "after scene three comes the exit state") {}
     void Open() {
-        enter(MSG_INITIALIZE);
-        VH_DriverStep(0.0);
-        ASSERT_EQ(VH_GetMsg(), MSG_UPDATE);
+        ASSERT_NO_FATAL_FAILURE(VH_SceneTest::Open());
         ASSERT_NE(V3_GetStatus().path, nullptr);
-    }
-    // 'n' as a person would press it, then the step that hands the close to the scene.
-    void Close() {
-        enter(MSG_UPDATE);
-        VH_DriverKey('n');
-        VH_DriverStep(0.0);
-        EXPECT_EQ(VH_GetState(), VHS_EXIT) << "after scene three comes the exit state";
-        VH_SetSceneReady(false);
-        enter(MSG_UPDATE);
     }
 };
 

@@ -1,4 +1,4 @@
-// scripts/test in a copy of the tree whose setup, build, fuzz and virtual X server are
+// scripts/test in a copy of the tree whose setup, build, sanitizer run, fuzz and virtual X server are
 // stand-ins that write down how they were called, so its order and its options are seen
 // without building or running anything for real.
 #include <gtest/gtest.h>
@@ -36,6 +36,8 @@ protected:
         const std::string log = "echo \"$(basename \"$0\") $*\" >> '" + root + "/calls'\n";
         for (const char* name : {"setup", "build", "fuzz"})
             writeScript(root + "/scripts/" + name, log);
+        // The sanitizer run passes or fails as SANITIZE_STATUS says.
+        writeScript(root + "/scripts/sanitize", log + "exit ${SANITIZE_STATUS:-0}\n");
         // The tests pass or fail as XVFB_STATUS says.
         writeScript(root + "/bin/xvfb-run", log + "exit ${XVFB_STATUS:-0}\n");
     }
@@ -57,16 +59,21 @@ protected:
 const std::string tests = "xvfb-run -a -s -screen 0 1280x1024x24 ctest --output-on-failure -j ";
 } // namespace
 
-TEST_F(TestScript, QuickLeavesOutOnlyTheFuzzing) {
+TEST_F(TestScript, QuickLeavesOutTheSanitizersAndTheFuzzing) {
+    // CI: the plain tests, then the sanitizer run, then the fuzz corpus replay.
     const Outcome plain = run("");
     EXPECT_EQ(plain.status, 0);
     EXPECT_EQ(plain.calls.rfind("setup \nbuild \n" + tests, 0), 0u) << plain.calls;
-    EXPECT_NE(plain.calls.find("\nfuzz --replay\n"), std::string::npos) << "CI replays the fuzz corpus";
+    const size_t sanitize = plain.calls.find("\nsanitize \n"), fuzz = plain.calls.find("\nfuzz --replay\n");
+    EXPECT_NE(sanitize, std::string::npos) << plain.calls;
+    EXPECT_NE(fuzz, std::string::npos) << plain.calls;
+    EXPECT_LT(sanitize, fuzz);
 
     const Outcome quick = run("--quick");
     EXPECT_EQ(quick.status, 0);
     EXPECT_EQ(quick.calls.rfind("setup \nbuild \n" + tests, 0), 0u) << quick.calls;
     EXPECT_EQ(quick.calls.find("fuzz"), std::string::npos) << quick.calls;
+    EXPECT_EQ(quick.calls.find("sanitize"), std::string::npos) << quick.calls;
 
     // A failing test still fails the quick run, and nothing runs after it.
     const Outcome failing = run("--quick", "XVFB_STATUS=8");
@@ -74,6 +81,11 @@ TEST_F(TestScript, QuickLeavesOutOnlyTheFuzzing) {
     const Outcome failingFull = run("", "XVFB_STATUS=8");
     EXPECT_NE(failingFull.status, 0);
     EXPECT_EQ(failingFull.calls.find("fuzz"), std::string::npos) << failingFull.calls;
+    EXPECT_EQ(failingFull.calls.find("sanitize"), std::string::npos) << failingFull.calls;
+    // A sanitizer finding fails CI too.
+    const Outcome sanitizerFinding = run("", "SANITIZE_STATUS=1");
+    EXPECT_NE(sanitizerFinding.status, 0);
+    EXPECT_EQ(sanitizerFinding.calls.find("fuzz"), std::string::npos) << sanitizerFinding.calls;
 
     // An unknown option is refused before anything is installed or built.
     const Outcome bad = run("--quik");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -12,6 +13,7 @@
 
 #include "support/picture_files.h"
 #include "core/version.h"
+#include "shell/sequence.h"
 #include "shell/state.h"
 #include "support/gl_fixture.h"
 
@@ -146,7 +148,7 @@ TEST(Capture, BadArgumentsExitTwoWithOneLineAndNoRun) {
     const std::string dir = emptyDataDir();
     std::istringstream bad("--fps 0|--fps 60x|--until -1|--until nan|--at 1,,2|--at 0.5,abc|--keys 1:bogus|--keys 1n|"
                            "--keys 1:n,|--size 800|--size 8x8|--every 0|--seed -3|--frobnicate|stray|--out|"
-                           "--sheet s.png|--until 1 --at 2|--quiet=yes|--plot=");
+                           "--sheet s.png|--until 1 --at 2|--quiet=yes|--plot=|--loops 0|--loops 2.5");
     for (std::string args; std::getline(bad, args, '|');) {
         const Outcome r = capture(dir, args);
         EXPECT_EQ(r.status, 2) << args;
@@ -347,6 +349,67 @@ TEST(Capture, WholeSequenceWithKeysEndsOnTheCredits) {
     EXPECT_FALSE(FileExists(dir + "/g/frame_000080.png"));
     EXPECT_GT(readPNG(dir + "/g.png").width, 0);
     EXPECT_NE(esc.out.find("intro 1"), std::string::npos) << "the summary is printed on ESC too";
+}
+
+TEST(Capture, LoopsPlayTheSequenceAgainWithTheScriptRestarted) {
+    const std::string dir = introDataDir();
+    // As above, each scene closed before it loads; 1 s falls in the first intro's fade-in.
+    const Outcome r = capture(dir, "--loops 3 --keys 1.8:n,1.81:n,3.6:n,3.61:n,5.4:n,5.41:n --at 1 --every 100 "
+                                   "--size 160x120 --stats s.csv --out f");
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<double> seconds;
+    std::istringstream err(r.err);
+    for (std::string line; std::getline(err, line);) {
+        int loop = 0, of = 0;
+        double s = 0;
+        long kB = 0;
+        if (std::sscanf(line.c_str(), "vhcapture: loop %d of %d: %lf s of demo time, resident size %ld kB", &loop, &of,
+                        &s, &kB) == 4) {
+            EXPECT_TRUE(loop == (int)seconds.size() + 1 && of == 3 && kB > 1000) << line;
+            seconds.push_back(s);
+        }
+    }
+    ASSERT_EQ(seconds.size(), 3u) << r.err;
+    EXPECT_TRUE(seconds[0] > 5.4 && seconds[1] == seconds[0] && seconds[2] == seconds[0]) << r.err;
+    const long perLoop = std::lround(seconds[0] * 60);
+
+    // Frames keep counting; each loop begins at the first intro, as the first one did.
+    std::string header;
+    const std::vector<CsvRow> rows = readCsv(dir + "/s.csv", &header);
+    ASSERT_EQ((long)rows.size(), 3 * perLoop);
+    for (long loop = 0; loop < 3; ++loop) {
+        const CsvRow& first = rows[loop * perLoop];
+        EXPECT_EQ(first.frame, loop * perLoop + 1);
+        EXPECT_TRUE(first.state == VHS_INTRO && first.id == VH_RowID(0) && first.msg == MSG_INITIALIZE) << loop;
+        EXPECT_EQ(rows[loop * perLoop + perLoop - 1].state, VHS_EXIT) << loop;
+    }
+    // --at and --every count from each loop's start: the same fade frame three times over,
+    // and every 100th frame of each loop, plus the last one drawn.
+    const Bytes at1 = ReadFile(dir + "/f/at_0001000_loop1.png");
+    EXPECT_GT(mean(readPNG(dir + "/f/at_0001000_loop1.png")), 10.0);
+    EXPECT_EQ(ReadFile(dir + "/f/at_0001000_loop2.png"), at1);
+    EXPECT_EQ(ReadFile(dir + "/f/at_0001000_loop3.png"), at1);
+    std::vector<std::string> want, saved;
+    for (long loop = 0; loop < 3; ++loop)
+        for (long f = 100; f <= perLoop; f += 100)
+            want.push_back("frame_" + std::string(6 - std::to_string(loop * perLoop + f).size(), '0') +
+                           std::to_string(loop * perLoop + f) + ".png");
+    want.push_back("frame_" + std::string(6 - std::to_string(3 * perLoop).size(), '0') + std::to_string(3 * perLoop) +
+                   ".png");
+    for (const auto& entry : std::filesystem::directory_iterator(dir + "/f"))
+        if (entry.path().filename().string().rfind("frame_", 0) == 0) saved.push_back(entry.path().filename());
+    std::sort(want.begin(), want.end());
+    std::sort(saved.begin(), saved.end());
+    EXPECT_EQ(saved, want);
+
+    // With --until each loop is that long, wherever it stands.
+    const Outcome timed = capture(dir, "--loops 2 --until 0.5 --stats t.csv");
+    ASSERT_EQ(timed.status, 0) << timed.err;
+    EXPECT_EQ(count(timed.err, ": 0.500 s of demo time, resident size "), 2) << timed.err;
+    const std::vector<CsvRow> timedRows = readCsv(dir + "/t.csv", &header);
+    ASSERT_EQ(timedRows.size(), 60u);
+    EXPECT_TRUE(timedRows[30].state == VHS_INTRO && timedRows[30].msg == MSG_INITIALIZE) << "the second loop's start";
+    EXPECT_EQ(count(capture(dir, "--until 0.5").err, "resident size"), 0) << "no loop lines without --loops";
 }
 
 TEST(Capture, FatalEndInTheEngineKeepsWhatWasSaved) {

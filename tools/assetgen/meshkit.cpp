@@ -1,12 +1,36 @@
 // meshkit: a small kit for building textured models in code and writing them as 3DS files.
 //
-// Sections: 3DS output; primitives; transforms; texture coordinates; models.
+// Sections: vectors; 3DS output; primitives; transforms; texture coordinates; models.
 #include "meshkit.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <tuple>
+
+// --- Vectors ------------------------------------------------------------------------------------------
+
+MkVec3 MK_Vec3(float x, float y, float z) {
+    return MkVec3{x, y, z};
+}
+MkVec3 MK_Add(MkVec3 a, MkVec3 b) {
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+MkVec3 MK_Sub(MkVec3 a, MkVec3 b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+MkVec3 MK_Mul(MkVec3 a, float s) {
+    return {a.x * s, a.y * s, a.z * s};
+}
+MkVec3 MK_Cross(MkVec3 a, MkVec3 b) {
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+float MK_Dot(MkVec3 a, MkVec3 b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+float MK_Length(MkVec3 a) {
+    return std::sqrt(MK_Dot(a, a));
+}
 
 namespace {
 
@@ -17,27 +41,9 @@ const size_t kMaxNameLen = 254;     // material and map names live in 255-byte f
 const size_t kMaxMapLen = 63;       // the texture manager keeps names of up to 63 characters
 const size_t kMaxObjectNameLen = 509;
 
-MkVec3 add(MkVec3 a, MkVec3 b) {
-    return {a.x + b.x, a.y + b.y, a.z + b.z};
-}
-MkVec3 sub(MkVec3 a, MkVec3 b) {
-    return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-MkVec3 mul(MkVec3 a, float s) {
-    return {a.x * s, a.y * s, a.z * s};
-}
-MkVec3 cross(MkVec3 a, MkVec3 b) {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-float dot(MkVec3 a, MkVec3 b) {
-    return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-float length(MkVec3 a) {
-    return std::sqrt(dot(a, a));
-}
 MkVec3 normalize(MkVec3 a) {
-    float l = length(a);
-    return l > 0 ? mul(a, 1.0f / l) : MkVec3{0, 0, 0};
+    float l = MK_Length(a);
+    return l > 0 ? MK_Mul(a, 1.0f / l) : MkVec3{0, 0, 0};
 }
 // Cosine and sine of a fraction of a full turn, exact at the quarter turns: the reader compares
 // positions exactly, so the closing seam of a ring and the poles must land on the same floats.
@@ -174,9 +180,9 @@ std::vector<MkVec3> positionNormals(const MkMesh& m) {
         group[order[i]] = (i > 0 && !less(order[i - 1], order[i])) ? group[order[i - 1]] : order[i];
     std::vector<MkVec3> sum(m.positions.size(), MkVec3{0, 0, 0});
     for (const MkFace& f : m.faces) {
-        MkVec3 n = cross(sub(m.positions[f.b], m.positions[f.a]), sub(m.positions[f.c], m.positions[f.a]));
+        MkVec3 n = MK_Cross(MK_Sub(m.positions[f.b], m.positions[f.a]), MK_Sub(m.positions[f.c], m.positions[f.a]));
         for (Uint32 v : {f.a, f.b, f.c})
-            sum[group[v]] = add(sum[group[v]], n);
+            sum[group[v]] = MK_Add(sum[group[v]], n);
     }
     for (size_t i = 0; i < normals.size(); ++i)
         normals[i] = normalize(sum[group[i]]);
@@ -229,7 +235,7 @@ public:
 
 MkMesh MK_Box(MkVec3 size) {
     MkMesh m;
-    MkVec3 h = mul(size, 0.5f);
+    MkVec3 h = MK_Mul(size, 0.5f);
     struct Side {
         MkVec3 n, r, t;
     };
@@ -238,7 +244,7 @@ MkMesh MK_Box(MkVec3 size) {
                            {{0, 1, 0}, {1, 0, 0}, {0, 0, -1}}, {{0, -1, 0}, {1, 0, 0}, {0, 0, 1}}};
     for (const Side& sd : sides) {
         auto corner = [&](float a, float b) {
-            MkVec3 p = add(add(sd.n, mul(sd.r, a)), mul(sd.t, b));
+            MkVec3 p = MK_Add(MK_Add(sd.n, MK_Mul(sd.r, a)), MK_Mul(sd.t, b));
             return MkVec3{p.x * h.x, p.y * h.y, p.z * h.z};
         };
         Uint32 base = Uint32(m.positions.size());
@@ -249,6 +255,12 @@ MkMesh MK_Box(MkVec3 size) {
         m.faces.push_back({base, base + 1, base + 2});
         m.faces.push_back({base, base + 2, base + 3});
     }
+    return m;
+}
+
+MkMesh MK_BoxAt(MkVec3 size, MkVec3 centre) {
+    MkMesh m = MK_Box(size);
+    MK_Translate(m, centre);
     return m;
 }
 
@@ -335,18 +347,18 @@ MkMesh MK_Extrude(const std::vector<MkVec2>& section, const std::vector<MkVec3>&
     std::vector<MkVec3> xs(n), ys(n);
     std::vector<float> along(n, 0.0f);
     for (size_t k = 0; k < n; ++k) {
-        MkVec3 t = normalize(sub(path[std::min(k + 1, n - 1)], path[k > 0 ? k - 1 : 0]));
+        MkVec3 t = normalize(MK_Sub(path[std::min(k + 1, n - 1)], path[k > 0 ? k - 1 : 0]));
         MkVec3 up = std::fabs(t.y) > 0.99f ? MkVec3{0, 0, -1} : MkVec3{0, 1, 0};
-        xs[k] = normalize(cross(up, t));
-        ys[k] = cross(t, xs[k]);
-        if (k > 0) along[k] = along[k - 1] + length(sub(path[k], path[k - 1]));
+        xs[k] = normalize(MK_Cross(up, t));
+        ys[k] = MK_Cross(t, xs[k]);
+        if (k > 0) along[k] = along[k - 1] + MK_Length(MK_Sub(path[k], path[k - 1]));
     }
     std::vector<float> perim(section.size() + 1, 0.0f);
     for (size_t i = 0; i < section.size(); ++i) {
         const MkVec2 &a = section[i], &b = section[(i + 1) % section.size()];
         perim[i + 1] = perim[i] + std::hypot(b.u - a.u, b.v - a.v);
     }
-    auto place = [&](size_t k, MkVec2 q) { return add(path[k], add(mul(xs[k], q.u), mul(ys[k], q.v))); };
+    auto place = [&](size_t k, MkVec2 q) { return MK_Add(path[k], MK_Add(MK_Mul(xs[k], q.u), MK_Mul(ys[k], q.v))); };
     Uint32 base = Uint32(m.positions.size());
     size_t cols = section.size();
     for (size_t k = 0; k < n; ++k)
@@ -380,6 +392,15 @@ MkMesh MK_Extrude(const std::vector<MkVec2>& section, const std::vector<MkVec3>&
     return m;
 }
 
+MkMesh MK_Tube(float radius, const std::vector<MkVec3>& path, int sides) {
+    std::vector<MkVec2> section;
+    for (int i = 0; i < sides; ++i) {
+        const float a = 2 * kPi * i / sides;
+        section.push_back({radius * std::cos(a), radius * std::sin(a)});
+    }
+    return MK_Extrude(section, path, true);
+}
+
 MkMesh MK_Heightfield(int cellsX, int cellsZ, float sizeX, float sizeZ,
                       const std::function<float(float, float)>& height) {
     MkMesh m;
@@ -397,7 +418,7 @@ MkMesh MK_Heightfield(int cellsX, int cellsZ, float sizeX, float sizeZ,
 
 void MK_Translate(MkMesh& mesh, MkVec3 offset) {
     for (MkVec3& p : mesh.positions)
-        p = add(p, offset);
+        p = MK_Add(p, offset);
 }
 
 void MK_Scale(MkMesh& mesh, MkVec3 f) {
@@ -432,11 +453,11 @@ void MK_FlipFaces(MkMesh& mesh) {
 void MK_TwoSided(MkMesh& mesh) {
     MkVec3 lo, hi;
     bounds(mesh, &lo, &hi);
-    float hair = std::max(length(sub(hi, lo)) * 2e-4f, 1e-4f);
+    float hair = std::max(MK_Length(MK_Sub(hi, lo)) * 2e-4f, 1e-4f);
     std::vector<MkVec3> normals = positionNormals(mesh);
     MkMesh back;
     for (size_t i = 0; i < mesh.positions.size(); ++i)
-        addVertex(back, sub(mesh.positions[i], mul(normals[i], hair)), mesh.uvs[i]);
+        addVertex(back, MK_Sub(mesh.positions[i], MK_Mul(normals[i], hair)), mesh.uvs[i]);
     back.faces = mesh.faces;
     MK_FlipFaces(back);
     MK_Merge(mesh, back);
@@ -474,7 +495,7 @@ void MK_BoxUV(MkMesh& mesh) {
     MkMesh out;
     for (const MkFace& f : mesh.faces) {
         MkVec3 a = mesh.positions[f.a], b = mesh.positions[f.b], c = mesh.positions[f.c];
-        MkVec3 n = cross(sub(b, a), sub(c, a));
+        MkVec3 n = MK_Cross(MK_Sub(b, a), MK_Sub(c, a));
         float ax = std::fabs(n.x), ay = std::fabs(n.y), az = std::fabs(n.z);
         Uint32 base = Uint32(out.positions.size());
         for (MkVec3 p : {a, b, c}) {

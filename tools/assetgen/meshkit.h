@@ -72,10 +72,22 @@ struct MkModel {
 
 enum MkAxis { MK_AXIS_X, MK_AXIS_Y, MK_AXIS_Z };
 
+// --- Vectors. -----------------------------------------------------------------------------------------
+
+MkVec3 MK_Vec3(float x, float y, float z);
+MkVec3 MK_Add(MkVec3 a, MkVec3 b);
+MkVec3 MK_Sub(MkVec3 a, MkVec3 b);
+MkVec3 MK_Mul(MkVec3 a, float s);
+MkVec3 MK_Cross(MkVec3 a, MkVec3 b);
+float MK_Dot(MkVec3 a, MkVec3 b);
+float MK_Length(MkVec3 a);
+
 // --- Primitives. All are centred on the y axis; UVs already lie within 0..1. -----------------------
 
 // A box centred at the origin; each face carries the whole picture.
 MkMesh MK_Box(MkVec3 size);
+// The same box centred at `centre`.
+MkMesh MK_BoxAt(MkVec3 size, MkVec3 centre);
 // A flat rectangle in the x-z plane facing +y, centred at the origin (one-sided).
 MkMesh MK_Plane(float sizeX, float sizeZ);
 // An open or capped cylinder from y = 0 to y = height; u runs once around, v from top (0) to bottom.
@@ -91,6 +103,8 @@ MkMesh MK_Lathe(const std::vector<MkVec2>& profile, int segments);
 // Sweeps a closed cross-section (counter-clockwise (x, y) points, the section's "up" is +y) along a
 // path of at least two points; caps close both ends. u runs around the section, v along the path.
 MkMesh MK_Extrude(const std::vector<MkVec2>& section, const std::vector<MkVec3>& path, bool caps);
+// A round tube of `sides` sides through the points, capped (a limb, a log, a frame).
+MkMesh MK_Tube(float radius, const std::vector<MkVec3>& path, int sides = 8);
 // A grid in the x-z plane centred at the origin with heights from the function (x, z) -> y;
 // the picture is stretched once over the whole grid (planar UV from above).
 MkMesh MK_Heightfield(int cellsX, int cellsZ, float sizeX, float sizeZ,

@@ -106,6 +106,15 @@ AgColor PIC_Mix(AgColor a, AgColor b, float t) {
     return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t, a.a + (b.a - a.a) * t};
 }
 
+AgColor PIC_Shade(AgColor c, float f) {
+    return AgColor{c.r * f, c.g * f, c.b * f, c.a};
+}
+
+AgColor PIC_Clamp(AgColor c) {
+    auto cl = [](float v) { return v < 0 ? 0.0f : (v > 1 ? 1.0f : v); };
+    return AgColor{cl(c.r), cl(c.g), cl(c.b), 1.0f};
+}
+
 float PIC_Smooth(float e0, float e1, float x) {
     float t = e1 != e0 ? std::min(std::max((x - e0) / (e1 - e0), 0.0f), 1.0f) : (x < e0 ? 0.0f : 1.0f);
     return t * t * (3 - 2 * t);
@@ -122,6 +131,16 @@ float PIC_TileNoise(float x, float y, int size, int period, int octaves, Uint32 
         cells *= 2;
     }
     return norm > 0 ? sum / norm : 0;
+}
+
+AgImage PIC_Noisy(int size, AgColor base, float amount, int period, Uint32 seed) {
+    AgImage img(size, size);
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            const float n = PIC_TileNoise(float(x), float(y), size, period, 4, seed);
+            img.At(x, y) = PIC_Clamp(PIC_Shade(base, 1.0f + amount * (n - 0.5f) * 2.0f));
+        }
+    return img;
 }
 
 float PIC_Noise(float x, float y, float scale, int octaves, Uint32 seed) {

@@ -38,12 +38,19 @@ private:
 AgColor PIC_Rgb(int r, int g, int b, float a = 1.0f);
 AgColor PIC_Mix(AgColor a, AgColor b, float t);
 float PIC_Smooth(float edge0, float edge1, float x);
+// The colour with its brightness times f (alpha kept).
+AgColor PIC_Shade(AgColor c, float f);
+// Each channel held to 0..1, and made opaque.
+AgColor PIC_Clamp(AgColor c);
 
 // Periodic value noise with octaves: period is the lattice size of the first octave, in cells over the
 // picture; the result repeats every `size` pixels, so pictures built from it tile seamlessly. 0..1.
 float PIC_TileNoise(float x, float y, int size, int period, int octaves, Uint32 seed);
 // Plain fractal noise for pictures that do not need to tile. 0..1.
 float PIC_Noise(float x, float y, float scale, int octaves, Uint32 seed);
+// A square tile of one colour roughened by PIC_TileNoise (four octaves); amount is the brightness swing
+// either way.
+AgImage PIC_Noisy(int size, AgColor base, float amount, int period, Uint32 seed);
 
 // Blends a colour over one pixel with the colour's alpha times coverage; outside the picture it is
 // ignored.

@@ -21,10 +21,6 @@ constexpr float kBasinRadius = 4.9f;
 constexpr float kPlazaY = NB_CITY_Y + 0.07f;
 constexpr float kWaterY = 18.96f; // just below where the spray lands (y = 19)
 
-MkVec3 v3(float x, float y, float z) {
-    return MkVec3{x, y, z};
-}
-
 // --- Pictures -----------------------------------------------------------------------------------------
 
 AgColor scaled(AgColor c, float f) {
@@ -33,7 +29,7 @@ AgColor scaled(AgColor c, float f) {
 
 // A whitewashed wall with floors x columns of windows; most are lit, for the night.
 AgImage wallPicture(int floors, int columns, AgColor wall, Uint32 seed) {
-    AgImage img = NB_Noisy(128, int(wall.r * 255), int(wall.g * 255), int(wall.b * 255), 0.08f, 4, seed);
+    AgImage img = PIC_Noisy(128, wall, 0.08f, 4, seed);
     AgRandom rnd(seed + 1);
     const int fh = 128 / floors, cw = 128 / columns;
     for (int f = 0; f < floors; ++f) {
@@ -56,7 +52,7 @@ AgImage wallPicture(int floors, int columns, AgColor wall, Uint32 seed) {
 }
 
 AgImage pavingPicture() {
-    AgImage img = NB_Noisy(512, 225, 215, 195, 0.12f, 16, 41);
+    AgImage img = PIC_Noisy(512, PIC_Rgb(225, 215, 195), 0.12f, 16, 41);
     AgRandom rnd(42);
     for (int by = 0; by < 512; by += 16)
         for (int bx = 0; bx < 512; bx += 16) {
@@ -70,7 +66,7 @@ AgImage pavingPicture() {
 
 AgImage plazaPicture() {
     const int size = 256;
-    AgImage img = NB_Noisy(size, 235, 225, 205, 0.1f, 8, 43);
+    AgImage img = PIC_Noisy(size, PIC_Rgb(235, 225, 205), 0.1f, 8, 43);
     for (int y = 0; y < size; ++y)
         for (int x = 0; x < size; ++x) {
             const float dx = x - 127.5f, dy = y - 127.5f, r = std::hypot(dx, dy) / 128.0f * kPlazaRadius;
@@ -89,14 +85,14 @@ void addPictures(AssetSink& sink) {
     sink.AddBMP24("nb_wall4.bmp", wallPicture(4, 2, rose, 53));
     sink.AddBMP24("nb_tower.bmp", wallPicture(6, 2, PIC_Rgb(235, 225, 205), 54));
     sink.AddBMP24("nb_roof.bmp", [] {
-        AgImage img = NB_Noisy(64, 245, 125, 85, 0.12f, 4, 55);
+        AgImage img = PIC_Noisy(64, PIC_Rgb(245, 125, 85), 0.12f, 4, 55);
         for (int y = 0; y < 64; y += 6)
             PIC_Rect(img, 0, y, 63, y, PIC_Rgb(150, 70, 50));
         return img;
     }());
-    sink.AddBMP24("nb_flatroof.bmp", NB_Noisy(64, 205, 200, 190, 0.15f, 4, 56));
+    sink.AddBMP24("nb_flatroof.bmp", PIC_Noisy(64, PIC_Rgb(205, 200, 190), 0.15f, 4, 56));
     sink.AddBMP24("nb_dome.bmp", [] {
-        AgImage img = NB_Noisy(64, 120, 215, 200, 0.12f, 4, 57);
+        AgImage img = PIC_Noisy(64, PIC_Rgb(120, 215, 200), 0.12f, 4, 57);
         for (int x = 0; x < 64; x += 8)
             PIC_Rect(img, x, 0, x, 63, PIC_Rgb(250, 220, 120)); // gilded ribs
         return img;
@@ -104,13 +100,13 @@ void addPictures(AssetSink& sink) {
     sink.AddBMP24("nb_paving.bmp", pavingPicture());
     sink.AddBMP24("nb_plaza.bmp", plazaPicture());
     sink.AddBMP24("nb_water.bmp", [] {
-        AgImage img = NB_Noisy(64, 110, 170, 235, 0.2f, 4, 58);
+        AgImage img = PIC_Noisy(64, PIC_Rgb(110, 170, 235), 0.2f, 4, 58);
         for (int y = 0; y < 64; ++y)
             for (int x = 0; x < 64; ++x)
                 if (PIC_TileNoise(float(x), float(y), 64, 8, 2, 59) > 0.62f) img.At(x, y) = PIC_Rgb(200, 235, 255);
         return img;
     }());
-    sink.AddBMP24("nb_cypress.bmp", NB_Noisy(64, 80, 160, 95, 0.3f, 8, 60));
+    sink.AddBMP24("nb_cypress.bmp", PIC_Noisy(64, PIC_Rgb(80, 160, 95), 0.3f, 8, 60));
     sink.AddBMP24("nb_lighthouse.bmp", [] {
         AgImage img(64, 128, PIC_Rgb(250, 245, 240));
         for (int y = 0; y < 128; ++y)
@@ -147,8 +143,8 @@ const Building kBuildings[] = {
 };
 
 MkMesh boxAt(float x0, float x1, float y0, float y1, float z0, float z1) {
-    MkMesh m = MK_Box(v3(x1 - x0, y1 - y0, z1 - z0));
-    MK_Translate(m, v3((x0 + x1) / 2, (y0 + y1) / 2, (z0 + z1) / 2));
+    MkMesh m = MK_Box(MK_Vec3(x1 - x0, y1 - y0, z1 - z0));
+    MK_Translate(m, MK_Vec3((x0 + x1) / 2, (y0 + y1) / 2, (z0 + z1) / 2));
     return m;
 }
 
@@ -157,8 +153,8 @@ MkMesh pyramid(const Building& b, float y0, float h) {
     const float hx = (b.x1 - b.x0) / 2 + 0.3f, hz = (b.z1 - b.z0) / 2 + 0.3f;
     MkMesh m = MK_Cone(std::sqrt(2.0f), h, 4);
     MK_RotateY(m, 45.0f);
-    MK_Scale(m, v3(hx, 1, hz));
-    MK_Translate(m, v3((b.x0 + b.x1) / 2, y0, (b.z0 + b.z1) / 2));
+    MK_Scale(m, MK_Vec3(hx, 1, hz));
+    MK_Translate(m, MK_Vec3((b.x0 + b.x1) / 2, y0, (b.z0 + b.z1) / 2));
     return m;
 }
 
@@ -171,7 +167,7 @@ MkMesh dome(float cx, float cz, float y0, float r) {
     }
     profile.back().u = 0;
     MkMesh m = MK_Lathe(profile, 24);
-    MK_Translate(m, v3(cx, 0, cz));
+    MK_Translate(m, MK_Vec3(cx, 0, cz));
     MK_CylindricalUV(m);
     return m;
 }
@@ -179,7 +175,7 @@ MkMesh dome(float cx, float cz, float y0, float r) {
 MkMesh cypress(float x, float z, float h) {
     MkMesh m = MK_Lathe({{0.25f, 0}, {0.7f, h * 0.15f}, {0.85f, h * 0.4f}, {0.55f, h * 0.75f}, {0.0f, h}}, 10);
     MK_CylindricalUV(m);
-    MK_Translate(m, v3(x, NB_CITY_Y - 0.05f, z));
+    MK_Translate(m, MK_Vec3(x, NB_CITY_Y - 0.05f, z));
     return m;
 }
 
@@ -197,7 +193,7 @@ MkMesh pavement() {
         Sint32& k = index[size_t(j) * (cols + 1) + i];
         if (k < 0) {
             k = Sint32(m.positions.size());
-            m.positions.push_back(v3(x0 + i, NB_CITY_Y, z0 + j));
+            m.positions.push_back(MK_Vec3(x0 + i, NB_CITY_Y, z0 + j));
             m.uvs.push_back({float(i) / cols, float(j) / rows});
         }
         return Uint32(k);
@@ -216,7 +212,7 @@ MkMesh pavement() {
 MkMesh plaza() {
     MkMesh m = MK_Lathe({{kPlazaRadius, kPlazaY - 0.12f}, {kPlazaRadius, kPlazaY}, {kBasinRadius, kPlazaY}}, 48);
     MK_PlanarUV(m, MK_AXIS_Y);
-    MK_Translate(m, v3(NB_FOUNTAIN.x, 0, NB_FOUNTAIN.z));
+    MK_Translate(m, MK_Vec3(NB_FOUNTAIN.x, 0, NB_FOUNTAIN.z));
     return m;
 }
 
@@ -227,14 +223,14 @@ MkMesh basinRim() {
                          {kBasinRadius - 0.45f, kWaterY - 0.05f}},
                         48);
     MK_CylindricalUV(m);
-    MK_Translate(m, v3(NB_FOUNTAIN.x, 0, NB_FOUNTAIN.z));
+    MK_Translate(m, MK_Vec3(NB_FOUNTAIN.x, 0, NB_FOUNTAIN.z));
     return m;
 }
 
 MkMesh water() {
     MkMesh m = MK_Lathe({{kBasinRadius - 0.4f, kWaterY}, {0.0f, kWaterY}}, 48);
     MK_PlanarUV(m, MK_AXIS_Y);
-    MK_Translate(m, v3(NB_FOUNTAIN.x, 0, NB_FOUNTAIN.z));
+    MK_Translate(m, MK_Vec3(NB_FOUNTAIN.x, 0, NB_FOUNTAIN.z));
     return m;
 }
 
@@ -244,7 +240,7 @@ MkMesh nozzle() {
         {{0.75f, kWaterY - 0.05f}, {0.7f, 19.05f}, {0.3f, 19.12f}, {0.22f, 19.28f}, {0.38f, 19.33f}, {0.0f, 19.36f}},
         16);
     MK_CylindricalUV(m);
-    MK_Translate(m, v3(NB_FOUNTAIN.x, 0, NB_FOUNTAIN.z));
+    MK_Translate(m, MK_Vec3(NB_FOUNTAIN.x, 0, NB_FOUNTAIN.z));
     return m;
 }
 
@@ -252,7 +248,7 @@ MkMesh lighthouse(float x, float z) {
     const float y = NB_PLATEAU_Y - 0.1f;
     MkMesh m = MK_Lathe({{1.8f, y}, {1.75f, y + 1.0f}, {1.2f, y + 10.0f}}, 16);
     MK_CylindricalUV(m);
-    MK_Translate(m, v3(x, 0, z));
+    MK_Translate(m, MK_Vec3(x, 0, z));
     return m;
 }
 
@@ -262,7 +258,7 @@ MkMesh lighthouseTop(float x, float z) {
     MkMesh cap = MK_Lathe({{1.15f, y + 1.9f}, {1.15f, y + 2.05f}, {0.0f, y + 2.9f}}, 16);
     MK_Merge(gallery, cap);
     MK_CylindricalUV(gallery);
-    MK_Translate(gallery, v3(x, 0, z));
+    MK_Translate(gallery, MK_Vec3(x, 0, z));
     return gallery;
 }
 
@@ -270,7 +266,7 @@ MkMesh lantern(float x, float z) {
     const float y = NB_PLATEAU_Y + 10.25f;
     MkMesh m = MK_Cylinder(0.85f, 1.7f, 16, false);
     MK_CylindricalUV(m);
-    MK_Translate(m, v3(x, y, z));
+    MK_Translate(m, MK_Vec3(x, y, z));
     return m;
 }
 

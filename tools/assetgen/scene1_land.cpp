@@ -295,7 +295,7 @@ AgImage cliffPicture() {
 }
 
 AgImage rockTopPicture() {
-    AgImage img = NB_Noisy(256, 190, 200, 140, 0.25f, 8, 33);
+    AgImage img = PIC_Noisy(256, PIC_Rgb(190, 200, 140), 0.25f, 8, 33);
     AgRandom rnd(34);
     for (int i = 0; i < 300; ++i)
         PIC_Disc(img, rnd.Range(0, 255), rnd.Range(0, 255), rnd.Range(1, 3), PIC_Rgb(210, 200, 180), 1);

@@ -48,6 +48,3 @@ void NB_AddLand(AssetSink& sink);  // beach.3ds, rock_base.3ds
 void NB_AddCity(AssetSink& sink);  // city_f.3ds
 void NB_AddProps(AssetSink& sink); // campfire.3ds, chairf.3ds, Vevez Ora.3ds
 void NB_AddPaths(AssetSink& sink); // flyerpaths.spo
-
-// Small shared picture helpers (mesh colour is half the texture: pictures are twice as bright as the look).
-AgImage NB_Noisy(int size, int r, int g, int b, float amount, int period, unsigned seed);

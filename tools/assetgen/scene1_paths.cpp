@@ -110,19 +110,6 @@ const std::vector<std::vector<MkVec3>> kWaypoints = {
      {20, 28, 88}},
 };
 
-MkVec3 add(MkVec3 a, MkVec3 b) {
-    return {a.x + b.x, a.y + b.y, a.z + b.z};
-}
-MkVec3 sub(MkVec3 a, MkVec3 b) {
-    return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-MkVec3 mul(MkVec3 a, float s) {
-    return {a.x * s, a.y * s, a.z * s};
-}
-float len(MkVec3 a) {
-    return std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z);
-}
-
 // A closed Catmull-Rom ring through the points, sampled finely.
 std::vector<MkVec3> smoothRing(const std::vector<MkVec3>& ring) {
     std::vector<MkVec3> out;
@@ -145,14 +132,14 @@ std::vector<MkVec3> smoothRing(const std::vector<MkVec3>& ring) {
 // over the sea towards the side the loop goes on to, and the loop's own waypoints; so the figure
 // passes the gathering point without turning back on itself.
 std::vector<MkVec3> loopRing(const std::vector<MkVec3>& waypoints) {
-    const MkVec3 in = sub(NB_GATHER, waypoints.back());
+    const MkVec3 in = MK_Sub(NB_GATHER, waypoints.back());
     const float l = std::hypot(in.x, in.z);
     const MkVec3 ahead = {in.x / l, 0, in.z / l}, side0 = {-ahead.z, 0, ahead.x};
-    const MkVec3 next = sub(waypoints.front(), NB_GATHER);
-    const MkVec3 side = (side0.x * next.x + side0.z * next.z) > 0 ? side0 : mul(side0, -1);
-    std::vector<MkVec3> ring = {NB_GATHER, add(NB_GATHER, mul(ahead, 28)),
-                                add(add(NB_GATHER, mul(ahead, 48)), mul(side, 20)),
-                                add(add(NB_GATHER, mul(ahead, 34)), mul(side, 44))};
+    const MkVec3 next = MK_Sub(waypoints.front(), NB_GATHER);
+    const MkVec3 side = (side0.x * next.x + side0.z * next.z) > 0 ? side0 : MK_Mul(side0, -1);
+    std::vector<MkVec3> ring = {NB_GATHER, MK_Add(NB_GATHER, MK_Mul(ahead, 28)),
+                                MK_Add(MK_Add(NB_GATHER, MK_Mul(ahead, 48)), MK_Mul(side, 20)),
+                                MK_Add(MK_Add(NB_GATHER, MK_Mul(ahead, 34)), MK_Mul(side, 44))};
     ring.insert(ring.end(), waypoints.begin(), waypoints.end());
     return ring;
 }
@@ -165,21 +152,21 @@ std::vector<MkVec3> loopPoints(const std::vector<MkVec3>& waypoints) {
     const std::vector<MkVec3> fine = smoothRing(ring);
     std::vector<float> along(fine.size(), 0.0f);
     for (size_t i = 1; i < fine.size(); ++i)
-        along[i] = along[i - 1] + len(sub(fine[i], fine[i - 1]));
+        along[i] = along[i - 1] + MK_Length(MK_Sub(fine[i], fine[i - 1]));
     const int legs = std::min(int(std::lround(along.back() / kSpacing)), kMostLegs);
     const float spacing = along.back() / legs;
     std::vector<MkVec3> out = {NB_GATHER};
-    const MkVec3 tangent = mul(sub(fine[1], fine.end()[-2]), 1.0f / len(sub(fine[1], fine.end()[-2])));
-    out.push_back(add(NB_GATHER, mul(tangent, spacing / 3)));
+    const MkVec3 tangent = MK_Mul(MK_Sub(fine[1], fine.end()[-2]), 1.0f / MK_Length(MK_Sub(fine[1], fine.end()[-2])));
+    out.push_back(MK_Add(NB_GATHER, MK_Mul(tangent, spacing / 3)));
     size_t k = 0;
     for (int leg = 1; leg < legs; ++leg) {
         const float target = along.back() * leg / legs;
         while (along[k + 1] < target)
             ++k;
         const float t = (target - along[k]) / (along[k + 1] - along[k]);
-        out.push_back(add(fine[k], mul(sub(fine[k + 1], fine[k]), t)));
+        out.push_back(MK_Add(fine[k], MK_Mul(MK_Sub(fine[k + 1], fine[k]), t)));
     }
-    out.push_back(sub(NB_GATHER, mul(tangent, spacing / 3)));
+    out.push_back(MK_Sub(NB_GATHER, MK_Mul(tangent, spacing / 3)));
     out.push_back(NB_GATHER);
     return out;
 }
@@ -204,7 +191,7 @@ MkVec3 splinePoint(const std::vector<MkVec3>& p, int order, double v) {
         }
     MkVec3 c = {0, 0, 0};
     for (int i = 0; i <= n; ++i)
-        c = add(c, mul(p[i], float(basis[i])));
+        c = MK_Add(c, MK_Mul(p[i], float(basis[i])));
     return c;
 }
 
@@ -214,7 +201,7 @@ double splineLength(const std::vector<MkVec3>& p, int order) {
     MkVec3 last = p[0];
     for (int i = 1; i <= 2000; ++i) {
         const MkVec3 c = splinePoint(p, order, vmax * i / 2000);
-        total += len(sub(c, last));
+        total += MK_Length(MK_Sub(c, last));
         last = c;
     }
     return total;
@@ -233,7 +220,7 @@ void NB_AddPaths(AssetSink& sink) {
         path.startTime = 0;
         path.endTime = float(splineLength(points, kOrder + 1) / kSpeed);
         for (MkVec3& p : points)
-            p = mul(p, 0.5f); // the scene doubles them
+            p = MK_Mul(p, 0.5f); // the scene doubles them
         path.points = points;
         paths.push_back(path);
     }

@@ -28,22 +28,13 @@ constexpr float kPi = 3.14159265358979f;
 // --- Pictures -----------------------------------------------------------------------------------------
 // Mesh colour is half the texture (lit tops come back to about full), so maps are drawn bright.
 
-AgColor shade(AgColor c, float f) {
-    return AgColor{c.r * f, c.g * f, c.b * f, c.a};
-}
-
-AgColor clampColour(AgColor c) {
-    auto cl = [](float v) { return v < 0 ? 0.0f : (v > 1 ? 1.0f : v); };
-    return AgColor{cl(c.r), cl(c.g), cl(c.b), 1.0f};
-}
-
 // A colour roughened by tiling noise: amount is the brightness swing.
 AgImage noisy(int w, int h, AgColor base, float amount, int period, Uint32 seed) {
     AgImage img(w, h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             const float n = PIC_TileNoise(float(x) * 256 / w, float(y) * 256 / h, 256, period, 4, seed);
-            img.At(x, y) = clampColour(shade(base, 1.0f + amount * (n - 0.5f) * 2.0f));
+            img.At(x, y) = PIC_Clamp(PIC_Shade(base, 1.0f + amount * (n - 0.5f) * 2.0f));
         }
     return img;
 }
@@ -51,7 +42,7 @@ AgImage noisy(int w, int h, AgColor base, float amount, int period, Uint32 seed)
 void darken(AgImage& img, int x0, int y0, int x1, int y1, float f) {
     for (int y = std::max(y0, 0); y <= std::min(y1, img.height - 1); ++y)
         for (int x = std::max(x0, 0); x <= std::min(x1, img.width - 1); ++x)
-            img.At(x, y) = clampColour(shade(img.At(x, y), f));
+            img.At(x, y) = PIC_Clamp(PIC_Shade(img.At(x, y), f));
 }
 
 // An envelope laid out flat: u along the length, v round the hull from the top (0) to the keel (1).
@@ -78,7 +69,7 @@ AgImage finPicture(AgColor base, AgColor stripe, bool trailingLeft, Uint32 seed)
         for (int x = 0; x < 64; ++x) {
             const int from = trailingLeft ? 63 - x : x;
             if (from >= 40 && (y / 8) % 2 == 0) img.At(x, y) = stripe;
-            if (from == 38 || from == 39) img.At(x, y) = shade(base, 0.6f); // the rudder's hinge
+            if (from == 38 || from == 39) img.At(x, y) = PIC_Shade(base, 0.6f); // the rudder's hinge
         }
     return img;
 }
@@ -135,12 +126,12 @@ AgImage rockPicture() {
             const float band = PIC_TileNoise(1.0f, float(y) + wob, size, 32, 2, 712);
             const float grain = PIC_TileNoise(float(x), float(y), size, 32, 3, 713);
             const AgColor light = PIC_Rgb(225, 205, 180), dark = PIC_Rgb(150, 130, 120);
-            AgColor c = shade(PIC_Mix(dark, light, 0.25f + 0.6f * band), 0.85f + 0.3f * grain);
+            AgColor c = PIC_Shade(PIC_Mix(dark, light, 0.25f + 0.6f * band), 0.85f + 0.3f * grain);
             if (int(float(y) + wob) % 23 == 0 && PIC_TileNoise(float(x), float(y), size, 8, 2, 714) > 0.45f)
-                c = shade(c, 0.8f);
+                c = PIC_Shade(c, 0.8f);
             // streaks down the face
-            c = shade(c, 0.9f + 0.2f * PIC_TileNoise(float(x) * 4.0f, float(y) * 0.25f, size, 16, 2, 715));
-            img.At(x, y) = clampColour(c);
+            c = PIC_Shade(c, 0.9f + 0.2f * PIC_TileNoise(float(x) * 4.0f, float(y) * 0.25f, size, 16, 2, 715));
+            img.At(x, y) = PIC_Clamp(c);
         }
     return img;
 }
@@ -153,9 +144,9 @@ AgImage cliffTopPicture() {
         for (int x = 0; x < size; ++x) {
             const float n = PIC_TileNoise(float(x) * 2, float(y) * 2, 256, 6, 4, 716);
             const float grain = PIC_TileNoise(float(x) * 2, float(y) * 2, 256, 64, 2, 717);
-            const AgColor grass = shade(PIC_Rgb(150, 205, 100), 0.85f + 0.3f * grain);
-            const AgColor stone = shade(PIC_Rgb(200, 185, 165), 0.85f + 0.3f * grain);
-            img.At(x, y) = clampColour(PIC_Mix(grass, stone, PIC_Smooth(0.5f, 0.62f, n)));
+            const AgColor grass = PIC_Shade(PIC_Rgb(150, 205, 100), 0.85f + 0.3f * grain);
+            const AgColor stone = PIC_Shade(PIC_Rgb(200, 185, 165), 0.85f + 0.3f * grain);
+            img.At(x, y) = PIC_Clamp(PIC_Mix(grass, stone, PIC_Smooth(0.5f, 0.62f, n)));
         }
     return img;
 }
@@ -166,7 +157,7 @@ AgImage cloudPicture() {
         for (int x = 0; x < 64; ++x) {
             const float t = float(y) / 63.0f, n = PIC_TileNoise(float(x) * 4, float(y) * 4, 256, 8, 3, 721);
             const AgColor c = PIC_Mix(PIC_Rgb(255, 255, 255), PIC_Rgb(205, 208, 235), PIC_Smooth(0.2f, 1.0f, t));
-            img.At(x, y) = clampColour(shade(c, 0.96f + 0.06f * n));
+            img.At(x, y) = PIC_Clamp(PIC_Shade(c, 0.96f + 0.06f * n));
         }
     return img;
 }
@@ -231,31 +222,15 @@ void addPictures(AssetSink& sink) {
 
 // --- Geometry helpers ----------------------------------------------------------------------------------
 
-MkVec3 v3(float x, float y, float z) {
-    return MkVec3{x, y, z};
-}
-
-MkVec3 sub3(MkVec3 a, MkVec3 b) {
-    return v3(a.x - b.x, a.y - b.y, a.z - b.z);
-}
-
-MkVec3 cross3(MkVec3 a, MkVec3 b) {
-    return v3(a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x);
-}
-
-float dot3(MkVec3 a, MkVec3 b) {
-    return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-
 MkVec3 at(const float p[3]) {
-    return v3(p[0], p[1], p[2]);
+    return MK_Vec3(p[0], p[1], p[2]);
 }
 
 // Appends triangle (a, b, c), turned so that its front faces away from the point `inside`.
 void triangle(MkMesh& m, Uint32 a, Uint32 b, Uint32 c, MkVec3 inside) {
     const MkVec3 &pa = m.positions[a], &pb = m.positions[b], &pc = m.positions[c];
-    const MkVec3 centroid = v3((pa.x + pb.x + pc.x) / 3, (pa.y + pb.y + pc.y) / 3, (pa.z + pb.z + pc.z) / 3);
-    const bool flip = dot3(cross3(sub3(pb, pa), sub3(pc, pa)), sub3(centroid, inside)) < 0;
+    const MkVec3 centroid = MK_Vec3((pa.x + pb.x + pc.x) / 3, (pa.y + pb.y + pc.y) / 3, (pa.z + pb.z + pc.z) / 3);
+    const bool flip = MK_Dot(MK_Cross(MK_Sub(pb, pa), MK_Sub(pc, pa)), MK_Sub(centroid, inside)) < 0;
     m.faces.push_back(flip ? MkFace{a, c, b} : MkFace{a, b, c});
 }
 
@@ -289,18 +264,18 @@ MkMesh bodyMesh(const Body& b, int rings, int segments) {
         const float z = i == rings ? z1 : z0 + (z1 - z0) * s;
         first.push_back(Uint32(m.positions.size()));
         if (i == 0 || i == rings) {
-            m.positions.push_back(v3(b.cx, b.cy, z)), m.uvs.push_back({s, 0.5f});
+            m.positions.push_back(MK_Vec3(b.cx, b.cy, z)), m.uvs.push_back({s, 0.5f});
             continue;
         }
         const float r = b.RadiusAt(z);
         for (int k = 0; k < segments; ++k) {
             const float a = 2 * kPi * k / segments;
-            m.positions.push_back(v3(b.cx + r * std::sin(a), b.cy + b.squash * r * std::cos(a), z));
+            m.positions.push_back(MK_Vec3(b.cx + r * std::sin(a), b.cy + b.squash * r * std::cos(a), z));
             m.uvs.push_back({s, std::min(a, 2 * kPi - a) / kPi});
         }
     }
     for (int i = 0; i < rings; ++i) {
-        const MkVec3 mid = v3(b.cx, b.cy, (m.positions[first[i]].z + m.positions[first[i + 1]].z) / 2);
+        const MkVec3 mid = MK_Vec3(b.cx, b.cy, (m.positions[first[i]].z + m.positions[first[i + 1]].z) / 2);
         for (int k = 0; k < segments; ++k) {
             const int k1 = (k + 1) % segments;
             if (i == 0) {
@@ -327,8 +302,8 @@ MkMesh slab(const std::vector<MkVec2>& outline, float thickness) {
         cz += p.u / n, cy += p.v / n;
     for (float x : {thickness / 2, -thickness / 2})
         for (const MkVec2& p : outline)
-            m.positions.push_back(v3(x, p.v, p.u)), m.uvs.push_back({0, 0});
-    const MkVec3 inside = v3(0, cy, cz);
+            m.positions.push_back(MK_Vec3(x, p.v, p.u)), m.uvs.push_back({0, 0});
+    const MkVec3 inside = MK_Vec3(0, cy, cz);
     for (size_t i = 1; i + 1 < n; ++i) {
         triangle(m, 0, Uint32(i), Uint32(i + 1), inside);
         triangle(m, Uint32(n), Uint32(n + i), Uint32(n + i + 1), inside);
@@ -358,15 +333,15 @@ MkMesh rod(float radius, MkVec3 from, MkVec3 to, int sides = 6) {
 MkMesh propeller(float radius, int blades, float chord, float hub) {
     MkMesh m;
     for (int i = 0; i < blades; ++i) {
-        MkMesh blade = MK_Box(v3(radius - hub * 0.5f, chord, chord * 0.18f));
-        MK_Translate(blade, v3((radius + hub * 0.5f) / 2, 0, 0));
+        MkMesh blade = MK_Box(MK_Vec3(radius - hub * 0.5f, chord, chord * 0.18f));
+        MK_Translate(blade, MK_Vec3((radius + hub * 0.5f) / 2, 0, 0));
         MK_RotateX(blade, 25.0f);
         MK_RotateZ(blade, 360.0f * i / blades + 45.0f);
         MK_Merge(m, blade);
     }
     MK_PlanarUV(m, MK_AXIS_Z);
     MkMesh spinner = MK_Sphere(hub, 10, 6);
-    MK_Scale(spinner, v3(1, 1, 1.6f));
+    MK_Scale(spinner, MK_Vec3(1, 1, 1.6f));
     MK_PlanarUV(spinner, MK_AXIS_Z);
     for (MkVec2& t : spinner.uvs)
         t = {0.3f + 0.4f * t.u, 0.3f + 0.4f * t.v}; // the dark middle
@@ -410,7 +385,7 @@ MkMesh fins(const std::vector<MkVec2>& outline, float thickness, float roll, flo
     for (int i = 0; i < 4; ++i) {
         MkMesh f = slab(outline, thickness);
         MK_RotateZ(f, roll + 90.0f * i);
-        MK_Translate(f, v3(cx, cy, 0));
+        MK_Translate(f, MK_Vec3(cx, cy, 0));
         MK_Merge(all, f);
     }
     return all;
@@ -443,8 +418,8 @@ MkModel dirigible() {
         for (float dz : {-1.8f, -0.6f}) {
             // slanting in to the lower flank of the hull, which is narrower than the cars' spread aft
             const float z = p.z + dz, r = hull.RadiusAt(z) - 0.15f, side = p.x > hull.cx ? 1.0f : -1.0f;
-            const MkVec3 flank = v3(hull.cx + side * r * 0.64f, hull.cy - r * 0.77f, z);
-            MK_Merge(struts, rod(0.09f, v3(p.x, p.y + 0.35f, z), flank));
+            const MkVec3 flank = MK_Vec3(hull.cx + side * r * 0.64f, hull.cy - r * 0.77f, z);
+            MK_Merge(struts, rod(0.09f, MK_Vec3(p.x, p.y + 0.35f, z), flank));
         }
     }
     b.Object("engine_cars", cars, "gondola");
@@ -464,7 +439,7 @@ void podsAndOutriggers(ModelBuilder& b, const CAT_PartTable& props, const Body& 
         MK_Merge(pods, bodyMesh(Body{zFar, zNear, 0.2f, 0.35f, 0.4f, p.x, p.y}, 10, 12));
         if (std::fabs(p.x - hull.cx) < 0.5f) continue; // on the axis: the hull holds it
         const float zm = (zFar + zNear) / 2;
-        MK_Merge(arms, rod(0.06f, v3(hull.cx, hull.cy, zm), v3(p.x, p.y, zm)));
+        MK_Merge(arms, rod(0.06f, MK_Vec3(hull.cx, hull.cy, zm), MK_Vec3(p.x, p.y, zm)));
     }
     b.Object("pods", pods, "metal");
     MK_BoxUV(arms);
@@ -502,7 +477,7 @@ MkModel blimpThree() {
     b.Material("prop", "ab_prop.bmp", 140, 100, 60);
     const CAT_PartTable& props = CAT_SKY_PART_TABLES[2];
     auto onAxis = [](const CAT_Part& p) { return std::fabs(p.a[0]) < 0.5f; }; // the tail's, the others ride out
-    MkVec3 tailHub = v3(0, 0.6f, -8.6f);
+    MkVec3 tailHub = MK_Vec3(0, 0.6f, -8.6f);
     for (int i = 0; i < props.count; ++i)
         if (onAxis(props.parts[i])) tailHub = at(props.parts[i].a);
     const Body hull{9.3f, tailHub.z + 0.35f, 1.7f, 0.5f, 0.7f, tailHub.x, tailHub.y};
@@ -528,7 +503,7 @@ MkModel blimpThree() {
 MkMesh flatSurface(const std::vector<MkVec2>& plan, float thickness, float y) {
     MkMesh m = slab(plan, thickness); // built upright with the span along y
     MK_RotateZ(m, -90.0f);            // span onto x, thickness onto y
-    MK_Translate(m, v3(0, y, 0));
+    MK_Translate(m, MK_Vec3(0, y, 0));
     return m;
 }
 
@@ -581,9 +556,9 @@ MkModel planeTwo() {
     MK_Merge(tail,
              flatSurface({{-9.4f, 0}, {-10.8f, 6.5f}, {-12.6f, 6.5f}, {-12.8f, 0}, {-12.6f, -6.5f}, {-10.8f, -6.5f}},
                          0.3f, 4.45f));
-    MK_Translate(tail, v3(hub.x, 0, 0));
+    MK_Translate(tail, MK_Vec3(hub.x, 0, 0));
     b.Object("tail", tail, "wing");
-    MkMesh shaft = rod(0.25f, v3(hub.x, hub.y, hub.z + 0.6f), v3(hub.x, hub.y, hub.z), 8);
+    MkMesh shaft = rod(0.25f, MK_Vec3(hub.x, hub.y, hub.z + 0.6f), MK_Vec3(hub.x, hub.y, hub.z), 8);
     MK_BoxUV(shaft);
     b.Object("shaft", shaft, "metal");
     b.Propellers(props, 3.8f, 2, 0.85f, 0.5f);
@@ -630,7 +605,7 @@ MkModel cliff() {
     ModelBuilder b;
     b.Material("rock", "ab_rock.bmp", 190, 170, 150);
     b.Material("top", "ab_clifftop.bmp", 150, 180, 110);
-    const MkVec3 scale = v3(2.0f, 1.3f, 4.0f);
+    const MkVec3 scale = MK_Vec3(2.0f, 1.3f, 4.0f);
     const float cx = -36.0f, ax = 16.0f, az = 40.0f; // centre and half sizes of the footprint
     const float yLow = -20.0f, yTop = 35.0f;         // the sea lies at -17 here
     const float yBrow = yTop - 1.5f;
@@ -654,7 +629,7 @@ MkModel cliff() {
             // scree at the foot, then walls leaning back a little, with ledges that come and go
             float share = 1.0f + 0.14f * PIC_Smooth(0.25f, 0.0f, t) - 0.08f * t;
             share -= 0.05f * PIC_Smooth(0.55f, 0.7f, noise3(a * 4.0f, y * 0.35f, 0, 735));
-            MkVec3 p = v3(cx + ax * share * px, y, az * share * pz);
+            MkVec3 p = MK_Vec3(cx + ax * share * px, y, az * share * pz);
             const float out = 10.0f * (fbm3(p.x * 0.09f, y * 0.04f, p.z * 0.09f, 731) - 0.5f) +
                               5.0f * (fbm3(p.x * 0.3f, y * 0.09f, p.z * 0.3f, 732) - 0.5f) +
                               2.0f * (fbm3(p.x * 0.8f, y * 0.6f, p.z * 0.8f, 733) - 0.5f);
@@ -668,13 +643,13 @@ MkModel cliff() {
         const MkVec3 brow = wall.positions[size_t(walls) * around + k];
         for (int r = 0; r <= lids; ++r) {
             const float f = 1.0f - 0.95f * float(r) / lids;
-            MkVec3 p = v3(cx + f * (brow.x - cx), 0, f * brow.z);
+            MkVec3 p = MK_Vec3(cx + f * (brow.x - cx), 0, f * brow.z);
             p.y = r == 0 ? brow.y : yTop + 1.5f * std::sqrt(1.0f - f * f) + lid(p.x, p.z);
             top.positions[size_t(r) * around + k] = p;
         }
     }
     const Uint32 apex = Uint32(top.positions.size() - 1);
-    top.positions[apex] = v3(cx, yTop + 1.5f + lid(cx, 0), 0);
+    top.positions[apex] = MK_Vec3(cx, yTop + 1.5f + lid(cx, 0), 0);
     // one winding for both lathes: counter-clockwise seen from outside and from above
     auto stitch = [&](MkMesh& m, int rings) {
         for (int j = 0; j + 1 < rings; ++j)
@@ -691,7 +666,7 @@ MkModel cliff() {
         top.faces.push_back({Uint32(lids * around + k), apex, Uint32(lids * around + (k + 1) % around)});
     MK_PlanarUV(top, MK_AXIS_Y);
     for (MkMesh* m : {&wall, &top})
-        MK_Scale(*m, v3(1 / scale.x, 1 / scale.y, 1 / scale.z));
+        MK_Scale(*m, MK_Vec3(1 / scale.x, 1 / scale.y, 1 / scale.z));
     b.Object("rock", wall, "rock");
     b.Object("top", top, "top");
     return b.model;
@@ -716,14 +691,14 @@ MkModel cloud(Uint32 seed, int puffs, float rx, float rz) {
             base + (ceiling - base) * (spread ? rnd.Range(0.2f, 0.35f) : rnd.Range(0.55f, 1.0f) * (1 - d * d));
         const float height = std::min(size * (spread ? 0.4f : rnd.Range(0.6f, 0.8f)), std::max(top - base, 1.0f));
         MkMesh puff = MK_Sphere(1.0f, 14, 8);
-        MK_Scale(puff, v3(size, height, size * rnd.Range(0.8f, 1.1f)));
-        MK_Translate(puff, v3(x, std::max(top, base + 1.0f) - height, z));
+        MK_Scale(puff, MK_Vec3(size, height, size * rnd.Range(0.8f, 1.1f)));
+        MK_Translate(puff, MK_Vec3(x, std::max(top, base + 1.0f) - height, z));
         for (MkVec3& p : puff.positions)
             p.y = std::max(p.y, base); // flat underneath
         MK_Merge(m, puff);
     }
     MK_PlanarUV(m, MK_AXIS_Z);
-    MK_Scale(m, v3(0.5f, 0.5f, 0.5f));
+    MK_Scale(m, MK_Vec3(0.5f, 0.5f, 0.5f));
     b.Object("cloud", m, "cloud");
     return b.model;
 }

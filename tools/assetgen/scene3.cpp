@@ -24,26 +24,6 @@ constexpr float kPi = 3.14159265358979f;
 // --- Pictures -----------------------------------------------------------------------------------------
 // Mesh colour is half the texture, so every map here is about twice as bright as the look wanted.
 
-AgColor shade(AgColor c, float f) {
-    return AgColor{c.r * f, c.g * f, c.b * f, c.a};
-}
-
-AgColor clampColour(AgColor c) {
-    auto cl = [](float v) { return v < 0 ? 0.0f : (v > 1 ? 1.0f : v); };
-    return AgColor{cl(c.r), cl(c.g), cl(c.b), 1.0f};
-}
-
-// A colour roughened by tiling noise: amount is the brightness swing.
-AgImage noisy(int size, AgColor base, float amount, int period, Uint32 seed) {
-    AgImage img(size, size);
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x) {
-            const float n = PIC_TileNoise(float(x), float(y), size, period, 4, seed);
-            img.At(x, y) = clampColour(shade(base, 1.0f + amount * (n - 0.5f) * 2.0f));
-        }
-    return img;
-}
-
 // Horizontal boards with dark seams and grain.
 AgImage planks(AgColor wood, int boards, Uint32 seed) {
     const int size = 128;
@@ -59,7 +39,7 @@ AgImage planks(AgColor wood, int boards, Uint32 seed) {
             const float grain = PIC_TileNoise(float(x) * 0.25f, float(y) * 4.0f, size, 8, 3, seed + b);
             float f = tone[b % boards] * (0.85f + 0.3f * grain);
             if (y % h == 0) f *= 0.45f;
-            img.At(x, y) = clampColour(shade(wood, f));
+            img.At(x, y) = PIC_Clamp(PIC_Shade(wood, f));
         }
     return img;
 }
@@ -81,18 +61,18 @@ void window(AgImage& img, int x0, int y0, int x1, int y1, AgColor frame, AgColor
     PIC_Rect(img, mx + 2, y0 + b, x1 - b, my - 1, glass);
     PIC_Rect(img, x0 + b, my + 2, mx - 1, y1 - b, glass);
     PIC_Rect(img, mx + 2, my + 2, x1 - b, y1 - b, glass);
-    PIC_Rect(img, x0 + b + 2, y0 + b + 2, x0 + b + 6, my - 3, shade(glass, 1.5f)); // a glint
+    PIC_Rect(img, x0 + b + 2, y0 + b + 2, x0 + b + 6, my - 3, PIC_Shade(glass, 1.5f)); // a glint
 }
 
 // A hull side: paint above, a band at the waterline, bottom paint below (v = 0 is the deck).
 AgImage hullSide(AgColor top, AgColor band, AgColor bottom, Uint32 seed) {
-    AgImage img = noisy(64, top, 0.08f, 4, seed);
+    AgImage img = PIC_Noisy(64, top, 0.08f, 4, seed);
     for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 64; ++x) {
             const float n = 0.92f + 0.16f * PIC_TileNoise(float(x), float(y), 64, 4, 2, seed + 7);
-            if (y >= 34 && y < 40) img.At(x, y) = clampColour(shade(band, n));
-            if (y >= 40) img.At(x, y) = clampColour(shade(bottom, n));
-            if (y == 4) img.At(x, y) = shade(img.At(x, y), 0.7f); // rubbing strake
+            if (y >= 34 && y < 40) img.At(x, y) = PIC_Clamp(PIC_Shade(band, n));
+            if (y >= 40) img.At(x, y) = PIC_Clamp(PIC_Shade(bottom, n));
+            if (y == 4) img.At(x, y) = PIC_Shade(img.At(x, y), 0.7f); // rubbing strake
         }
     return img;
 }
@@ -108,7 +88,7 @@ void addPictures(AssetSink& sink) {
     }());
     sink.AddBMP24("rv_bark.bmp", upright(planks(PIC_Rgb(175, 125, 85), 16, 303)));
     sink.AddBMP24("rv_plaster.bmp", [&] {
-        AgImage img = noisy(128, cream, 0.1f, 8, 304);
+        AgImage img = PIC_Noisy(128, cream, 0.1f, 8, 304);
         window(img, 36, 28, 92, 84, PIC_Rgb(120, 80, 50), glass);
         PIC_Rect(img, 30, 84, 98, 90, PIC_Rgb(160, 150, 140)); // sill
         return img;
@@ -119,7 +99,7 @@ void addPictures(AssetSink& sink) {
         for (int row = 0; row < 16; ++row)
             for (int col = -1; col < 8; ++col) {
                 const int x0 = col * 16 + (row % 2) * 8, y0 = row * 8;
-                const AgColor c = shade(PIC_Rgb(240, 130, 90), rnd.Range(0.85f, 1.1f));
+                const AgColor c = PIC_Shade(PIC_Rgb(240, 130, 90), rnd.Range(0.85f, 1.1f));
                 PIC_Rect(img, x0 + 1, y0 + 1, x0 + 15, y0 + 7, c);
             }
         for (AgColor& p : img.pixels)
@@ -128,7 +108,7 @@ void addPictures(AssetSink& sink) {
         return img;
     }());
     sink.AddBMP24("rv_slate.bmp", [&] {
-        AgImage img = noisy(64, PIC_Rgb(150, 165, 200), 0.12f, 4, 306);
+        AgImage img = PIC_Noisy(64, PIC_Rgb(150, 165, 200), 0.12f, 4, 306);
         for (int y = 0; y < 64; y += 8)
             PIC_Rect(img, 0, y, 63, y, PIC_Rgb(80, 90, 120));
         return img;
@@ -139,30 +119,30 @@ void addPictures(AssetSink& sink) {
             for (int x = 0; x < 64; ++x) {
                 const float n = PIC_TileNoise(float(x) * 3.0f, float(y) * 0.5f, 64, 8, 3, 307);
                 img.At(x, y) =
-                    clampColour(shade(PIC_Rgb(240, 200, 120), 0.75f + 0.45f * n - ((y % 16) < 2 ? 0.2f : 0)));
+                    PIC_Clamp(PIC_Shade(PIC_Rgb(240, 200, 120), 0.75f + 0.45f * n - ((y % 16) < 2 ? 0.2f : 0)));
             }
         return img;
     }());
     sink.AddBMP24("rv_redroof.bmp", [&] {
-        AgImage img = noisy(64, PIC_Rgb(245, 110, 90), 0.1f, 4, 308);
+        AgImage img = PIC_Noisy(64, PIC_Rgb(245, 110, 90), 0.1f, 4, 308);
         for (int y = 0; y < 64; y += 8)
             PIC_Rect(img, 0, y, 63, y + 1, PIC_Rgb(150, 60, 50));
         return img;
     }());
-    sink.AddBMP24("rv_stone.bmp", noisy(64, PIC_Rgb(200, 195, 190), 0.25f, 8, 309));
+    sink.AddBMP24("rv_stone.bmp", PIC_Noisy(64, PIC_Rgb(200, 195, 190), 0.25f, 8, 309));
     sink.AddBMP24("rv_grass.bmp", [&] {
-        AgImage img = noisy(128, PIC_Rgb(140, 230, 90), 0.25f, 16, 310);
+        AgImage img = PIC_Noisy(128, PIC_Rgb(140, 230, 90), 0.25f, 16, 310);
         AgRandom rnd(311);
         for (int i = 0; i < 90; ++i)
             PIC_Disc(img, rnd.Range(0, 127), rnd.Range(0, 127), rnd.Range(1, 2.5f), PIC_Rgb(230, 240, 120), 1.0f);
         return img;
     }());
     sink.AddBMP24("rv_leaves.bmp", [&] {
-        AgImage img = noisy(128, PIC_Rgb(110, 210, 80), 0.2f, 8, 312);
+        AgImage img = PIC_Noisy(128, PIC_Rgb(110, 210, 80), 0.2f, 8, 312);
         AgRandom rnd(313);
         for (int i = 0; i < 160; ++i)
             PIC_Disc(img, rnd.Range(0, 127), rnd.Range(0, 127), rnd.Range(2, 5),
-                     shade(PIC_Rgb(150, 240, 100), rnd.Range(0.7f, 1.1f)), 1.5f);
+                     PIC_Shade(PIC_Rgb(150, 240, 100), rnd.Range(0.7f, 1.1f)), 1.5f);
         return img;
     }());
     sink.AddBMP24("rv_pine.bmp", [&] {
@@ -170,12 +150,12 @@ void addPictures(AssetSink& sink) {
         for (int y = 0; y < 64; ++y)
             for (int x = 0; x < 64; ++x) {
                 const float n = PIC_TileNoise(float(x) * 4.0f, float(y), 64, 8, 3, 314);
-                img.At(x, y) = clampColour(shade(PIC_Rgb(90, 190, 110), 0.7f + 0.5f * n));
+                img.At(x, y) = PIC_Clamp(PIC_Shade(PIC_Rgb(90, 190, 110), 0.7f + 0.5f * n));
             }
         return img;
     }());
     sink.AddBMP24("rv_cabin.bmp", [&] {
-        AgImage img = noisy(128, PIC_Rgb(250, 250, 240), 0.05f, 4, 315);
+        AgImage img = PIC_Noisy(128, PIC_Rgb(250, 250, 240), 0.05f, 4, 315);
         for (int i = 0; i < 4; ++i)
             window(img, 8 + i * 30, 36, 30 + i * 30, 78, PIC_Rgb(120, 70, 50), glass);
         PIC_Rect(img, 0, 110, 127, 127, PIC_Rgb(220, 200, 160));
@@ -186,7 +166,7 @@ void addPictures(AssetSink& sink) {
     sink.AddBMP24("rv_hull3.bmp", hullSide(PIC_Rgb(90, 150, 250), PIC_Rgb(250, 250, 250), PIC_Rgb(230, 80, 70), 318));
     sink.AddBMP24("rv_hull4.bmp", hullSide(PIC_Rgb(255, 220, 70), PIC_Rgb(250, 120, 40), PIC_Rgb(90, 160, 230), 319));
     sink.AddBMP24("rv_steel.bmp", [&] {
-        AgImage img = noisy(64, PIC_Rgb(200, 210, 220), 0.08f, 4, 320);
+        AgImage img = PIC_Noisy(64, PIC_Rgb(200, 210, 220), 0.08f, 4, 320);
         for (int i = 0; i < 64; i += 16) {
             PIC_Rect(img, i, 0, i, 63, PIC_Rgb(140, 150, 160));
             for (int y = 4; y < 64; y += 8)
@@ -195,7 +175,7 @@ void addPictures(AssetSink& sink) {
         return img;
     }());
     sink.AddBMP24("rv_funnel.bmp", [&] {
-        AgImage img = noisy(64, PIC_Rgb(110, 110, 120), 0.1f, 4, 321);
+        AgImage img = PIC_Noisy(64, PIC_Rgb(110, 110, 120), 0.1f, 4, 321);
         PIC_Rect(img, 0, 0, 63, 9, PIC_Rgb(240, 90, 70));
         PIC_Rect(img, 0, 10, 63, 13, PIC_Rgb(250, 250, 250));
         return img;
@@ -211,34 +191,22 @@ void addPictures(AssetSink& sink) {
             PIC_Rect(img, x, 0, x + 3, 63, PIC_Rgb(250, 230, 90)); // stripes show the turn
         return img;
     }());
-    sink.AddBMP24("rv_yellow.bmp", noisy(64, PIC_Rgb(255, 225, 80), 0.08f, 4, 323));
-    sink.AddBMP24("rv_shirt.bmp", noisy(64, PIC_Rgb(250, 100, 90), 0.1f, 4, 324));
-    sink.AddBMP24("rv_skin.bmp", noisy(64, PIC_Rgb(255, 205, 170), 0.05f, 4, 325));
+    sink.AddBMP24("rv_yellow.bmp", PIC_Noisy(64, PIC_Rgb(255, 225, 80), 0.08f, 4, 323));
+    sink.AddBMP24("rv_shirt.bmp", PIC_Noisy(64, PIC_Rgb(250, 100, 90), 0.1f, 4, 324));
+    sink.AddBMP24("rv_skin.bmp", PIC_Noisy(64, PIC_Rgb(255, 205, 170), 0.05f, 4, 325));
 }
 
 // --- Geometry helpers ----------------------------------------------------------------------------------
 
-MkVec3 v3(float x, float y, float z) {
-    return MkVec3{x, y, z};
-}
 // The point a part turns about (its table gives it as a - b).
 MkVec3 pivotOf(const CAT_Part& p) {
-    return v3(p.a[0] - p.b[0], p.a[1] - p.b[1], p.a[2] - p.b[2]);
-}
-MkVec3 sub3(MkVec3 a, MkVec3 b) {
-    return v3(a.x - b.x, a.y - b.y, a.z - b.z);
-}
-MkVec3 cross3(MkVec3 a, MkVec3 b) {
-    return v3(a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x);
-}
-float dot3(MkVec3 a, MkVec3 b) {
-    return a.x * b.x + a.y * b.y + a.z * b.z;
+    return MK_Vec3(p.a[0] - p.b[0], p.a[1] - p.b[1], p.a[2] - p.b[2]);
 }
 
 // Appends a quad (or a triangle when d is null), turned so that its front faces outward.
 void facet(MkMesh& m, MkVec3 a, MkVec3 b, MkVec3 c, const MkVec3* d, MkVec3 outward) {
     const Uint32 base = Uint32(m.positions.size());
-    const bool flip = dot3(cross3(sub3(b, a), sub3(c, a)), outward) < 0;
+    const bool flip = MK_Dot(MK_Cross(MK_Sub(b, a), MK_Sub(c, a)), outward) < 0;
     m.positions.push_back(a), m.uvs.push_back({0, 1});
     m.positions.push_back(b), m.uvs.push_back({1, 1});
     m.positions.push_back(c), m.uvs.push_back({1, 0});
@@ -250,23 +218,16 @@ void facet(MkMesh& m, MkVec3 a, MkVec3 b, MkVec3 c, const MkVec3* d, MkVec3 outw
     if (d) tri(0, 2, 3);
 }
 
-// A box of the given size whose centre is at c.
-MkMesh boxAt(MkVec3 size, MkVec3 c) {
-    MkMesh m = MK_Box(size);
-    MK_Translate(m, c);
-    return m;
-}
-
 // A gable roof with its ridge along x: eaves at y0 and z = +-depth/2, ridge h above.
 MkMesh gableRoof(float length, float depth, float h, float y0) {
     MkMesh m;
     const float x = length / 2, z = depth / 2, top = y0 + h;
-    const MkVec3 d1 = v3(-x, top, 0), d2 = v3(x, top, 0), d3 = v3(-x, y0, -z), d4 = v3(x, y0, -z);
-    facet(m, v3(-x, y0, z), v3(x, y0, z), v3(x, top, 0), &d1, v3(0, 1, 1));
-    facet(m, v3(x, y0, -z), v3(-x, y0, -z), v3(-x, top, 0), &d2, v3(0, 1, -1));
-    facet(m, v3(x, y0, z), v3(x, y0, -z), v3(x, top, 0), nullptr, v3(1, 0, 0));
-    facet(m, v3(-x, y0, -z), v3(-x, y0, z), v3(-x, top, 0), nullptr, v3(-1, 0, 0));
-    facet(m, v3(-x, y0, z), v3(x, y0, z), d4, &d3, v3(0, -1, 0));
+    const MkVec3 d1 = MK_Vec3(-x, top, 0), d2 = MK_Vec3(x, top, 0), d3 = MK_Vec3(-x, y0, -z), d4 = MK_Vec3(x, y0, -z);
+    facet(m, MK_Vec3(-x, y0, z), MK_Vec3(x, y0, z), MK_Vec3(x, top, 0), &d1, MK_Vec3(0, 1, 1));
+    facet(m, MK_Vec3(x, y0, -z), MK_Vec3(-x, y0, -z), MK_Vec3(-x, top, 0), &d2, MK_Vec3(0, 1, -1));
+    facet(m, MK_Vec3(x, y0, z), MK_Vec3(x, y0, -z), MK_Vec3(x, top, 0), nullptr, MK_Vec3(1, 0, 0));
+    facet(m, MK_Vec3(-x, y0, -z), MK_Vec3(-x, y0, z), MK_Vec3(-x, top, 0), nullptr, MK_Vec3(-1, 0, 0));
+    facet(m, MK_Vec3(-x, y0, z), MK_Vec3(x, y0, z), d4, &d3, MK_Vec3(0, -1, 0));
     return m;
 }
 
@@ -286,20 +247,10 @@ MkMesh mound(float top, float foot, float footY, int rings = 5) {
     return m;
 }
 
-// A round tube through the points (a frame, a limb, an arm).
-MkMesh tube(float radius, const std::vector<MkVec3>& path, int sides = 8) {
-    std::vector<MkVec2> section;
-    for (int i = 0; i < sides; ++i) {
-        const float a = 2 * kPi * i / sides;
-        section.push_back({radius * std::cos(a), radius * std::sin(a)});
-    }
-    return MK_Extrude(section, path, true);
-}
-
 // A cylinder lying along x, centred on the origin.
 MkMesh axle(float radius, float length, int segments = 16) {
     MkMesh m = MK_Cylinder(radius, length, segments);
-    MK_Translate(m, v3(0, -length / 2, 0));
+    MK_Translate(m, MK_Vec3(0, -length / 2, 0));
     MK_RotateZ(m, 90.0f);
     return m;
 }
@@ -313,8 +264,8 @@ MkMesh ringX(float radius, float tubeRadius, int segments = 24) {
 
 // A flat board of a wheel: width along x, reaching from rIn to rOut, turned to the angle.
 MkMesh wheelBoard(float width, float rIn, float rOut, float thickness, float degrees) {
-    MkMesh m = MK_Box(v3(width, rOut - rIn, thickness));
-    MK_Translate(m, v3(0, (rIn + rOut) / 2, 0));
+    MkMesh m = MK_Box(MK_Vec3(width, rOut - rIn, thickness));
+    MK_Translate(m, MK_Vec3(0, (rIn + rOut) / 2, 0));
     MK_RotateX(m, degrees);
     return m;
 }
@@ -342,7 +293,7 @@ MkMesh hull(float halfBeam, float deckY, float keelY, float sternZ, float bowZ) 
     const int steps = 14;
     for (int i = 0; i <= steps; ++i) {
         const float t = float(i) / steps;
-        path.push_back(v3(0, 0, sternZ + (bowZ - sternZ) * std::sqrt(t))); // denser toward the bow
+        path.push_back(MK_Vec3(0, 0, sternZ + (bowZ - sternZ) * std::sqrt(t))); // denser toward the bow
     }
     MkMesh m = MK_Extrude(section, path, true);
     const float taperFrom = bowZ + (sternZ - bowZ) * 0.4f;
@@ -394,12 +345,12 @@ MkModel houseOne() {
     b.Material("planks", "rv_planks.bmp", 200, 140, 90);
     // Placed 1 up: its ground sits on a bank that runs down under the water.
     b.Object("bank", mound(4.2f, 7.5f, -1.35f), "grass");
-    MkMesh walls = boxAt(v3(5.0f, 3.0f, 4.0f), v3(0, 1.5f, 0));
+    MkMesh walls = MK_BoxAt(MK_Vec3(5.0f, 3.0f, 4.0f), MK_Vec3(0, 1.5f, 0));
     MK_BoxUV(walls);
     b.Object("walls", walls, "plaster");
     b.Object("roof", gableRoof(5.8f, 5.0f, 2.1f, 3.0f), "thatch");
-    b.Object("chimney", boxAt(v3(0.6f, 2.2f, 0.6f), v3(1.6f, 4.0f, -0.7f)), "stone");
-    b.Object("door", boxAt(v3(1.0f, 1.9f, 0.1f), v3(-1.4f, 0.95f, 2.02f)), "planks");
+    b.Object("chimney", MK_BoxAt(MK_Vec3(0.6f, 2.2f, 0.6f), MK_Vec3(1.6f, 4.0f, -0.7f)), "stone");
+    b.Object("door", MK_BoxAt(MK_Vec3(1.0f, 1.9f, 0.1f), MK_Vec3(-1.4f, 0.95f, 2.02f)), "planks");
     return b.model;
 }
 
@@ -411,21 +362,21 @@ MkModel houseTwo() {
     b.Material("thatch", "rv_thatch.bmp", 200, 160, 90);
     b.Material("planks", "rv_planks.bmp", 200, 140, 90);
     b.Object("bank", mound(3.6f, 5.6f, -1.7f), "grass");
-    MkMesh walls = boxAt(v3(3.8f, 4.6f, 3.8f), v3(0, 2.3f, 0));
+    MkMesh walls = MK_BoxAt(MK_Vec3(3.8f, 4.6f, 3.8f), MK_Vec3(0, 2.3f, 0));
     MK_BoxUV(walls);
     b.Object("walls", walls, "brick");
     MkMesh roof = MK_Cone(3.0f, 2.2f, 4);
     MK_RotateY(roof, 45.0f);
-    MK_Translate(roof, v3(0, 4.6f, 0));
+    MK_Translate(roof, MK_Vec3(0, 4.6f, 0));
     MK_PlanarUV(roof, MK_AXIS_Z);
     b.Object("roof", roof, "slate");
-    MkMesh annex = boxAt(v3(2.4f, 2.4f, 2.6f), v3(2.9f, 1.2f, 0.4f));
+    MkMesh annex = MK_BoxAt(MK_Vec3(2.4f, 2.4f, 2.6f), MK_Vec3(2.9f, 1.2f, 0.4f));
     MK_BoxUV(annex);
     b.Object("annex", annex, "brick");
     MkMesh annexRoof = gableRoof(2.9f, 3.0f, 1.2f, 2.4f);
-    MK_Translate(annexRoof, v3(3.0f, 0, 0.4f));
+    MK_Translate(annexRoof, MK_Vec3(3.0f, 0, 0.4f));
     b.Object("annexroof", annexRoof, "thatch");
-    b.Object("door", boxAt(v3(1.0f, 1.9f, 0.1f), v3(-0.9f, 0.95f, 1.93f)), "planks");
+    b.Object("door", MK_BoxAt(MK_Vec3(1.0f, 1.9f, 0.1f), MK_Vec3(-0.9f, 0.95f, 1.93f)), "planks");
     return b.model;
 }
 
@@ -441,19 +392,19 @@ MkModel houseThree() {
     MK_CylindricalUV(tower);
     b.Object("tower", tower, "timber");
     MkMesh cap = MK_Cone(2.2f, 2.0f, 8);
-    MK_Translate(cap, v3(0, 6.0f, 0));
+    MK_Translate(cap, MK_Vec3(0, 6.0f, 0));
     b.Object("cap", cap, "redroof");
     MkMesh sails;
     for (int i = 0; i < 4; ++i) {
-        MkMesh blade = boxAt(v3(0.9f, 4.6f, 0.12f), v3(0.3f, 2.6f, 0));
+        MkMesh blade = MK_BoxAt(MK_Vec3(0.9f, 4.6f, 0.12f), MK_Vec3(0.3f, 2.6f, 0));
         MK_RotateZ(blade, 45.0f + 90.0f * i);
         MK_Merge(sails, blade);
     }
-    MK_Merge(sails, boxAt(v3(0.5f, 0.5f, 0.6f), v3(0, 0, -0.2f)));
-    MK_Translate(sails, v3(0, 5.6f, 2.3f));
+    MK_Merge(sails, MK_BoxAt(MK_Vec3(0.5f, 0.5f, 0.6f), MK_Vec3(0, 0, -0.2f)));
+    MK_Translate(sails, MK_Vec3(0, 5.6f, 2.3f));
     MK_BoxUV(sails);
     b.Object("sails", sails, "planks");
-    b.Object("door", boxAt(v3(1.0f, 1.8f, 0.2f), v3(0, 0.9f, 2.3f)), "planks");
+    b.Object("door", MK_BoxAt(MK_Vec3(1.0f, 1.8f, 0.2f), MK_Vec3(0, 0.9f, 2.3f)), "planks");
     return b.model;
 }
 
@@ -468,10 +419,10 @@ MkModel rootTree() {
     MK_CylindricalUV(trunk);
     for (int i = 0; i < 5; ++i) {
         const float a = 2 * kPi * i / 5 + 0.4f;
-        MK_Merge(trunk, tube(0.12f,
-                             {v3(0, 0.45f, 0), v3(0.6f * std::cos(a), 0.12f, 0.6f * std::sin(a)),
-                              v3(1.1f * std::cos(a), -0.05f, 1.1f * std::sin(a))},
-                             6));
+        MK_Merge(trunk, MK_Tube(0.12f,
+                                {MK_Vec3(0, 0.45f, 0), MK_Vec3(0.6f * std::cos(a), 0.12f, 0.6f * std::sin(a)),
+                                 MK_Vec3(1.1f * std::cos(a), -0.05f, 1.1f * std::sin(a))},
+                                6));
     }
     MK_CylindricalUV(trunk);
     MkMesh crown;
@@ -479,12 +430,12 @@ MkModel rootTree() {
         {0, 4.6f, 0, 1.7f}, {0.9f, 4.0f, 0.4f, 1.2f}, {-0.8f, 4.2f, -0.5f, 1.3f}, {0.1f, 5.5f, -0.2f, 1.1f}};
     for (const auto& k : blobs) {
         MkMesh s = MK_Sphere(k[3], 14, 9);
-        MK_Translate(s, v3(k[0], k[1], k[2]));
+        MK_Translate(s, MK_Vec3(k[0], k[1], k[2]));
         MK_Merge(crown, s);
     }
     MK_CylindricalUV(crown);
     for (MkMesh* m : {&ground, &trunk, &crown})
-        MK_Scale(*m, v3(1, 0.25f, 1));
+        MK_Scale(*m, MK_Vec3(1, 0.25f, 1));
     b.Object("ground", ground, "grass");
     b.Object("trunk", trunk, "bark");
     b.Object("crown", crown, "leaves");
@@ -505,12 +456,12 @@ MkModel trunkTree() {
     const float tiers[4][3] = {{2.3f, 2.4f, 1.5f}, {1.8f, 2.2f, 2.9f}, {1.3f, 2.0f, 4.2f}, {0.8f, 1.6f, 5.4f}};
     for (const auto& t : tiers) {
         MkMesh c = MK_Cone(t[0], t[1], 12);
-        MK_Translate(c, v3(0, t[2], 0));
+        MK_Translate(c, MK_Vec3(0, t[2], 0));
         MK_Merge(needles, c);
     }
     MK_CylindricalUV(needles);
     for (MkMesh* m : {&ground, &trunk, &needles})
-        MK_Scale(*m, v3(1.0f / 3, 1.0f / 7, 1.0f / 3));
+        MK_Scale(*m, MK_Vec3(1.0f / 3, 1.0f / 7, 1.0f / 3));
     b.Object("ground", ground, "grass");
     b.Object("trunk", trunk, "bark");
     b.Object("needles", needles, "pine");
@@ -520,13 +471,13 @@ MkModel trunkTree() {
 // --- Vehicles (model units; drawn at 1/8, bow toward -z, waterline at y = -1.6) ---------------------
 
 void cabinBlock(ModelBuilder& b, const std::string& name, MkVec3 size, MkVec3 centre) {
-    MkMesh m = boxAt(size, centre);
+    MkMesh m = MK_BoxAt(size, centre);
     MK_PlanarUV(m, MK_AXIS_X);
     b.Object(name, m, "cabin");
 }
 
 void roofSlab(ModelBuilder& b, const std::string& name, MkVec3 size, MkVec3 centre) {
-    MkMesh m = boxAt(size, centre);
+    MkMesh m = MK_BoxAt(size, centre);
     MK_BoxUV(m);
     b.Object(name, m, "redroof");
 }
@@ -545,21 +496,21 @@ MkModel boatOne() {
     b.Material("hull", "rv_hull1.bmp", 240, 240, 240);
     b.Object("hull", hull(2.4f, 0.3f, -2.1f, 4.6f, -10.5f), "hull");
     b.Object("deck", deck(2.4f, 0.3f, 4.6f, -10.5f), "planks");
-    cabinBlock(b, "saloon", v3(4.0f, 1.6f, 9.0f), v3(0, 1.22f, 0.2f));
-    roofSlab(b, "saloonroof", v3(4.5f, 0.16f, 9.8f), v3(0, 2.1f, 0.2f));
-    cabinBlock(b, "texas", v3(3.0f, 1.2f, 5.0f), v3(0, 2.78f, 1.0f));
-    roofSlab(b, "texasroof", v3(3.4f, 0.14f, 5.4f), v3(0, 3.45f, 1.0f));
-    cabinBlock(b, "pilot", v3(1.8f, 1.2f, 1.8f), v3(0, 4.1f, -0.2f));
-    roofSlab(b, "pilotroof", v3(2.3f, 0.14f, 2.3f), v3(0, 4.75f, -0.2f));
-    funnelAt(b, "stack_l", 0.36f, 5.0f, v3(-1.0f, 2.2f, -3.4f));
-    funnelAt(b, "stack_r", 0.36f, 5.0f, v3(1.0f, 2.2f, -3.4f));
+    cabinBlock(b, "saloon", MK_Vec3(4.0f, 1.6f, 9.0f), MK_Vec3(0, 1.22f, 0.2f));
+    roofSlab(b, "saloonroof", MK_Vec3(4.5f, 0.16f, 9.8f), MK_Vec3(0, 2.1f, 0.2f));
+    cabinBlock(b, "texas", MK_Vec3(3.0f, 1.2f, 5.0f), MK_Vec3(0, 2.78f, 1.0f));
+    roofSlab(b, "texasroof", MK_Vec3(3.4f, 0.14f, 5.4f), MK_Vec3(0, 3.45f, 1.0f));
+    cabinBlock(b, "pilot", MK_Vec3(1.8f, 1.2f, 1.8f), MK_Vec3(0, 4.1f, -0.2f));
+    roofSlab(b, "pilotroof", MK_Vec3(2.3f, 0.14f, 2.3f), MK_Vec3(0, 4.75f, -0.2f));
+    funnelAt(b, "stack_l", 0.36f, 5.0f, MK_Vec3(-1.0f, 2.2f, -3.4f));
+    funnelAt(b, "stack_r", 0.36f, 5.0f, MK_Vec3(1.0f, 2.2f, -3.4f));
     const CAT_Part* parts = CAT_RIVER_BOAT1_PARTS; // two rings, then twelve boards
     const float hubZ = parts[0].a[2];
     // Beams from the hull out to the wheel, and the shaft on the hub line between them.
-    MkMesh arms = boxAt(v3(0.3f, 0.3f, 5.0f), v3(-2.15f, 0.15f, 6.0f));
-    MK_Merge(arms, boxAt(v3(0.3f, 0.3f, 5.0f), v3(2.15f, 0.15f, 6.0f)));
+    MkMesh arms = MK_BoxAt(MK_Vec3(0.3f, 0.3f, 5.0f), MK_Vec3(-2.15f, 0.15f, 6.0f));
+    MK_Merge(arms, MK_BoxAt(MK_Vec3(0.3f, 0.3f, 5.0f), MK_Vec3(2.15f, 0.15f, 6.0f)));
     MkMesh shaft = axle(0.14f, 4.6f);
-    MK_Translate(shaft, v3(0, 0, hubZ));
+    MK_Translate(shaft, MK_Vec3(0, 0, hubZ));
     MK_Merge(arms, shaft);
     MK_BoxUV(arms);
     b.Object("wheelarms", arms, "steel");
@@ -569,13 +520,13 @@ MkModel boatOne() {
         MkMesh ring = ringX(2.2f, 0.1f);
         MK_Merge(ring, spokes(2.2f, 6, 0.14f, 0.14f));
         MK_Merge(ring, axle(0.35f, 0.4f));
-        MK_Translate(ring, v3(parts[s].a[0], 0, hubZ));
+        MK_Translate(ring, MK_Vec3(parts[s].a[0], 0, hubZ));
         MK_BoxUV(ring);
         b.Object(parts[s].name, ring, "paddle");
     }
     for (int i = 0; i < 12; ++i) {
         MkMesh board = wheelBoard(3.5f, 1.45f, 2.45f, 0.14f, 30.0f * i);
-        MK_Translate(board, v3(parts[2 + i].a[0], 0, hubZ));
+        MK_Translate(board, MK_Vec3(parts[2 + i].a[0], 0, hubZ));
         MK_PlanarUV(board, MK_AXIS_X);
         b.Object(parts[2 + i].name, board, "paddle");
     }
@@ -589,19 +540,19 @@ MkModel boatTwo() {
     b.Material("hull", "rv_hull2.bmp", 180, 190, 200);
     b.Object("hull", hull(2.2f, 0.0f, -2.1f, 8.0f, -13.5f), "hull");
     b.Object("deck", deck(2.2f, 0.0f, 8.0f, -13.5f), "planks");
-    MkMesh house = boxAt(v3(3.0f, 1.7f, 6.0f), v3(0, 0.97f, 0.5f));
-    MK_Merge(house, boxAt(v3(2.4f, 1.1f, 2.2f), v3(0, 2.35f, -1.2f)));
+    MkMesh house = MK_BoxAt(MK_Vec3(3.0f, 1.7f, 6.0f), MK_Vec3(0, 0.97f, 0.5f));
+    MK_Merge(house, MK_BoxAt(MK_Vec3(2.4f, 1.1f, 2.2f), MK_Vec3(0, 2.35f, -1.2f)));
     MK_BoxUV(house);
     b.Object("superstructure", house, "steel");
-    cabinBlock(b, "bridge", v3(2.5f, 0.5f, 2.3f), v3(0, 2.6f, -1.2f));
-    funnelAt(b, "funnel", 0.6f, 3.0f, v3(0, 1.8f, 1.5f));
+    cabinBlock(b, "bridge", MK_Vec3(2.5f, 0.5f, 2.3f), MK_Vec3(0, 2.6f, -1.2f));
+    funnelAt(b, "funnel", 0.6f, 3.0f, MK_Vec3(0, 1.8f, 1.5f));
     MkMesh mast = MK_Cylinder(0.1f, 5.5f, 8);
-    MK_Translate(mast, v3(0, 2.9f, -0.6f));
-    MK_Merge(mast, boxAt(v3(2.6f, 0.12f, 0.12f), v3(0, 7.0f, -0.6f)));
+    MK_Translate(mast, MK_Vec3(0, 2.9f, -0.6f));
+    MK_Merge(mast, MK_BoxAt(MK_Vec3(2.6f, 0.12f, 0.12f), MK_Vec3(0, 7.0f, -0.6f)));
     MK_CylindricalUV(mast);
     b.Object("mast", mast, "steel");
     MkMesh stern = MK_Cylinder(0.7f, 0.6f, 12);
-    MK_Translate(stern, v3(0, 0.0f, 5.5f));
+    MK_Translate(stern, MK_Vec3(0, 0.0f, 5.5f));
     MK_CylindricalUV(stern);
     b.Object("sterngun", stern, "steel");
 
@@ -609,16 +560,16 @@ MkModel boatTwo() {
     const MkVec3 pivot = pivotOf(parts[0]);
     MkMesh base = MK_Cylinder(1.35f, 0.95f, 16);
     MkMesh dome = MK_Sphere(1.15f, 16, 8);
-    MK_Scale(dome, v3(1, 0.45f, 1));
-    MK_Translate(dome, v3(0, 0.95f, 0));
+    MK_Scale(dome, MK_Vec3(1, 0.45f, 1));
+    MK_Translate(dome, MK_Vec3(0, 0.95f, 0));
     MK_Merge(base, dome);
     MK_Translate(base, pivot);
     MK_CylindricalUV(base);
     b.Object(parts[0].name, base, "steel");
     MkMesh gun = MK_Cylinder(0.17f, 4.2f, 10);
     MK_RotateX(gun, -90.0f); // along -z, out over the bow
-    MK_Translate(gun, v3(0, 0.75f, -0.6f));
-    MK_Merge(gun, boxAt(v3(0.8f, 0.6f, 0.7f), v3(0, 0.75f, -1.0f)));
+    MK_Translate(gun, MK_Vec3(0, 0.75f, -0.6f));
+    MK_Merge(gun, MK_BoxAt(MK_Vec3(0.8f, 0.6f, 0.7f), MK_Vec3(0, 0.75f, -1.0f)));
     MK_Translate(gun, pivot);
     MK_BoxUV(gun);
     b.Object(parts[1].name, gun, "funnel");
@@ -632,13 +583,13 @@ MkModel boatThree() {
     b.Material("hull", "rv_hull3.bmp", 90, 150, 240);
     b.Object("hull", hull(2.0f, 0.3f, -2.1f, 7.0f, -9.8f), "hull");
     b.Object("deck", deck(2.0f, 0.3f, 7.0f, -9.8f), "planks");
-    cabinBlock(b, "cabin", v3(3.2f, 1.5f, 7.0f), v3(0, 1.17f, 0.8f));
-    roofSlab(b, "cabinroof", v3(3.6f, 0.15f, 7.6f), v3(0, 2.0f, 0.8f));
-    cabinBlock(b, "pilot", v3(1.6f, 1.1f, 1.6f), v3(0, 2.6f, -1.6f));
-    roofSlab(b, "pilotroof", v3(2.0f, 0.14f, 2.0f), v3(0, 3.2f, -1.6f));
-    funnelAt(b, "funnel", 0.42f, 4.4f, v3(0, 2.05f, 2.2f));
+    cabinBlock(b, "cabin", MK_Vec3(3.2f, 1.5f, 7.0f), MK_Vec3(0, 1.17f, 0.8f));
+    roofSlab(b, "cabinroof", MK_Vec3(3.6f, 0.15f, 7.6f), MK_Vec3(0, 2.0f, 0.8f));
+    cabinBlock(b, "pilot", MK_Vec3(1.6f, 1.1f, 1.6f), MK_Vec3(0, 2.6f, -1.6f));
+    roofSlab(b, "pilotroof", MK_Vec3(2.0f, 0.14f, 2.0f), MK_Vec3(0, 3.2f, -1.6f));
+    funnelAt(b, "funnel", 0.42f, 4.4f, MK_Vec3(0, 2.05f, 2.2f));
     const CAT_Part* parts = CAT_RIVER_BOAT_TRES_PARTS; // per side: a hub, then four paddles
-    const MkVec3 hub = v3(0, parts[0].a[1], parts[0].a[2]);
+    const MkVec3 hub = MK_Vec3(0, parts[0].a[1], parts[0].a[2]);
     MkMesh shaft = axle(0.15f, 6.2f);
     MK_Translate(shaft, hub);
     MK_CylindricalUV(shaft);
@@ -648,12 +599,12 @@ MkModel boatThree() {
         MkMesh h = ringX(2.0f, 0.09f);
         MK_Merge(h, spokes(2.0f, 8, 0.1f, 0.1f));
         MK_Merge(h, axle(0.4f, 0.9f));
-        MK_Translate(h, v3(x, hub.y, hub.z));
+        MK_Translate(h, MK_Vec3(x, hub.y, hub.z));
         MK_BoxUV(h);
         b.Object(parts[side * 5].name, h, "steel");
         for (int i = 0; i < 4; ++i) {
             MkMesh board = wheelBoard(1.0f, 1.2f, 2.3f, 0.14f, 90.0f * i + 45.0f);
-            MK_Translate(board, v3(x, hub.y, hub.z));
+            MK_Translate(board, MK_Vec3(x, hub.y, hub.z));
             MK_PlanarUV(board, MK_AXIS_X);
             b.Object(parts[side * 5 + 1 + i].name, board, "paddle");
         }
@@ -668,10 +619,10 @@ MkModel boatFour() {
     b.Material("hull", "rv_hull4.bmp", 240, 210, 70);
     b.Object("hull", hull(2.0f, -0.6f, -2.4f, 13.0f, -12.5f), "hull");
     b.Object("deck", deck(2.0f, -0.6f, 13.0f, -12.5f), "planks");
-    cabinBlock(b, "cabin", v3(2.8f, 1.6f, 5.5f), v3(0, 0.3f, -5.0f));
-    roofSlab(b, "canopy", v3(3.4f, 0.14f, 6.2f), v3(0, 1.2f, -5.0f));
-    MkMesh seats = boxAt(v3(3.0f, 0.5f, 1.0f), v3(0, -0.3f, 4.0f));
-    MK_Merge(seats, boxAt(v3(3.0f, 0.5f, 1.0f), v3(0, -0.3f, 7.0f)));
+    cabinBlock(b, "cabin", MK_Vec3(2.8f, 1.6f, 5.5f), MK_Vec3(0, 0.3f, -5.0f));
+    roofSlab(b, "canopy", MK_Vec3(3.4f, 0.14f, 6.2f), MK_Vec3(0, 1.2f, -5.0f));
+    MkMesh seats = MK_BoxAt(MK_Vec3(3.0f, 0.5f, 1.0f), MK_Vec3(0, -0.3f, 4.0f));
+    MK_Merge(seats, MK_BoxAt(MK_Vec3(3.0f, 0.5f, 1.0f), MK_Vec3(0, -0.3f, 7.0f)));
     MK_BoxUV(seats);
     b.Object("benches", seats, "planks");
     MkMesh shaft = axle(0.16f, 5.6f);
@@ -686,11 +637,11 @@ MkModel boatFour() {
             std::vector<MkVec3> arc;
             for (int k = -3; k <= 3; ++k) {
                 const float a = k * 15.0f * kPi / 180.0f;
-                arc.push_back(v3(0, 2.2f * std::cos(a), 2.2f * std::sin(a)));
+                arc.push_back(MK_Vec3(0, 2.2f * std::cos(a), 2.2f * std::sin(a)));
             }
-            MK_Merge(board, tube(0.09f, arc, 6));
+            MK_Merge(board, MK_Tube(0.09f, arc, 6));
             MK_RotateX(board, 90.0f * i);
-            MK_Translate(board, v3(x, 0, 0));
+            MK_Translate(board, MK_Vec3(x, 0, 0));
             MK_PlanarUV(board, MK_AXIS_X);
             b.Object(parts[2 + side * 4 + i].name, board, "paddle");
         }
@@ -698,18 +649,18 @@ MkModel boatFour() {
     // The rudder and the tiller turn about lines parallel to (0, -0.7071, 0.7071): the rudder's
     // through (0.2598, -2.9558, 12.5031), the tiller's through (0.1361, -0.3141, 10.4592).
     const float c = 0.70710678f;
-    MkMesh rudder = boxAt(v3(0.14f, 2.4f, 1.5f), v3(0, 0, 0.75f)); // hinge along its front edge
-    MK_Merge(rudder, tube(0.09f, {v3(0, -1.2f, 0), v3(0, 1.6f, 0)}, 6));
+    MkMesh rudder = MK_BoxAt(MK_Vec3(0.14f, 2.4f, 1.5f), MK_Vec3(0, 0, 0.75f)); // hinge along its front edge
+    MK_Merge(rudder, MK_Tube(0.09f, {MK_Vec3(0, -1.2f, 0), MK_Vec3(0, 1.6f, 0)}, 6));
     MK_RotateX(rudder, 135.0f); // +y onto the hinge direction (0, -c, c)
     MK_Translate(rudder, pivotOf(parts[0]));
     MK_BoxUV(rudder);
     b.Object(parts[0].name, rudder, "steel");
     const MkVec3 t = pivotOf(parts[1]);
-    MkMesh till = tube(0.1f, {t, v3(t.x, t.y + 1.0f * c, t.z - 1.0f * c)}, 6);
-    MK_Merge(till, tube(0.08f,
-                        {v3(t.x, t.y + c, t.z - c), v3(t.x, t.y + c + 0.5f * c, t.z - c + 0.5f * c),
-                         v3(t.x, t.y + c + 0.5f * c, t.z - c - 1.6f)},
-                        6));
+    MkMesh till = MK_Tube(0.1f, {t, MK_Vec3(t.x, t.y + 1.0f * c, t.z - 1.0f * c)}, 6);
+    MK_Merge(till, MK_Tube(0.08f,
+                           {MK_Vec3(t.x, t.y + c, t.z - c), MK_Vec3(t.x, t.y + c + 0.5f * c, t.z - c + 0.5f * c),
+                            MK_Vec3(t.x, t.y + c + 0.5f * c, t.z - c - 1.6f)},
+                           6));
     MK_BoxUV(till);
     b.Object(parts[1].name, till, "funnel");
     return b.model;
@@ -736,24 +687,29 @@ MkModel waterBike() {
         MK_Translate(m, pivotOf(w));
         b.Object(w.name, m, "tyre");
     }
-    const MkVec3 rear = v3(0, -0.1456f, 2.99f), front = pivotOf(CAT_RIVER_BIKE_PARTS[2]);
-    MkMesh frame = tube(0.13f, {v3(-1.25f, rear.y, rear.z), v3(1.25f, rear.y, rear.z)});
-    MK_Merge(frame, tube(0.14f, {rear, v3(0, 1.2f, 1.6f), v3(0, 1.3f, -1.9f), v3(0, 0.6f, -2.7f), front}));
-    MK_Merge(frame, tube(0.1f, {v3(0, 1.3f, -1.9f), v3(0, 2.1f, -1.7f)}));
-    MK_Merge(frame, tube(0.08f, {v3(-0.8f, 2.1f, -1.6f), v3(0.8f, 2.1f, -1.6f)}));
-    MK_Merge(frame, tube(0.1f, {v3(0, 1.25f, 1.2f), v3(0, 0.35f, -1.2f)})); // to the crank
-    MK_Merge(frame, boxAt(v3(0.8f, 0.2f, 0.9f), v3(0, 1.55f, 1.5f)));       // seat
+    const MkVec3 rear = MK_Vec3(0, -0.1456f, 2.99f), front = pivotOf(CAT_RIVER_BIKE_PARTS[2]);
+    MkMesh frame = MK_Tube(0.13f, {MK_Vec3(-1.25f, rear.y, rear.z), MK_Vec3(1.25f, rear.y, rear.z)});
+    MK_Merge(frame,
+             MK_Tube(0.14f, {rear, MK_Vec3(0, 1.2f, 1.6f), MK_Vec3(0, 1.3f, -1.9f), MK_Vec3(0, 0.6f, -2.7f), front}));
+    MK_Merge(frame, MK_Tube(0.1f, {MK_Vec3(0, 1.3f, -1.9f), MK_Vec3(0, 2.1f, -1.7f)}));
+    MK_Merge(frame, MK_Tube(0.08f, {MK_Vec3(-0.8f, 2.1f, -1.6f), MK_Vec3(0.8f, 2.1f, -1.6f)}));
+    MK_Merge(frame, MK_Tube(0.1f, {MK_Vec3(0, 1.25f, 1.2f), MK_Vec3(0, 0.35f, -1.2f)})); // to the crank
+    MK_Merge(frame, MK_BoxAt(MK_Vec3(0.8f, 0.2f, 0.9f), MK_Vec3(0, 1.55f, 1.5f)));       // seat
     MK_BoxUV(frame);
     b.Object("frame", frame, "frame");
-    MkMesh body = boxAt(v3(0.95f, 1.4f, 0.6f), v3(0, 2.35f, 1.35f));
-    MK_Merge(body, tube(0.17f, {v3(-0.55f, 2.9f, 1.3f), v3(-0.6f, 2.45f, -0.2f), v3(-0.7f, 2.15f, -1.5f)}));
-    MK_Merge(body, tube(0.17f, {v3(0.55f, 2.9f, 1.3f), v3(0.6f, 2.45f, -0.2f), v3(0.7f, 2.15f, -1.5f)}));
-    MK_Merge(body, tube(0.2f, {v3(-0.28f, 1.7f, 1.3f), v3(-0.3f, 1.6f, -0.2f), v3(-0.32f, 0.4f, -1.2f)}));
-    MK_Merge(body, tube(0.2f, {v3(0.28f, 1.7f, 1.3f), v3(0.3f, 1.6f, -0.2f), v3(0.32f, 0.4f, -1.2f)}));
+    MkMesh body = MK_BoxAt(MK_Vec3(0.95f, 1.4f, 0.6f), MK_Vec3(0, 2.35f, 1.35f));
+    MK_Merge(body,
+             MK_Tube(0.17f, {MK_Vec3(-0.55f, 2.9f, 1.3f), MK_Vec3(-0.6f, 2.45f, -0.2f), MK_Vec3(-0.7f, 2.15f, -1.5f)}));
+    MK_Merge(body,
+             MK_Tube(0.17f, {MK_Vec3(0.55f, 2.9f, 1.3f), MK_Vec3(0.6f, 2.45f, -0.2f), MK_Vec3(0.7f, 2.15f, -1.5f)}));
+    MK_Merge(body,
+             MK_Tube(0.2f, {MK_Vec3(-0.28f, 1.7f, 1.3f), MK_Vec3(-0.3f, 1.6f, -0.2f), MK_Vec3(-0.32f, 0.4f, -1.2f)}));
+    MK_Merge(body,
+             MK_Tube(0.2f, {MK_Vec3(0.28f, 1.7f, 1.3f), MK_Vec3(0.3f, 1.6f, -0.2f), MK_Vec3(0.32f, 0.4f, -1.2f)}));
     MK_BoxUV(body);
     b.Object("rider", body, "shirt");
     MkMesh head = MK_Sphere(0.42f, 14, 9);
-    MK_Translate(head, v3(0, 3.45f, 1.25f));
+    MK_Translate(head, MK_Vec3(0, 3.45f, 1.25f));
     MK_CylindricalUV(head);
     b.Object("head", head, "skin");
     return b.model;

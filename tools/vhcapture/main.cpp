@@ -7,6 +7,10 @@
 // whatever outlives the loop (the last frame of --every, sheet, CSV, plot, summary, video) is
 // finished both on a normal end and from the engine's exit hook (ESC, a key after the
 // credits, a fatal end).
+//
+// With --loops the sequence plays again from its first intro each time a run would have
+// ended, in the same process and through the engine's own way back (the console's goto).
+// Frames keep counting across loops; keys, --at and --every count from the loop's start.
 #include <GL/freeglut.h>
 #include <GL/gl.h>
 #include <cerrno>
@@ -55,6 +59,9 @@ long everySaved = 0;   // the last frame written for --every
 long sheetLast = 0;    // the last frame put on the sheet
 size_t atSaved = 0;    // --at times whose frame was written
 bool ownFault = false; // the run was ended by a fault of ours, not of the engine
+long loop = 1;         // the loop that plays, from 1
+long loopStart = 0;    // the last frame before this loop's first
+bool atMissed = false; // a loop before the last ended with --at times still to come
 
 double since(Clock::time_point t0) {
     return std::chrono::duration<double>(Clock::now() - t0).count();
@@ -93,6 +100,25 @@ void endLastLine() {
 std::string everyName(long k) {
     char name[64];
     std::snprintf(name, sizeof(name), "/frame_%06ld.png", k);
+    return opts.out + name;
+}
+
+// Resident size of the process in kB, from /proc/self/statm (its second field, in pages).
+long residentKB() {
+    long pages = 0, resident = -1;
+    if (std::FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = -1;
+        std::fclose(f);
+    }
+    return resident < 0 ? -1 : resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+std::string atName(double t) {
+    char name[64];
+    if (opts.loops > 1)
+        std::snprintf(name, sizeof(name), "/at_%07ld_loop%ld.png", CAP_Millis(t), loop);
+    else
+        std::snprintf(name, sizeof(name), "/at_%07ld.png", CAP_Millis(t));
     return opts.out + name;
 }
 
@@ -156,6 +182,7 @@ bool finish() {
             opts.at[atSaved], (double)framesDrawn / opts.fps);
         ok = false;
     }
+    if (atMissed) ok = false;
     say("%ld frames drawn (%.3f s of demo time), %ld saved", framesDrawn, (double)framesDrawn / opts.fps, framesSaved);
     // The summary goes to stdout; on a terminal it must not continue our open stderr line.
     endLastLine();
@@ -289,7 +316,10 @@ int main(int argc, char** argv) {
     glutSwapBuffers();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
-    const long lastFrame = opts.until >= 0.0 ? std::max(1L, (long)std::floor(opts.until * opts.fps + 1e-6)) : LONG_MAX;
+    // Frames per loop with --until; frame numbers within a loop count from 1.
+    const long untilFrames =
+        opts.until >= 0.0 ? std::max(1L, (long)std::floor(opts.until * opts.fps + 1e-6)) : LONG_MAX;
+    const long loops = std::max(1L, opts.loops);
     // Without --until: the frame on which the credits have stood for creditsSeconds. They
     // are drawn whole on their first frame; the second after it gives sheets and videos an end.
     long creditsEnd = LONG_MAX;
@@ -297,10 +327,10 @@ int main(int argc, char** argv) {
     const Clock::time_point start = Clock::now();
     Clock::time_point lastProgress = start;
     size_t nextKey = 0;
-    char name[64];
-    for (long k = 1; k <= lastFrame && k <= creditsEnd && !interrupted; ++k) {
-        // Keys are due once the clock at the start of this step has reached them.
-        while (nextKey < opts.keys.size() && opts.keys[nextKey].time * opts.fps <= (double)(k - 1) + 1e-6)
+    for (long k = 1; !interrupted; ++k) {
+        const long f = k - loopStart; // the frame's number within its loop
+        // Keys are due once the loop's clock at the start of this step has reached them.
+        while (nextKey < opts.keys.size() && opts.keys[nextKey].time * opts.fps <= (double)(f - 1) + 1e-6)
             pressKey(opts.keys[nextKey++]);
 
         CapFrameRow row{};
@@ -316,9 +346,9 @@ int main(int argc, char** argv) {
         }
 
         size_t atHere = atSaved;
-        while (atHere < opts.at.size() && CAP_FrameAt(opts.at[atHere], opts.fps) == k)
+        while (atHere < opts.at.size() && CAP_FrameAt(opts.at[atHere], opts.fps) == f)
             ++atHere;
-        const bool everyHere = opts.every > 0 && k % opts.every == 0;
+        const bool everyHere = opts.every > 0 && f % opts.every == 0;
         // With --every each frame is kept in hand, since any one may turn out to be the last.
         const bool wanted = atHere > atSaved || opts.every > 0 || !opts.video.empty();
         VH_DriverCapture(wanted);
@@ -345,10 +375,8 @@ int main(int argc, char** argv) {
             if (w <= 0 || h <= 0) failRun("frame " + std::to_string(k) + " was drawn without reaching the screen");
             frameHeld = k;
             const bool savedHere = atHere > atSaved || everyHere;
-            for (; atSaved < atHere; ++atSaved) {
-                std::snprintf(name, sizeof(name), "/at_%07ld.png", CAP_Millis(opts.at[atSaved]));
-                saveFrame(opts.out + name, rgb, w, h);
-            }
+            for (; atSaved < atHere; ++atSaved)
+                saveFrame(atName(opts.at[atSaved]), rgb, w, h);
             if (everyHere) {
                 saveFrame(everyName(k), rgb, w, h);
                 everySaved = k;
@@ -372,6 +400,23 @@ int main(int argc, char** argv) {
                 VH_GetID() + 1, row.seconds);
             break;
         }
+        if (f < untilFrames && k < creditsEnd) continue;
+        // This loop is over.
+        if (opts.loops > 0)
+            say("loop %ld of %ld: %.3f s of demo time, resident size %ld kB", loop, loops, (double)f / opts.fps,
+                residentKB());
+        if (loop >= loops) break;
+        if (atSaved < opts.at.size()) {
+            say("loop %ld: %zu --at time(s) from %.3f s on came after the loop ended at %.3f s", loop,
+                opts.at.size() - atSaved, opts.at[atSaved], (double)f / opts.fps);
+            atMissed = true;
+        }
+        ++loop;
+        loopStart = k;
+        nextKey = 0;
+        atSaved = 0;
+        creditsEnd = LONG_MAX;
+        VH_GotoRow(0);
     }
     if (interrupted) say("interrupted at %.3f s", (double)framesDrawn / opts.fps);
     const bool ok = finish();

@@ -52,6 +52,11 @@ const char usage[] =
     "  --until T         stop after T s of demo time (default: once the credits have stood for one second;\n"
     "                    a run that waits in a scene with no key left to press and no --at frame to come\n"
     "                    stops there)\n"
+    "  --loops N         play the whole sequence N times in one process (default 1): after each run's\n"
+    "                    end (the credits, or --until) it begins again at the first intro, with the\n"
+    "                    --keys, --at and --every times counted from that loop's start; frames keep\n"
+    "                    counting, and --at files of loop L are OUT/at_<ms>_loop<L>.png. After each\n"
+    "                    loop one line gives its demo time and the process's resident size\n"
     "  --keys T:KEY,...  press KEY at T s; KEY is one character or esc, space, enter, backspace,\n"
     "                    backquote, left, right, up, down, home, end, insert, f3, f12\n"
     "  --at T1,T2,...    save the frames at those times as OUT/at_<ms, 7 digits>.png\n"
@@ -216,8 +221,9 @@ bool CAP_ParseOptions(int argc, const char* const* argv, CapOptions* o, std::str
             *flag = true;
             continue;
         }
-        static const char* const withValue[] = {"--data", "--fps",   "--seed",  "--until", "--keys", "--at",  "--every",
-                                                "--out",  "--sheet", "--video", "--stats", "--size", "--plot"};
+        static const char* const withValue[] = {"--data",  "--fps",   "--seed", "--until", "--keys",
+                                                "--at",    "--every", "--out",  "--sheet", "--video",
+                                                "--stats", "--size",  "--plot", "--loops"};
         bool known = false;
         for (const char* n : withValue)
             if (name == n) known = true;
@@ -249,6 +255,10 @@ bool CAP_ParseOptions(int argc, const char* const* argv, CapOptions* o, std::str
             if (!parseSeconds(value, &o->until))
                 return fail(error, "--until: \"" + value + "\" is not a time in seconds (0 to 9999.999)");
             sawUntil = true;
+        } else if (name == "--loops") {
+            if (!parseInt(value, 1, 1000000, &n))
+                return fail(error, "--loops: \"" + value + "\" is not a whole number from 1 to 1000000");
+            o->loops = n;
         } else if (name == "--keys") {
             if (!parseKeys(value, &o->keys, error)) return false;
         } else if (name == "--at") {

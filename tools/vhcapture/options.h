@@ -16,6 +16,7 @@ struct CapOptions {
     int fps = 60;                // frames per demo second
     unsigned seed = 1;           // rand seed after start-up
     double until = -1.0;         // demo seconds; negative: until the credits are drawn
+    long loops = 0;              // times the sequence plays in one process; 0: once, without loop lines
     std::vector<CapKey> keys;    // in time order; equal times keep their written order
     std::vector<double> at;      // demo seconds, ascending, one per distinct file name
     int every = 0;               // save every K-th frame; 0: none

@@ -17,6 +17,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "args.h"
 #include "core/version.h"
 #include "data/resfile.h"
 #include "shell/assetcheck.h"
@@ -53,21 +54,6 @@ const char* const kUsage = "usage: vhpack create ARCHIVE [FILE...]\n"
                            "vhpack COMMAND --help explains one command.\n"
                            "\n"
                            "exit status: 0 success, 1 bad or missing archive, entry or file, 2 usage error\n";
-
-// Parsed command line: the command, the archive, the plain words after it, and the options.
-struct Args {
-    std::string command;
-    std::string archive;
-    std::vector<std::string> words;
-    std::string name; // --name
-    bool hasName = false;
-    bool replace = false; // --replace
-    std::string outDir;   // -C
-    bool hasOutDir = false;
-    bool force = false; // --force
-    bool deep = false;  // --deep
-    bool help = false;  // --help or -h anywhere before "--"
-};
 
 int Usage(const char* format, ...) {
     char text[256];
@@ -188,7 +174,7 @@ int OpenExisting(CResFile& res, const std::string& archive, const char* mode) {
 
 // ---- commands -------------------------------------------------------------------------------------
 
-int Create(const Args& a) {
+int Create(const PACK_Args& a) {
     CResFile res;
     if (!res.Open(a.archive.c_str(), "w")) return FailArchive(res, a.archive, "cannot create");
     std::vector<std::string> names;
@@ -198,7 +184,7 @@ int Create(const Args& a) {
     return Commit(res, a.archive);
 }
 
-int List(const Args& a) {
+int List(const PACK_Args& a) {
     CResFile res;
     if (int status = OpenExisting(res, a.archive, "rb")) return status;
     unsigned long long total = 0;
@@ -212,7 +198,7 @@ int List(const Args& a) {
     return EXIT_OK;
 }
 
-int Add(const Args& a) {
+int Add(const PACK_Args& a) {
     if (a.words.empty()) return Usage("add needs at least one FILE");
     if (a.hasName && a.words.size() != 1) return Usage("--name goes with exactly one FILE");
     CResFile res;
@@ -269,7 +255,7 @@ std::FILE* OpenTarget(const std::string& target, bool force, const char** kept) 
     return f;
 }
 
-int Extract(const Args& a) {
+int Extract(const PACK_Args& a) {
     CResFile res;
     if (int status = OpenExisting(res, a.archive, "rb")) return status;
     std::vector<const RES_Entry*> chosen;
@@ -320,7 +306,7 @@ int Extract(const Args& a) {
     return status;
 }
 
-int Remove(const Args& a) {
+int Remove(const PACK_Args& a) {
     if (a.words.empty()) return Usage("remove needs at least one NAME");
     CResFile res;
     if (int status = OpenExisting(res, a.archive, "r+")) return status;
@@ -331,7 +317,7 @@ int Remove(const Args& a) {
     return Commit(res, a.archive);
 }
 
-int Check(const Args& a) {
+int Check(const PACK_Args& a) {
     CResFile res;
     if (!res.Open(a.archive.c_str(), "rb")) return FailArchive(res, a.archive, "bad archive");
     for (const RES_Entry* e = res.FirstEntry(); e; e = e->next) {
@@ -365,51 +351,9 @@ int Check(const Args& a) {
     return EXIT_OK;
 }
 
-// Splits the words after the command into the archive, plain words and options.
-int Parse(int argc, char** argv, Args* a) {
-    a->command = argv[1];
-    // Asking for help is never a usage error, whatever else the line holds.
-    for (int i = 2; i < argc && std::strcmp(argv[i], "--"); ++i) {
-        if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
-            a->help = true;
-            return EXIT_OK;
-        }
-    }
-    bool plainOnly = false;
-    std::vector<std::string> rest;
-    for (int i = 2; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (plainOnly || arg.empty() || arg[0] != '-' || arg == "-") {
-            rest.push_back(arg);
-        } else if (arg == "--") {
-            plainOnly = true;
-        } else if (arg == "--name" && a->command == "add") {
-            if (++i >= argc) return Usage("--name needs a NAME");
-            a->name = argv[i];
-            a->hasName = true;
-        } else if (arg == "--replace" && a->command == "add") {
-            a->replace = true;
-        } else if (arg == "-C" && a->command == "extract") {
-            if (++i >= argc) return Usage("-C needs a DIR");
-            a->outDir = argv[i];
-            a->hasOutDir = true;
-        } else if (arg == "--force" && a->command == "extract") {
-            a->force = true;
-        } else if (arg == "--deep" && a->command == "check") {
-            a->deep = true;
-        } else {
-            return Usage("unknown option %s for %s", arg.c_str(), a->command.c_str());
-        }
-    }
-    if (rest.empty()) return Usage("%s needs an ARCHIVE", a->command.c_str());
-    a->archive = rest[0];
-    a->words.assign(rest.begin() + 1, rest.end());
-    return EXIT_OK;
-}
-
 struct Command {
     const char* name;
-    int (*run)(const Args&);
+    int (*run)(const PACK_Args&);
     bool takesWords;
     const char* help; // the answer to "vhpack NAME --help"
 };
@@ -475,8 +419,9 @@ int main(int argc, char** argv) {
     }
     const Command* c = FindCommand(command);
     if (!c) return Usage("unknown command %s", command.c_str());
-    Args a;
-    if (int status = Parse(argc, argv, &a)) return status;
+    PACK_Args a;
+    std::string fault;
+    if (!PACK_ParseArgs(argc, argv, &a, &fault)) return Usage("%s", fault.c_str());
     if (a.help) {
         std::fputs(c->help, stdout);
         return EXIT_OK;
