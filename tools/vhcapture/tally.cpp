@@ -44,7 +44,9 @@
     X(void, glCullFace, (GLenum mode), (mode)) \
     X(void, glDeleteLists, (GLuint list, GLsizei range), (list, range)) \
     X(void, glDeleteTextures, (GLsizei n, const GLuint *textures), (n, textures)) \
+    X(void, glDepthFunc, (GLenum func), (func)) \
     X(void, glDepthMask, (GLboolean flag), (flag)) \
+    X(void, glDepthRange, (GLclampd near_val, GLclampd far_val), (near_val, far_val)) \
     X(void, glDisable, (GLenum cap), (cap)) \
     X(void, glDisableClientState, (GLenum cap), (cap)) \
     X(void, glDrawArrays, (GLenum mode, GLint first, GLsizei count), (mode, first, count)) \
