@@ -4,6 +4,8 @@
 #include "model/mesh.h"
 
 #include <GL/gl.h>
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <strings.h>
 #include <vector>
@@ -19,6 +21,7 @@
 namespace {
 
 std::vector<t3DModel*> baseModels; // in load order
+bool passTurnedBlendOff = false;   // MESH_BeginOpaquePass found blending on and turned it off
 
 bool listed(const t3DModel* model) {
     for (const t3DModel* m : baseModels)
@@ -31,6 +34,9 @@ t3DModel* newInstance(const t3DModel* base) {
     model->lit = base->lit;
     model->wireframe = base->wireframe;
     model->visible = base->visible;
+    model->seeThrough = base->seeThrough;
+    std::memcpy(model->boundCentre, base->boundCentre, sizeof model->boundCentre);
+    model->boundRadius = base->boundRadius;
     std::memcpy(model->position, base->position, sizeof model->position);
     std::memcpy(model->rotation, base->rotation, sizeof model->rotation);
     std::memcpy(model->scale, base->scale, sizeof model->scale);
@@ -60,16 +66,153 @@ bool drawsTextured(const t3DModel* model, const t3DObject* object) {
            object->material < model->materialCount;
 }
 
-void chooseTexture(const t3DModel* model, const t3DObject* object, Uint32* texture) {
-    if (drawsTextured(model, object)) {
-        *texture = model->textures[object->material];
-        glEnable(GL_TEXTURE_2D);
-        glBindTexture(GL_TEXTURE_2D, *texture);
-    } else {
-        *texture = 0;
-        glDisable(GL_TEXTURE_2D);
-    }
+// The object's own arrays into the client-array pointers; the caller has chosen its texture.
+void drawArrays(const t3DObject* object, bool coords) {
+    glNormalPointer(GL_FLOAT, 0, object->normals);
+    if (coords) glTexCoordPointer(2, GL_FLOAT, 0, object->texCoords);
+    glVertexPointer(3, GL_FLOAT, 0, object->vertices);
+    glDrawElements(GL_TRIANGLES, object->faceCount * 3, GL_UNSIGNED_INT, object->faces);
+}
+
+bool drawable(const t3DObject* object) {
+    return object->vertices && object->normals && object->faces && object->faceCount > 0;
+}
+
+// The named part that turns this object, or null.
+const tMeshPart* partOf(const t3DObject& object, const tMeshPartList* parts) {
+    if (!parts || !parts->parts) return nullptr;
+    for (int i = 0; i < parts->count; ++i)
+        if (parts->parts[i].name && strcasecmp(parts->parts[i].name, object.name) == 0) return &parts->parts[i];
+    return nullptr;
+}
+
+// A model's objects, each with its own texture (or none) and, when parts are given, turned about
+// its part's pivot. State is set only where it changes from one object to the next: the colour
+// once, texturing and the bound texture when the next object needs others. The texture-coordinate
+// array is on whenever the program draws (its start-up turns it on for good); an object without
+// coordinates of its own would read the last pointer set, perhaps a freed model's, so it is off
+// for such objects and on again after them.
+void drawObjects(t3DModel* model, const tMeshPartList* parts) {
+    if (model->objects.empty()) return;
     glColor3ub(128, 128, 128);
+    int texturing = -1;     // GL_TEXTURE_2D as last set here; -1: not set yet
+    bool bindKnown = false; // whether bound holds the texture last bound here
+    Uint32 bound = 0;
+    bool coordsOff = false;
+    for (t3DObject& object : model->objects) {
+        const bool textured = drawsTextured(model, &object);
+        if ((int)textured != texturing) {
+            if (textured)
+                glEnable(GL_TEXTURE_2D);
+            else
+                glDisable(GL_TEXTURE_2D);
+            texturing = textured;
+        }
+        const bool coords = usesTexCoords(&object);
+        // Coordinates without a usable material draw with texture 0 bound, texturing off.
+        if (textured || (coords && drawable(&object))) {
+            const Uint32 texture = textured ? model->textures[object.material] : 0;
+            if (!bindKnown || texture != bound) glBindTexture(GL_TEXTURE_2D, texture);
+            bindKnown = true;
+            bound = texture;
+        }
+        if (!drawable(&object)) continue;
+        if (coords == coordsOff) {
+            if (coords)
+                glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+            else
+                glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+            coordsOff = !coords;
+        }
+        if (const tMeshPart* part = partOf(object, parts)) {
+            const float* a = part->a;
+            const float* b = part->b;
+            // clang-format off
+            glPushMatrix();
+                glTranslatef(a[0] - b[0], a[1] - b[1], a[2] - b[2]);
+                glRotatef(part->angle, part->axis[0], part->axis[1], part->axis[2]);
+                glTranslatef(b[0] - a[0], b[1] - a[1], b[2] - a[2]);
+                drawArrays(&object, coords);
+            glPopMatrix();
+            // clang-format on
+        } else {
+            drawArrays(&object, coords);
+        }
+    }
+    if (coordsOff) glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+}
+
+// The centre of the box around every vertex and the farthest vertex from it.
+void computeBound(t3DModel* model) {
+    float lo[3] = {INFINITY, INFINITY, INFINITY}, hi[3] = {-INFINITY, -INFINITY, -INFINITY};
+    for (const t3DObject& object : model->objects)
+        for (Sint32 i = 0; object.vertices && i < object.vertexCount; ++i)
+            for (int k = 0; k < 3; ++k) {
+                lo[k] = std::min(lo[k], object.vertices[3 * i + k]);
+                hi[k] = std::max(hi[k], object.vertices[3 * i + k]);
+            }
+    model->boundRadius = -1.0f;
+    if (!(lo[0] <= hi[0] && lo[1] <= hi[1] && lo[2] <= hi[2])) return; // no vertex
+    double radius2 = 0.0;
+    for (int k = 0; k < 3; ++k)
+        model->boundCentre[k] = (lo[k] + hi[k]) * 0.5f;
+    for (const t3DObject& object : model->objects)
+        for (Sint32 i = 0; object.vertices && i < object.vertexCount; ++i) {
+            double d2 = 0.0;
+            for (int k = 0; k < 3; ++k) {
+                const double d = (double)object.vertices[3 * i + k] - model->boundCentre[k];
+                d2 += d * d;
+            }
+            radius2 = std::max(radius2, d2);
+        }
+    // A vertex at infinity or NaN has no sphere around it.
+    model->boundRadius = std::isfinite(radius2) ? (float)std::sqrt(radius2) : -1.0f;
+}
+
+// What drawing the model's objects leaves behind, for a model that is not drawn: the colour, the
+// texture bound last and the client-array pointers. A later draw that leaves an array on without
+// setting its pointer reads the last one set (the windowing library's sphere reads texture
+// coordinates that way).
+void leaveStateOfObjects(const t3DModel* model) {
+    if (model->objects.empty()) return;
+    glColor3ub(128, 128, 128);
+    bool binds = false;
+    Uint32 last = 0;
+    const t3DObject* lastDrawn = nullptr;
+    const t3DObject* lastWithCoords = nullptr;
+    for (const t3DObject& object : model->objects) {
+        const bool textured = drawsTextured(model, &object);
+        if (textured || (usesTexCoords(&object) && drawable(&object))) {
+            binds = true;
+            last = textured ? model->textures[object.material] : 0;
+        }
+        if (!drawable(&object)) continue;
+        lastDrawn = &object;
+        if (usesTexCoords(&object)) lastWithCoords = &object;
+    }
+    if (binds) glBindTexture(GL_TEXTURE_2D, last);
+    if (lastWithCoords) glTexCoordPointer(2, GL_FLOAT, 0, lastWithCoords->texCoords);
+    if (lastDrawn) {
+        glNormalPointer(GL_FLOAT, 0, lastDrawn->normals);
+        glVertexPointer(3, GL_FLOAT, 0, lastDrawn->vertices);
+    }
+}
+
+// Whether a texture of the model has an alpha channel. A texture loaded before under the same name
+// keeps the flags it was loaded with, so the texture itself is asked.
+bool anyAlpha(const t3DModel* model) {
+    GLint wasBound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &wasBound);
+    bool alpha = false;
+    for (size_t i = 0; i < model->materials.size() && i < (size_t)MESH_MAX_TEXTURES && !alpha; ++i) {
+        if (!model->textures[i]) continue;
+        GLint alphaBits = 0;
+        glBindTexture(GL_TEXTURE_2D, model->textures[i]);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_ALPHA_SIZE, &alphaBits);
+        alpha = alphaBits > 0;
+    }
+    glBindTexture(GL_TEXTURE_2D, (GLuint)wasBound);
+    return alpha;
 }
 
 void beginPlacement(const t3DModel* model) {
@@ -165,6 +308,7 @@ t3DModel* MESH_Load3DSMesh(const char* name, Uint32 textureFlags) {
     }
     std::strncpy(model->name, name, sizeof model->name - 1);
     MESH_LoadTextures(model, textureFlags);
+    computeBound(model);
     for (t3DObject& object : model->objects)
         object.ownsArrays = 1;
     baseModels.push_back(model);
@@ -173,12 +317,15 @@ t3DModel* MESH_Load3DSMesh(const char* name, Uint32 textureFlags) {
 
 void MESH_LoadTextures(t3DModel* model, Uint32 textureFlags, Uint32 (*load)(const char*, Uint32, Uint32)) {
     if (!model || !load) return;
+    model->seeThrough = false;
     for (size_t i = 0; i < model->materials.size(); ++i) {
         tMaterialInfo& material = model->materials[i];
         if (material.textureFile[0] != '\0' && i < (size_t)MESH_MAX_TEXTURES)
             model->textures[i] = load(material.textureFile, textureFlags, 0);
         material.index = (Sint32)i;
     }
+    // Only real textures can be asked about; tools that load without GL never draw.
+    if (load == TEX_Load) model->seeThrough = anyAlpha(model);
     model->lit = true;
     model->wireframe = false;
     model->visible = true;
@@ -193,30 +340,25 @@ void MESH_SetPlacement(t3DModel* model, float px, float py, float pz, float rx, 
 }
 
 void MESH_DrawObject(t3DObject* object, Uint32 texture) {
-    if (!object || !object->vertices || !object->normals || !object->faces || object->faceCount <= 0) return;
-    const bool textured = usesTexCoords(object);
-    if (textured) glBindTexture(GL_TEXTURE_2D, texture);
-    glNormalPointer(GL_FLOAT, 0, object->normals);
-    // Without coordinates of its own the array would still be read from the last pointer set,
-    // which may belong to a model already freed.
-    const bool coordArray = glIsEnabled(GL_TEXTURE_COORD_ARRAY);
-    if (textured)
-        glTexCoordPointer(2, GL_FLOAT, 0, object->texCoords);
-    else if (coordArray)
-        glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-    glVertexPointer(3, GL_FLOAT, 0, object->vertices);
-    glDrawElements(GL_TRIANGLES, object->faceCount * 3, GL_UNSIGNED_INT, object->faces);
-    if (!textured && coordArray) glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    if (!object || !drawable(object)) return;
+    const bool coords = usesTexCoords(object);
+    if (coords) glBindTexture(GL_TEXTURE_2D, texture);
+    if (!coords) glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    drawArrays(object, coords);
+    if (!coords) glEnableClientState(GL_TEXTURE_COORD_ARRAY);
 }
 
 void MESH_Draw(t3DModel* model, bool inPlace) {
     glEnable(GL_LIGHTING);
     if (!model || !model->visible) return;
     if (!inPlace) beginPlacement(model);
-    for (t3DObject& object : model->objects) {
-        Uint32 texture;
-        chooseTexture(model, &object, &texture);
-        MESH_DrawObject(&object, texture);
+    if (model->boundRadius >= 0.0f && MESH_SphereOutsideView(model->boundCentre, model->boundRadius)) {
+        leaveStateOfObjects(model);
+    } else {
+        const bool blend = passTurnedBlendOff && model->seeThrough;
+        if (blend) glEnable(GL_BLEND);
+        drawObjects(model, nullptr);
+        if (blend) glDisable(GL_BLEND);
     }
     if (!inPlace) endPlacement(model);
     glEnable(GL_TEXTURE_2D);
@@ -225,30 +367,51 @@ void MESH_Draw(t3DModel* model, bool inPlace) {
 void MESH_DrawAnimated(t3DModel* model, const tMeshPartList* parts) {
     if (!model || !model->visible) return;
     beginPlacement(model);
-    for (t3DObject& object : model->objects) {
-        Uint32 texture;
-        chooseTexture(model, &object, &texture);
-        const tMeshPart* part = nullptr;
-        if (parts && parts->parts)
-            for (int i = 0; i < parts->count && !part; ++i)
-                if (parts->parts[i].name && strcasecmp(parts->parts[i].name, object.name) == 0) part = &parts->parts[i];
-        if (part) {
-            const float* a = part->a;
-            const float* b = part->b;
-            // clang-format off
-            glPushMatrix();
-                glTranslatef(a[0] - b[0], a[1] - b[1], a[2] - b[2]);
-                glRotatef(part->angle, part->axis[0], part->axis[1], part->axis[2]);
-                glTranslatef(b[0] - a[0], b[1] - a[1], b[2] - a[2]);
-                MESH_DrawObject(&object, texture);
-            glPopMatrix();
-            // clang-format on
-        } else {
-            MESH_DrawObject(&object, texture);
-        }
-    }
+    const bool blend = passTurnedBlendOff && model->seeThrough;
+    if (blend) glEnable(GL_BLEND);
+    drawObjects(model, parts);
+    if (blend) glDisable(GL_BLEND);
     endPlacement(model);
     glEnable(GL_TEXTURE_2D);
+}
+
+void MESH_BeginOpaquePass() {
+    passTurnedBlendOff = glIsEnabled(GL_BLEND);
+    if (passTurnedBlendOff) glDisable(GL_BLEND);
+}
+
+bool MESH_SphereOutsideView(const float centre[3], float radius) {
+    float mv[16], p[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, mv);
+    glGetFloatv(GL_PROJECTION_MATRIX, p);
+    double eye[4], scale = 0.0;
+    for (int i = 0; i < 4; ++i)
+        eye[i] = (double)mv[i] * centre[0] + (double)mv[4 + i] * centre[1] + (double)mv[8 + i] * centre[2] + mv[12 + i];
+    // The radius grows with the largest scale the matrix applies (a w other than 1 is not expected
+    // of a modelview matrix; such a sphere is simply drawn).
+    for (int j = 0; j < 3; ++j)
+        scale = std::max(scale, std::sqrt((double)mv[4 * j] * mv[4 * j] + (double)mv[4 * j + 1] * mv[4 * j + 1] +
+                                          (double)mv[4 * j + 2] * mv[4 * j + 2]));
+    if (mv[3] != 0.0f || mv[7] != 0.0f || mv[11] != 0.0f || mv[15] != 1.0f) return false;
+    const double r = radius * scale * 1.001 + 1e-3;
+    // Clipping keeps -w <= x, y, z <= w: each bound is a plane (row 4 of the projection plus or
+    // minus row 1, 2 or 3) that the whole sphere may lie behind.
+    for (int k = 0; k < 3; ++k)
+        for (double sign : {1.0, -1.0}) {
+            double plane[4], normal2 = 0.0;
+            for (int j = 0; j < 4; ++j)
+                plane[j] = (double)p[4 * j + 3] + sign * p[4 * j + k];
+            for (int j = 0; j < 3; ++j)
+                normal2 += plane[j] * plane[j];
+            const double distance = plane[0] * eye[0] + plane[1] * eye[1] + plane[2] * eye[2] + plane[3] * eye[3];
+            if (distance < -r * std::sqrt(normal2)) return true;
+        }
+    return false;
+}
+
+void MESH_EndOpaquePass() {
+    if (passTurnedBlendOff) glEnable(GL_BLEND);
+    passTurnedBlendOff = false;
 }
 
 void MESH_Close() {

@@ -47,10 +47,13 @@ struct t3DModel {
     float position[3] = {0.0f, 0.0f, 0.0f};
     float rotation[3] = {0.0f, 0.0f, 0.0f}; // degrees about x, y, z
     float scale[3] = {1.0f, 1.0f, 1.0f};
-    bool lit = true;                         // lighting stays on while drawn
-    bool wireframe = false;                  // polygons drawn as lines
-    bool visible = true;                     // drawn at all
-    Uint32 textures[MESH_MAX_TEXTURES] = {}; // GL texture per material index, 0 for none
+    bool lit = true;                           // lighting stays on while drawn
+    bool wireframe = false;                    // polygons drawn as lines
+    bool visible = true;                       // drawn at all
+    bool seeThrough = false;                   // a texture of it has alpha: blended even in the opaque pass
+    float boundCentre[3] = {0.0f, 0.0f, 0.0f}; // a sphere holding every vertex, in model space
+    float boundRadius = -1.0f;                 // negative: not known, the model is always drawn
+    Uint32 textures[MESH_MAX_TEXTURES] = {};   // GL texture per material index, 0 for none
 };
 
 // A sub-object turned by MESH_DrawAnimated: angle degrees about axis through the point a - b.
@@ -84,9 +87,21 @@ void MESH_LoadTextures(t3DModel* model, Uint32 textureFlags,
                        Uint32 (*load)(const char* name, Uint32 flags, Uint32 keep) = TEX_Load);
 void MESH_SetPlacement(t3DModel* model, float px, float py, float pz, float rx, float ry, float rz, float sx, float sy,
                        float sz);
+// Draws the model's objects; a model whose bounding sphere lies wholly outside the view volume
+// sends no geometry (it could not touch a pixel) but leaves the GL state a drawn one would.
 void MESH_Draw(t3DModel* model, bool inPlace);
 void MESH_DrawAnimated(t3DModel* model, const tMeshPartList* parts);
 void MESH_DrawObject(t3DObject* object, Uint32 texture);
+// Between these two, blending is off while the models are drawn (all but see-through ones), and
+// while whatever else the caller draws in between. Every fragment of a model has alpha 1 (grey 128,
+// lit or not, an opaque texture), so with the blending the program ever leaves on (source alpha
+// over one minus it) the picture is the same; only the rasterizer's read of every covered pixel is
+// saved. End turns blending back on when Begin found it on.
+void MESH_BeginOpaquePass();
+// Whether a sphere (centre in the space of the current modelview matrix) lies wholly outside the
+// view volume of the current matrices, with a margin, so drawing inside it cannot touch a pixel.
+bool MESH_SphereOutsideView(const float centre[3], float radius);
+void MESH_EndOpaquePass();
 // Releases every base model; instances still held must not be drawn afterwards.
 void MESH_Close();
 int MESH_Count();

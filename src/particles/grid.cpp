@@ -2,6 +2,8 @@
 #include "particles/grid.h"
 
 #include <GL/gl.h>
+#include <cstring>
+#include <vector>
 
 namespace {
 
@@ -15,7 +17,17 @@ struct GridState {
     float scale[3] = {1.0f, 1.0f, 1.0f}; // applied twice, see GRID_Draw
 };
 
+// The sheet's quads, compiled once: the scenes' heights never change after they are zeroed, and
+// sending some 17,000 vertices one call at a time every frame cost more than drawing them. The
+// heights the list was made from are kept, so a sheet whose heights do change is compiled again.
+struct Compiled {
+    GLuint list = 0;
+    int cols = -1, rows = -1;
+    std::vector<float> heights;
+};
+
 GridState grid;
+Compiled compiled;
 
 void restoreDefaults() {
     grid.alpha = kDefaultAlpha;
@@ -25,6 +37,35 @@ void restoreDefaults() {
 void emitVertex(int x, int y) {
     glTexCoord2f(static_cast<float>(x) / grid.cols, static_cast<float>(y) / grid.rows);
     glVertex3f(static_cast<float>(x), static_cast<float>(y), grid.heights[grid.cols * y + x]);
+}
+
+bool compiledIsCurrent() {
+    const size_t n = (size_t)grid.cols * grid.rows;
+    return compiled.list != 0 && compiled.cols == grid.cols && compiled.rows == grid.rows &&
+           compiled.heights.size() == n && std::memcmp(compiled.heights.data(), grid.heights, n * sizeof(float)) == 0;
+}
+
+void compile() {
+    if (compiled.list == 0) compiled.list = glGenLists(1);
+    compiled.cols = grid.cols;
+    compiled.rows = grid.rows;
+    compiled.heights.assign(grid.heights, grid.heights + (size_t)grid.cols * grid.rows);
+    glNewList(compiled.list, GL_COMPILE);
+    glBegin(GL_QUADS);
+    for (int i = 0; i < grid.cols - 1; ++i)
+        for (int j = 0; j < grid.rows - 1; ++j) {
+            emitVertex(i, j);
+            emitVertex(i, j + 1);
+            emitVertex(i + 1, j + 1);
+            emitVertex(i + 1, j);
+        }
+    glEnd();
+    glEndList();
+}
+
+void forgetCompiled() {
+    if (compiled.list != 0) glDeleteLists(compiled.list, 1);
+    compiled = Compiled();
 }
 
 } // namespace
@@ -61,23 +102,17 @@ void GRID_Draw() {
 
         glColor4f(1.0f, 1.0f, 1.0f, grid.alpha);
         glEnable(GL_NORMALIZE);
-        glBegin(GL_QUADS);
         if (drawable) {
-            for (int i = 0; i < grid.cols - 1; ++i)
-                for (int j = 0; j < grid.rows - 1; ++j) {
-                    emitVertex(i, j);
-                    emitVertex(i, j + 1);
-                    emitVertex(i + 1, j + 1);
-                    emitVertex(i + 1, j);
-                }
+            if (!compiledIsCurrent()) compile();
+            glCallList(compiled.list);
         }
-        glEnd();
         glDisable(GL_NORMALIZE);
         glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     glPopMatrix();
 }
 
 void GRID_Reset() {
+    forgetCompiled();
     grid.heights = nullptr;
     grid.cols = grid.rows = -1;
     restoreDefaults();

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "particles/actions.h"
+#include "particles/render.h"
 
 namespace {
 
@@ -189,6 +190,7 @@ int PART_CreateGroups(int count, int maxParticles) {
         g->particles = new PART_Particle[maxParticles > 0 ? maxParticles : 1];
         groups[first + i] = g;
     }
+    PART_ReserveDrawing(maxParticles);
     return first;
 }
 

@@ -84,7 +84,7 @@ void radixSort(size_t n) {
 void sortByKey(PART_Group* g, const float m[16]) {
     const float eye[3] = {m[12], m[13], m[14]};
     const size_t n = (size_t)g->count;
-    if (sortKeys.size() < n) sortKeys.resize(n), sortSpare.resize(n), sortScratch.resize(n);
+    PART_ReserveDrawing(g->allocated);
     for (size_t i = 0; i < n; ++i) {
         const double key = FastDistance(&g->particles[i].position.x, eye);
         std::memcpy(&sortKeys[i].key, &key, sizeof key);
@@ -105,7 +105,7 @@ void drawBatched(bool bind, GLuint texture, float scale, bool fixedSize, bool co
     const int n = PART_ParticleCount();
     if (n < 1) return;
     const Corners k = cornersFor(m, scale);
-    if (quadScratch.size() < 4 * (size_t)n) quadScratch.resize(4 * (size_t)n);
+    PART_ReserveDrawing(g->allocated);
     QuadVertex* v = quadScratch.data();
     for (int i = 0; i < n; ++i) {
         const PART_Particle& p = g->particles[i];
@@ -168,6 +168,12 @@ void drawUnbatched(bool bind, GLuint texture, float scale, bool fixedSize, bool 
 }
 
 } // namespace
+
+void PART_ReserveDrawing(int particles) {
+    const size_t n = particles > 0 ? (size_t)particles : 0;
+    if (sortKeys.size() < n) sortKeys.resize(n), sortSpare.resize(n), sortScratch.resize(n);
+    if (quadScratch.size() < 4 * n) quadScratch.resize(4 * n);
+}
 
 void PART_DrawGroup(int mode, Uint8 constantColour) {
     const PART_Group* g = PART_CurrentGroup();

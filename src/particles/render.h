@@ -17,6 +17,10 @@
 // primitive mode draws a streak per particle from its position back along one step of velocity.
 void PART_DrawGroup(int mode, Uint8 constantColour);
 
+// Grows the batched billboard renderer's scratch to hold a group of this many particles; groups
+// do so when they are made, so that drawing them allocates nothing while a scene runs.
+void PART_ReserveDrawing(int particles);
+
 // Quads of side 4 x scale x size.x (4 x scale when fixedSize) facing the viewer.
 void PART_DrawBillboards(Uint32 texture, float scale, Uint8 fixedSize, Uint8 constantColour);
 void PART_DrawBillboardsBound(float scale, Uint8 fixedSize, Uint8 constantColour);

@@ -434,8 +434,10 @@ void View1MainRender() {
     if (V1_Camera) V1_Camera->Apply();
     placeLights(); // after the view, so the lights stay put in the world
 
+    MESH_BeginOpaquePass();
     for (int i : kDrawOrder)
         if (V1_Meshes[i]) MESH_Draw(V1_Meshes[i], false);
+    MESH_EndOpaquePass();
 
     // The sea takes whatever blending the last frame left: translucent while text is drawn over the
     // scene (the hint, the open console), opaque otherwise.

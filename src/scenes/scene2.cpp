@@ -472,16 +472,11 @@ void View2MainRender() {
     const GLfloat lightPosition[4] = {0.0f, 1.0f, 0.0f, 0.0f};
     glLightfv(GL_LIGHT1, GL_POSITION, lightPosition);
 
-    if (V2_SkyTexture) {
-        glBindTexture(GL_TEXTURE_2D, V2_SkyTexture);
-        // clang-format off
-        glPushMatrix();
-            glTranslatef(camera->eye.x, camera->eye.y + 2.0f, camera->eye.z);
-            glScalef(1.0f, 6.5f, 1.0f);
-            SKY_Draw();
-        glPopMatrix();
-        // clang-format on
-    }
+    // Everything up to the smoke is opaque: the sky, the black shots, the tracers (their colour's
+    // alpha is 1), the models and the water at alpha 1.
+    MESH_BeginOpaquePass();
+    // The shots are drawn with the sky's texture bound, as when the sky came first.
+    if (V2_SkyTexture) glBindTexture(GL_TEXTURE_2D, V2_SkyTexture);
 
     if (V2_ShotsOn) {
         for (int group : V2_ShotGroups) {
@@ -532,6 +527,19 @@ void View2MainRender() {
         glPopMatrix();
         // clang-format on
     }
+    // The sky last, where nothing covers it: the same picture as drawing it first under
+    // everything, without shading the sky behind the clouds, models and water.
+    if (V2_SkyTexture) {
+        glBindTexture(GL_TEXTURE_2D, V2_SkyTexture);
+        // clang-format off
+        glPushMatrix();
+            glTranslatef(camera->eye.x, camera->eye.y + 2.0f, camera->eye.z);
+            glScalef(1.0f, 6.5f, 1.0f);
+            SKY_DrawBehind();
+        glPopMatrix();
+        // clang-format on
+    }
+    MESH_EndOpaquePass();
 
     if (V2_BlimpSmokeOn || V2_PlaneFireOn || V2_DirigibleSmokeOn) {
         glEnable(GL_BLEND);

@@ -177,6 +177,7 @@ void View3MainRender() {
     const GLfloat lightPosition[4] = {0.0f, 9.0f, 0.0f, 1.0f};
     glLightfv(GL_LIGHT0, GL_POSITION, lightPosition);
 
+    MESH_BeginOpaquePass();
     glDisable(GL_CULL_FACE);
     if (t3DModel* vehicle = currentVehicle(); vehicle && V3_Path) {
         const PathControl& path = V3_Path[0];
@@ -200,6 +201,8 @@ void View3MainRender() {
             model->position[k] = tree.position[k];
         MESH_Draw(model, false);
     }
+    // The water takes the blending the frame found.
+    MESH_EndOpaquePass();
 
     if (gridBuffer) {
         glBindTexture(GL_TEXTURE_2D, waterTexture);

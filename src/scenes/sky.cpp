@@ -11,6 +11,31 @@ namespace {
 std::vector<SKY_Vertex> vertices;
 std::vector<Uint16> indices;
 int divisions = 0;
+GLuint list = 0; // the plane compiled at its first draw: it never changes until built again
+
+// The plane in white with the bound texture, lighting off; from the display list made of the
+// arrays on the first call.
+void drawPlane() {
+    glDisable(GL_LIGHTING);
+    glColor3f(1.0f, 1.0f, 1.0f);
+    if (list == 0) {
+        list = glGenLists(1);
+        // Whatever arrays the caller had on stay as they were; only ours are read here.
+        glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+        glDisableClientState(GL_COLOR_ARRAY);
+        glDisableClientState(GL_NORMAL_ARRAY);
+        glEnableClientState(GL_VERTEX_ARRAY);
+        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+        glVertexPointer(3, GL_FLOAT, sizeof(SKY_Vertex), &vertices[0].x);
+        glTexCoordPointer(2, GL_FLOAT, sizeof(SKY_Vertex), &vertices[0].u);
+        glNewList(list, GL_COMPILE);
+        glDrawElements(GL_TRIANGLES, GLsizei(indices.size()), GL_UNSIGNED_SHORT, indices.data());
+        glEndList();
+        glPopClientAttrib();
+    }
+    glCallList(list);
+    glEnable(GL_LIGHTING);
+}
 
 } // namespace
 
@@ -54,26 +79,34 @@ void SKY_Draw() {
     if (indices.empty()) return;
     // clang-format off
     glPushMatrix();
-        glDisable(GL_LIGHTING);
         glDisable(GL_DEPTH_TEST);
-        glColor3f(1.0f, 1.0f, 1.0f);
-        // Whatever arrays the caller had on stay as they were; only ours are read here.
-        glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
-        glDisableClientState(GL_COLOR_ARRAY);
-        glDisableClientState(GL_NORMAL_ARRAY);
-        glEnableClientState(GL_VERTEX_ARRAY);
-        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-        glVertexPointer(3, GL_FLOAT, sizeof(SKY_Vertex), &vertices[0].x);
-        glTexCoordPointer(2, GL_FLOAT, sizeof(SKY_Vertex), &vertices[0].u);
-        glDrawElements(GL_TRIANGLES, GLsizei(indices.size()), GL_UNSIGNED_SHORT, indices.data());
-        glPopClientAttrib();
-        glEnable(GL_LIGHTING);
+        drawPlane();
         glEnable(GL_DEPTH_TEST);
     glPopMatrix();
     // clang-format on
 }
 
+void SKY_DrawBehind() {
+    if (indices.empty()) return;
+    // Every fragment of the plane lands at the far end of the depth range and passes only where
+    // the depth buffer still holds its cleared far value. Like the plane drawn first without a
+    // depth test, it writes no depth.
+    // clang-format off
+    glPushMatrix();
+        glDepthRange(1.0, 1.0);
+        glDepthFunc(GL_LEQUAL);
+        glDepthMask(GL_FALSE);
+        drawPlane();
+        glDepthMask(GL_TRUE);
+        glDepthFunc(GL_LESS);
+        glDepthRange(0.0, 1.0);
+    glPopMatrix();
+    // clang-format on
+}
+
 void SKY_Free() {
+    if (list != 0) glDeleteLists(list, 1);
+    list = 0;
     // Swapped out, not cleared, so the memory goes back at once.
     std::vector<SKY_Vertex>().swap(vertices);
     std::vector<Uint16>().swap(indices);

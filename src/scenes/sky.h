@@ -1,6 +1,6 @@
 // sky: the curved sky plane of the air battle, a square grid of textured vertices that sags
 // away from its middle like the inside of a shell round a planet. Built once into arrays,
-// drawn behind everything else from those arrays.
+// compiled into a display list at its first draw, drawn behind everything else.
 // uses: core
 #pragma once
 
@@ -21,6 +21,10 @@ void SKY_Build(int divisions, float planetRadius, float atmosphereRadius, float 
 // Draws the plane in white with the bound texture, without lighting or depth test; lighting and
 // depth test are on afterwards.
 void SKY_Draw();
+// The same picture drawn after the opaque scene instead of before it: the plane shows only where
+// nothing has been drawn, so the rasterizer shades no sky pixel that something covers. The depth
+// test, function (GL_LESS), range and writes are as the program keeps them afterwards.
+void SKY_DrawBehind();
 void SKY_Free();
 
 int SKY_Divisions();   // 0 when nothing is built

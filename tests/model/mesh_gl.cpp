@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
+#include <GL/glu.h>
 #include <cstdio>
 
 #include "support/picture_files.h"
@@ -178,4 +179,55 @@ TEST_F(MeshGL, TexturesOnlyWhereCoordinatesAndASlotExist) {
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
     EXPECT_TRUE(bound == 0 || (Uint32)bound == m->textures[1]) << bound;
     MESH_FreeInstance(m);
+}
+
+// The draw's short cuts (a model wholly outside the view sends nothing; the opaque pass draws
+// without blending) against the same model drawn always and blended, from many places in and
+// around a perspective view, scaled and turned: the same pixels every time.
+TEST_F(MeshGL, ShortCutsDrawTheSamePicturesAsDrawingEverythingBlended) {
+    t3DModel* models[2] = {MESH_Load3DSMesh("panel.3ds", 4), MESH_Load3DSMesh("tex.3ds", 4)};
+    ASSERT_TRUE(models[0] && models[1] && models[0]->boundRadius > 0 && models[1]->boundRadius > 0);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(50.0, 800.0 / 600.0, 1.0, 30.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    const GLfloat dir[4] = {0, 1, 1, 0};
+    glLightfv(GL_LIGHT0, GL_POSITION, dir);
+    glEnable(GL_LIGHT0);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    int culled = 0, shown = 0;
+    for (t3DModel* m : models)
+        for (float z : {2.0f, -0.5f, -6.0f, -20.0f, -31.5f})
+            for (float x = -14.0f; x <= 14.0f; x += 1.75f) {
+                const bool turned = x < 0; // turned at its own size, or grown and not turned
+                const float s = turned ? 1.0f : 2.5f;
+                MESH_SetPlacement(m, x, 0.4f * x, z, turned ? 80.0f : 0.0f, turned ? 10 * x : 0.0f, 0, s, s, s);
+                std::vector<std::uint8_t> pictures[2];
+                for (int literal = 0; literal < 2; ++literal) {
+                    const float radius = m->boundRadius;
+                    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+                    if (literal) m->boundRadius = -1.0f; // not known: always drawn
+                    if (!literal) MESH_BeginOpaquePass();
+                    MESH_Draw(m, false);
+                    if (!literal) MESH_EndOpaquePass();
+                    m->boundRadius = radius;
+                    int w, h;
+                    pictures[literal] = VH_DriverReadBack(&w, &h);
+                }
+                ASSERT_TRUE(glIsEnabled(GL_BLEND)) << "the pass ends with blending as it found it";
+                ASSERT_TRUE(pictures[0] == pictures[1]) << m->name << " at " << x << ", " << z;
+                if (!turned) {
+                    glPushMatrix();
+                    glTranslatef(x, 0.4f * x, z);
+                    glScalef(s, s, s);
+                    culled += MESH_SphereOutsideView(m->boundCentre, m->boundRadius);
+                    glPopMatrix();
+                }
+                shown += VH_TestMean(pictures[0], 800, 0, 0, 800, 600) > 0.0;
+            }
+    EXPECT_GT(culled, 15) << "places behind, beyond or beside the view send nothing";
+    EXPECT_GT(shown, 30);
+    glDisable(GL_BLEND);
 }

@@ -87,6 +87,15 @@ TEST(GridGL, QuadsFollowTheSamplesAndTheSheetKeepsItsLook) {
                         std::fabs(v.alpha - 0.55f) < 0.01f);
         }
     EXPECT_GT(lifted, 0);
+    heights[48 * 2 + 1] = 5.0f; // changed in place, without GRID_Set: the sheet drawn follows
+    lifted = 0;
+    for (const FedPolygon& p : drawAndCapture())
+        for (const FedVertex& v : p)
+            if (std::fabs(v.x + 23.0f) < 0.01f && std::fabs(v.z + 22.0f) < 0.01f) {
+                ++lifted;
+                EXPECT_NEAR(v.y, -5.0f, 0.01f);
+            }
+    EXPECT_GT(lifted, 0);
 
     GRID_SetAlpha(0.25f);
     EXPECT_NEAR(drawAndCapture().front().front().alpha, 0.25f, 0.01f);

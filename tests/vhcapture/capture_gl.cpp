@@ -250,7 +250,7 @@ TEST(Capture, StatsFollowTheKeyScriptFrameByFrame) {
     EXPECT_EQ(readPNG(dir + "/p.png").width, 1200) << "the plot comes with the statistics too";
     std::string header;
     const std::vector<CsvRow> rows = readCsv(dir + "/s.csv", &header);
-    EXPECT_EQ(header, "frame,time,state,id,message,update_ms,render_ms");
+    EXPECT_EQ(header, "frame,time,state,id,message,update_ms,render_ms,gl_calls,allocs,cpu_ms");
     ASSERT_EQ(rows.size(), 120u);
     for (size_t i = 0; i < rows.size(); ++i) {
         EXPECT_EQ(rows[i].frame, (long)i + 1);

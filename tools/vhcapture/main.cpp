@@ -38,6 +38,7 @@
 #include "shell/sequence.h"
 #include "shell/state.h"
 #include "stats.h"
+#include "tally.h"
 #include "video.h"
 
 namespace {
@@ -308,6 +309,7 @@ int main(int argc, char** argv) {
     static char programName[] = "vhcapture";
     static char* driverArgs[] = {programName, nullptr};
     VH_DriverOpen(1, driverArgs, opts.width, opts.height);
+    CAP_TallyStart();
     std::srand(opts.seed);
     // Frames that draw nothing must show black, not whatever the new buffers held.
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -351,12 +353,17 @@ int main(int argc, char** argv) {
         const bool wanted = atHere > atSaved || opts.every > 0 || !opts.video.empty();
         VH_DriverCapture(wanted);
 
+        const CapTally before = CAP_Tally();
         const Clock::time_point t0 = Clock::now();
         VH_DriverStep(1.0 / opts.fps);
         const Clock::time_point t1 = Clock::now();
         VH_DriverRender();
+        const CapTally after = CAP_Tally();
         // A captured frame waited for the renderer in its read-back; make the others wait too.
         if (!wanted && timed) glFinish();
+        row.cpuMs = CAP_Tally().cpuMs - before.cpuMs;
+        row.glCalls = after.glCalls - before.glCalls;
+        row.allocations = CAP_TallyCountsAllocations() ? after.allocations - before.allocations : -1;
         row.updateMs = std::chrono::duration<double, std::milli>(t1 - t0).count();
         row.renderMs = since(t1) * 1000.0;
         if (timed) stats.Record(row);

@@ -33,15 +33,15 @@ bool CapStats::Open(const std::string& name, std::string* error) {
     }
     // Line-buffered: a run killed from outside still leaves every finished row.
     std::setvbuf(file, nullptr, _IOLBF, 1 << 16);
-    std::fputs("frame,time,state,id,message,update_ms,render_ms\n", file);
+    std::fputs("frame,time,state,id,message,update_ms,render_ms,gl_calls,allocs,cpu_ms\n", file);
     return true;
 }
 
 void CapStats::Record(const CapFrameRow& row) {
     rows.push_back(row);
     if (!file) return;
-    std::fprintf(file, "%ld,%.6f,%d,%d,%d,%.3f,%.3f\n", row.frame, row.seconds, row.state, row.id, row.msg,
-                 row.updateMs, row.renderMs);
+    std::fprintf(file, "%ld,%.6f,%d,%d,%d,%.3f,%.3f,%ld,%ld,%.3f\n", row.frame, row.seconds, row.state, row.id, row.msg,
+                 row.updateMs, row.renderMs, row.glCalls, row.allocations, row.cpuMs);
 }
 
 bool CapStats::Close(std::string* error) {
@@ -75,15 +75,16 @@ std::string CapStats::GroupName(const CapFrameRow& row) {
 void CapStats::PrintSummary(FILE* out) const {
     struct Group {
         std::string name;
-        std::vector<double> update, render;
+        std::vector<double> update, render, glCalls, cpu;
         double initMs = -1.0;
+        long allocations = -1; // the most of any frame that ran the part (neither loading nor closing it)
     };
     std::vector<Group> groups;
     for (const CapFrameRow& row : rows) {
         const std::string name = GroupName(row);
         if (name.empty()) continue;
         auto g = std::find_if(groups.begin(), groups.end(), [&](const Group& x) { return x.name == name; });
-        if (g == groups.end()) g = groups.insert(groups.end(), Group{name, {}, {}, -1.0});
+        if (g == groups.end()) g = groups.insert(groups.end(), Group{name, {}, {}, {}, {}, -1.0, -1});
         // The loading step is reported on its own so it does not skew the running figures.
         const bool loading = row.msg == MSG_INITIALIZE && (row.state == VHS_INTRO || row.state == VHS_SCENE);
         if (loading)
@@ -91,14 +92,19 @@ void CapStats::PrintSummary(FILE* out) const {
         else
             g->update.push_back(row.updateMs);
         g->render.push_back(row.renderMs);
+        g->glCalls.push_back((double)row.glCalls);
+        g->cpu.push_back(row.cpuMs);
+        if (row.msg == MSG_UPDATE || row.allocations < 0) g->allocations = std::max(g->allocations, row.allocations);
     }
-    std::fprintf(out, "%-10s %7s %12s %12s %12s %12s %9s\n", "part", "frames", "update med", "update p95", "render med",
-                 "render p95", "init ms");
+    std::fprintf(out, "%-10s %7s %12s %12s %12s %12s %9s %9s %9s %9s\n", "part", "frames", "update med", "update p95",
+                 "render med", "render p95", "init ms", "gl calls", "allocs", "cpu med");
     for (const Group& g : groups) {
-        char init[32] = "-";
+        char init[32] = "-", allocs[32] = "-";
         if (g.initMs >= 0.0) std::snprintf(init, sizeof(init), "%.3f", g.initMs);
-        std::fprintf(out, "%-10s %7zu %12.3f %12.3f %12.3f %12.3f %9s\n", g.name.c_str(), g.render.size(),
-                     percentile(g.update, 50.0), percentile(g.update, 95.0), percentile(g.render, 50.0),
-                     percentile(g.render, 95.0), init);
+        if (g.allocations >= 0) std::snprintf(allocs, sizeof(allocs), "%ld", g.allocations);
+        std::fprintf(out, "%-10s %7zu %12.3f %12.3f %12.3f %12.3f %9s %9.0f %9s %9.3f\n", g.name.c_str(),
+                     g.render.size(), percentile(g.update, 50.0), percentile(g.update, 95.0),
+                     percentile(g.render, 50.0), percentile(g.render, 95.0), init, percentile(g.glCalls, 50.0), allocs,
+                     percentile(g.cpu, 50.0));
     }
 }

@@ -12,9 +12,12 @@ struct CapFrameRow {
     int state;      // VH_State, VH_ID and VH_Msg as the step found them
     int id;
     int msg;
-    int intro;       // for intro and transition rows: the intro (3..5) they belong to
-    double updateMs; // wall time of the step
-    double renderMs; // wall time of the render, including the read-back of captured frames
+    int intro;        // for intro and transition rows: the intro (3..5) they belong to
+    double updateMs;  // wall time of the step
+    double renderMs;  // wall time of the render, including the read-back of captured frames
+    double cpuMs;     // CPU time of all the program's threads in the step and the render
+    long glCalls;     // GL calls made by the step and the render (see tally.h)
+    long allocations; // heap allocations of the program's own code in the step and the render; -1: not counted
 };
 
 class CapStats {
