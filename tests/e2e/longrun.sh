@@ -2,14 +2,15 @@
 # End to end: three rounds of the whole demo in one vhcapture process (--loops 3), each scene
 # held for three seconds, over the generated data. The run must end with status 0 and no
 # sanitizer report (LeakSanitizer looks at its end in the sanitizer run), and, in the plain
-# build, the resident size after the third round must stay within 10% of the first.
+# build, the resident size after the third round must stay within 10% of the second.
 #
-# Why 10%: between rounds the resident size wanders by up to 4.5% (glibc keeps freed memory
-# and reuses it unevenly; measured over 3 rounds of 60 s scenes and 5 rounds of 3 s ones),
-# with no trend. Scene one alone adds 16 MB to the first intro's 88 MB, so a round that kept
-# one scene's models and pictures would add more than 15% by the third round. Under the
-# sanitizers the size is no guide (freed memory waits in AddressSanitizer's quarantine, which
-# fills over far longer runs than this), so there only the leak check counts.
+# Why the second and 10%: the first round ends lower than the others (about 102 MB against 111 to
+# 114 MB after rounds two and three, measured over many runs); after it the size wanders with no
+# trend (eight rounds: 102.7, 111.5, 113.1, 113.3, 102.8, 106.1, 107.1, 105.5 MB), as glibc keeps
+# freed memory and reuses it unevenly. Scene one alone adds 16 MB to the first intro's 88 MB, so a
+# round that kept one scene's models and pictures would add more than 14% from one round to the
+# next. Under the sanitizers the size is no guide (freed memory waits in AddressSanitizer's
+# quarantine, which fills over far longer runs than this), so there only the leak check counts.
 set -u
 bin="${VH_BIN_DIR:?}"
 fail() { echo "FAIL: $*"; exit 1; }
@@ -33,6 +34,6 @@ mapfile -t sizes < <(sed -n 's/^vhcapture: loop [0-9] of 3: [0-9.]* s of demo ti
 grep -q '^vhcapture: loop 3 of 3: 20.600 s of demo time' <<<"$err" || fail "the third round was not whole: $err"
 echo "resident size after each round: ${sizes[*]} kB"
 if ! grep -q __asan_init "$bin/vhcapture"; then
-    [ $((sizes[2] * 10)) -le $((sizes[0] * 11)) ] || fail "resident size grew from ${sizes[0]} to ${sizes[2]} kB"
+    [ $((sizes[2] * 10)) -le $((sizes[1] * 11)) ] || fail "resident size grew from ${sizes[1]} to ${sizes[2]} kB"
 fi
 echo "ok"
