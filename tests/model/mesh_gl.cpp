@@ -230,4 +230,6 @@ TEST_F(MeshGL, ShortCutsDrawTheSamePicturesAsDrawingEverythingBlended) {
     EXPECT_GT(culled, 15) << "places behind, beyond or beside the view send nothing";
     EXPECT_GT(shown, 30);
     glDisable(GL_BLEND);
+    for (t3DModel* m : models)
+        MESH_FreeInstance(m);
 }
