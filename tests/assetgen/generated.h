@@ -5,9 +5,14 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <strings.h>
+
 #include <cstdio>
+#include <cstring>
 #include <string>
 
+#include "data/rwops.h"
+#include "image/image.h"
 #include "support/gl_fixture.h"
 
 struct AG_Result {
@@ -42,6 +47,19 @@ inline const std::string& AG_Generated() {
 
 inline std::string AG_Archive() {
     return AG_Generated() + "/vh_data.clu";
+}
+
+inline bool AG_EndsWith(const std::string& name, const char* extension) {
+    const size_t n = std::strlen(extension);
+    return name.size() > n && strcasecmp(name.c_str() + name.size() - n, extension) == 0;
+}
+
+// A BMP or TGA through the engine's decoder; the stream is closed.
+inline VH_Surface* AG_Decode(VH_RWops* rw, bool bmp) {
+    if (!rw) return nullptr;
+    VH_Surface* s = bmp ? IMG_LoadBMP(rw) : IMG_LoadTGA(rw);
+    rw->close(rw);
+    return s;
 }
 
 // Where the night beach puts its first five models (position, degrees about x, y, z, scale), in the

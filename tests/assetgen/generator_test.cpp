@@ -3,14 +3,11 @@
 
 #include <algorithm>
 #include <png.h>
-#include <strings.h>
 
 #include "assets.h"
 #include "core/version.h"
-#include "data/rwops.h"
 #include "generated.h"
 #include "generator.h"
-#include "image/image.h"
 #include "meshkit.h"
 #include "picture.h"
 #include "support/archive_bytes.h"
@@ -20,18 +17,6 @@ namespace {
 // Exit status, and whether the output is exactly one line.
 std::pair<int, bool> oneLine(const AG_Result& r) {
     return {r.status, std::count(r.out.begin(), r.out.end(), '\n') == 1};
-}
-
-bool endsWith(const std::string& name, const char* extension) {
-    const size_t n = strlen(extension);
-    return name.size() > n && strcasecmp(name.c_str() + name.size() - n, extension) == 0;
-}
-
-VH_Surface* decode(std::vector<Uint8> bytes, bool bmp) {
-    VH_RWops* rw = VH_RWFromMem(bytes.data(), int(bytes.size()));
-    VH_Surface* s = bmp ? IMG_LoadBMP(rw) : IMG_LoadTGA(rw);
-    rw->close(rw);
-    return s;
 }
 
 // RGBA rows, top first; empty when the file is not a PNG.
@@ -104,13 +89,14 @@ TEST(Generator, PreviewShowsEveryPictureAsTheEngineDecodesIt) {
     int pictures = 0;
     for (const AssetEntry& e : sink.Entries()) {
         const std::string png = preview + "/" + e.name + ".png";
-        const bool bmp = endsWith(e.name, ".bmp");
-        if (!bmp && !endsWith(e.name, ".tga")) {
+        const bool bmp = AG_EndsWith(e.name, ".bmp");
+        if (!bmp && !AG_EndsWith(e.name, ".tga")) {
             EXPECT_FALSE(FileExists(png)) << png;
             continue;
         }
         ++pictures;
-        VH_Surface* s = decode(e.data, bmp);
+        std::vector<Uint8> bytes = e.data;
+        VH_Surface* s = AG_Decode(VH_RWFromMem(bytes.data(), int(bytes.size())), bmp);
         ASSERT_NE(s, nullptr) << e.name;
         Uint32 w = 0, h = 0;
         const std::vector<Uint8> rgba = readPNG(png, &w, &h);
@@ -133,7 +119,8 @@ TEST(Generator, PreviewShowsEveryPictureAsTheEngineDecodesIt) {
     EXPECT_NE(error.find("broken.bmp"), std::string::npos) << error;
 }
 
-TEST(Generator, SinkRefusesNamesTheArchiveOrTextureManagerCannotTell) {
+// What the generator would write wrong is refused before it is written, or named when read back.
+TEST(Generator, SinkRefusesBadNamesAndTheReadBackNamesABadEntryOrCreditsLine) {
     AssetSink sink, pictures;
     EXPECT_TRUE(sink.Add("Boat.3ds", {1, 2, 3}));
     EXPECT_FALSE(sink.Add("BOAT.3DS", {4})); // the archive matches names without regard to case
@@ -145,4 +132,22 @@ TEST(Generator, SinkRefusesNamesTheArchiveOrTextureManagerCannotTell) {
     EXPECT_NE(sink.Error().find("BOAT.3DS"), std::string::npos); // the first fault is kept
     EXPECT_FALSE(pictures.AddBMP24("odd.bmp", AgImage(30, 8)));  // rows would need padding the decoder skips
     EXPECT_NE(pictures.Error().find("odd.bmp\": cannot be written as a 24-bit BMP"), std::string::npos);
+
+    const std::string path = VH_TestTempDir() + "/data.clu";
+    AssetSink good;
+    AG_AddFonts(good);
+    AG_AddSharedPictures(good);
+    std::string fault;
+    ASSERT_TRUE(AG_PackArchive(good, path, &fault)) << fault;
+    EXPECT_TRUE(AG_CheckArchive(path, &fault)) << fault;
+    ASSERT_TRUE(good.Add("broken.bmp", {'B', 'M', 1, 2, 3}) && good.Add("path.wed", {'W', 'E', 'D'}));
+    ASSERT_TRUE(AG_PackArchive(good, path, &fault)) << fault;
+    EXPECT_FALSE(AG_CheckArchive(path, &fault));
+    EXPECT_EQ(fault, "broken.bmp: a damaged BMP picture, or a kind the reader does not take (8 or 24 bits, "
+                     "uncompressed) (and 1 more refused)");
+    EXPECT_FALSE(AG_CheckArchive(path + ".missing", &fault));
+    EXPECT_NE(fault.find("cannot be opened"), std::string::npos) << fault;
+    EXPECT_TRUE(AG_CheckCredits(AG_CreditsText(), &fault)) << fault;
+    EXPECT_FALSE(AG_CheckCredits(std::string("#C 255 255 255\n\x1b[1mbold\n"), &fault));
+    EXPECT_EQ(fault, "control byte 0x1b at offset 15: not text");
 }

@@ -13,23 +13,19 @@ namespace {
 
 // The scene's night: two dim spots and a weak light from above, black fog from 60 to 310.
 void nightLights() {
-    const GLfloat p0[] = {-10, 25, 10, 1}, p1[] = {-25, 5, 90, 1}, p2[] = {0, 1, 0, 0}, down[] = {0, -1, 0};
-    const GLfloat black[] = {0, 0, 0, 1}, d0[] = {0.2f, 0.8f, 0.2f, 1}, d1[] = {0.7f, 0.2f, 0.2f, 1};
-    const GLfloat a2[] = {0.1f, 0.1f, 0.2f, 1}, d2[] = {0.3f, 0.3f, 0.4f, 1};
-    const GLenum lights[3] = {GL_LIGHT0, GL_LIGHT1, GL_LIGHT2};
-    const GLfloat* where[3] = {p0, p1, p2};
-    const GLfloat* ambient[3] = {black, black, a2};
-    const GLfloat* diffuse[3] = {d0, d1, d2};
+    const GLfloat black[] = {0, 0, 0, 1}, down[] = {0, -1, 0};
+    const GLfloat lights[3][3][4] = {// position, ambient, diffuse and specular
+                                     {{-10, 25, 10, 1}, {0, 0, 0, 1}, {0.2f, 0.8f, 0.2f, 1}},
+                                     {{-25, 5, 90, 1}, {0, 0, 0, 1}, {0.7f, 0.2f, 0.2f, 1}},
+                                     {{0, 1, 0, 0}, {0.1f, 0.1f, 0.2f, 1}, {0.3f, 0.3f, 0.4f, 1}}};
     for (int i = 0; i < 3; ++i) {
-        glLightfv(lights[i], GL_POSITION, where[i]);
-        glLightfv(lights[i], GL_AMBIENT, ambient[i]);
-        glLightfv(lights[i], GL_DIFFUSE, diffuse[i]);
-        glLightfv(lights[i], GL_SPECULAR, diffuse[i]);
-        if (i < 2) {
-            glLightfv(lights[i], GL_SPOT_DIRECTION, down);
-            glLightf(lights[i], GL_SPOT_CUTOFF, 90);
-        }
-        glEnable(lights[i]);
+        const GLenum light = GL_LIGHT0 + i;
+        glLightfv(light, GL_POSITION, lights[i][0]);
+        glLightfv(light, GL_AMBIENT, lights[i][1]);
+        glLightfv(light, GL_DIFFUSE, lights[i][2]);
+        glLightfv(light, GL_SPECULAR, lights[i][2]);
+        if (i < 2) glLightfv(light, GL_SPOT_DIRECTION, down), glLightf(light, GL_SPOT_CUTOFF, 90);
+        glEnable(light);
     }
     glEnable(GL_FOG);
     glFogi(GL_FOG_MODE, GL_LINEAR);

@@ -22,16 +22,10 @@ enum { kDirigible, kBlimp2, kBlimp3, kCliff, kPlane1, kPlane2, kCloud4, kCloud2 
 
 struct V3 {
     float x, y, z;
+    V3 operator-(V3 b) const { return {x - b.x, y - b.y, z - b.z}; }
+    V3 operator+(V3 b) const { return {x + b.x, y + b.y, z + b.z}; }
+    V3 operator*(float s) const { return {x * s, y * s, z * s}; }
 };
-V3 operator-(V3 a, V3 b) {
-    return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-V3 operator+(V3 a, V3 b) {
-    return {a.x + b.x, a.y + b.y, a.z + b.z};
-}
-V3 operator*(V3 a, float s) {
-    return {a.x * s, a.y * s, a.z * s};
-}
 float dot(V3 a, V3 b) {
     return a.x * b.x + a.y * b.y + a.z * b.z;
 }
@@ -100,31 +94,17 @@ struct Placement {
     }
 };
 
-// Distance from p to triangle abc (closest point by regions).
+// Distance from p to triangle abc: to its plane where p lies over the triangle, else to its nearest edge.
 float distanceToTriangle(V3 p, V3 a, V3 b, V3 c) {
-    const V3 ab = b - a, ac = c - a, ap = p - a;
-    const float d1 = dot(ab, ap), d2 = dot(ac, ap);
-    if (d1 <= 0 && d2 <= 0) return std::sqrt(dot(ap, ap));
-    const V3 bp = p - b;
-    const float d3 = dot(ab, bp), d4 = dot(ac, bp);
-    if (d3 >= 0 && d4 <= d3) return std::sqrt(dot(bp, bp));
-    const V3 cp = p - c;
-    const float d5 = dot(ab, cp), d6 = dot(ac, cp);
-    if (d6 >= 0 && d5 <= d6) return std::sqrt(dot(cp, cp));
-    V3 q;
-    const float vc = d1 * d4 - d3 * d2, vb = d5 * d2 - d1 * d6, va = d3 * d6 - d5 * d4;
-    if (vc <= 0 && d1 >= 0 && d3 <= 0) {
-        q = a + ab * (d1 / (d1 - d3));
-    } else if (vb <= 0 && d2 >= 0 && d6 <= 0) {
-        q = a + ac * (d2 / (d2 - d6));
-    } else if (va <= 0 && d4 - d3 >= 0 && d5 - d6 >= 0) {
-        q = b + (c - b) * ((d4 - d3) / ((d4 - d3) + (d5 - d6)));
-    } else {
-        const float den = 1 / (va + vb + vc);
-        q = a + ab * (vb * den) + ac * (vc * den);
-    }
-    const V3 d = p - q;
-    return std::sqrt(dot(d, d));
+    const V3 n = cross(b - a, c - a);
+    if (dot(n, n) > 0 && dot(cross(b - a, p - a), n) >= 0 && dot(cross(c - b, p - b), n) >= 0 &&
+        dot(cross(a - c, p - c), n) >= 0)
+        return std::fabs(dot(p - a, n)) / std::sqrt(dot(n, n));
+    auto edge = [&](V3 s, V3 e) {
+        const V3 d = e - s, q = p - (s + d * std::clamp(dot(p - s, d) / std::max(dot(d, d), 1e-30f), 0.0f, 1.0f));
+        return std::sqrt(dot(q, q));
+    };
+    return std::min({edge(a, b), edge(b, c), edge(c, a)});
 }
 
 // Whether a ray from p crosses triangle abc (one fixed, oblique direction).
