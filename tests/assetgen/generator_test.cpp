@@ -1,4 +1,5 @@
-// The generator as the build runs it: the same bytes every run and one clear line for bad use.
+// The generator as the build runs it: the same bytes every run, one clear line for bad use, and what it refuses
+// to write or names when it reads its archive back.
 #include <gtest/gtest.h>
 
 #include <algorithm>
