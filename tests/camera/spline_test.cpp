@@ -8,6 +8,7 @@
 #include "camera/spo_bytes.h"
 #include "data/rwops.h"
 #include "support/archive_bytes.h"
+#include "support/gl_fixture.h"
 
 namespace {
 
@@ -175,8 +176,7 @@ TEST(SplinePath, NoLengthOrNoDurationNeverGivesNaN) {
 }
 
 TEST(SpoFile, ByNameFromTheDemoArchive) {
-    char cwd[4096], dir[] = "/tmp/vhspline.XXXXXX";
-    ASSERT_TRUE(getcwd(cwd, sizeof cwd) && mkdtemp(dir) && chdir(dir) == 0);
+    ASSERT_EQ(chdir(VH_TestTempDir().c_str()), 0); // nothing else in this program minds the folder
     int count = -7;
     EXPECT_EQ(OpenPath3DFile("flight.spo", &count), nullptr) << "no archive";
     ASSERT_TRUE(WriteArchive(
@@ -187,7 +187,4 @@ TEST(SpoFile, ByNameFromTheDemoArchive) {
     ASSERT_NE(paths, nullptr) << "names match without regard to case";
     EXPECT_TRUE(count == 2 && same(paths[1].points[2], kFour[2]));
     delete[] paths;
-    std::remove(RES_ARCHIVE_NAME);
-    EXPECT_EQ(chdir(cwd), 0);
-    rmdir(dir);
 }

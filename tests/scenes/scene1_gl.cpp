@@ -245,19 +245,17 @@ TEST(SceneOneDeath, EveryFaultOfThePathFileEndsWithStatusOneAndALineNamingIt) {
         std::vector<SpoRecord> r(7, loop);
         return r.push_back(last), SpoFile(r);
     };
-    const Bytes versionTwo = SpoFile(std::vector<SpoRecord>(8, loop), 2, 1),
-                seven = SpoFile(std::vector<SpoRecord>(7, loop));
-    const Bytes longPath = eightWith(tooLong), short_ = eightWith(cut), good = eightWith(loop);
-    const std::pair<const Bytes*, const char*> cases[] = {
-        {nullptr, "flyerpaths.spo: not in the archive"},
-        {&versionTwo, "flyerpaths.spo: version 2.1"},
-        {&seven, "flyerpaths.spo: holds 7 paths"},
-        {&longPath, "flyerpaths.spo: damaged"},
-        {&short_, "flyerpaths.spo: damaged"},
+    const std::pair<std::vector<Bytes>, const char*> cases[] = {
+        {{}, "flyerpaths.spo: not in the archive"},
+        {{SpoFile(std::vector<SpoRecord>(8, loop), 2, 1)}, "flyerpaths.spo: version 2.1"},
+        {{SpoFile(std::vector<SpoRecord>(7, loop))}, "flyerpaths.spo: holds 7 paths"},
+        {{eightWith(tooLong)}, "flyerpaths.spo: damaged"},
+        {{eightWith(cut)}, "flyerpaths.spo: damaged"},
+        {{eightWith(loop)}, ""}, // eight loops and no models: it runs
     };
-    for (const auto& c : cases)
-        EXPECT_EXIT(initialiseWith(c.first), ::testing::ExitedWithCode(1), c.second) << c.second;
-    EXPECT_EXIT(initialiseWith(&good), ::testing::ExitedWithCode(3), "") << "eight loops and no models: it runs";
+    for (const auto& [file, says] : cases)
+        EXPECT_EXIT(initialiseWith(file.empty() ? nullptr : &file[0]), ::testing::ExitedWithCode(*says ? 1 : 3), says)
+            << says;
     EXPECT_EXIT((VH_TestOpenWindow(), VH_SetMsg(9), View1Main(0.0f, -1)), ::testing::ExitedWithCode(1),
                 "scene one: message 9");
 }

@@ -22,8 +22,12 @@
 
 namespace {
 
-// Opens the console, keeps its keys (the word itself holds no 'n' or 'a'), types and enters.
-void type(const std::string& line) {
+void closeConsole() {
+    if (VH_Console.open) VH_DriverKey('`');
+}
+
+// Opens the console, keeps its keys (the word itself holds no 'n' or 'a'), types and enters; closes it if asked.
+void type(const std::string& line, bool close = false) {
     if (!VH_Console.open) VH_DriverKey('`');
     if (!CON_KeepsKeys(VH_Console)) {
         for (char c : std::string("keys\r"))
@@ -31,15 +35,12 @@ void type(const std::string& line) {
     }
     for (char c : line + "\r")
         VH_DriverKey((unsigned char)c);
+    if (close) closeConsole();
 }
 
 std::string lastLine() {
     const char* text = CON_FindLine(VH_Console, VH_Console.nextId - 1);
     return text ? text : "";
-}
-
-void closeConsole() {
-    if (VH_Console.open) VH_DriverKey('`');
 }
 
 void steps(int n, double dt = 0.02) {
@@ -88,15 +89,10 @@ TEST_F(Commands, GotoEntersAndLeavesEveryPartCleanly) {
         steps(3);
         const int row = std::string(part) == "credits" ? credits : VH_RowByName(part);
         EXPECT_EQ(VH_CurrentRow(), row);
-        if (VH_GetState() == VHS_SCENE) {
-            EXPECT_GT(MESH_Count(), 0);
-            EXPECT_TRUE(glIsEnabled(GL_FOG));
-        } else { // what the scene before took is given back
-            EXPECT_EQ(MESH_Count(), 0) << "the models are released";
-            EXPECT_FALSE(glIsEnabled(GL_FOG) || glIsEnabled(GL_LIGHT0) || glIsEnabled(GL_LIGHT1) ||
-                         glIsEnabled(GL_LIGHT2))
-                << "fog and lights are off";
-        }
+        const bool scene = VH_GetState() == VHS_SCENE; // leaving a scene gives back models, fog and lights
+        EXPECT_TRUE(scene ? MESH_Count() > 0 && glIsEnabled(GL_FOG)
+                          : MESH_Count() == 0 && !glIsEnabled(GL_FOG) && !glIsEnabled(GL_LIGHT0) &&
+                                !glIsEnabled(GL_LIGHT1) && !glIsEnabled(GL_LIGHT2));
         if (row == credits) {
             VH_DriverRender();
             EXPECT_TRUE(VH_CreditsShown());
@@ -119,15 +115,12 @@ TEST_F(Commands, SpeedScalesDemoTimeAndRefusesNonsense) {
         VH_GotoRow(0);
         VH_DriverStep(0.01);
         int n = 0;
-        while (VH_GetState() == VHS_TRANSITION && n < 1000) {
+        for (; VH_GetState() == VHS_TRANSITION && n < 1000; ++n)
             VH_DriverStep(0.01);
-            ++n;
-        }
         return n;
     };
     const int plain = fadeSteps();
-    type("speed 2");
-    closeConsole();
+    type("speed 2", true);
     const int fast = fadeSteps();
     EXPECT_NEAR(plain, 121, 2);
     EXPECT_NEAR(fast, plain / 2.0, 2.0);
@@ -140,30 +133,25 @@ TEST_F(Commands, SpeedScalesDemoTimeAndRefusesNonsense) {
 
 TEST_F(Commands, PauseFreezesThePictureAndStepMovesOneFrame) {
     ASSERT_EQ(chdir(VH_RUN_DIR), 0);
-    type("goto scene3");
-    closeConsole();
+    type("goto scene3", true);
     steps(150); // the vehicle is well in view after 3 s
-    type("pause");
-    closeConsole();
+    type("pause", true);
     const std::vector<std::uint8_t> before = frame();
     steps(10, 0.05);
     EXPECT_TRUE(frame() == before) << "paused, nothing moves";
-    type("step");
-    closeConsole();
+    type("step", true);
     steps(3, 0.05); // only one of these moves the scene
     const std::vector<std::uint8_t> stepped = frame();
     EXPECT_FALSE(stepped == before);
     steps(3, 0.05);
     EXPECT_TRUE(frame() == stepped);
-    type("resume");
-    closeConsole();
+    type("resume", true);
     steps(3, 0.05);
     EXPECT_FALSE(frame() == stepped);
 }
 
 TEST_F(Commands, ShotWritesTheNextFrameAndRefusesAFolderThatIsNot) {
-    type("shot mine");
-    closeConsole();
+    type("shot mine", true);
     steps(2);
     const std::vector<std::uint8_t> drawn = frame();
     png_image image{};
