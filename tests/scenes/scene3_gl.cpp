@@ -36,8 +36,6 @@ protected:
 TEST_F(SceneThree, KeysTradeSpeedForSpinAndCloseIsSafeAndReleasesEverything) {
     Close(); // before it ever ran, and twice: nothing to free, nothing may break
     Close();
-    EXPECT_EQ(V3_GetStatus().path, nullptr);
-
     Open();
     const V3_Status open = V3_GetStatus();
     const char* hint = CON_FindLine(VH_Console, open.hintLine);
@@ -59,7 +57,6 @@ TEST_F(SceneThree, KeysTradeSpeedForSpinAndCloseIsSafeAndReleasesEverything) {
         EXPECT_FLOAT_EQ(V3_GetStatus().path->speed, V3_GetStatus().speed);
     }
     EXPECT_NEAR(lowest, 0.1f, 1e-5f);
-    EXPECT_NEAR(V3_GetStatus().path->duration, V3_GetStatus().path->maxdist / 0.1f, 1e-2f);
     VH_DriverKey('d'); // shares LEFT's code but is no arrow
     EXPECT_FLOAT_EQ(V3_GetStatus().spinBoost, 200.0f);
 

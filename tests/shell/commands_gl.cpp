@@ -122,8 +122,7 @@ TEST_F(Commands, SpeedScalesDemoTimeAndRefusesNonsense) {
     const int plain = fadeSteps();
     type("speed 2", true);
     const int fast = fadeSteps();
-    EXPECT_NEAR(plain, 121, 2);
-    EXPECT_NEAR(fast, plain / 2.0, 2.0);
+    EXPECT_NEAR(fast, plain / 2.0, 2.0) << plain; // the plain fade's length is the sequence tests' business
     for (const char* bad : {"speed abc", "speed 0.05", "speed 11", "speed"}) {
         type(bad);
         EXPECT_EQ(lastLine().rfind("speed: give a number from 0.1 to 10 (now 2)", 0), 0u) << bad << ": " << lastLine();
