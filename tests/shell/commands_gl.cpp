@@ -9,7 +9,6 @@
 #include <unistd.h>
 #include <vector>
 
-#include "model/mesh.h"
 #include "shell/driver.h"
 #include "shell/frames.h"
 #include "shell/options.h"
@@ -79,24 +78,17 @@ protected:
     std::string dir;
 };
 
-TEST_F(Commands, GotoEntersAndLeavesEveryPartCleanly) {
+// What each part takes and gives back on the way is checked by the goto cycles test.
+TEST_F(Commands, GotoReachesEveryPartByNameAndTheCreditsWaitAfresh) {
     ASSERT_EQ(chdir(VH_RUN_DIR), 0);
     const int credits = VH_SequenceLength();
-    for (const char* part :
-         {"scene3", "intro2", "scene3", "credits", "scene1", "intro3", "scene2", "credits", "intro1"}) {
-        SCOPED_TRACE(part);
+    for (const char* part : {"scene3", "intro2", "credits", "scene1", "intro3", "scene2", "intro1"}) {
         type(std::string("goto ") + part);
         steps(3);
         const int row = std::string(part) == "credits" ? credits : VH_RowByName(part);
-        EXPECT_EQ(VH_CurrentRow(), row);
-        const bool scene = VH_GetState() == VHS_SCENE; // leaving a scene gives back models, fog and lights
-        EXPECT_TRUE(scene ? MESH_Count() > 0 && glIsEnabled(GL_FOG)
-                          : MESH_Count() == 0 && !glIsEnabled(GL_FOG) && !glIsEnabled(GL_LIGHT0) &&
-                                !glIsEnabled(GL_LIGHT1) && !glIsEnabled(GL_LIGHT2));
-        if (row == credits) {
-            VH_DriverRender();
-            EXPECT_TRUE(VH_CreditsShown());
-        }
+        EXPECT_EQ(VH_CurrentRow(), row) << part;
+        VH_DriverRender();
+        EXPECT_EQ(VH_CreditsShown(), row == credits) << part;
     }
     // The credits' wait starts afresh on a second visit: the first visit's timer is stale.
     type("goto credits");
