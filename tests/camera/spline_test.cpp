@@ -100,8 +100,7 @@ TEST(SpoFile, PathsLoadInactiveLoopingAtTheirFirstPoint) {
     EXPECT_TRUE(!p.active && p.loop && !p.finished && p.time == 0.0f) << "the file's flags are replaced";
     EXPECT_TRUE(same(p.position, p.points[0]) && same(p.GetDirection(), VECTOR(3, 4, 0)));
     EXPECT_NEAR(p.length, 15.0, 1e-4) << "a straight control polygon measures end to end";
-    EXPECT_FLOAT_EQ(p.speed, float(p.length / 2.5)) << "the file's speed is replaced";
-    EXPECT_FLOAT_EQ(p.rate, 1.0f / 2500.0f);
+    EXPECT_FLOAT_EQ(p.speed, float(p.length / 2.5)) << "the file's speed is replaced by its duration's";
     EXPECT_TRUE(paths[1].tag == -5 && paths[1].k == 2 && same(paths[1].points[3], kFour[3]));
     p.Update(1.0);
     EXPECT_TRUE(same(p.position, p.points[0]) && p.time == 0.0f) << "inactive until the caller starts it";

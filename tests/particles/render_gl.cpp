@@ -105,10 +105,8 @@ protected:
 TEST_F(ParticlesGL, PointsAndStreaksReadTheRecordsAndLeaveClientArraysAlone) {
     // As the program leaves them for its meshes: normal and texture-coordinate arrays on, here
     // pointing nowhere, so a points draw that read them would fault.
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_NORMAL_ARRAY);
-    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glEnableClientState(GL_COLOR_ARRAY);
+    for (GLenum on : {GL_VERTEX_ARRAY, GL_NORMAL_ARRAY, GL_TEXTURE_COORD_ARRAY, GL_COLOR_ARRAY})
+        glEnableClientState(on);
     glVertexPointer(3, GL_FLOAT, 0, nullptr);
     glNormalPointer(GL_FLOAT, 0, nullptr);
     glTexCoordPointer(2, GL_FLOAT, 0, nullptr);

@@ -72,8 +72,8 @@ TEST_F(SceneTwo, EveryModelLoadsWithItsPropellersAndCloseReleasesEverything) {
     const V2_Status s = V2_GetStatus();
     const char* hint = CON_FindLine(VH_Console, s.hintLine);
     EXPECT_STREQ(hint ? hint : "", "Press the 'A' key to change camera position");
-    EXPECT_TRUE(GRID_Cols() == 48 && SKY_Divisions() == 60 && glIsEnabled(GL_FOG) && glIsEnabled(GL_LIGHT1));
-    EXPECT_FALSE(glIsEnabled(GL_LIGHT0));
+    EXPECT_TRUE(GRID_Cols() == 48 && SKY_Divisions() == 60 && glIsEnabled(GL_FOG) && glIsEnabled(GL_LIGHT1) &&
+                !glIsEnabled(GL_LIGHT0));
     // The part names themselves are matched against the generated models in tests/assetgen.
     for (int m = 0; m < V2_MESH_COUNT; ++m) {
         ASSERT_NE(s.meshes[m], nullptr) << CAT_SKY_MESHES[m];

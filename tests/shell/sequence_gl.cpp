@@ -64,9 +64,7 @@ TEST_F(Sequence, IntroFadesHoldAndCutToSceneWithRealTiming) {
     VH_GetTransitionReturn(&std::get<0>(back), &std::get<1>(back), &std::get<2>(back));
     EXPECT_EQ(back, (Snapshot{VHS_INTRO, 3, MSG_UPDATE}));
     step(0.01);
-    EXPECT_EQ(VH_GetMsg(), MSG_UPDATE);
-    EXPECT_FLOAT_EQ(VH_GetFadeAlpha(), 1.0f);
-    EXPECT_NEAR(VH_GetFadeSpeed(), -1.0 / 1.2, 1e-6);
+    EXPECT_TRUE(VH_GetMsg() == MSG_UPDATE && VH_GetFadeAlpha() == 1.0f) << VH_GetFadeAlpha();
 
     // 1200 ms of fade at 10 ms a frame: alpha passes zero after about 120 frames.
     EXPECT_NEAR(stepUntilChange(0.01), 121, 2);
@@ -79,8 +77,7 @@ TEST_F(Sequence, IntroFadesHoldAndCutToSceneWithRealTiming) {
     EXPECT_NEAR(stepUntilChange(0.01), 100, 1);
     EXPECT_EQ(now(), (Snapshot{VHS_TRANSITION, ID_FADEOUT, MSG_INITIALIZE}));
     step(0.01);
-    EXPECT_NEAR(VH_GetFadeSpeed(), 1.0 / 1.2, 1e-6);
-    stepUntilChange(0.01);
+    EXPECT_NEAR(stepUntilChange(0.01), 121, 2) << "the fade-out takes as long as the fade-in";
     EXPECT_FLOAT_EQ(VH_GetFadeAlpha(), 1.0f);
     step(0.01);
     EXPECT_EQ(now(), (Snapshot{VHS_INTRO, 3, MSG_CLOSE}));
