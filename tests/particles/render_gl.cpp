@@ -77,28 +77,15 @@ protected:
         Particles::SetUp();
         pixelSpace();
     }
-    // A seeded crowd, with some particles at the very same spot to give the sort ties; the
-    // colour's blue channel tags each particle's first slot.
-    void crowd(int n) {
-        group(n);
-        std::srand(21);
-        for (int i = 0; i < n; ++i) {
-            const VECTOR p =
-                i % 7 == 3 ? at(i - 2).position
-                           : VECTOR(100.0f + std::rand() % 600, 100.0f + std::rand() % 400, -50.0f + std::rand() % 100);
-            PART_SetColour((float)(std::rand() % 256) / 255.0f, (float)(std::rand() % 256) / 255.0f,
-                           (float)i / (float)n, 0.4f + 0.6f * (float)(std::rand() % 100) / 100.0f);
-            PART_Particle& q = add(p);
-            q.size.x = 0.5f + (float)(std::rand() % 100) / 50.0f;
-        }
-    }
-    static std::vector<float> tags(const PART_Particle* p, int n) {
-        std::vector<float> t;
-        for (int i = 0; i < n; ++i)
-            t.push_back(p[i].colour.z);
-        return t;
-    }
 };
+
+// The particles' order, read from the tag each carries in its colour's blue channel.
+std::vector<float> tags(const PART_Particle* p, int n) {
+    std::vector<float> t;
+    for (int i = 0; i < n; ++i)
+        t.push_back(p[i].colour.z);
+    return t;
+}
 
 } // namespace
 
@@ -163,8 +150,17 @@ TEST_F(ParticlesGL, BillboardSizeFollowsScaleAndSize) {
 }
 
 TEST_F(ParticlesGL, BatchedAndUnbatchedSortTheSameAndDrawTheSamePicture) {
-    const int n = 400;
-    crowd(n);
+    const int n = 400; // a seeded crowd, some particles at the very same spot to give the sort ties
+    group(n);
+    std::srand(21);
+    for (int i = 0; i < n; ++i) {
+        const VECTOR p =
+            i % 7 == 3 ? at(i - 2).position
+                       : VECTOR(100.0f + std::rand() % 600, 100.0f + std::rand() % 400, -50.0f + std::rand() % 100);
+        PART_SetColour((float)(std::rand() % 256) / 255.0f, (float)(std::rand() % 256) / 255.0f, (float)i / (float)n,
+                       0.4f + 0.6f * (float)(std::rand() % 100) / 100.0f);
+        add(p).size.x = 0.5f + (float)(std::rand() % 100) / 50.0f;
+    }
     const std::vector<PART_Particle> original(PART_CurrentGroup()->particles, PART_CurrentGroup()->particles + n);
     auto restore = [&] { std::copy(original.begin(), original.end(), PART_CurrentGroup()->particles); };
 

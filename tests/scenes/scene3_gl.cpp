@@ -40,8 +40,8 @@ TEST_F(SceneThree, KeysTradeSpeedForSpinAndCloseIsSafeAndReleasesEverything) {
     const V3_Status open = V3_GetStatus();
     const char* hint = CON_FindLine(VH_Console, open.hintLine);
     EXPECT_EQ(std::strncmp(hint ? hint : "", "Press the LEFT arrow to slowdown boat", 37), 0);
-    EXPECT_TRUE(GRID_Cols() == 48 && glIsEnabled(GL_FOG) && glIsEnabled(GL_LIGHT0) && MESH_Count() > 0);
-    EXPECT_EQ(std::count(open.meshes, open.meshes + V3_MESH_COUNT, nullptr), 0);
+    EXPECT_TRUE(GRID_Cols() == 48 && glIsEnabled(GL_FOG) && glIsEnabled(GL_LIGHT0));
+    EXPECT_EQ(std::count(open.meshes, open.meshes + V3_MESH_COUNT, nullptr), 0) << "every model loads";
 
     VH_DriverKey(' ');
     for (int i = 0; i < 5; ++i)
