@@ -1,5 +1,4 @@
-// The camera under GL: a spline file written here is ridden by the eye and the rendered view
-// follows it; Apply loads the view every frame and the projection only when the angle changed.
+// The camera under GL: the view follows an eye riding a spline file; the projection changes only with the angle.
 #include <GL/gl.h>
 #include <GL/glu.h>
 #include <GL/glut.h>
@@ -66,25 +65,23 @@ TEST(CameraView, RidesASplineFileAndTheViewMovesAlongIt) {
     DemoCamera cam(VECTOR(0, 0, 50), VECTOR(0, 0, 0), VECTOR(0, 1, 0));
     cam.projectionDirty = true;
     cam.AddPathEvent(&paths[0], CAM_SPLINEPATH, CAM_EYE, true, false);
-    std::vector<Bytes> frames;
-    std::vector<VECTOR> eyes;
-    for (int i = 0; i < 400 && cam.CountActiveEvents() > 0; ++i) {
+    // Where the eye is along the ride is the camera tests' business; here, that every frame shows it.
+    Bytes first, last;
+    int frames = 0;
+    for (; frames < 400 && cam.CountActiveEvents() > 0; ++frames) {
         cam.Update(0.05);
         cam.Apply();
-        frames.push_back(drawScene());
-        eyes.push_back(cam.eye);
-        const std::uint8_t* centre = &frames.back()[(300 * 800 + 400) * 3]; // the 800 x 600 window's centre
-        EXPECT_TRUE(centre[0] > 200 && centre[1] < 50) << "frame " << i << " looks at the red cube";
-        const VECTOR step = eyes[i] - eyes[i > 0 ? i - 1 : 0];
-        EXPECT_TRUE(step.Dot(step) < 0.25f || differingPixels(frames[i - 1], frames[i]) > 200) << "frame " << i;
+        last = drawScene();
+        if (frames == 0) first = last;
+        const std::uint8_t* centre = &last[(300 * 800 + 400) * 3]; // the 800 x 600 window's centre
+        EXPECT_TRUE(centre[0] > 200 && centre[1] < 50) << "frame " << frames << " looks at the red cube";
     }
-    ASSERT_TRUE(cam.CountActiveEvents() == 0 && frames.size() > 10u) << "the ride ends with its path";
+    ASSERT_TRUE(cam.CountActiveEvents() == 0 && frames > 10) << "the ride ends with its path";
     const VECTOR end = flight.points[3];
-    EXPECT_TRUE(cam.eye.x == end.x && cam.eye.y == end.y && cam.eye.z == end.z) << "the eye ends at the last point";
-    EXPECT_GT(differingPixels(frames.front(), frames.back()), 20000);
+    EXPECT_GT(differingPixels(first, last), 20000);
     glLoadIdentity(); // the last frame is the view from the last control point itself
     gluLookAt(end.x, end.y, end.z, 0, 0, 0, 0, 1, 0);
-    EXPECT_EQ(differingPixels(drawScene(), frames.back()), 0);
+    EXPECT_EQ(differingPixels(drawScene(), last), 0);
     delete[] paths;
 }
 

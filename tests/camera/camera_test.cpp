@@ -1,4 +1,4 @@
-// Camera events: linear moves, queuing and dropping, chase viewpoints, path rides and who frees a path.
+// Camera events: linear moves, pauses, queuing and dropping, chase viewpoints, path rides and who frees a path.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -64,7 +64,7 @@ PathControl3D* spline() {
 
 } // namespace
 
-TEST(Camera, LinearMoveStopsShortOfItsEnd) {
+TEST(Camera, LinearMovesStopShortOfTheirEndAndPausedOnesHoldTheirProgressButStillDrive) {
     DemoCamera cam;
     EXPECT_TRUE(near(cam.eye, VECTOR(0, 0, 35)) && cam.fov == 60.0f);
     const VECTOR to(8, -4, 16);
@@ -81,6 +81,17 @@ TEST(Camera, LinearMoveStopsShortOfItsEnd) {
     EXPECT_TRUE(near(cam.eye, to, 0));
     cam.Update(0.01);
     EXPECT_EQ(cam.CountActiveEvents(), 0);
+
+    cam.AddLinearEvent(VECTOR(0, 0, 0), VECTOR(10, 0, 0), 1000.0f, CAM_EYE);
+    cam.AddLinearEvent(VECTOR(0, 5, 0), VECTOR(0, 15, 0), 1000.0f, CAM_TARGET);
+    cam.PauseEvent(CAM_TARGET | CAM_EYE, true); // only the first match: the eye
+    cam.Update(0.5);
+    EXPECT_TRUE(near(cam.eye, VECTOR(0, 0, 0)) && near(cam.target, VECTOR(0, 10, 0))) << "paused, still copied";
+    cam.PauseAllEvents(true);
+    cam.Update(0.25);
+    cam.PauseAllEvents(false);
+    cam.Update(0.25);
+    EXPECT_TRUE(near(cam.eye, VECTOR(2.5f, 0, 0)) && near(cam.target, VECTOR(0, 12.5f, 0)));
 }
 
 TEST(Camera, QueuingStopsOverlapsTakesFreeSlotsAndDropsWhenFull) {
@@ -182,18 +193,4 @@ TEST(Camera, PathRidesEndWithTheirPathAndReleaseItWhenOwned) {
     }
     EXPECT_TRUE(flat.finished && updates > 5 && updates < 1000);
     delete kept;
-}
-
-TEST(Camera, PausedEventsHoldTheirProgressButStillDrive) {
-    DemoCamera cam;
-    cam.AddLinearEvent(VECTOR(0, 0, 0), VECTOR(10, 0, 0), 1000.0f, CAM_EYE);
-    cam.AddLinearEvent(VECTOR(0, 5, 0), VECTOR(0, 15, 0), 1000.0f, CAM_TARGET);
-    cam.PauseEvent(CAM_TARGET | CAM_EYE, true); // only the first match: the eye
-    cam.Update(0.5);
-    EXPECT_TRUE(near(cam.eye, VECTOR(0, 0, 0)) && near(cam.target, VECTOR(0, 10, 0))) << "paused, still copied";
-    cam.PauseAllEvents(true);
-    cam.Update(0.25);
-    cam.PauseAllEvents(false);
-    cam.Update(0.25);
-    EXPECT_TRUE(near(cam.eye, VECTOR(2.5f, 0, 0)) && near(cam.target, VECTOR(0, 12.5f, 0)));
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "camera/spo_bytes.h"
 #include "camera/wedpath.h"
 #include "core/types.h"
 #include "data/rwops.h"
@@ -15,11 +16,6 @@ namespace {
 typedef std::vector<std::pair<int, int>> Points;
 const Points kCorners = {{320, 240}, {640, 480}, {0, 0}, {160, 120}};
 
-void put32(std::vector<Uint8>& out, Uint32 v) {
-    for (int i = 0; i < 4; ++i)
-        out.push_back(Uint8(v >> (8 * i)));
-}
-
 // 48-byte header, then per path a 44-byte record (point count at 36) and its points.
 std::vector<Uint8> wed(const char* magic, Uint32 version, const char* name, Sint32 count,
                        const std::vector<Points>& paths) {
@@ -27,14 +23,14 @@ std::vector<Uint8> wed(const char* magic, Uint32 version, const char* name, Sint
     std::memcpy(out.data(), magic, 3);
     out[4] = Uint8(version);
     std::memcpy(out.data() + 8, name, std::min<size_t>(std::strlen(name), 32));
-    put32(out, Uint32(count));
-    put32(out, 0);
+    SpoPut32(out, Uint32(count));
+    SpoPut32(out, 0);
     for (const Points& points : paths) {
         out.resize(out.size() + 36, 0);
-        put32(out, Uint32(points.size()));
-        put32(out, 0);
+        SpoPut32(out, Uint32(points.size()));
+        SpoPut32(out, 0);
         for (const auto& p : points)
-            put32(out, Uint32(p.first)), put32(out, Uint32(p.second));
+            SpoPut32(out, Uint32(p.first)), SpoPut32(out, Uint32(p.second));
     }
     return out;
 }

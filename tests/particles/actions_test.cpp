@@ -131,7 +131,7 @@ TEST_F(Particles, ReboundOnPlaneDiscTriangleAndParallelogram) {
     EXPECT_TRUE(std::fabs(at(3).velocity.z - 2.0f) < 1e-6f && at(4).velocity.z > 0) << "moving away now";
 }
 
-TEST_F(Particles, SwirlTurnsAboutItsAxisWithinItsRadius) {
+TEST_F(Particles, SwirlAndAttractionsTurnAndPullWithinTheirReachAndSkipParticlesWithNoDirection) {
     group(10);
     add(VECTOR(1, 0, 0));
     add(VECTOR(0, -1, 0));
@@ -142,9 +142,8 @@ TEST_F(Particles, SwirlTurnsAboutItsAxisWithinItsRadius) {
     PART_Swirl(0, 0, 0, 0, 0, 5, 1.5707963f, 0, 1.0e9f);
     EXPECT_TRUE(near(at(0).position, VECTOR(0, 1, 0)) && near(at(1).position, VECTOR(1, 0, 0)));
     EXPECT_TRUE(near(at(2).position, VECTOR(0, 0, 0), 0));
-}
 
-TEST_F(Particles, AttractionsPullAndSkipParticlesWithNoDirection) {
+    PART_Reset();
     group(10);
     add(VECTOR(2, 0, 0));
     PART_PointAttract(0, 0, 0, 1, 0, 1.0e9f);

@@ -57,6 +57,10 @@ template <typename Draw> std::vector<Fed> feedback(Draw draw) {
     return out;
 }
 
+bool placed(const FedVertex& v, float x, float y, float tolerance = 0.01f) {
+    return std::fabs(v.x - x) <= tolerance && std::fabs(v.y - y) <= tolerance;
+}
+
 // Width and height of everything fed back.
 void extent(const std::vector<Fed>& fed, float* w, float* h) {
     float x0 = 1e9f, x1 = -1e9f, y0 = 1e9f, y1 = -1e9f;
@@ -73,38 +77,23 @@ protected:
         Particles::SetUp();
         pixelSpace();
     }
-    // A seeded crowd, with some particles at the very same spot to give the sort ties; the
-    // colour's blue channel tags each particle's first slot.
-    void crowd(int n) {
-        group(n);
-        std::srand(21);
-        for (int i = 0; i < n; ++i) {
-            const VECTOR p =
-                i % 7 == 3 ? at(i - 2).position
-                           : VECTOR(100.0f + std::rand() % 600, 100.0f + std::rand() % 400, -50.0f + std::rand() % 100);
-            PART_SetColour((float)(std::rand() % 256) / 255.0f, (float)(std::rand() % 256) / 255.0f,
-                           (float)i / (float)n, 0.4f + 0.6f * (float)(std::rand() % 100) / 100.0f);
-            PART_Particle& q = add(p);
-            q.size.x = 0.5f + (float)(std::rand() % 100) / 50.0f;
-        }
-    }
-    static std::vector<float> tags() {
-        std::vector<float> t;
-        for (int i = 0; i < count(); ++i)
-            t.push_back(at(i).colour.z);
-        return t;
-    }
 };
+
+// The particles' order, read from the tag each carries in its colour's blue channel.
+std::vector<float> tags(const PART_Particle* p, int n) {
+    std::vector<float> t;
+    for (int i = 0; i < n; ++i)
+        t.push_back(p[i].colour.z);
+    return t;
+}
 
 } // namespace
 
 TEST_F(ParticlesGL, PointsAndStreaksReadTheRecordsAndLeaveClientArraysAlone) {
     // As the program leaves them for its meshes: normal and texture-coordinate arrays on, here
     // pointing nowhere, so a points draw that read them would fault.
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_NORMAL_ARRAY);
-    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glEnableClientState(GL_COLOR_ARRAY);
+    for (GLenum on : {GL_VERTEX_ARRAY, GL_NORMAL_ARRAY, GL_TEXTURE_COORD_ARRAY, GL_COLOR_ARRAY})
+        glEnableClientState(on);
     glVertexPointer(3, GL_FLOAT, 0, nullptr);
     glNormalPointer(GL_FLOAT, 0, nullptr);
     glTexCoordPointer(2, GL_FLOAT, 0, nullptr);
@@ -122,8 +111,7 @@ TEST_F(ParticlesGL, PointsAndStreaksReadTheRecordsAndLeaveClientArraysAlone) {
     std::vector<Fed> fed = feedback([] { PART_DrawGroup(0, 0); });
     ASSERT_EQ(fed.size(), 2u);
     EXPECT_EQ(fed[1].token, (GLenum)GL_POINT_TOKEN);
-    EXPECT_NEAR(fed[1].vertices[0].x, 300, 0.01);
-    EXPECT_NEAR(fed[1].vertices[0].y, 400, 0.01);
+    EXPECT_TRUE(placed(fed[1].vertices[0], 300, 400));
     EXPECT_NEAR(fed[0].vertices[0].b, 0.25, 0.01) << "colour read at the record's stride";
     EXPECT_NEAR(fed[1].vertices[0].g, 1, 0.01);
     for (GLenum on : {GL_VERTEX_ARRAY, GL_NORMAL_ARRAY, GL_TEXTURE_COORD_ARRAY})
@@ -135,9 +123,7 @@ TEST_F(ParticlesGL, PointsAndStreaksReadTheRecordsAndLeaveClientArraysAlone) {
 
     fed = feedback([] { PART_DrawGroup(GL_LINES, 0); });
     ASSERT_EQ(fed.size(), 2u);
-    EXPECT_NEAR(fed[0].vertices[0].x, 90, 0.01) << "tail one step of velocity back";
-    EXPECT_NEAR(fed[0].vertices[0].y, 220, 0.01);
-    EXPECT_NEAR(fed[0].vertices[1].x, 100, 0.01);
+    EXPECT_TRUE(placed(fed[0].vertices[0], 90, 220) && placed(fed[0].vertices[1], 100, 200)) << "tail a step back";
     EXPECT_NEAR(fed[0].vertices[0].g, 0.5, 0.01) << "the tail takes the particle's own colour";
     EXPECT_NEAR(fed[1].vertices[0].g, 1, 0.01);
 }
@@ -156,18 +142,25 @@ TEST_F(ParticlesGL, BillboardSizeFollowsScaleAndSize) {
         p.size.x = c.size;
         float w, h;
         extent(feedback([&] { PART_DrawBillboardsBound(c.scale, c.fixed, 0); }), &w, &h);
-        EXPECT_NEAR(w, 3 * c.side, 1e-3) << c.scale << " " << c.size << " " << (int)c.fixed;
-        EXPECT_NEAR(h, 3 * c.side, 1e-3);
         float wu, hu;
         extent(feedback([&] { PART_DrawBillboardsBoundUnbatched(c.scale, c.fixed, 0); }), &wu, &hu);
-        EXPECT_EQ(w, wu);
-        EXPECT_EQ(h, hu);
+        EXPECT_TRUE(std::fabs(w - 3 * c.side) < 1e-3f && std::fabs(h - 3 * c.side) < 1e-3f && w == wu && h == hu)
+            << c.scale << " " << c.size << " " << (int)c.fixed << ": " << w << " x " << h;
     }
 }
 
 TEST_F(ParticlesGL, BatchedAndUnbatchedSortTheSameAndDrawTheSamePicture) {
-    const int n = 400;
-    crowd(n);
+    const int n = 400; // a seeded crowd, some particles at the very same spot to give the sort ties
+    group(n);
+    std::srand(21);
+    for (int i = 0; i < n; ++i) {
+        const VECTOR p =
+            i % 7 == 3 ? at(i - 2).position
+                       : VECTOR(100.0f + std::rand() % 600, 100.0f + std::rand() % 400, -50.0f + std::rand() % 100);
+        PART_SetColour((float)(std::rand() % 256) / 255.0f, (float)(std::rand() % 256) / 255.0f, (float)i / (float)n,
+                       0.4f + 0.6f * (float)(std::rand() % 100) / 100.0f);
+        add(p).size.x = 0.5f + (float)(std::rand() % 100) / 50.0f;
+    }
     const std::vector<PART_Particle> original(PART_CurrentGroup()->particles, PART_CurrentGroup()->particles + n);
     auto restore = [&] { std::copy(original.begin(), original.end(), PART_CurrentGroup()->particles); };
 
@@ -207,7 +200,7 @@ TEST_F(ParticlesGL, BatchedAndUnbatchedSortTheSameAndDrawTheSamePicture) {
             PART_DrawBillboards(texture, 8, 0, 0);
         int w, h;
         pictures[unbatched] = VH_DriverReadBack(&w, &h);
-        orders[unbatched] = tags();
+        orders[unbatched] = tags(PART_CurrentGroup()->particles, n);
         glGetFloatv(GL_CURRENT_COLOR, colours[unbatched]);
         EXPECT_EQ(glIsEnabled(GL_TEXTURE_COORD_ARRAY), coordsOn);
         EXPECT_EQ(glIsEnabled(GL_COLOR_ARRAY), coloursOn);
@@ -224,10 +217,7 @@ TEST_F(ParticlesGL, BatchedAndUnbatchedSortTheSameAndDrawTheSamePicture) {
     EXPECT_EQ(orders[0], orders[1]);
     for (int c = 0; c < 4; ++c)
         EXPECT_EQ(colours[0][c], colours[1][c]) << "both leave the last particle's colour current";
-    std::vector<float> before;
-    for (const PART_Particle& q : original)
-        before.push_back(q.colour.z);
-    EXPECT_NE(orders[0], before) << "the crowd was not already in order";
+    EXPECT_NE(orders[0], tags(original.data(), n)) << "the crowd was not already in order";
     ASSERT_EQ(pictures[0].size(), pictures[1].size());
     size_t lit = 0, differing = 0;
     for (size_t i = 0; i < pictures[0].size(); ++i)
@@ -260,9 +250,8 @@ TEST_F(ParticlesGL, AdditiveBillboardsLandWhereExpected) {
     };
     for (const auto& p : probes) {
         const std::uint8_t* got = pixel(p.x, p.y);
-        EXPECT_EQ(got[0], p.r) << p.x << "," << p.y;
-        EXPECT_EQ(got[1], p.g) << p.x << "," << p.y;
-        EXPECT_EQ(got[2], p.b) << p.x << "," << p.y;
+        EXPECT_TRUE(got[0] == p.r && got[1] == p.g && got[2] == p.b)
+            << p.x << "," << p.y << ": " << int(got[0]) << " " << int(got[1]) << " " << int(got[2]);
     }
 }
 
@@ -281,8 +270,6 @@ TEST_F(ParticlesGL, CopiesTurnTheirXAxisAlongTheVelocity) {
     const std::vector<Fed> fed = feedback([&] { PART_DrawCopies(list, 1, 0); });
     glDeleteLists(list, 1);
     ASSERT_EQ(fed.size(), 2u);
-    EXPECT_NEAR(fed[0].vertices[0].x, 100, 1e-3);
-    EXPECT_NEAR(fed[0].vertices[0].y, 105, 1e-3);
-    EXPECT_NEAR(fed[1].vertices[0].x, 205, 1e-3) << "at rest: drawn unturned";
-    EXPECT_NEAR(fed[1].vertices[0].y, 100, 1e-3);
+    EXPECT_TRUE(placed(fed[0].vertices[0], 100, 105, 1e-3f));
+    EXPECT_TRUE(placed(fed[1].vertices[0], 205, 100, 1e-3f)) << "at rest: drawn unturned";
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <GL/freeglut.h>
+#include <tuple>
 #include <vector>
 
 #include "shell/driver.h"
@@ -19,18 +20,13 @@ void recordingScene(float, int) {
     if (VH_GetMsg() == MSG_KEYBOARD) sceneKeys.push_back(VH_GetKey());
 }
 
-struct Snapshot {
-    int state, id, msg;
-    bool operator==(const Snapshot& o) const { return state == o.state && id == o.id && msg == o.msg; }
-};
-std::ostream& operator<<(std::ostream& os, const Snapshot& s) {
-    return os << "(state " << s.state << ", id " << s.id << ", msg " << s.msg << ")";
-}
+// (state, id, message): a tuple, so a failed comparison prints all three.
+using Snapshot = std::tuple<int, int, int>;
 Snapshot now() {
     return {VH_GetState(), VH_GetID(), VH_GetMsg()};
 }
 void put(const Snapshot& s) {
-    VH_SetProgramState(s.state, s.id, s.msg);
+    VH_SetProgramState(std::get<0>(s), std::get<1>(s), std::get<2>(s));
 }
 
 class Sequence : public ::testing::Test {
@@ -55,7 +51,7 @@ protected:
         const Snapshot before = now();
         for (int i = 1; i <= limit; ++i) {
             step(dt);
-            if (!(now() == before)) return i;
+            if (now() != before) return i;
         }
         return -1;
     }
@@ -65,12 +61,10 @@ TEST_F(Sequence, IntroFadesHoldAndCutToSceneWithRealTiming) {
     step(0.01); // intro initialises, hands over to a fade-in
     EXPECT_EQ(now(), (Snapshot{VHS_TRANSITION, ID_FADEIN, MSG_INITIALIZE}));
     Snapshot back{};
-    VH_GetTransitionReturn(&back.state, &back.id, &back.msg);
+    VH_GetTransitionReturn(&std::get<0>(back), &std::get<1>(back), &std::get<2>(back));
     EXPECT_EQ(back, (Snapshot{VHS_INTRO, 3, MSG_UPDATE}));
     step(0.01);
-    EXPECT_EQ(VH_GetMsg(), MSG_UPDATE);
-    EXPECT_FLOAT_EQ(VH_GetFadeAlpha(), 1.0f);
-    EXPECT_NEAR(VH_GetFadeSpeed(), -1.0 / 1.2, 1e-6);
+    EXPECT_TRUE(VH_GetMsg() == MSG_UPDATE && VH_GetFadeAlpha() == 1.0f) << VH_GetFadeAlpha();
 
     // 1200 ms of fade at 10 ms a frame: alpha passes zero after about 120 frames.
     EXPECT_NEAR(stepUntilChange(0.01), 121, 2);
@@ -83,8 +77,7 @@ TEST_F(Sequence, IntroFadesHoldAndCutToSceneWithRealTiming) {
     EXPECT_NEAR(stepUntilChange(0.01), 100, 1);
     EXPECT_EQ(now(), (Snapshot{VHS_TRANSITION, ID_FADEOUT, MSG_INITIALIZE}));
     step(0.01);
-    EXPECT_NEAR(VH_GetFadeSpeed(), 1.0 / 1.2, 1e-6);
-    stepUntilChange(0.01);
+    EXPECT_NEAR(stepUntilChange(0.01), 121, 2) << "the fade-out takes as long as the fade-in";
     EXPECT_FLOAT_EQ(VH_GetFadeAlpha(), 1.0f);
     step(0.01);
     EXPECT_EQ(now(), (Snapshot{VHS_INTRO, 3, MSG_CLOSE}));
@@ -242,38 +235,19 @@ TEST_F(Sequence, ExitStateIgnoresKeysForThreeSecondsThenAnyKeyCounts) {
     EXPECT_FALSE(VH_IsExitRequested());
     VH_DriverSpecialKey(GLUT_KEY_UP); // special keys count too
     EXPECT_FALSE(VH_IsExitRequested());
-    // Stepping on would end this process: the death test below checks the real exit.
+    // Stepping on would end this process: tests/e2e/shell.sh presses the key that really ends it.
     VH_ExitTimer(7);
     EXPECT_FALSE(VH_IsExitRequested());
     VH_ExitTimer(42);
     EXPECT_TRUE(VH_IsExitRequested());
 }
 
-TEST(SequenceDeath, CreditsKeyAfterThreeSecondsEndsWithStatusZero) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            VH_TestOpenWindow();
-            put({VHS_EXIT, 6, MSG_INITIALIZE});
-            for (int i = 0; i < 40; ++i)
-                VH_DriverStep(0.1);
-            VH_DriverKey(' ');
-            for (int i = 0; i < 10; ++i)
-                VH_DriverStep(0.1);
-            std::exit(3); // not reached when the key ended the program
-        },
-        ::testing::ExitedWithCode(0), "");
-}
-
 TEST(SequenceDeath, InvalidStateOrMessageEndsWithStatusOne) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     const Snapshot invalid[] = {{2, 3, MSG_INITIALIZE}, {VHS_INTRO, 3, 5}, {VHS_SCENE, 0, 7}};
     for (const Snapshot& s : invalid)
-        EXPECT_EXIT((VH_TestOpenWindow(), put(s), VH_DriverStep(0.01)), ::testing::ExitedWithCode(1), "") << s;
+        EXPECT_EXIT((VH_TestOpenWindow(), put(s), VH_DriverStep(0.01)), ::testing::ExitedWithCode(1), "")
+            << testing::PrintToString(s);
 }
 
-TEST(SequenceDeath, EscapeEndsWithStatusZeroAnywhere) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT((VH_TestOpenWindow(), VH_DriverStep(0.5), VH_DriverKey(27)), ::testing::ExitedWithCode(0), "");
-}
 } // namespace

@@ -42,7 +42,7 @@ std::vector<GLint> glState() {
     return state;
 }
 
-TEST(Overlay, PassRestoresStateAndLeavesBlendingOn) {
+TEST(Overlay, PassRestoresStateLeavesBlendingOnAndDrawsTexturesUpright) {
     VH_TestOpenWindow();
     for (GLenum cap : {GL_BLEND, GL_TEXTURE_2D, GL_DEPTH_TEST, GL_CULL_FACE})
         glDisable(cap);
@@ -65,11 +65,8 @@ TEST(Overlay, PassRestoresStateAndLeavesBlendingOn) {
     CON_End2D();
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D) && !glIsEnabled(GL_LIGHTING));
     EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
-}
 
-TEST(Overlay, TexturedRectCoversTheWindowUpright) {
-    VH_TestOpenWindow();
-    // A 2x2 texture: top row red, bottom row blue.
+    // A 2x2 texture, top row red and bottom row blue, drawn over the window comes out upright.
     const unsigned char texels[] = {255, 0, 0, 255, 0, 0, 0, 0, 255, 0, 0, 255};
     GLuint tex = 0;
     glGenTextures(1, &tex);
@@ -91,7 +88,8 @@ TEST(Overlay, TexturedRectCoversTheWindowUpright) {
     glDeleteTextures(1, &tex);
 }
 
-TEST(FrameLoop, FpsCountsTheWindowThatEndedAndRestartsFromZero) {
+// Both clocks run on demo time, so the driver's steps are the frames they count.
+TEST(FrameLoop, FpsCountsTheWindowThatEndedAndTheTimerTheTimeSinceItsLastReading) {
     VH_TestOpenWindow();
     VH_SetProgramState(VHS_INTRO, 3, MSG_INITIALIZE);
     VH_ResetFPSWindow();
@@ -100,26 +98,20 @@ TEST(FrameLoop, FpsCountsTheWindowThatEndedAndRestartsFromZero) {
     VH_IdleStep(0.3);
     VH_IdleStep(0.3);
     VH_GetFPSWindow(&ms, &frames);
-    EXPECT_EQ(frames, 2);
-    EXPECT_DOUBLE_EQ(ms, 600.0);
+    EXPECT_TRUE(frames == 2 && ms == 600.0) << frames << " " << ms;
     VH_IdleStep(2.5); // shown: 3 frames; the 2100 ms excess is dropped
     VH_GetFPSWindow(&ms, &frames);
     EXPECT_TRUE(frames == 0 && ms == 0.0);
     VH_IdleStep(0.5);
     VH_GetFPSWindow(&ms, &frames);
     EXPECT_DOUBLE_EQ(ms, 500.0);
-}
 
-TEST(FrameLoop, TimerDeltaIsTimeSinceTheLastReading) {
-    VH_TestOpenWindow();
-    // The driven clock is demo time; a reset makes the next reading count from now.
-    TIMER_Reset();
+    TIMER_Reset(); // the next reading counts from now
     VH_DriverStep(0.25);
     EXPECT_NEAR(TIMER_GetDelta(), 0.25, 0.0011);
     VH_DriverStep(0.125);
     EXPECT_NEAR(TIMER_GetDelta(), 0.125, 0.0011);
     EXPECT_NEAR(TIMER_GetDelta(), 0.0, 1e-9);
-    EXPECT_DOUBLE_EQ(TIMER_GetScale(), 0.001);
 }
 
 TEST(Window, ReshapeKeepsTheAspectFixed) {
