@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -13,41 +11,37 @@
 #include "image/image.h"
 #include "model/load3ds.h"
 #include "model/mesh.h"
+#include "support/archive_bytes.h"
 #include "support/gl_fixture.h"
 
 namespace {
 
-std::vector<char> corpusFile(const std::string& name) {
-    std::ifstream in(std::string(VH_SOURCE_DIR) + "/fuzz/corpus/" + name, std::ios::binary);
-    return std::vector<char>(std::istreambuf_iterator<char>(in), {});
-}
-
 // The three streams over the same bytes. The handle's file holds junk before the bytes and
 // stands at their start, so a reader that measures from the file's start would be caught.
 struct Streams {
-    explicit Streams(const std::vector<char>& bytes) : data(bytes) {
-        const std::string dir = VH_TestTempDir();
-        named = dir + "/plain.bin";
-        std::ofstream(named, std::ios::binary).write(data.data(), (std::streamsize)data.size());
-        const std::string padded = dir + "/padded.bin";
-        std::ofstream out(padded, std::ios::binary);
-        out.write("JUNKJUNKJUNK", 12);
-        out.write(data.data(), (std::streamsize)data.size());
-        out.close();
-        fp = std::fopen(padded.c_str(), "rb");
+    explicit Streams(const Bytes& bytes) : data(bytes), named(VH_TestTempDir() + "/plain.bin") {
+        Bytes padded = ToBytes("JUNKJUNKJUNK");
+        padded.insert(padded.end(), data.begin(), data.end());
+        WriteFile(named, data);
+        WriteFile(named + ".padded", padded);
+        fp = std::fopen((named + ".padded").c_str(), "rb");
         std::fseek(fp, 12, SEEK_SET);
     }
     ~Streams() { std::fclose(fp); }
     std::vector<VH_RWops*> All() {
         return {VH_RWFromMem(data.data(), (int)data.size()), VH_RWFromFile(named.c_str(), "rb"), VH_RWFromFP(fp, 0)};
     }
-    std::vector<char> data;
+    Bytes data;
     std::string named;
     std::FILE* fp;
 };
 
+Bytes corpusFile(const std::string& name) {
+    return ReadFile(std::string(VH_SOURCE_DIR) + "/fuzz/corpus/" + name);
+}
+
 TEST(StreamKinds, BytesLeftIsMeasuredFromThePositionOnEveryKind) {
-    Streams s(std::vector<char>(100, 'x'));
+    Streams s(Bytes(100, 'x'));
     for (VH_RWops* rw : s.All()) {
         ASSERT_NE(rw, nullptr);
         EXPECT_EQ(VH_RWBytesLeft(rw), 100);
