@@ -62,7 +62,6 @@ TEST_F(Vhpack, CreateListExtractGiveBackTheSameBytes) {
               "3000 20 0 noise.raw\n0 3020 0 Empty.txt\n6 3020 0 hello.txt\ntotal 3 entries, 3006 bytes\n");
     EXPECT_EQ(Run("check %/a.clu").out, "ok\n");
 
-    ASSERT_EQ(std::system(("mkdir " + Path("all") + " " + Path("one")).c_str()), 0);
     ASSERT_EQ(Run("extract %/a.clu -C %/all").status, 0);
     EXPECT_EQ(ReadFile(Path("all/noise.raw")), noise);
     EXPECT_TRUE(FileExists(Path("all/Empty.txt")));
@@ -206,7 +205,6 @@ TEST_F(Vhpack, DamagedArchivesAreNamedNotCrashedOn) {
 
     // An entry whose name would leave the target folder is refused.
     ASSERT_TRUE(WriteFile(Path("escape.clu"), LayOut({{"../escaped.txt", ToBytes("x")}})));
-    ASSERT_EQ(std::system(("mkdir " + Path("inner")).c_str()), 0);
     ExpectFault(Run("extract %/escape.clu -C %/inner"), "escape.clu", "not a plain file name");
     EXPECT_FALSE(FileExists(Path("escaped.txt")));
     ExpectFault(Run("check %/escape.clu"), "escape.clu", "entry name ../escaped.txt is not a plain file name");
@@ -287,8 +285,9 @@ TEST_F(Vhpack, DeepCheckNamesEachEntryTheReadersRefuseAndWhy) {
 
     // A model reads only with its texture maps beside it; a damaged container stops before any entry.
     ASSERT_TRUE(WriteFile(Path("alone.clu"), LayOut({{"house_one.3ds", ReadFile(Path("real/house_one.3ds"))}})));
-    ExpectFault(Run("check --deep %/alone.clu"), "alone.clu", "house_one.3ds: its texture map ");
-    ExpectFault(Run("check --deep %/alone.clu"), "alone.clu", " is not in the archive");
+    r = Run("check --deep %/alone.clu");
+    ExpectFault(r, "alone.clu", "house_one.3ds: its texture map ");
+    EXPECT_NE(r.err.find(" is not in the archive"), std::string::npos) << r.err;
     const Bytes whole = ReadFile(Path("alone.clu"));
     ASSERT_TRUE(WriteFile(Path("cut.clu"), Bytes(whole.begin(), whole.end() - 3)));
     ExpectFault(Run("check --deep %/cut.clu"), "cut.clu", "bad archive");
