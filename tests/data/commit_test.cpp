@@ -1,8 +1,7 @@
-// Commit's temporary file: other files in the folder, links, permission bits, a commit that dies
-// half-way, and names that would leave the folder they are unpacked into.
+// Commit's temporary file: other files in the folder, links, permission bits, and names that would
+// leave the folder they are unpacked into.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 
 #include <sys/stat.h>
@@ -104,35 +103,6 @@ TEST(ArchiveCommit, WritesThroughALinkAndRefusesWhatIsNotAFile) {
     EXPECT_TRUE(lstat((dir + "/pipe.clu").c_str(), &info) == 0 && S_ISFIFO(info.st_mode));
     EXPECT_EQ(FolderNames(dir), "dangling.clu\nlink.clu\npipe.clu\nreal\n");
     EXPECT_EQ(FolderNames(dir + "/real"), "data.clu\n");
-}
-
-bool DyingSave(std::FILE* file, RES_Entry*) {
-    std::fputs("half an entry", file);
-    std::fflush(file);
-    _exit(7);
-}
-void NoFree(RES_Entry* e) {
-    e->data = nullptr;
-}
-
-TEST(ArchiveCommit, ACommitKilledHalfWayLeavesOnlyANamedTemporaryFile) {
-    const std::string dir = VH_TestTempDir();
-    const std::string path = dir + "/keep.clu";
-    ASSERT_TRUE(WriteFile(path, LayOut({kOld})));
-    ASSERT_TRUE(RES_RegisterType(0xDEAD, DyingSave, DyingSave, NoFree));
-    EXPECT_EXIT(
-        {
-            CResFile res;
-            res.Open(path.c_str(), "r+");
-            res.AddEntry("dies", 0xDEAD, "x", 1, false);
-            res.Commit();
-        },
-        ::testing::ExitedWithCode(7), "");
-    RES_UnregisterType(0xDEAD);
-    EXPECT_EQ(ReadFile(path), LayOut({kOld}));
-    const std::string names = FolderNames(dir);
-    EXPECT_TRUE(names.rfind(".keep.clu.restemp-", 0) == 0 && std::count(names.begin(), names.end(), '\n') == 2)
-        << names;
 }
 
 TEST(Archive, AddEntryTakesOnlyPlainFileNames) {
