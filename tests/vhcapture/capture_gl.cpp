@@ -320,8 +320,6 @@ TEST(Capture, AnEndByEscOrByAFatalFaultKeepsWhatWasSaved) {
     const Outcome r = capture(dir, "--keys 1.8:n,1.81:n,3.6:n,3.61:n,5.4:n --until 20 --every 100 --out f "
                                    "--stats s.csv --sheet sheet.png");
     EXPECT_EQ(r.status, 1) << r.err;
-    EXPECT_NE(r.err.find("status 1 at "), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find(" s: boatpath.wed: not found in the archive"), std::string::npos) << "the cause, repeated";
     const std::vector<CsvRow> rows = readCsv(dir + "/s.csv");
     ASSERT_GT(rows.size(), 300u);
     EXPECT_LT(rows.size(), 20u * 60u);
