@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "support/archive_bytes.h"
 #include "data/resfile.h"
@@ -152,7 +153,16 @@ void PlainFree(RES_Entry* e) {
     e->data = nullptr;
 }
 
-TEST(Archive, FailedCommitLeavesTheOldArchiveUntouched) {
+bool DyingSave(std::FILE* file, RES_Entry*) {
+    std::fputs("half an entry", file);
+    std::fflush(file);
+    _exit(7);
+}
+void NoFree(RES_Entry* e) {
+    e->data = nullptr;
+}
+
+TEST(Archive, FailedCommitOrOneKilledHalfWayLeavesTheOldArchiveUntouched) {
     const std::string dir = VH_TestTempDir();
     const std::string path = dir + "/keep.clu";
     const Bytes original = LayOut(kThree);
@@ -194,6 +204,20 @@ TEST(Archive, FailedCommitLeavesTheOldArchiveUntouched) {
     EXPECT_FALSE(fresh.Commit());
     EXPECT_EQ(ReadFile(path), original);
     RES_UnregisterType(0xBAD);
+
+    // A commit killed half-way leaves the old archive and only its own, plainly named temporary file.
+    ASSERT_TRUE(RES_RegisterType(0xDEAD, DyingSave, DyingSave, NoFree));
+    EXPECT_EXIT(
+        {
+            res.AddEntry("dies", 0xDEAD, "x", 1, false);
+            res.Commit();
+        },
+        ::testing::ExitedWithCode(7), "");
+    RES_UnregisterType(0xDEAD);
+    EXPECT_EQ(ReadFile(path), original);
+    const std::string names = RunOutput("LC_ALL=C ls -A " + dir); // byte order: the dot first
+    EXPECT_TRUE(names.rfind(".keep.clu.restemp-", 0) == 0 && names.substr(names.find('\n')) == "\nkeep.clu\ntaken\n")
+        << names;
 }
 
 } // namespace
