@@ -1,5 +1,4 @@
-// generated: runs the built generator (once per test program) and other commands for the tests, and
-// holds where a scene puts what the generator makes.
+// generated: runs the built generator (once per test program) and other commands for the tests.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -61,13 +60,3 @@ inline VH_Surface* AG_Decode(VH_RWops* rw, bool bmp) {
     rw->close(rw);
     return s;
 }
-
-// Where the night beach puts its first five models (position, degrees about x, y, z, scale), in the
-// catalogue's mesh order.
-inline constexpr float AG_BEACH_PLACEMENT[5][9] = {
-    {0, -8, 60, 0, -90, 0, 15, 20, 15},
-    {-35, 0, 10, 0, 0, 0, 2.5f, 1, 1},
-    {-25, 2.5f, 90, 0, 0, 0, 0.15f, 0.15f, 0.15f},
-    {-24, 2.5f, 100, 0, 90, 0, 1, 1, 1},
-    {-10, 20, 10, 0, -90, 0, 1, 1, 1},
-};

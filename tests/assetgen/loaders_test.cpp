@@ -34,15 +34,6 @@ struct Picture {
                 sum += s->bytesPerPixel == 1 ? at(x, y, 0) : (at(x, y, 0) + at(x, y, 1) + at(x, y, 2)) / 3.0;
         return sum / (s->width * s->height);
     }
-    // mean colour step between the middle columns (rows), or between the last and the first
-    double step(bool wrap, bool columns) const {
-        const Uint32 n = columns ? s->width : s->height, a = wrap ? n - 1 : n / 2, b = wrap ? 0 : n / 2 + 1;
-        double sum = 0;
-        for (Uint32 k = 0; k < n; ++k) // square pictures only
-            for (int c = 0; c < 3; ++c)
-                sum += std::abs(columns ? at(a, k, c) - at(b, k, c) : at(k, a, c) - at(k, b, c));
-        return sum / (3.0 * n);
-    }
 };
 
 struct Model {
@@ -53,42 +44,6 @@ struct Model {
 };
 
 } // namespace
-
-TEST(Loaders, SharedPicturesDecodeAndReadAsWhatTheyAre) {
-    // The console's white text needs a dark backdrop; water and sky must read through alpha and tint.
-    enum Kind { kTitle, kTile, kSprite };
-    const std::tuple<const char*, int, Uint32, Kind, double, double> shared[] = {
-        {"intro1.bmp", 24, 1024, kTitle, 0, 255},  {"intro2.bmp", 24, 1024, kTitle, 0, 255},
-        {"intro3.bmp", 24, 1024, kTitle, 0, 255},  {"con_pic.bmp", 24, 256, kTile, 0, 70},
-        {"SWIMMING.BMP", 24, 256, kTile, 90, 255}, {"sky.bmp", 24, 256, kTile, 120, 255},
-        {"smoke2.tga", 32, 128, kSprite, 0, 255},  {"flarex.tga", 32, 128, kSprite, 0, 255},
-        {"P1_2.bmp", 8, 64, kSprite, 0, 255},      {"P2_2.bmp", 8, 32, kSprite, 0, 255}};
-    for (const auto& [name, bits, w, kind, minLuminance, maxLuminance] : shared) {
-        SCOPED_TRACE(name);
-        Picture p(name);
-        ASSERT_NE(p.s, nullptr);
-        EXPECT_EQ(p.s->bitsPerPixel, bits);
-        ASSERT_TRUE(p.s->width == w && p.s->height == (kind == kTitle ? w / 2 : w)); // titles are 2:1
-        EXPECT_GE(p.luminance(), minLuminance);
-        EXPECT_LE(p.luminance(), maxLuminance);
-        if (kind == kTile) { // repeats without a visible seam: the wrap-around step is like any other
-            EXPECT_LT(p.step(true, true), 2.0 * p.step(false, true) + 2.0);
-            EXPECT_LT(p.step(true, false), 2.0 * p.step(false, false) + 2.0);
-        } else if (kind == kSprite) { // fades out before its edges (black there: sprites are added)
-            int channel = bits == 32 ? 3 : 0, n = int(w), edge = 0;
-            for (int i = 0; i < n; ++i)
-                edge += p.at(i, 0, channel) + p.at(0, i, channel) + p.at(i, n - 1, channel) + p.at(n - 1, i, channel);
-            EXPECT_EQ(edge, 0);
-            EXPECT_GT(p.at(n / 2, n / 2, channel), 150);
-        } else { // the demo's name near the top in the title's warm yellow
-            int title = 0;
-            for (Uint32 y = 0; y < w / 10; ++y)
-                for (Uint32 x = 0; x < w; ++x)
-                    title += p.at(x, y, 2) > 240 && p.at(x, y, 1) > 200 && p.at(x, y, 0) < 170;
-            EXPECT_GT(title, 10000);
-        }
-    }
-}
 
 TEST(Loaders, EveryEncoderRoundTripsThroughTheDecoders) {
     AgImage img(4, 2);

@@ -194,3 +194,17 @@ TEST(Camera, PathRidesEndWithTheirPathAndReleaseItWhenOwned) {
     EXPECT_TRUE(flat.finished && updates > 5 && updates < 1000);
     delete kept;
 }
+
+// A slot taken again after its event stopped runs the new event from scratch, not paused and
+// not on the old one's figure.
+TEST(Camera, AReusedSlotStartsItsEventAfresh) {
+    DemoCamera cam;
+    FLIERS f = figure(VECTOR(-7, 3, 0), VECTOR(0, 0, 0), VECTOR(0, 0, 1));
+    cam.AddFollowEvent(&f, CAM_EYE);
+    cam.PauseEvent(CAM_EYE, true);
+    cam.AddLinearEvent(VECTOR(0, 0, 0), VECTOR(10, 0, 0), 1000.0f, CAM_EYE); // stops the follow, takes its slot
+    ASSERT_TRUE(cam.events[0].active && cam.events[0].type == CAM_LINEAR);
+    EXPECT_TRUE(cam.events[0].object == nullptr && !cam.events[0].paused);
+    cam.Update(0.5);
+    EXPECT_TRUE(near(cam.eye, VECTOR(5, 0, 0))) << "halfway, not held where the paused follow was";
+}

@@ -111,3 +111,26 @@ TEST(TextureSurface, DepthPerKindAndSidesForColourOnly) {
     IMG_FreeSurface(grey);
     IMG_FreeSurface(rgba);
 }
+
+// A palette of "colours used" entries, where 0 means the full 256 that an 8-bit picture can index.
+TEST(BmpDecoder, EightBitPaletteHoldsColoursUsedEntriesOrAllOfThemForZero) {
+    Bytes full(1024, 0);
+    const Bytes first = {10, 20, 30, 0}, last = {50, 100, 200, 0};
+    std::copy(first.begin(), first.end(), full.begin());
+    std::copy(last.begin(), last.end(), full.end() - 4);
+    Bytes two = first;
+    two.insert(two.end(), last.begin(), last.end());
+    Bytes counted = testpic::bmp(2, 1, 8, {{1, 0}}, two);
+    counted[46] = 2; // the colours-used field
+    const struct {
+        Bytes file;
+        const char* what;
+    } cases[] = {{testpic::bmp(2, 1, 8, {{255, 0}}, full), "0: all 256"}, {counted, "2 entries"}};
+    for (const auto& c : cases) {
+        VH_Surface* s = decode(c.file, IMG_LoadBMP);
+        ASSERT_NE(s, nullptr) << c.what;
+        EXPECT_EQ(colourAt(s, 0, 0), (Rgb{200, 100, 50})) << c.what;
+        EXPECT_EQ(colourAt(s, 1, 0), (Rgb{30, 20, 10})) << c.what;
+        IMG_FreeSurface(s);
+    }
+}

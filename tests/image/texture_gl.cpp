@@ -1,6 +1,5 @@
 // Pictures in a real GL context, loaded from a test archive in the window's working folder:
-// texture upload and the texture manager, and an intro picture played by the driver (black as
-// the fade-in starts, the picture at full brightness while held, black at the end of the fade-out).
+// texture upload and the texture manager.
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
@@ -9,8 +8,6 @@
 #include "image/texture.h"
 #include "support/picture_files.h"
 #include "shell/driver.h"
-#include "shell/sequence.h"
-#include "shell/state.h"
 #include "support/gl_fixture.h"
 #include "text/console.h"
 
@@ -32,19 +29,6 @@ Ints texels(GLenum format, int count) {
     glGetTexImage(GL_TEXTURE_2D, 0, format, GL_UNSIGNED_BYTE, t.data());
     return Ints(t.begin(), t.begin() + count);
 }
-double renderedMean() {
-    VH_DriverCapture(true);
-    VH_DriverRender();
-    int w = 0, h = 0;
-    const std::vector<std::uint8_t>& frame = VH_DriverFrame(&w, &h);
-    return VH_TestMean(frame, w, 0, 0, w, h);
-}
-template <typename F> bool stepUntil(F condition) {
-    for (int i = 0; i < 1000 && !condition(); ++i)
-        VH_DriverStep(0.01);
-    return condition();
-}
-
 } // namespace
 
 TEST(Textures, UploadFollowsTheFlagsKeepsRowOrderAndTheManagerReusesNames) {
@@ -109,23 +93,4 @@ TEST(Textures, UploadFollowsTheFlagsKeepsRowOrderAndTheManagerReusesNames) {
     EXPECT_TRUE(TEX_Load("SWIMMING.BMP", 0, 0) != 0 && TEX_Count() == 2) << "a cleared texture loads anew";
     TEX_Shutdown();
     EXPECT_EQ((Ints{TEX_Count(), glIsTexture(console)}), (Ints{0, GL_FALSE}));
-}
-
-TEST(IntroPicture, FadesInHoldsAndFadesOutToBlack) {
-    VH_TestOpenWindow();
-    ASSERT_TRUE(WriteArchive("vh_data.clu", {{"intro1.bmp", testpic::flatBmp(64, 64, 200, 200, 200)}}));
-    VH_SetProgramState(VHS_INTRO, 3, MSG_INITIALIZE);
-    VH_DriverStep(0.01);
-    ASSERT_NE(VH_GetIntroTexture(), 0u);
-    VH_DriverStep(0.01);
-    ASSERT_EQ(VH_GetID(), ID_FADEIN);
-    EXPECT_LT(renderedMean(), 3.0);
-    ASSERT_TRUE(stepUntil([] { return VH_GetState() == VHS_INTRO && VH_GetMsg() == MSG_UPDATE; }));
-    EXPECT_GT(renderedMean(), 185.0); // light grey but for the one red bottom row
-    ASSERT_TRUE(
-        stepUntil([] { return VH_GetID() == ID_FADEOUT && VH_GetMsg() == MSG_UPDATE && VH_GetFadeAlpha() > 0.99f; }));
-    EXPECT_LT(renderedMean(), 3.0);
-    ASSERT_TRUE(stepUntil([] { return VH_GetState() == VHS_SCENE; }));
-    EXPECT_EQ(VH_GetIntroTexture(), 0u);
-    VH_SetProgramState(VHS_INTRO, 3, MSG_INITIALIZE); // leave before the scene starts
 }

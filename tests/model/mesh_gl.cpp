@@ -1,4 +1,4 @@
-// Mesh manager in the driver's window: loading once, instances, placement, light, visibility, textures, parts.
+// Mesh manager in the driver's window: loading once, instances, textures, and the draw's short cuts.
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
@@ -55,8 +55,8 @@ protected:
         TEX_Clear();
     }
 
-    // Draws (animated if parts) on a cleared frame, 100 pixels per unit, optionally lit down -z; reads it back.
-    void draw(t3DModel* m, bool light = true, const tMeshPartList* parts = nullptr, bool glLightingOff = false) {
+    // Draws on a cleared frame, 100 pixels per unit, lit down -z; reads it back.
+    void draw(t3DModel* m) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
@@ -66,9 +66,8 @@ protected:
         const GLfloat dir[4] = {0, 0, 1, 0}, white[4] = {1, 1, 1, 1};
         glLightfv(GL_LIGHT0, GL_POSITION, dir);
         glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
-        light ? glEnable(GL_LIGHT0) : glDisable(GL_LIGHT0);
-        if (glLightingOff) glDisable(GL_LIGHTING);
-        parts ? MESH_DrawAnimated(m, parts) : MESH_Draw(m, false);
+        glEnable(GL_LIGHT0);
+        MESH_Draw(m, false);
         int w = 0, h = 0;
         rgb = VH_DriverReadBack(&w, &h);
         ASSERT_TRUE(w == 800 && h == 600);
@@ -121,48 +120,6 @@ TEST_F(MeshGL, EachFileLoadsOnceAndInstancesShareItsGeometry) {
     EXPECT_EQ(MESH_FindModel("panel.3ds"), nullptr);
     MESH_FreeInstance(MESH_Load3DSMesh("panel.3ds", 4));
     EXPECT_NE(MESH_FindModel("panel.3ds"), nullptr);
-}
-
-TEST_F(MeshGL, DrawsLitAtItsPlacementWithANamedPartTurningAndNothingWhenInvisible) {
-    t3DModel* m = MESH_Load3DSMesh("panel.3ds", 4);
-    ASSERT_NE(m, nullptr);
-    draw(m);
-    const double lit = at(0, 0);
-    draw(m, false);
-    EXPECT_GT(lit, 100.0); // the normals face the light
-    EXPECT_LT(at(0, 0), 0.5 * lit);
-    EXPECT_LT(at(-1, -1), 1.0);
-    m->lit = false; // flat grey, and lighting back on afterwards
-    draw(m, false);
-    EXPECT_NEAR(at(0, 0), 128.0, 3.0);
-    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
-    m->lit = true;
-
-    // Parts named in any case turn about their pivot, the rest stay: by 90 about (1, 0) the prop goes to (1, 1).
-    tMeshPart parts[2] = {{"other", {0, 0, 0}, {0, 0, 0}, {0, 0, 1}, 45, 0},
-                          {"PROP", {1, 0, 0}, {0, 0, 0}, {0, 0, 1}, 0, 30}};
-    tMeshPartList list = {2, parts};
-    for (float angle : {0.0f, 90.0f}) {
-        parts[1].angle = angle;
-        draw(m, true, &list);
-        EXPECT_GT(at(0, 0), 100.0);
-        EXPECT_EQ(at(2, 0) > 100.0, angle == 0.0f) << angle;
-        EXPECT_EQ(at(1, 1) > 100.0, angle == 90.0f) << angle;
-    }
-    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
-
-    // A quarter turn about z as OpenGL applies the matrix takes the prop at (2, 0) to (0, -2), then moves all.
-    MESH_SetPlacement(m, 0.5f, 0, 0, 0, 0, 90, 1, 1, 1);
-    draw(m);
-    EXPECT_TRUE(at(0.5f, 0) > 100.0 && at(0.5f, -2) > 100.0);
-    EXPECT_TRUE(at(2.5f, 0) < 1.0 && at(0.5f, 2) < 1.0);
-
-    m->visible = false; // nothing drawn either way, and lighting still restored
-    draw(m, true, nullptr, true);
-    EXPECT_TRUE(glIsEnabled(GL_LIGHTING) && VH_TestMean(rgb, 800, 0, 0, 800, 600) < 0.01);
-    draw(m, true, &list);
-    EXPECT_LT(VH_TestMean(rgb, 800, 0, 0, 800, 600), 0.01);
-    MESH_FreeInstance(m);
 }
 
 TEST_F(MeshGL, TexturesOnlyWhereCoordinatesAndASlotExist) {

@@ -219,3 +219,28 @@ TEST_F(Particles, PresetsFountainBouncesInsideItsDiscDiesBelowTheFloorAndTrailFo
         EXPECT_TRUE(std::fabs(p.colour.x - p.colour.y) < 1e-6f && p.colour.z >= 0.29f) << "to (1, 1, 0.3), fading";
     }
 }
+
+TEST_F(Particles, FadeColourClosesOnItsTargetAndTheCampFireRises) {
+    group(4);
+    PART_SetTimeStep(0.5f);
+    PART_SetColour(0, 0, 0, 0);
+    add(VECTOR(0, 0, 0));
+    PART_SetColour(1, 1, 1, 1);
+    add(VECTOR(0, 0, 0));
+    PART_FadeColour(0.5f, 0.25f, 1, 0.5f, 0.5f); // a quarter of the way each step, from below and above
+    EXPECT_TRUE(near(at(0).colour, VECTOR(0.125f, 0.0625f, 0.25f)) && std::fabs(at(0).alpha - 0.125f) < 1e-6f);
+    EXPECT_TRUE(near(at(1).colour, VECTOR(0.875f, 0.8125f, 1)) && std::fabs(at(1).alpha - 0.875f) < 1e-6f);
+
+    // The fire is born on a flat disc and carried up its axis: after a few seconds of frames the
+    // particles stand above it and still climb.
+    const int fire = group(200);
+    PART_SetTimeStep(1);
+    std::srand(5);
+    for (int i = 0; i < 60; ++i)
+        FX_Fire(fire);
+    ASSERT_GT(count(), 50);
+    int i = 0;
+    EXPECT_GT(meanAndSpread(count(), [&] { return at(i++).position.z; }).first, 0.2);
+    i = 0;
+    EXPECT_GT(meanAndSpread(count(), [&] { return at(i++).velocity.z; }).first, 0.01);
+}

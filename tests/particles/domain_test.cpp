@@ -40,6 +40,7 @@ TEST(Domain, RandomPointsStayOnTheirShapes) {
     const PART_Domain triangle = PART_MakeDomain(PART_DOM_TRIANGLE, 0, 0, 0, 4, 0, 0, 0, 2, 0);
     const PART_Domain disc = PART_MakeDomain(PART_DOM_DISC, 0, 0, 5, 0, 0, 1, 2, 1);
     const PART_Domain cone = PART_MakeDomain(PART_DOM_CONE, 0, 0, 0, 0, 0, 10, 2, 0);
+    const PART_Domain pipe = PART_MakeDomain(PART_DOM_CYLINDER, 0, 0, 0, 0, 0, 10, 2, 1);
     for (int i = 0; i < 500; ++i) {
         EXPECT_NEAR(distance(PART_DomainPoint(surface), centre), 3.0f, 1e-5f);
         const float r = distance(PART_DomainPoint(shell), centre);
@@ -53,6 +54,9 @@ TEST(Domain, RandomPointsStayOnTheirShapes) {
         EXPECT_TRUE(d.z == 5 && rho >= 1 - 1e-5f && rho <= 2 + 1e-5f) << rho;
         const VECTOR c = PART_DomainPoint(cone); // thin near the apex
         EXPECT_LE(std::hypot(c.x, c.y), 2.0f * c.z / 10.0f + 1e-5f) << "height " << c.z;
+        const VECTOR p = PART_DomainPoint(pipe); // as wide at its base as at its top
+        const float across = std::hypot(p.x, p.y);
+        EXPECT_TRUE(across >= 1 - 1e-5f && across <= 2 + 1e-5f && p.z >= 0 && p.z <= 10) << across << " " << p.z;
     }
     // Planes are not sampled over their area, an unknown type yields the origin, a zero axis no NaN.
     EXPECT_TRUE(near(PART_DomainPoint(PART_MakeDomain(PART_DOM_PLANE, 1, 2, 3, 0, 0, 1)), VECTOR(1, 2, 3), 0));

@@ -226,35 +226,6 @@ TEST_F(ParticlesGL, BatchedAndUnbatchedSortTheSameAndDrawTheSamePicture) {
     EXPECT_GT(lit, pictures[0].size() / 10) << "the billboards cover a good part of the frame";
 }
 
-TEST_F(ParticlesGL, AdditiveBillboardsLandWhereExpected) {
-    group(2);
-    PART_SetColour(1, 0, 0, 1);
-    add(VECTOR(350, 300, 0));
-    PART_SetColour(0, 1, 0, 1);
-    add(VECTOR(420, 300, 0));
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
-    PART_DrawBillboardsBound(25, 1, 0); // 100 pixels across whatever the size
-    glDisable(GL_BLEND);
-    int w, h;
-    const std::vector<std::uint8_t> rgb = VH_DriverReadBack(&w, &h);
-    auto pixel = [&](int x, int y) { return &rgb[((size_t)(h - 1 - y) * w + x) * 3]; };
-    const struct {
-        int x, y;
-        std::uint8_t r, g, b;
-    } probes[] = {
-        {320, 300, 255, 0, 0}, {385, 300, 255, 255, 0}, {385, 340, 255, 255, 0}, {450, 300, 0, 255, 0},
-        {600, 300, 0, 0, 0},   {385, 360, 0, 0, 0},     {290, 300, 0, 0, 0},
-    };
-    for (const auto& p : probes) {
-        const std::uint8_t* got = pixel(p.x, p.y);
-        EXPECT_TRUE(got[0] == p.r && got[1] == p.g && got[2] == p.b)
-            << p.x << "," << p.y << ": " << int(got[0]) << " " << int(got[1]) << " " << int(got[2]);
-    }
-}
-
 TEST_F(ParticlesGL, CopiesTurnTheirXAxisAlongTheVelocity) {
     group(2);
     PART_Particle& moving = add(VECTOR(100, 100, 0), VECTOR(0, 3, 0));

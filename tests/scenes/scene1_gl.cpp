@@ -249,3 +249,13 @@ TEST(SceneOneDeath, EveryFaultOfThePathFileEndsWithStatusOneAndALineNamingIt) {
 }
 
 } // namespace
+
+// The opening flight sets out from beside the camp fire at x = 15 and climbs towards the rock.
+TEST_F(SceneOne, TheOpeningFlightSetsOutFromBesideTheFire) {
+    Open();
+    for (int i = 0; i < 10; ++i) // one second of the eight the move takes
+        VH_DriverStep(0.1);
+    const VECTOR eye = V1_GetStatus().camera->eye;
+    EXPECT_TRUE(eye.x > 10 && eye.x < 15 && eye.y > 1 && eye.y < 5 && eye.z > 90 && eye.z < 104)
+        << eye.x << " " << eye.y << " " << eye.z;
+}

@@ -245,3 +245,23 @@ TEST(SceneTwoDeath, MissingModelsDoNotStopTheScriptAndAnUnknownMessageEndsIt) {
 }
 
 } // namespace
+
+// The shots of the planes last as long as their flights: step 8 until the third plane is past
+// z = -55 at 10.5 a second, steps 9 and 10 until it reaches z = 15 and z = 42, coming from z = -81 at
+// 6.5 a second along (21, 7, 123).
+TEST_F(SceneTwo, ThePlanesStepsLastTheirFlights) {
+    Open();
+    double dt = 0.25; // big frames up to the planes, small ones where the flights are timed
+    float started[V2_STEP_COUNT] = {};
+    for (int guard = 0; V2_GetStatus().step < 11 && guard < 5000; ++guard) {
+        const int step = V2_GetStatus().step;
+        VH_DriverStep(dt);
+        if (V2_GetStatus().step != step) started[V2_GetStatus().step] = V2_GetStatus().sceneTime;
+        if (V2_GetStatus().step >= 7) dt = 1.0 / 30;
+    }
+    ASSERT_EQ(V2_GetStatus().step, 11);
+    const float along = 6.5f * 123.0f / std::sqrt(21.0f * 21 + 7 * 7 + 123 * 123); // units of z a second
+    EXPECT_NEAR(started[9] - started[8], 55.0f / 10.5f, 0.1f);
+    EXPECT_NEAR(started[10] - started[9], (15.0f + 81.0f) / along, 0.1f);
+    EXPECT_NEAR(started[11] - started[10], (42.0f - 15.0f) / along, 0.1f);
+}

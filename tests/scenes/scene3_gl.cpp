@@ -134,6 +134,19 @@ int changedPixels(const std::vector<std::uint8_t>& a, const std::vector<std::uin
     return changed;
 }
 
+// Where the pixels that differ between two frames lie on average (frame rows count down from the top);
+// how many there are.
+int changeCentre(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b, int width, int height,
+                 double* x, double* y) {
+    int n = 0;
+    double sx = 0, sy = 0;
+    for (int row = 0; row < height; ++row)
+        for (int col = 0; col < width; ++col)
+            if (changedPixels(a, b, width, height, col, row, 1)) n += 1, sx += col, sy += row;
+    *x = n ? sx / n : 0, *y = n ? sy / n : 0;
+    return n;
+}
+
 // Each vehicle in turn is seen where it travels, turns its parts, and hands over to the next at normal speed.
 TEST_F(SceneThree, EachVehicleTakesItsTurnReachesTheScreenAndTurnsItsParts) {
     Open();
@@ -148,8 +161,10 @@ TEST_F(SceneThree, EachVehicleTakesItsTurnReachesTheScreenAndTurnsItsParts) {
         SCOPED_TRACE(CAT_RIVER_MESHES[V3_FIRST_VEHICLE + v]);
         // Travel until the vehicle is well inside the frame (window y counts up from the bottom).
         GLdouble wx = -1, wy = -1, wz = -1;
+        double lastX = 0, lastY = 0; // where it was a step before
         int guard = 0;
         for (; !(wz > 0 && wz < 1 && wx > 300 && wx < 500); ++guard) {
+            lastX = wx, lastY = wy;
             ASSERT_LT(guard, 2000) << "the vehicle never crossed the middle of the view";
             VH_DriverStep(0.05);
             ASSERT_EQ(V3_GetStatus().vehicle, v) << "the run ended before the vehicle reached the middle";
@@ -175,7 +190,18 @@ TEST_F(SceneThree, EachVehicleTakesItsTurnReachesTheScreenAndTurnsItsParts) {
         tMeshPartList* parts = V3_PartTable(v);
         for (int i = 0; i < parts->count; ++i)
             parts->parts[i].angle += 17.0f;
-        EXPECT_GT(changedPixels(shown, render(), w, h, 0, 0, 800), 15) << "its parts turn";
+        const std::vector<std::uint8_t> turned = render();
+        EXPECT_GT(changedPixels(shown, turned, w, h, 0, 0, 800), 15) << "its parts turn";
+        // Bows point to -z in the models: parts that sit well toward one end are drawn ahead of the
+        // vehicle's place as it travels (the bow's end) or behind it (the stern's).
+        float endward = 0;
+        for (int i = 0; i < parts->count; ++i)
+            endward += parts->parts[i].a[2] / parts->count;
+        double cx, cy;
+        if (std::fabs(endward) > 5 && changeCentre(shown, turned, w, h, &cx, &cy) > 15) {
+            const double ahead = (cx - px) * (wx - lastX) - (cy - py) * (wy - lastY); // along the travel on screen
+            EXPECT_LT(ahead * endward, 0) << "parts at model z " << endward << " drawn " << ahead << " ahead";
+        }
 
         VH_DriverSpecialKey(VH_SPECIAL_RIGHT); // meddling with the speed the next vehicle must not inherit
         VH_DriverSpecialKey(VH_SPECIAL_RIGHT);

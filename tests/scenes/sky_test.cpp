@@ -1,5 +1,5 @@
-// The sky plane's arrays: counts, the sag of its corners, texture coordinates, the clamp that keeps
-// every index inside 16 bits, and radii that would otherwise give NaN.
+// The sky plane's arrays: the clamp that keeps every index inside 16 bits, and radii that would
+// otherwise give NaN. (How the plane looks is the golden frames' business.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,38 +8,6 @@
 #include "scenes/sky.h"
 
 namespace {
-
-TEST(SkyPlane, TheScenesPlaneSagsToItsCornersAndTilesItsPictureThreeTimes) {
-    SKY_Build(60, 600.0f, 1600.0f, 3.0f, 3.0f); // the counts are checked with the clamp below
-    ASSERT_EQ(SKY_VertexCount(), 61 * 61);
-    const SKY_Vertex* v = SKY_Vertices();
-    const float half = std::sqrt(1600.0f * 1600.0f - 600.0f * 600.0f); // 1483.2
-    // Corners: row i, column j at 61 i + j; rows run along z, columns along x.
-    for (int c : {0, 60, 61 * 60, 61 * 61 - 1}) {
-        EXPECT_NEAR(std::fabs(v[c].x), half, 0.01f) << c;
-        EXPECT_NEAR(std::fabs(v[c].z), half, 0.01f) << c;
-        EXPECT_NEAR(v[c].y, -2750.0f, 0.5f) << c;
-    }
-    EXPECT_LT(v[0].x, v[60].x);
-    EXPECT_LT(v[0].z, v[61 * 60].z);
-    const SKY_Vertex& middle = v[61 * 30 + 30];
-    EXPECT_TRUE(middle.x == 0.0f && middle.z == 0.0f && middle.y == 0.0f);
-    // u climbs with the column from 0 to 3, v falls with the row from 3 to 0.
-    EXPECT_TRUE(v[0].u == 0.0f && v[0].v == 3.0f);
-    const SKY_Vertex &last = v[61 * 61 - 1], &inner = v[61 * 20 + 10];
-    EXPECT_TRUE(std::fabs(last.u - 3) < 1e-5f && std::fabs(last.v) < 1e-5f) << last.u << " " << last.v;
-    EXPECT_TRUE(std::fabs(inner.u - 0.5f) < 1e-5f && std::fabs(inner.v - 2) < 1e-5f) << inner.u << " " << inner.v;
-
-    // Every cell is two triangles over its own four corners: (k, k+1, k+61) and (k+1, k+62, k+61).
-    const Uint16* idx = SKY_Indices();
-    const int cell = 6 * (60 * 7 + 9), k = 61 * 7 + 9;
-    const int expected[6] = {k, k + 1, k + 61, k + 1, k + 62, k + 61};
-    for (int i = 0; i < 6; ++i)
-        EXPECT_EQ(idx[cell + i], expected[i]);
-
-    SKY_Free();
-    EXPECT_TRUE(SKY_VertexCount() == 0 && SKY_IndexCount() == 0 && !SKY_Vertices() && !SKY_Indices());
-}
 
 TEST(SkyPlane, DivisionsAreClampedSoEveryIndexFitsAndOddRadiiStayFinite) {
     const int cases[][2] = {{-3, 1}, {0, 1}, {1, 1}, {60, 60}, {255, 255}, {256, 255}, {100000, 255}}; // asked, got

@@ -250,3 +250,10 @@ TEST_F(Commands, HelpListsEveryCommandAndTheInspectorsAnswer) {
 }
 
 } // namespace
+
+TEST_F(Commands, SpeedTakesBothEndsOfItsRange) {
+    for (const char* value : {"10", "0.1"}) {
+        type(std::string("speed ") + value);
+        EXPECT_EQ(VH_TimeScale(), std::stod(value)) << lastLine();
+    }
+}

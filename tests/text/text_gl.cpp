@@ -1,18 +1,14 @@
-// Fonts, the console and the credits drawn in the real window, with font masks from a
-// test archive in which only the '#' cell is ink.
+// Fonts drawn in the real window, with font masks from a test archive in which only the '#' cell is ink.
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
 #include <cstdio>
 #include <cstring>
 
-#include "core/keys.h"
 #include "support/picture_files.h"
 #include "shell/driver.h"
 #include "shell/window.h"
 #include "support/gl_fixture.h"
-#include "text/console.h"
-#include "text/credits.h"
 #include "text/font.h"
 
 typedef std::vector<int> Ints;
@@ -96,38 +92,4 @@ TEST_F(Text, AStringLeavesTheStateTheOthersExpect) {
                            GL_MODELVIEW, (int)FNT_GetFont(2)->texture}));
     glDisable(GL_LIGHTING);
     glEnable(GL_TEXTURE_2D);
-}
-
-TEST_F(Text, ConsoleTypedThroughTheDriverDraws) {
-    ASSERT_FALSE(VH_Console.open);
-    for (unsigned char k : {'`', '#', '#'})
-        VH_DriverKey(k);
-    EXPECT_STREQ(VH_Console.input, "##");
-
-    const bool usePicture = VH_Console.usePicture;
-    VH_Console.usePicture = false;
-    VH_Console.cursorShown = false;
-    glClear(GL_COLOR_BUFFER_BIT);
-    CON_Render(VH_Console);
-    EXPECT_EQ(at(6, 440), (Ints{0, 255, 63})) << "typed text on the input row, in the input colour";
-    const Ints panel = at(700, 300);
-    EXPECT_TRUE(panel[0] > 200 && panel[1] < panel[0]) << "a red panel";
-    EXPECT_EQ(at(700, 500), black) << "the panel covers the top three quarters";
-    VH_Console.usePicture = usePicture;
-    for (unsigned char k : {VH_KEY_BACKSPACE, VH_KEY_BACKSPACE, VH_KEY_BACKQUOTE})
-        VH_DriverKey(k);
-    EXPECT_FALSE(VH_Console.open);
-}
-
-TEST_F(Text, CreditsAreCentredAndColouredForOneLine) {
-    ASSERT_TRUE(WriteFile("credits.txt", ToBytes("#J C\n#C 255 0 0\n ####\n ####\n"))); // a line cannot start with '#'
-    CRED_Draw();
-    const int x = 400 - (5 * 4) / 2 + 5; // the second of five cells
-    EXPECT_EQ(at(x - 1, 4), black);
-    EXPECT_EQ(at(x, 4), (Ints{0, 0, 255}));
-    EXPECT_EQ(at(x, 15), (Ints{255, 255, 255}));
-    std::remove("credits.txt");
-    glClear(GL_COLOR_BUFFER_BIT);
-    CRED_Draw();
-    EXPECT_EQ(at(x, 4), black) << "no file, nothing drawn";
 }
