@@ -9,6 +9,26 @@ int key = 0;
 bool keySpecial = false;
 } // namespace
 
+const char* VH_StateName(int s) {
+    switch (s) {
+    case VHS_SCENE:
+        return "scene";
+    case VHS_INTRO:
+        return "intro";
+    case VHS_TRANSITION:
+        return "transition";
+    case VHS_EXIT:
+        return "exit";
+    default:
+        return "";
+    }
+}
+
+const char* VH_MsgName(int m) {
+    static const char* const names[] = {"initialize", "update", "close", "render", "keyboard"};
+    return m >= MSG_INITIALIZE && m <= MSG_KEYBOARD ? names[m] : "";
+}
+
 int VH_GetState() {
     return state;
 }

@@ -21,6 +21,11 @@ enum {
     MSG_KEYBOARD = 4,
 };
 
+// "scene", "intro", "transition", "exit"; "" for a value that is no state.
+const char* VH_StateName(int state);
+// "initialize", "update", "close", "render", "keyboard"; "" for a value that is no message.
+const char* VH_MsgName(int msg);
+
 int VH_GetState();
 int VH_GetID();
 int VH_GetMsg();

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cctype>
 #include <cerrno>
+#include <csignal>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdlib>
@@ -28,6 +29,11 @@ constexpr std::size_t TEMP_BASE_MAX = 200; // archive name bytes kept in the tem
 constexpr int TEMP_TRIES = 100;            // unique names tried before Commit gives up
 
 std::vector<RES_TypeHandler> g_types; // the process-wide type handler registry
+
+// The temporary file being written, for RES_PendingTempFile. Only written with every signal
+// blocked, so a handler never sees half a name.
+char g_pendingPath[4096 + 256];
+volatile std::sig_atomic_t g_pending = 0;
 
 // ---- little-endian fields ----------------------------------------------------------------
 
@@ -222,7 +228,19 @@ int CreateTemp(const std::string& path, std::string* tempPath) {
             suffix[i] = digits[bits % 62];
         suffix[6] = 0;
         *tempPath = folder + "." + base + RES_TEMP_TAG + suffix;
+        // The file and its record for RES_PendingTempFile come into being together: a signal
+        // between the two would leave a file nobody knows to remove.
+        sigset_t all, before;
+        sigfillset(&all);
+        sigprocmask(SIG_BLOCK, &all, &before);
         const int fd = open(tempPath->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        const int openErrno = errno;
+        if (fd >= 0 && tempPath->size() < sizeof g_pendingPath) {
+            std::memcpy(g_pendingPath, tempPath->c_str(), tempPath->size() + 1);
+            g_pending = 1;
+        }
+        sigprocmask(SIG_SETMASK, &before, nullptr);
+        errno = openErrno;
         if (fd >= 0 || errno != EEXIST) return fd;
     }
     errno = EEXIST;
@@ -653,6 +671,7 @@ bool CResFile::Commit(const char* newName) {
         SetFault("cannot prepare %s: %s", tempPath.c_str(), std::strerror(errno));
         close(fd);
         unlink(tempPath.c_str());
+        g_pending = 0;
         error = RES_ERR_TEMPFILE;
         return false;
     }
@@ -725,6 +744,7 @@ bool CResFile::Commit(const char* newName) {
         SetFault("cannot put the new archive in place as %s: %s", where.path.c_str(), std::strerror(errno));
         ok = false;
     }
+    g_pending = 0; // renamed into place, or about to be removed
     if (!ok) {
         unlink(tempPath.c_str());
         if (!fault[0]) SetFault("cannot write %s", tempPath.c_str());
@@ -742,6 +762,10 @@ Uint16 CResFile::GetError() {
     const Uint16 code = error;
     error = RES_OK;
     return code;
+}
+
+const char* RES_PendingTempFile() {
+    return g_pending ? g_pendingPath : nullptr;
 }
 
 // ---- the loaders' sequence ----------------------------------------------------------------------

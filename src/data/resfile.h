@@ -18,7 +18,8 @@
 // link, so no other file in the folder is ever opened), gives it the old archive's permission
 // bits, and renames it over the target only when every byte is on disk. A failed Commit
 // removes it and leaves the old archive exactly as it was; a process killed half-way leaves
-// at most that one file, named for what it is. Two commits at once, even in one folder, never
+// at most that one file, named for what it is (RES_PendingTempFile names it while it exists,
+// for whoever handles the signal). Two commits at once, even in one folder, never
 // share a temporary file. When the archive's path is a symbolic link, the file it points to
 // is replaced in its own folder and the link stays; a link to nowhere, or a path that names
 // something other than a regular file, is refused.
@@ -163,6 +164,11 @@ private:
     Uint32 strayBytes;
     char fault[160];
 };
+
+// The temporary file a Commit of this process is writing at this moment, or null. Safe to call
+// from a signal handler: a tool stopped by a signal removes it before it dies, so nothing is
+// left behind but what a kill that cannot be caught leaves.
+const char* RES_PendingTempFile();
 
 // The loaders' sequence: open the demo archive, find name, and return a stream over that entry
 // alone (it closes its own file handle). Null when the archive or the entry cannot be had.

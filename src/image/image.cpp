@@ -5,6 +5,7 @@
 // beyond the picture.
 #include "image/image.h"
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -314,4 +315,125 @@ VH_Surface* IMG_LoadTGA(VH_RWops* rw) {
         return nullptr;
     }
     return s;
+}
+
+// ---------------------------------------------------------------------------
+// picture kinds
+// ---------------------------------------------------------------------------
+
+namespace {
+const char bmpReads[] = "the engine reads 8- and 24-bit uncompressed BMP";
+const char tgaReads[] = "the engine reads uncompressed TGA of 15, 16, 24 or 32 bits";
+
+// Pictures of other formats, known by their first bytes. None of them can start a TGA the
+// reader takes (their second byte is not a colour-map type of 0 or 1), so naming them only
+// ever explains a refusal.
+struct ForeignFormat {
+    const char* mark;
+    int length;
+    const char* name;
+};
+const ForeignFormat foreignFormats[] = {
+    {"\x89PNG\r\n\x1a\n", 8, "a PNG picture"},
+    {"\xFF\xD8\xFF", 3, "a JPEG picture"},
+    {"GIF8", 4, "a GIF picture"},
+    {"II*\0", 4, "a TIFF picture"},
+    {"MM\0*", 4, "a TIFF picture"},
+};
+
+std::string phrase(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string phrase(const char* format, ...) {
+    char text[200];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    return text;
+}
+
+// The header fields the BMP reader goes by, read again to say which of them it refused.
+std::string bmpFault(VH_RWops* rw) {
+    if (IMG_StreamRemaining(rw) < (long)(bmpFileHeader + bmpInfoSize))
+        return "a damaged BMP picture (shorter than its 54-byte header)";
+    skipBytes(rw, 2 + 4 + 4 + 4 + 4); // mark, file size, reserved, data offset, info header size
+    const Uint32 width = IMG_ReadU32(rw);
+    const Uint32 height = IMG_ReadU32(rw);
+    IMG_ReadU16(rw); // planes
+    const unsigned depth = IMG_ReadU16(rw);
+    const Uint32 compression = IMG_ReadU32(rw);
+    skipBytes(rw, 12);
+    const Uint32 coloursUsed = IMG_ReadU32(rw);
+    const bool knownDepth =
+        depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16 || depth == 24 || depth == 32;
+    if (!knownDepth) return phrase("a damaged BMP picture (%u bits per pixel)", depth);
+    switch (compression) {
+    case 0:
+        break;
+    case 1: // run lengths of 8-bit indices
+    case 2: // run lengths of 4-bit indices
+        return phrase("RLE-compressed BMP: %s", bmpReads);
+    case 3: // bit fields: pixels laid out by colour masks
+    case 6:
+        if (depth != 8 && depth != 24) return phrase("%u-bit BMP: %s", depth, bmpReads);
+        return phrase("BMP with colour masks: %s", bmpReads);
+    case 4:
+        return phrase("a JPEG inside a BMP: %s", bmpReads);
+    case 5:
+        return phrase("a PNG inside a BMP: %s", bmpReads);
+    default:
+        return phrase("a damaged BMP picture (compression %u)", (unsigned)compression);
+    }
+    if (depth != 8 && depth != 24) return phrase("%u-bit BMP: %s", depth, bmpReads);
+    if (height > 0x7FFFFFFFu) return "top-down BMP (negative height): the engine reads bottom-up BMP";
+    if (width == 0 || height == 0) return "a damaged BMP picture (a side of 0 pixels)";
+    if (width > 0xFFFFu / (depth / 8))
+        return phrase("BMP %u pixels wide: the engine reads rows of up to %u pixels", (unsigned)width,
+                      0xFFFFu / (depth / 8));
+    if (depth == 8 && coloursUsed > 256)
+        return phrase("a damaged BMP picture (%u palette colours)", (unsigned)coloursUsed);
+    return "a damaged BMP picture (cut short: its pixels run past the end of the file)";
+}
+
+std::string tgaFault(VH_RWops* rw) {
+    Uint8 head[18] = {0};
+    const int got = rw->read(rw, head, 1, (int)sizeof head);
+    if (got <= 0) return "an empty file: not a picture";
+    for (const ForeignFormat& f : foreignFormats)
+        if (got >= f.length && std::memcmp(head, f.mark, (size_t)f.length) == 0)
+            return phrase("%s: the engine reads BMP and TGA pictures", f.name);
+    const Uint8 mapType = head[1], type = head[2], depth = head[16];
+    const bool tgaType = type == 1 || type == 2 || type == 3 || type == 9 || type == 10 || type == 11;
+    if (got < (int)sizeof head || mapType > 1 || !tgaType)
+        return "neither a BMP (no BM mark) nor a TGA picture: the engine reads BMP and TGA pictures";
+    if (type >= 9) return phrase("RLE-compressed TGA: %s", tgaReads);
+    if (depth != 15 && depth != 16 && depth != 24 && depth != 32) {
+        if (type == 1) return phrase("colour-mapped TGA: %s", tgaReads);
+        if (type == 3) return phrase("%u-bit grey TGA: %s", (unsigned)depth, tgaReads);
+        return phrase("%u-bit TGA: %s", (unsigned)depth, tgaReads);
+    }
+    if ((head[12] | head[13]) == 0 || (head[14] | head[15]) == 0) return "a damaged TGA picture (a side of 0 pixels)";
+    return "a damaged TGA picture (cut short: its pixels run past the end of the file)";
+}
+} // namespace
+
+IMG_PictureKind IMG_KindOf(VH_RWops* rw) {
+    Uint8 mark[2] = {0, 0};
+    rw->seek(rw, 0, VH_RW_SEEK_SET);
+    rw->read(rw, mark, 1, 2);
+    rw->seek(rw, 0, VH_RW_SEEK_SET);
+    return mark[0] == 'B' && mark[1] == 'M' ? IMG_PICTURE_BMP : IMG_PICTURE_TGA;
+}
+
+VH_Surface* IMG_LoadPicture(VH_RWops* rw) {
+    if (!rw) return nullptr;
+    // A "BM" file that the BMP reader refuses is not a TGA either.
+    return IMG_KindOf(rw) == IMG_PICTURE_BMP ? IMG_LoadBMP(rw) : IMG_LoadTGA(rw);
+}
+
+std::string IMG_PictureFault(VH_RWops* rw) {
+    if (!rw) return "cannot be read";
+    const IMG_PictureKind kind = IMG_KindOf(rw);
+    const std::string fault = kind == IMG_PICTURE_BMP ? bmpFault(rw) : tgaFault(rw);
+    rw->seek(rw, 0, VH_RW_SEEK_SET);
+    return fault;
 }

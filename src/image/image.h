@@ -5,6 +5,7 @@
 #pragma once
 
 #include <GL/gl.h>
+#include <string>
 #include <vector>
 
 #include "core/types.h"
@@ -63,6 +64,20 @@ long IMG_StreamRemaining(VH_RWops* rw);
 
 VH_Surface* IMG_LoadBMP(VH_RWops* rw);
 VH_Surface* IMG_LoadTGA(VH_RWops* rw);
+
+// A picture's kind comes from its bytes, never from the name it is stored under: a file that
+// starts with "BM" is a BMP, anything else is read as a TGA (which has no mark of its own).
+// The texture loader, the texture manager's warnings and the archive tool's check all ask here.
+enum IMG_PictureKind { IMG_PICTURE_BMP, IMG_PICTURE_TGA };
+// Reads the stream's first two bytes and leaves it at its start.
+IMG_PictureKind IMG_KindOf(VH_RWops* rw);
+// Decodes with the reader the kind names; null when it refuses the picture.
+VH_Surface* IMG_LoadPicture(VH_RWops* rw);
+// Why IMG_LoadPicture refuses the picture in rw, in one phrase for whoever stored it: a valid
+// picture of a kind the engine does not read is named ("32-bit BMP: the engine reads 8- and
+// 24-bit uncompressed BMP", "a PNG picture: ..."), anything else is "a damaged ... picture (why)".
+// The stream is left at its start.
+std::string IMG_PictureFault(VH_RWops* rw);
 
 // Sides a colour texture accepts: powers of two from 2 to 2048.
 bool IMG_IsTextureSide(Uint32 n);

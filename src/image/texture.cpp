@@ -29,15 +29,13 @@ void release(Uint32 id) {
 
 namespace {
 // Only asked after a load failed, so the second look at the entry costs nothing in a good run.
-const char* whyNoTexture(const char* name) {
+std::string whyNoTexture(const char* name) {
     VH_RWops* stream = RES_OpenEntryStream(name);
     if (!stream) return "not found in the archive";
-    Uint8 magic[2] = {0, 0};
-    stream->read(stream, magic, 1, 2);
-    stream->seek(stream, 0, VH_RW_SEEK_SET);
-    VH_Surface* surface = (magic[0] == 'B' && magic[1] == 'M') ? IMG_LoadBMP(stream) : IMG_LoadTGA(stream);
+    VH_Surface* surface = IMG_LoadPicture(stream);
+    const std::string fault = surface ? "" : IMG_PictureFault(stream);
     stream->close(stream);
-    if (!surface) return "not a BMP or TGA picture (or damaged)";
+    if (!surface) return fault;
     const bool sides = IMG_IsTextureSide(surface->width) && IMG_IsTextureSide(surface->height);
     IMG_FreeSurface(surface);
     return sides ? "cannot be made into a texture" : "its sides are not powers of two from 2 to 2048";
@@ -52,7 +50,7 @@ Uint32 TEX_Load(const char* name, Uint32 flags, Uint32 keep) {
         if (strcasecmp(t.name.c_str(), name) == 0) return t.id;
     const Uint32 id = VH_LoadTexture(name, flags);
     if (id == 0) {
-        VH_Warn(name, "%s; drawn without it", whyNoTexture(name));
+        VH_Warn(name, "%s; drawn without it", whyNoTexture(name).c_str());
         return 0;
     }
     table.push_back({id, flags, keep, name});

@@ -71,11 +71,7 @@ GLuint VH_LoadTexture(const char* name, Uint32 flags) {
 
 GLuint VH_LoadTexture(VH_RWops* stream, Uint32 flags) {
     if (!stream) return 0;
-    Uint8 magic[2] = {0, 0};
-    stream->read(stream, magic, 1, 2);
-    stream->seek(stream, 0, VH_RW_SEEK_SET);
-    // A "BM" file that the BMP reader refuses is not a TGA either.
-    VH_Surface* surface = (magic[0] == 'B' && magic[1] == 'M') ? IMG_LoadBMP(stream) : IMG_LoadTGA(stream);
+    VH_Surface* surface = IMG_LoadPicture(stream);
     if (!surface) return 0;
     const GLuint texture = VH_CreateTexture(surface, flags);
     IMG_FreeSurface(surface);

@@ -72,15 +72,11 @@ int peek(VH_RWops* rw, Uint8* out, int count) {
     return got < 0 ? 0 : got;
 }
 
-std::string checkPicture(const char* name, VH_RWops* rw) {
-    const bool bmp = endsWith(name, ".bmp");
-    VH_Surface* surface = bmp ? IMG_LoadBMP(rw) : IMG_LoadTGA(rw);
-    if (!surface) {
-        Uint8 mark[2];
-        if (bmp && (peek(rw, mark, 2) < 2 || mark[0] != 'B' || mark[1] != 'M')) return "not a BMP picture (no BM mark)";
-        return bmp ? "a damaged BMP picture, or a kind the reader does not take (8 or 24 bits, uncompressed)"
-                   : "not a TGA picture the reader takes (uncompressed, 15, 16, 24 or 32 bits), or damaged";
-    }
+// The kind of picture comes from its bytes, as the texture loader decides it, so a TGA stored
+// under a .bmp name passes here exactly when the demo draws it.
+std::string checkPicture(VH_RWops* rw) {
+    VH_Surface* surface = IMG_LoadPicture(rw);
+    if (!surface) return IMG_PictureFault(rw);
     const Uint32 w = surface->width, h = surface->height;
     IMG_FreeSurface(surface);
     if (!IMG_IsTextureSide(w) || !IMG_IsTextureSide(h))
@@ -198,7 +194,7 @@ std::string VH_CheckAsset(const char* name, VH_RWops* stream, const CResFile* ar
     stream->seek(stream, 0, VH_RW_SEEK_SET);
     switch (VH_AssetKindOf(name)) {
     case VH_ASSET_PICTURE:
-        return checkPicture(name, stream);
+        return checkPicture(stream);
     case VH_ASSET_MODEL:
         return checkModel(stream, archive);
     case VH_ASSET_FONT:

@@ -2,10 +2,10 @@
 // says which ones the demo could not use and why - without a GL context, so the archive tool
 // and the asset generator can ask it at build time. Nothing is uploaded or kept.
 //
-// An entry's kind comes from its name: .bmp and .tga pictures (which must also have texture
-// sides), .3ds models (whose texture maps must be entries of the same archive), the font masks
-// the catalogue names, .spo spline path files, .wed path files and .txt text. Text is refused
-// for a NUL byte or a control byte other than white space, since the line reader would cut or
+// An entry's kind comes from its name: .bmp and .tga pictures (read by the reader their bytes
+// name, as the texture loader does, and which must also have texture sides), .3ds models (whose texture maps must be
+// entries of the same archive), the font masks the catalogue names, .spo spline path files, .wed path files and .txt
+// text. Text is refused for a NUL byte or a control byte other than white space, since the line reader would cut or
 // misdraw it. Every other name is skipped: there is no reader to ask.
 // uses: core, data, image, text, model, camera
 #pragma once

@@ -64,7 +64,7 @@ grep -q 'NO GL ERROR' <<<"$err" || fail "without --quiet the GL reports are gone
 # A path file that is not one ends the run when scene three starts: one line, status 1.
 fresh
 printf 'not a path file, though long enough to hold a header and a record or two: %s\n' {1..4} >"$work/junk.wed"
-"$bin/vhpack" add "$work/run/vh_data.clu" "$work/junk.wed" --name boatpath.wed --replace >/dev/null ||
+"$bin/vhpack" add "$work/run/vh_data.clu" "$work/junk.wed" --name boatpath.wed --replace --force 2>/dev/null ||
     fail "vhpack could not plant the junk path"
 capture 4
 [ "$status" -eq 1 ] || fail "junk path: vhcapture status $status"

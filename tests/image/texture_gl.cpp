@@ -42,6 +42,8 @@ TEST(Textures, UploadFollowsTheFlagsKeepsRowOrderAndTheManagerReusesNames) {
                               {"rgb.tga", testpic::tga(2, 2, 24, {10, 20, 30, 10, 20, 30, 10, 20, 30, 10, 20, 30})},
                               {"grey.bmp", testpic::bmp(4, 4, 8, greyRows, Bytes(1024, 255))},
                               {"SWIMMING.BMP", testpic::flatBmp(8, 8, 1, 2, 3)},
+                              {"deep.bmp", testpic::bmp(2, 2, 32, std::vector<Bytes>(2, Bytes(8, 7)))},
+                              {"tga.bmp", testpic::tga(2, 2, 24, Bytes(12, 9))},
                               {"con_pic.bmp", testpic::flatBmp(8, 8, 4, 5, 6)}}));
     ASSERT_NE(VH_LoadTexture("flat64.bmp", 0), 0u);
     const std::initializer_list<GLenum> sampling = {GL_TEXTURE_MIN_FILTER, GL_TEXTURE_MAG_FILTER, GL_TEXTURE_WRAP_S,
@@ -86,6 +88,17 @@ TEST(Textures, UploadFollowsTheFlagsKeepsRowOrderAndTheManagerReusesNames) {
     EXPECT_EQ((Ints{(int)TEX_Load("nothere.bmp", 0, 0), TEX_Count()}), (Ints{0, 2}));
     TEX_List();
     EXPECT_STREQ(CON_FindLine(VH_Console, VH_Console.nextId - 1), "con_pic.bmp");
+
+    // The bytes decide a picture's kind, whatever its name; one the engine does not read is named as what it is.
+    testing::internal::CaptureStderr();
+    EXPECT_NE(TEX_Load("tga.bmp", 0, 0), 0u);
+    EXPECT_EQ(TEX_Load("deep.bmp", 0, 0), 0u);
+    const std::string warned = testing::internal::GetCapturedStderr();
+    EXPECT_NE(warned.find("warning: deep.bmp: 32-bit BMP: the engine reads 8- and 24-bit uncompressed BMP; drawn "
+                          "without it\n"),
+              std::string::npos)
+        << warned;
+    EXPECT_EQ(warned.find("tga.bmp"), std::string::npos) << warned;
 
     TEX_Clear();
     EXPECT_EQ((Ints{TEX_Count(), (int)TEX_Load("CON_PIC.BMP", 0, 0)}), (Ints{1, (int)console}));

@@ -110,6 +110,7 @@ struct CsvRow {
     double time;
     int state, id, msg;
     double updateMs, renderMs;
+    std::string names; // "state_name part message_name"
 };
 
 std::vector<CsvRow> readCsv(const std::string& path, std::string* header = nullptr) {
@@ -119,10 +120,13 @@ std::vector<CsvRow> readCsv(const std::string& path, std::string* header = nullp
     std::getline(in, line);
     if (header) *header = line;
     while (std::getline(in, line)) {
-        CsvRow r{};
-        if (std::sscanf(line.c_str(), "%ld,%lf,%d,%d,%d,%lf,%lf", &r.frame, &r.time, &r.state, &r.id, &r.msg,
-                        &r.updateMs, &r.renderMs) == 7)
-            rows.push_back(r);
+        std::vector<std::string> f;
+        std::istringstream fields(line);
+        for (std::string field; std::getline(fields, field, ',');)
+            f.push_back(field);
+        if (f.size() != 13) continue;
+        rows.push_back({std::stol(f[0]), std::stod(f[1]), std::stoi(f[2]), std::stoi(f[4]), std::stoi(f[6]),
+                        std::stod(f[8]), std::stod(f[9]), f[3] + " " + f[5] + " " + f[7]});
     }
     return rows;
 }
@@ -157,11 +161,14 @@ TEST(Capture, RefusedRunsSayWhyInOneLineAndLeaveNothingBehind) {
     const std::string dir = emptyDataDir();
     std::istringstream bad("--fps 0|--fps 60x|--until -1|--until nan|--at 1,,2|--at 0.5,abc|--keys 1:bogus|--keys 1n|"
                            "--keys 1:n,|--size 800|--size 8x8|--every 0|--seed -3|--frobnicate|stray|--out|"
-                           "--sheet s.png|--until 1 --at 2|--quiet=yes|--plot=|--loops 0|--loops 2.5");
+                           "--sheet s.png|--until 1 --at 2|--quiet=yes|--plot=|--loops 0|--loops 2.5|"
+                           "--every 5 --sheet s.jpg|--plot p.PNG.gif|--every 5 --sheet png");
     for (std::string args; std::getline(bad, args, '|');) {
         const Outcome r = capture(dir, args);
         EXPECT_TRUE(r.status == 2 && count(r.err, "\n") == 1 && r.err.rfind("vhcapture: ", 0) == 0) << args << r.err;
     }
+    EXPECT_EQ(capture(dir, "--every 5 --sheet s.jpg").err,
+              "vhcapture: --sheet: s.jpg: vhcapture writes pictures as PNG only; give a name ending in .png\n");
     const Outcome help = capture(dir, "--help");
     EXPECT_EQ(help.status, 0);
     for (const char* option : {"--keys", "--quiet", "--version"})
@@ -172,6 +179,7 @@ TEST(Capture, RefusedRunsSayWhyInOneLineAndLeaveNothingBehind) {
 
     // Faults of the surroundings rather than of the arguments, all found before the first frame: status 1.
     std::filesystem::create_directory(dir + "/taken.mp4");
+    std::filesystem::create_directory(dir + "/taken.png");
     std::filesystem::create_directory(dir + "/nodata");
     std::ofstream(dir + "/plainfile").close();
     const std::string noFile = ": cannot write (No such file or directory)";
@@ -184,9 +192,9 @@ TEST(Capture, RefusedRunsSayWhyInOneLineAndLeaveNothingBehind) {
         {"--video taken.mp4", "taken.mp4: is a directory"},
         {"--video /nonexistent/v.mp4", "/nonexistent/v.mp4" + noFile},
         {"--every 5 --sheet /nonexistent/s.png", "/nonexistent/s.png" + noFile},
-        {"--every 5 --sheet taken.mp4", "taken.mp4: is a directory"},
+        {"--every 5 --sheet taken.png", "taken.png: is a directory"},
         {"--stats taken.mp4", "taken.mp4: is a directory"},
-        {"--plot taken.mp4", "taken.mp4: is a directory"},
+        {"--plot taken.png", "taken.png: is a directory"},
         {"--stats s.csv --plot /nonexistent/p.png", "/nonexistent/p.png" + noFile},
         {"--stats plainfile/s.csv", "plainfile/s.csv" + notDir},
         {"--every 5 --out new/frames --stats plainfile/s.csv", "plainfile/s.csv" + notDir},
@@ -202,7 +210,7 @@ TEST(Capture, RefusedRunsSayWhyInOneLineAndLeaveNothingBehind) {
     EXPECT_EQ(noFfmpeg.err, "vhcapture: v.mp4: cannot make the video: ffmpeg is not installed (or not on PATH)\n");
     // Nothing was drawn or left behind: no statistics, frames, folders, video or trial files.
     EXPECT_EQ(folder(dir), (std::vector<std::string>{"nodata", "plainfile", "stderr.txt", "stdout.txt", "taken.mp4",
-                                                     "vh_data.clu"}));
+                                                     "taken.png", "vh_data.clu"}));
 }
 
 TEST(Capture, QuietLeavesOutOnlyTheNoErrorReports) {
@@ -229,7 +237,8 @@ TEST(Capture, StatsAndPlotFollowTheKeyScriptFrameByFrame) {
     ASSERT_EQ(r.status, 0) << r.err;
     std::string header;
     const std::vector<CsvRow> rows = readCsv(dir + "/s.csv", &header);
-    EXPECT_EQ(header, "frame,time,state,id,message,update_ms,render_ms,gl_calls,allocs,cpu_ms");
+    EXPECT_EQ(header, "frame,time,state,state_name,id,part,message,message_name,update_ms,render_ms,gl_calls,allocs,"
+                      "cpu_ms");
     ASSERT_EQ(rows.size(), 120u);
     for (size_t i = 0; i < rows.size(); ++i) {
         EXPECT_EQ(rows[i].frame, (long)i + 1);
@@ -245,6 +254,12 @@ TEST(Capture, StatsAndPlotFollowTheKeyScriptFrameByFrame) {
                                       {VHS_INTRO, MSG_CLOSE},
                                       {VHS_SCENE, MSG_INITIALIZE}}));
     EXPECT_TRUE(rows[109].id == 0 && rows[110].msg == MSG_UPDATE);
+    // Each number has its name beside it.
+    std::vector<std::string> names;
+    for (int i : {0, 107, 108, 109, 110})
+        names.push_back(rows[i].names);
+    EXPECT_EQ(names, (std::vector<std::string>{"intro intro1 initialize", "intro intro1 update", "intro intro1 close",
+                                               "scene scene1 initialize", "scene scene1 update"}));
     // The summary names each part that ran with its frame count (109 intro rows, 11 scene rows).
     std::istringstream summary(r.out);
     long introFrames = -1, sceneFrames = -1;
@@ -290,6 +305,7 @@ TEST(Capture, WholeSequenceEndsASecondIntoTheCreditsOnTheSheet) {
     EXPECT_EQ(scenes, 3);
     EXPECT_NE(r.out.find("credits"), std::string::npos) << r.out;
     EXPECT_EQ(rows.back().state, VHS_EXIT);
+    EXPECT_EQ(rows.back().names.rfind("exit credits ", 0), 0u) << rows.back().names;
     const auto firstCredits =
         std::find_if(rows.begin(), rows.end(), [](const CsvRow& row) { return row.state == VHS_EXIT; });
     EXPECT_EQ(rows.back().frame - firstCredits->frame, 60) << "one second of credits after their first frame";

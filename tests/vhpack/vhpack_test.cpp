@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <sstream>
+#include <thread>
 #include <tuple>
 
 #include <sys/stat.h>
@@ -11,6 +13,7 @@
 #include <unistd.h>
 
 #include "core/version.h"
+#include "model/chunks.h"
 #include "support/archive_bytes.h"
 #include "support/gl_fixture.h"
 #include "support/picture_files.h"
@@ -104,9 +107,147 @@ TEST_F(Vhpack, AddAndRemoveKeepTheOtherEntries) {
     ExpectFault(Run("add %/a.clu %/new.txt --name ../evil.txt"), "a.clu",
                 "entry name ../evil.txt is not a plain file name");
     // An archive never packs itself.
-    ExpectFault(Run("create %/a.clu %/one.txt %/a.clu"), "a.clu", "is the archive itself");
+    ExpectFault(Run("create %/a.clu %/one.txt %/a.clu --force"), "a.clu", "is the archive itself");
     ExpectFault(Run("add %/a.clu %/./a.clu"), "./a.clu", "is the archive itself");
     EXPECT_EQ(ReadFile(Path("a.clu")), last);
+}
+
+TEST_F(Vhpack, CreateNeverReplacesAnArchiveOrMakesAnEmptyOneByAccident) {
+    ASSERT_TRUE(WriteFile(Path("one.txt"), ToBytes("first")) && WriteFile(Path("two.txt"), ToBytes("second")));
+    ASSERT_EQ(Run("create %/a.clu %/one.txt").status, 0);
+    const Bytes first = LayOut({{"one.txt", ToBytes("first")}});
+    ExpectFault(Run("create %/a.clu %/two.txt"), "a.clu", "exists; create replaces it only with --force");
+    const Result none = Run("create %/a.clu");
+    EXPECT_TRUE(none.status == 2 && none.err.find("--empty") != std::string::npos) << none.err;
+    ExpectFault(Run("create %/a.clu --empty"), "a.clu", "exists");
+    EXPECT_EQ(ReadFile(Path("a.clu")), first) << "a refused create leaves the archive alone";
+
+    ASSERT_EQ(Run("create %/a.clu %/two.txt --force").status, 0);
+    EXPECT_EQ(ReadFile(Path("a.clu")), LayOut({{"two.txt", ToBytes("second")}}));
+    ASSERT_EQ(Run("create %/empty.clu --empty").status, 0);
+    EXPECT_EQ(ReadFile(Path("empty.clu")), LayOut({}));
+    EXPECT_EQ(Run("create %/none.clu").status, 2);
+    EXPECT_FALSE(FileExists(Path("none.clu")));
+}
+
+TEST_F(Vhpack, ConcurrentAddsToOneArchiveTakeTurnsAndAllLand) {
+    const std::string bin = VH_BIN_DIR "/vhpack ";
+    std::string adds, want;
+    for (int i = 0; i < 8; ++i) {
+        const std::string name = "e" + std::to_string(i) + ".txt";
+        ASSERT_TRUE(WriteFile(Path(name), ToBytes("entry " + std::to_string(i) + "\n")));
+        adds += bin + "add " + Path("a.clu") + " " + Path(name) + " & ";
+        want += name + "\n";
+    }
+    for (int round = 0; round < 20; ++round) {
+        SCOPED_TRACE(round);
+        ASSERT_TRUE(WriteFile(Path("a.clu"), LayOut({{"first.txt", ToBytes("first\n")}})));
+        // Every add says 0, and every one of them is in the archive afterwards.
+        EXPECT_EQ(RunOutput("failed=0; " + adds +
+                            "for p in $(jobs -p); do wait $p || failed=$((failed+1)); done; "
+                            "echo $failed"),
+                  "0\n");
+        EXPECT_EQ(RunOutput(bin + "list " + Path("a.clu") +
+                            " | awk 'NF == 4 && $4 != \"first.txt\" {print $4}' | "
+                            "sort"),
+                  want);
+        EXPECT_EQ(RunOutput("ls -A " + dir + " | grep -c restemp"), "0\n");
+        if (HasFailure()) break;
+    }
+}
+
+// A writer stopped by SIGINT, SIGTERM or SIGHUP while it writes its new archive removes it:
+// the old archive stays as it was and nothing is left beside it.
+TEST_F(Vhpack, AStoppedWriteLeavesTheArchiveAsItWasAndNoTemporaryFile) {
+    Bytes big(48 << 20);
+    for (std::size_t i = 0; i < big.size(); i += 4096)
+        big[i] = static_cast<std::uint8_t>(i >> 12);
+    const Bytes old = LayOut({{"big.raw", big}});
+    big.clear();
+    ASSERT_TRUE(WriteFile(Path("small.txt"), ToBytes("small\n")));
+    const auto temporaryFiles = [&] {
+        int n = 0;
+        for (const auto& f : std::filesystem::directory_iterator(dir))
+            n += f.path().filename().string().find(".restemp-") != std::string::npos;
+        return n;
+    };
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        bool caught = false; // the signal reached the command while its temporary file existed
+        for (int attempt = 0; attempt < 5 && !caught; ++attempt) {
+            ASSERT_TRUE(WriteFile(Path("a.clu"), old));
+            const pid_t pid = fork();
+            ASSERT_GE(pid, 0);
+            if (pid == 0) {
+                execl(VH_BIN_DIR "/vhpack", "vhpack", "add", Path("a.clu").c_str(), Path("small.txt").c_str(),
+                      static_cast<char*>(nullptr));
+                _exit(127);
+            }
+            for (int i = 0; i < 20000 && temporaryFiles() == 0; ++i)
+                usleep(100);
+            kill(pid, signal);
+            int status = 0;
+            waitpid(pid, &status, 0);
+            caught = WIFSIGNALED(status) && WTERMSIG(status) == signal;
+            if (!caught) continue; // it finished first: the race is lost, try again
+            EXPECT_EQ(temporaryFiles(), 0);
+            EXPECT_TRUE(ReadFile(Path("a.clu")) == old);
+        }
+        EXPECT_TRUE(caught) << "the command never stood in its write when the signal came";
+    }
+}
+
+TEST_F(Vhpack, AddRefusesWhatTheDemoCannotUseSayingWhyAndWhatToDo) {
+    const Bytes wall = testpic::flatBmp(4, 4, 1, 2, 3);
+    ASSERT_TRUE(WriteFile(Path("a.clu"), LayOut({{"wall.bmp", wall}})));
+    const Bytes before = ReadFile(Path("a.clu"));
+    const auto model = [](const std::string& map) {
+        const TestObject quad = {"quad", {0, 0, 0, 1, 0, 0, 0, 0, 1}, {0, 1, 2}, {}, {"m"}};
+        return Make3DS({{"m", map, {1, 2, 3}}}, {quad});
+    };
+    const std::tuple<std::string, Bytes, const char*> files[] = {
+        {"photo.png", ToBytes("\x89PNG\r\n\x1a\n and the rest"),
+         "the demo reads no .png entry; convert it to a 24-bit BMP"},
+        {"intro1.bmp", testpic::bmp(4, 4, 32, std::vector<Bytes>(4, Bytes(16, 7))),
+         "32-bit BMP: the engine reads 8- and 24-bit uncompressed BMP; convert it to a 24-bit BMP"},
+        {"wide.bmp", testpic::flatBmp(640, 480, 1, 2, 3),
+         "640 x 480 pixels: a texture's sides are powers of two from 2 to 2048; convert it"},
+        {"ship.obj", ToBytes("v 0 0 0\nf 1 1 1\n"), "the demo reads no .obj entry; export it as a 3DS model"},
+        {"lone.3ds", model("gone.bmp"), "its texture map gone.bmp is not in the archive; export it as a 3DS model"},
+        // A TGA under a .bmp name is drawn by the demo, which goes by the bytes; a model finds
+        // its texture map among the files added with it.
+        {"sky.bmp", testpic::tga(2, 2, 24, Bytes(12, 50)), nullptr},
+        {"house.3ds", model("roof.bmp"), nullptr},
+        {"roof.bmp", testpic::flatBmp(2, 2, 1, 2, 3), nullptr},
+    };
+    std::string all;
+    for (const auto& [name, bytes, fault] : files) {
+        ASSERT_TRUE(WriteFile(Path(name), bytes));
+        all += " %/" + name;
+    }
+    Result r = Run("add %/a.clu" + all);
+    EXPECT_EQ(r.status, 1);
+    std::istringstream lines(r.err);
+    for (const auto& [name, bytes, fault] : files) {
+        if (!fault) continue;
+        std::string line;
+        std::getline(lines, line);
+        EXPECT_EQ(line.rfind("vhpack: " + Path(name) + ": " + fault, 0), 0u) << "expected " << fault << "\n" << r.err;
+        EXPECT_EQ(line.substr(line.size() - std::min<std::size_t>(line.size(), 28)), "(--force stores it as it is)");
+    }
+    EXPECT_TRUE(lines.peek() == EOF) << r.err;
+    EXPECT_EQ(ReadFile(Path("a.clu")), before) << "nothing is added when one FILE is refused";
+
+    r = Run("add %/a.clu %/sky.bmp %/house.3ds %/roof.bmp");
+    EXPECT_TRUE(r.status == 0 && r.err.empty()) << r.err;
+    r = Run("add %/a.clu %/photo.png --name intro2.bmp --force");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "vhpack: " + Path("photo.png") +
+                         " (as intro2.bmp): a PNG picture: the engine reads BMP and TGA pictures; stored as it is "
+                         "(--force)\n");
+    ASSERT_EQ(Run("remove %/a.clu intro2.bmp").status, 0);
+    r = Run("check %/a.clu --deep");
+    EXPECT_EQ(r.out, "ok: 3 pictures, 1 model\n") << r.err;
 }
 
 TEST_F(Vhpack, ExtractKeepsExistingFilesUnlessForcedAndMakesItsFolder) {
@@ -148,9 +289,9 @@ TEST_F(Vhpack, TwoCommitsAtOnceInOneFolderBothLandEveryTime) {
         bigA[i] = static_cast<std::uint8_t>(i * 13 + (i >> 9));
         bigB[i] = static_cast<std::uint8_t>(i * 7 + (i >> 11) + 1);
     }
-    const TestEntry a = {"a.raw", bigA}, b = {"b.raw", bigB}, x = {"x", ToBytes("the added file")},
+    const TestEntry a = {"a.raw", bigA}, b = {"b.raw", bigB}, x = {"x.txt", ToBytes("the added file")},
                     path = {"boatpath.wed", ToBytes("a path")};
-    ASSERT_TRUE(mkdir(Path("pair").c_str(), 0755) == 0 && WriteFile(Path("pair/x"), x.data));
+    ASSERT_TRUE(mkdir(Path("pair").c_str(), 0755) == 0 && WriteFile(Path("pair/x.txt"), x.data));
     const Bytes wantA = LayOut({a, x}), wantB = LayOut({b});
     const std::string bin = VH_BIN_DIR "/vhpack";
     for (int round = 0; round < 30; ++round) {
@@ -158,13 +299,13 @@ TEST_F(Vhpack, TwoCommitsAtOnceInOneFolderBothLandEveryTime) {
         ASSERT_TRUE(WriteFile(Path("pair/a.clu"), LayOut({a})) && WriteFile(Path("pair/b.clu"), LayOut({path, b})));
         // Both statuses, add's then remove's. Never a wrong success: a command that says 0 has
         // written exactly its change.
-        EXPECT_EQ(RunOutput(bin + " add " + Path("pair/a.clu") + " " + Path("pair/x") + " & " + bin + " remove " +
+        EXPECT_EQ(RunOutput(bin + " add " + Path("pair/a.clu") + " " + Path("pair/x.txt") + " & " + bin + " remove " +
                             Path("pair/b.clu") + " boatpath.wed; r=$?; wait $!; echo $? $r"),
                   "0 0\n");
         EXPECT_TRUE(ReadFile(Path("pair/a.clu")) == wantA);
         EXPECT_TRUE(ReadFile(Path("pair/b.clu")) == wantB);
         EXPECT_EQ(Run("check %/pair/a.clu").out + Run("check %/pair/b.clu").out, "ok\nok\n");
-        EXPECT_EQ(RunOutput("ls -A " + Path("pair")), "a.clu\nb.clu\nx\n");
+        EXPECT_EQ(RunOutput("ls -A " + Path("pair")), "a.clu\nb.clu\nx.txt\n");
         if (HasFailure()) break;
     }
 }
@@ -258,7 +399,7 @@ TEST_F(Vhpack, DeepCheckNamesEachEntryTheReadersRefuseAndWhy) {
         ASSERT_TRUE(WriteFile(Path("bad/" + name), bytes));
         files += " %/bad/" + name;
     }
-    ASSERT_EQ(Run("add %/a.clu" + files + " --replace").status, 0);
+    ASSERT_EQ(Run("add %/a.clu" + files + " --replace --force").status, 0);
     r = Run("check %/a.clu --deep");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "skipped: notes.xyz (no reader for its type)\n");

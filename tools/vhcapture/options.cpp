@@ -62,10 +62,11 @@ const char usage[] =
     "  --at T1,T2,...    save the frames at those times as OUT/at_<ms, 7 digits>.png\n"
     "  --every K         save every K-th frame as OUT/frame_<frame, 6 digits>.png\n"
     "  --out DIR         folder for saved frames (default capture)\n"
-    "  --sheet FILE.png  contact sheet of the saved frames\n"
+    "  --sheet FILE.png  contact sheet of the saved frames (PNG: a name ending in .png)\n"
     "  --video FILE.mp4  encode every frame with ffmpeg\n"
-    "  --stats FILE.csv  per-frame timing, and a summary per state and scene on stdout\n"
-    "  --plot FILE.png   a picture of the frame times: update and render ms stacked per frame, one\n"
+    "  --stats FILE.csv  per-frame timing, and a summary per state and scene on stdout; each row has\n"
+    "                    the state, part and message by number and by name\n"
+    "  --plot FILE.png   a picture of the frame times (PNG): update and render ms stacked per frame, one\n"
     "                    coloured band per intro, scene and the credits, a line at 16.7 ms\n"
     "  --size WxH        window size (default 800x600)\n"
     "  --quiet           leave the engine's \"NO GL ERROR\" reports out of stderr (errors still show)\n"
@@ -173,6 +174,10 @@ bool parseAt(const std::string& text, std::vector<double>* at, std::string* erro
     at->erase(std::unique(at->begin(), at->end(), [](double a, double b) { return CAP_Millis(a) == CAP_Millis(b); }),
               at->end());
     return true;
+}
+
+bool pngName(const std::string& path) {
+    return path.size() > 4 && strcasecmp(path.c_str() + path.size() - 4, ".png") == 0;
 }
 
 bool parseSize(const std::string& text, int* width, int* height) {
@@ -288,6 +293,13 @@ bool CAP_ParseOptions(int argc, const char* const* argv, CapOptions* o, std::str
         }
     }
     if (o->help || o->version) return true;
+    // Pictures are written as PNG; a name that promises another format is refused rather than
+    // left holding PNG bytes that the viewer its extension picks may not open.
+    for (const auto& [option, path] : {std::make_pair("--sheet", &o->sheet), std::make_pair("--plot", &o->plot)}) {
+        if (!path->empty() && !pngName(*path))
+            return fail(error, std::string(option) + ": " + *path +
+                                   ": vhcapture writes pictures as PNG only; give a name ending in .png");
+    }
     if (!o->sheet.empty() && o->at.empty() && o->every == 0) {
         *error = "--sheet needs frames to show: give --at or --every";
         return false;

@@ -33,15 +33,18 @@ bool CapStats::Open(const std::string& name, std::string* error) {
     }
     // Line-buffered: a run killed from outside still leaves every finished row.
     std::setvbuf(file, nullptr, _IOLBF, 1 << 16);
-    std::fputs("frame,time,state,id,message,update_ms,render_ms,gl_calls,allocs,cpu_ms\n", file);
+    // Each number that stands for something has its name beside it, so the file reads on its own.
+    std::fputs("frame,time,state,state_name,id,part,message,message_name,update_ms,render_ms,gl_calls,allocs,cpu_ms\n",
+               file);
     return true;
 }
 
 void CapStats::Record(const CapFrameRow& row) {
     rows.push_back(row);
     if (!file) return;
-    std::fprintf(file, "%ld,%.6f,%d,%d,%d,%.3f,%.3f,%ld,%ld,%.3f\n", row.frame, row.seconds, row.state, row.id, row.msg,
-                 row.updateMs, row.renderMs, row.glCalls, row.allocations, row.cpuMs);
+    std::fprintf(file, "%ld,%.6f,%d,%s,%d,%s,%d,%s,%.3f,%.3f,%ld,%ld,%.3f\n", row.frame, row.seconds, row.state,
+                 VH_StateName(row.state), row.id, PartName(row).c_str(), row.msg, VH_MsgName(row.msg), row.updateMs,
+                 row.renderMs, row.glCalls, row.allocations, row.cpuMs);
 }
 
 bool CapStats::Close(std::string* error) {
@@ -70,6 +73,25 @@ std::string CapStats::GroupName(const CapFrameRow& row) {
     default:
         return "";
     }
+}
+
+std::string CapStats::PartName(const CapFrameRow& row) {
+    int at = -1;
+    switch (row.state) {
+    case VHS_INTRO:
+    case VHS_TRANSITION:
+        at = VH_RowOf(VHS_INTRO, row.intro);
+        break;
+    case VHS_SCENE:
+        at = VH_RowOf(VHS_SCENE, row.id);
+        break;
+    case VHS_EXIT:
+        return "credits";
+    default:
+        break;
+    }
+    const VH_SequenceRow* r = VH_SequenceRowAt(at);
+    return r && r->name ? r->name : "";
 }
 
 void CapStats::PrintSummary(FILE* out) const {

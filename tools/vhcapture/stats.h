@@ -34,6 +34,9 @@ public:
     const std::vector<CapFrameRow>& Rows() const { return rows; }
     // "intro 1", "scene 2", "credits" ...; empty for a row that belongs to none.
     static std::string GroupName(const CapFrameRow& row);
+    // The sequence row's own name, as goto and --start take it ("intro1", "scene2"), or
+    // "credits"; empty for a row that belongs to none.
+    static std::string PartName(const CapFrameRow& row);
 
 private:
     FILE* file = nullptr;

@@ -15,7 +15,8 @@ struct PACK_Args {
     bool replace = false; // --replace
     std::string outDir;   // -C
     bool hasOutDir = false;
-    bool force = false; // --force
+    bool force = false; // --force: extract overwrites, create replaces, add stores what the demo cannot use
+    bool empty = false; // --empty: create may write an archive of no entries
     bool deep = false;  // --deep
     bool help = false;  // --help or -h anywhere before "--"
 };

@@ -2,18 +2,23 @@
 //
 // Everything goes through the engine's own archive object, so what vhpack accepts and writes
 // is exactly what the demo reads, and a change reaches the disk only as a whole new archive
-// renamed into place. Exit status: 0 success, 1 a bad or missing archive, entry or file, 2 a
-// usage error. Every error is one line on stderr naming the file and the fault.
+// renamed into place. Writers of one archive take turns through a lock on it, and a writer
+// stopped by a signal removes its half-written archive before it dies. Exit status: 0 success, 1 a bad or missing
+// archive, entry or file, 2 a usage error. Every error is one line on stderr naming the file and the fault.
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
 #include <fcntl.h>
 #include <strings.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,19 +35,22 @@ namespace {
 constexpr int EXIT_OK = 0;
 constexpr int EXIT_BAD = 1;
 constexpr int EXIT_USAGE = 2;
+constexpr double LOCK_WAIT_SECONDS = 10.0; // how long a writer waits for another one to finish
 
-const char* const kUsage = "usage: vhpack create ARCHIVE [FILE...]\n"
+const char* const kUsage = "usage: vhpack create ARCHIVE FILE... [--force] | --empty\n"
                            "       vhpack list ARCHIVE\n"
-                           "       vhpack add ARCHIVE FILE... [--name NAME] [--replace]\n"
+                           "       vhpack add ARCHIVE FILE... [--name NAME] [--replace] [--force]\n"
                            "       vhpack extract ARCHIVE [NAME...] [-C DIR] [--force]\n"
                            "       vhpack remove ARCHIVE NAME...\n"
                            "       vhpack check ARCHIVE [--deep]\n"
                            "       vhpack COMMAND --help | --help | --version\n"
                            "\n"
-                           "create   writes a new archive holding FILEs under their base names\n"
+                           "create   writes a new archive holding FILEs under their base names; an existing\n"
+                           "         ARCHIVE is replaced only with --force, an empty one made only with --empty\n"
                            "list     prints SIZE OFFSET TYPE NAME per entry in directory order, then a total\n"
                            "add      adds FILEs (--name renames a single FILE); a name already present, in any\n"
-                           "         case, is an error unless --replace\n"
+                           "         case, is an error unless --replace; a FILE the demo cannot use is refused,\n"
+                           "         one line saying why and what to do, unless --force\n"
                            "extract  writes the named entries (all when none is named) into DIR (default .);\n"
                            "         an existing file is kept unless --force\n"
                            "remove   drops the named entries\n"
@@ -50,7 +58,8 @@ const char* const kUsage = "usage: vhpack create ARCHIVE [FILE...]\n"
                            "         reads every entry with the demo's own readers\n"
                            "\n"
                            "Entry names are plain file names. A change is written to a temporary file beside the\n"
-                           "archive and renamed into place, so a failed command leaves the archive as it was.\n"
+                           "archive and renamed into place, so a failed or interrupted command leaves the archive\n"
+                           "as it was; commands that change one archive at once take turns.\n"
                            "vhpack COMMAND --help explains one command.\n"
                            "\n"
                            "exit status: 0 success, 1 bad or missing archive, entry or file, 2 usage error\n";
@@ -172,9 +181,148 @@ int OpenExisting(CResFile& res, const std::string& archive, const char* mode) {
     return res.Open(archive.c_str(), mode) ? EXIT_OK : FailArchive(res, archive, "cannot open");
 }
 
+// ---- taking turns --------------------------------------------------------------------------------
+
+// Writers of one archive take turns: each holds an exclusive flock from before it reads the old
+// directory until its new archive is renamed into place, so no change is built on a directory
+// that another writer is about to replace. The lock is on the archive file itself, so nothing
+// is left beside it; since a commit replaces that file, a writer that wins the lock on a file
+// that has been replaced meanwhile lets it go and locks the one the path names now. An archive
+// that does not exist yet is locked through its folder, so two creates of it take turns too.
+class ArchiveLock {
+public:
+    ArchiveLock() = default;
+    ArchiveLock(const ArchiveLock&) = delete;
+    ArchiveLock& operator=(const ArchiveLock&) = delete;
+    ~ArchiveLock() {
+        if (fd >= 0) close(fd);
+    }
+
+    // 0 once the lock is held, or the exit status after one line saying why not. Where there is
+    // nothing to lock (a folder that is missing, a file we may not read) the command goes on and
+    // meets that fault itself.
+    int Take(const std::string& archive) {
+        using Clock = std::chrono::steady_clock;
+        const Clock::time_point deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                                              std::chrono::duration<double>(LOCK_WAIT_SECONDS));
+        useconds_t pause = 2000;
+        for (;;) {
+            bool folder = false;
+            int f = open(archive.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+            if (f < 0 && errno == ENOENT) {
+                const std::size_t slash = archive.find_last_of('/');
+                const std::string dir = slash == std::string::npos ? "." : archive.substr(0, slash + 1);
+                f = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+                folder = true;
+            }
+            if (f < 0) return EXIT_OK;
+            if (flock(f, LOCK_EX | LOCK_NB) == 0) {
+                if (StillCurrent(f, archive, folder)) {
+                    fd = f;
+                    return EXIT_OK;
+                }
+                close(f); // replaced while we waited: lock what the path names now
+                continue;
+            }
+            const bool busy = errno == EWOULDBLOCK;
+            close(f);
+            if (!busy) return EXIT_OK; // a file system without locks: go on as before
+            if (Clock::now() >= deadline)
+                return Fail(archive, "another command is still changing it after %.0f s; try again once it is done",
+                            LOCK_WAIT_SECONDS);
+            usleep(pause);
+            pause = pause < 50000 ? pause * 2 : pause;
+        }
+    }
+
+private:
+    static bool StillCurrent(int f, const std::string& archive, bool folder) {
+        struct stat held, named;
+        if (folder) return stat(archive.c_str(), &named) != 0 && errno == ENOENT;
+        return fstat(f, &held) == 0 && stat(archive.c_str(), &named) == 0 && SameFile(held, named);
+    }
+
+    int fd = -1;
+};
+
+// Ctrl-C, a terminal that closes or a plain kill: the half-written archive goes before we do,
+// then the signal ends the process as it would have.
+void OnStopSignal(int signal) {
+    if (const char* temp = RES_PendingTempFile()) unlink(temp);
+    struct sigaction plain {};
+    plain.sa_handler = SIG_DFL;
+    sigemptyset(&plain.sa_mask);
+    sigaction(signal, &plain, nullptr);
+    raise(signal);
+}
+
+void CatchStopSignals() {
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigfillset(&action.sa_mask);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(signal, &action, nullptr);
+}
+
+// ---- what the demo can use ---------------------------------------------------------------------
+
+bool EndsWithAny(const std::string& name, std::initializer_list<const char*> tails) {
+    for (const char* tail : tails) {
+        const std::size_t n = std::strlen(tail);
+        if (name.size() > n && !strcasecmp(name.c_str() + name.size() - n, tail)) return true;
+    }
+    return false;
+}
+
+const char* const kPictureRemedy =
+    "convert it to a 24-bit BMP (a 32-bit TGA where it needs transparency) with power-of-two sides from 2 to 2048";
+const char* const kModelRemedy = "export it as a 3DS model holding at least one object, and add the texture maps it "
+                                 "names to the archive";
+
+// What would make an entry of this kind usable. There is no import command yet, so the
+// answer for pictures and models is what to convert them to.
+const char* Remedy(VH_AssetKind kind, const std::string& name) {
+    switch (kind) {
+    case VH_ASSET_PICTURE:
+        return kPictureRemedy;
+    case VH_ASSET_MODEL:
+        return kModelRemedy;
+    case VH_ASSET_FONT:
+        return "a font mask holds all 32 x 4 cells of its cell size; start from one assetgen writes";
+    case VH_ASSET_SPLINE:
+    case VH_ASSET_WED:
+        return "start from a path file assetgen writes, which the demo reads";
+    case VH_ASSET_TEXT:
+        return "save it as plain text";
+    default:
+        break;
+    }
+    if (EndsWithAny(name, {".png", ".jpg", ".jpeg", ".gif", ".tif", ".tiff", ".webp", ".ppm", ".pcx"}))
+        return kPictureRemedy;
+    if (EndsWithAny(name, {".obj", ".fbx", ".gltf", ".glb", ".dae", ".blend", ".stl", ".ply"})) return kModelRemedy;
+    return "the demo reads .bmp and .tga pictures, .3ds models, .spo and .wed path files, .txt text and its "
+           "font masks";
+}
+
+// Why the demo could not use the entry name holding size bytes at data, or "" when it can.
+// The model check looks for texture maps in res, which already holds every entry being added.
+std::string Unusable(const CResFile& res, const std::string& name, const void* data, Uint32 size) {
+    if (VH_AssetKindOf(name.c_str()) != VH_ASSET_OTHER) return VH_CheckAssetBytes(name.c_str(), data, size, &res);
+    const std::size_t dot = name.find_last_of('.');
+    if (dot == std::string::npos || dot == 0) return "the demo reads no entry without an extension";
+    return "the demo reads no " + name.substr(dot) + " entry";
+}
+
 // ---- commands -------------------------------------------------------------------------------------
 
 int Create(const PACK_Args& a) {
+    // Like tar, an empty archive is never made by accident: it is a list of FILEs forgotten.
+    if (a.words.empty() && !a.empty) return Usage("create needs a FILE (or --empty for an archive of no entries)");
+    ArchiveLock lock;
+    if (int status = lock.Take(a.archive)) return status;
+    struct stat info;
+    if (!a.force && lstat(a.archive.c_str(), &info) == 0)
+        return Fail(a.archive, "exists; create replaces it only with --force (add changes it)");
     CResFile res;
     if (!res.Open(a.archive.c_str(), "w")) return FailArchive(res, a.archive, "cannot create");
     std::vector<std::string> names;
@@ -201,12 +349,31 @@ int List(const PACK_Args& a) {
 int Add(const PACK_Args& a) {
     if (a.words.empty()) return Usage("add needs at least one FILE");
     if (a.hasName && a.words.size() != 1) return Usage("--name goes with exactly one FILE");
+    ArchiveLock lock;
+    if (int status = lock.Take(a.archive)) return status;
     CResFile res;
     if (int status = OpenExisting(res, a.archive, "r+")) return status;
     std::vector<std::string> names;
     for (const std::string& f : a.words)
         names.push_back(a.hasName ? a.name : BaseName(f));
     if (int status = AddFiles(res, a.archive, a.words, names, a.replace)) return status;
+    // Each new entry through the demo's own readers, once all are in, so a model finds the
+    // texture maps added with it. A black screen in the demo is a poor way to learn of a fault.
+    bool refused = false;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const RES_Entry* e = res.FindEntry(names[i].c_str());
+        const std::string why = e ? Unusable(res, names[i], e->data, e->size) : "";
+        if (why.empty()) continue;
+        const std::string file = names[i] == BaseName(a.words[i]) ? a.words[i] : a.words[i] + " (as " + names[i] + ")";
+        if (a.force) {
+            Fail(file, "%s; stored as it is (--force)", why.c_str());
+        } else {
+            Fail(file, "%s; %s (--force stores it as it is)", why.c_str(),
+                 Remedy(VH_AssetKindOf(names[i].c_str()), names[i]));
+            refused = true;
+        }
+    }
+    if (refused) return EXIT_BAD;
     return Commit(res, a.archive);
 }
 
@@ -308,6 +475,8 @@ int Extract(const PACK_Args& a) {
 
 int Remove(const PACK_Args& a) {
     if (a.words.empty()) return Usage("remove needs at least one NAME");
+    ArchiveLock lock;
+    if (int status = lock.Take(a.archive)) return status;
     CResFile res;
     if (int status = OpenExisting(res, a.archive, "r+")) return status;
     for (const std::string& w : a.words)
@@ -360,18 +529,26 @@ struct Command {
 
 const Command kCommands[] = {
     {"create", Create, true,
-     "usage: vhpack create ARCHIVE [FILE...]\n"
-     "Writes a new archive holding each FILE under its base name. An existing ARCHIVE is\n"
-     "replaced only once the new one is complete, and keeps its permission bits. Two FILEs\n"
-     "whose base names differ only in case, or the ARCHIVE itself among the FILEs, are refused.\n"},
+     "usage: vhpack create ARCHIVE FILE... [--force]\n"
+     "       vhpack create ARCHIVE --empty\n"
+     "Writes a new archive holding each FILE under its base name. Two FILEs whose base names\n"
+     "differ only in case, or the ARCHIVE itself among the FILEs, are refused.\n"
+     "  --force  replace an ARCHIVE that exists (only once the new one is complete; it keeps its\n"
+     "           permission bits); without it an existing ARCHIVE is refused and left alone\n"
+     "  --empty  allow an archive of no entries; without it create needs a FILE\n"},
     {"list", List, false,
      "usage: vhpack list ARCHIVE\n"
      "Prints SIZE OFFSET TYPE NAME for each entry in directory order, then a total line.\n"},
     {"add", Add, true,
-     "usage: vhpack add ARCHIVE FILE... [--name NAME] [--replace]\n"
-     "Adds each FILE to ARCHIVE under its base name.\n"
+     "usage: vhpack add ARCHIVE FILE... [--name NAME] [--replace] [--force]\n"
+     "Adds each FILE to ARCHIVE under its base name, after reading it with the demo's own\n"
+     "readers as check --deep does. A FILE the demo could not use (a PNG, a 32-bit BMP, a\n"
+     "picture whose sides are not powers of two, a model whose texture maps are missing, a\n"
+     "type the demo has no reader for) is one line on stderr saying why and what would make it\n"
+     "usable; then nothing is added and the status is 1.\n"
      "  --name NAME  store the single FILE as NAME, a plain file name (not . or .., no / or \\)\n"
-     "  --replace    replace an entry of the same name (in any case) instead of failing\n"},
+     "  --replace    replace an entry of the same name (in any case) instead of failing\n"
+     "  --force      store such FILEs as they are (each still named on stderr)\n"},
     {"extract", Extract, true,
      "usage: vhpack extract ARCHIVE [NAME...] [-C DIR] [--force]\n"
      "Writes the named entries (every entry when none is named) as files into DIR.\n"
@@ -406,6 +583,7 @@ const Command* FindCommand(const std::string& name) {
 
 int main(int argc, char** argv) {
     if (argc < 2) return Usage("no command given");
+    CatchStopSignals();
     const std::string command = argv[1];
     if (command == "--version") {
         std::printf("vhpack %s\n", VH_VERSION_TEXT);
