@@ -320,8 +320,9 @@ int CON_ScrollBackView(const vh_console& con, CON_ShownLine out[CON_LINE_COUNT])
     static char note[CON_LINE_SIZE]; // one console, one thread
     if (!con.scrolledBack) return 0;
     int n = 0;
+    // Pinned lines can fill every slot; one history row and the note always keep their room.
     for (const CON_Line& line : con.lines)
-        if (line.id != -1 && line.pinned) out[n++] = {line.text, line.colour};
+        if (line.id != -1 && line.pinned && n < CON_LINE_COUNT - 2) out[n++] = {line.text, line.colour};
     const long long end = clampedViewEnd(con, con.viewEnd);
     const long long first = std::max(oldestKept(con), end - historyRows(con));
     for (long long k = first; k < end && k < con.historyTotal && n < CON_LINE_COUNT - 1; ++k) {

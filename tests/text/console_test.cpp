@@ -237,4 +237,12 @@ TEST(ConsoleScrollBack, KeepsTheLastLinesAndLeavesWhenTheConsoleCloses) {
     CON_Toggle(con);
     EXPECT_FALSE(con.scrolledBack);
     EXPECT_EQ(scrolled(con), "");
+
+    // Twenty pinned lines fill every slot; the panel still holds the newest line and the note.
+    for (int i = 0; i < CON_LINE_COUNT; ++i)
+        CON_AddPinnedLine(con, "PIN");
+    CON_SpecialKey(con, VH_SPECIAL_PAGE_UP);
+    CON_ShownLine rows[CON_LINE_COUNT];
+    ASSERT_EQ(CON_ScrollBackView(con, rows), CON_LINE_COUNT);
+    EXPECT_STREQ(rows[CON_LINE_COUNT - 2].text, "LINE 1004");
 }
