@@ -1,4 +1,4 @@
-// console: the drop-down text console (lines, input editing, commands, drawing).
+// console: the drop-down text console (lines, scroll-back, input editing, commands, drawing).
 #include "text/console.h"
 
 #include <algorithm>

@@ -1,6 +1,7 @@
 // console: the drop-down text console over the top three quarters of the window: a
 // short list of lines (some pinned), an input line with a blinking cursor, and a
-// command list that Enter looks the first word up in.
+// command list that Enter looks the first word up in; beside them a scroll-back of the last
+// plain lines, for answers that scrolled away.
 // uses: core, math
 #pragma once
 
