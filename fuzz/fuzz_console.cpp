@@ -183,6 +183,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             CON_SetLineText(con, text.c_str(), ids[in.U8() % 8]);
             break;
         }
+        case 0xFC: { // the scroll-back: any step, or the page keys, then what it would draw
+            const int step = static_cast<std::int16_t>(in.U16());
+            if (step == 0x7FFF)
+                CON_SpecialKey(con, VH_SPECIAL_PAGE_UP);
+            else if (step == -0x8000)
+                CON_SpecialKey(con, VH_SPECIAL_PAGE_DOWN);
+            else
+                CON_ScrollView(con, step);
+            CON_ShownLine shown[CON_LINE_COUNT];
+            const int n = CON_ScrollBackView(con, shown);
+            Check(n >= 0 && n <= CON_LINE_COUNT && (n > 0) == con.scrolledBack);
+            for (int i = 0; i < n; ++i)
+                Check(std::memchr(shown[i].text, 0, CON_LINE_SIZE) != nullptr && shown[i].colour != nullptr);
+            Check(con.historyTotal >= 0 &&
+                  (con.historyTotal == 0 ||
+                   std::memchr(con.history[(con.historyTotal - 1) % CON_HISTORY_COUNT].text, 0, CON_LINE_SIZE)));
+            break;
+        }
         case 0xFB: {
             char status[96];
             const Uint8 room = in.U8() % sizeof status + 1;

@@ -38,6 +38,16 @@ void VH_Fail(const char* file, const char* format, ...) {
     VH_Exit(1);
 }
 
+void VH_FailNote(const char* note, const char* file, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    lastFailure = compose(file, format, args);
+    va_end(args);
+    emit("error", lastFailure);
+    emit("note", note);
+    VH_Exit(1);
+}
+
 void VH_Warn(const char* file, const char* format, ...) {
     va_list args;
     va_start(args, format);

@@ -7,6 +7,10 @@
 // "error: FILE: FAULT" (or "error: FAULT" without a file), then the end with status 1.
 [[noreturn]] void VH_Fail(const char* file, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
+// As VH_Fail, with a second line after the error, "note: NOTE", saying what to do about it.
+[[noreturn]] void VH_FailNote(const char* note, const char* file, const char* format, ...)
+    __attribute__((format(printf, 3, 4)));
+
 // "warning: FILE: FAULT", once per file name for the whole run.
 void VH_Warn(const char* file, const char* format, ...) __attribute__((format(printf, 2, 3)));
 

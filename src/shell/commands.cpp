@@ -8,6 +8,7 @@
 #include "shell/commands.h"
 
 #include <GL/gl.h>
+#include <cctype>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
@@ -164,9 +165,17 @@ void wireCommand(const char*) {
     say("Wireframe %s", VH_Wireframe() ? "on" : "off");
 }
 
+// The console types capitals; file names are taken in lower case, the way the data's own names
+// are written, so "shot Shots/Sunset" lands in shots/sunset.png and not in a folder nobody made.
+std::string fileName(const char* typed) {
+    std::string name = typed ? typed : "";
+    for (char& c : name)
+        c = (char)std::tolower((unsigned char)c);
+    return name;
+}
+
 void shotCommand(const char*) {
-    const char* name = nextWord();
-    VH_ShotCommand(name ? name : "");
+    VH_ShotCommand(fileName(nextWord()));
 }
 
 void reloadCommand(const char*) {

@@ -8,7 +8,9 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "core/catalogue.h"
 #include "core/debuglog.h"
@@ -97,7 +99,14 @@ void VH_Initialize() {
         std::printf("ERROR: DATA FILE:%s NOT FOUND", CAT_ARCHIVE);
         std::fflush(stdout);
         VH_NoteOpenLine(true);
-        VH_Fail(CAT_ARCHIVE, "cannot be opened (%s)", std::strerror(cause));
+        // The archive is looked for in the working folder only; saying which folder that was,
+        // and the two ways to point elsewhere, answers the usual first-run mistake.
+        char folder[4096];
+        const std::string note =
+            std::string("looked for ") + CAT_ARCHIVE + " in " +
+            (getcwd(folder, sizeof folder) ? folder : "the working folder") +
+            "; start the demo where the data is (cd build/run) or name that folder with --data DIR";
+        VH_FailNote(note.c_str(), CAT_ARCHIVE, "cannot be opened (%s)", std::strerror(cause));
     }
     std::fclose(data);
     checkArchive();

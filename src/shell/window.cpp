@@ -94,6 +94,11 @@ void special(int key, int x, int y) {
     VH_Keyboard(key, true, x, y);
 }
 
+// The wheel moves the console's scroll-back (freeglut: direction +1 away from the user, i.e. up).
+void wheel(int /*wheel*/, int direction, int /*x*/, int /*y*/) {
+    CON_ScrollView(VH_Console, direction > 0 ? CON_WHEEL_LINES : -CON_WHEEL_LINES);
+}
+
 void VH_Start(int argc, char** argv, int width, int height, bool driven) {
     DBG_Open();
     glutInit(&argc, argv);
@@ -115,6 +120,7 @@ void VH_Start(int argc, char** argv, int width, int height, bool driven) {
         glutIdleFunc(idle);
         glutKeyboardFunc(keyboard);
         glutSpecialFunc(special);
+        glutMouseWheelFunc(wheel);
     }
     VH_SetDisplayFunc(display);
     VH_Initialize();

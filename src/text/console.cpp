@@ -1,6 +1,7 @@
-// console: the drop-down text console (lines, input editing, commands, drawing).
+// console: the drop-down text console (lines, scroll-back, input editing, commands, drawing).
 #include "text/console.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -42,7 +43,77 @@ void copyText(char* dst, const char* src, size_t size) {
     dst[size - 1] = '\0';
 }
 
+// A line with its decimal numbers ("12.5", "-0.25") blanked out: two lines alike in this shape
+// are two readings of one running read-out.
+void readoutShape(const char* text, char* out, size_t size, bool* hasNumber) {
+    size_t n = 0;
+    *hasNumber = false;
+    for (const char* p = text; *p && n + 1 < size;) {
+        const char* q = p;
+        if (*q == '-' || *q == '+') ++q;
+        const char* digits = q;
+        while (std::isdigit((unsigned char)*q))
+            ++q;
+        if (q > digits && *q == '.' && std::isdigit((unsigned char)q[1])) {
+            ++q;
+            while (std::isdigit((unsigned char)*q))
+                ++q;
+            out[n++] = '\x01';
+            *hasNumber = true;
+            p = q;
+        } else {
+            out[n++] = *p++;
+        }
+    }
+    out[n] = '\0';
+}
+
+// Every plain line goes into the scroll-back. A running read-out (the river's distance line,
+// added every frame) would push a command's answer out of it within seconds, so a line that
+// differs from the newest one only in its decimal numbers takes that line's place.
+void keepInHistory(vh_console& con, const char* text, const Uint8 colour[4]) {
+    if (con.historyTotal > 0) {
+        CON_HistoryLine& newest = con.history[(con.historyTotal - 1) % CON_HISTORY_COUNT];
+        char a[CON_LINE_SIZE], b[CON_LINE_SIZE];
+        bool aNumber = false, bNumber = false;
+        readoutShape(newest.text, a, sizeof a, &aNumber);
+        readoutShape(text ? text : "", b, sizeof b, &bNumber);
+        if (aNumber && bNumber && std::strcmp(a, b) == 0 && std::memcmp(newest.colour, colour, 4) == 0) {
+            copyText(newest.text, text, sizeof(newest.text));
+            return;
+        }
+    }
+    CON_HistoryLine& line = con.history[con.historyTotal % CON_HISTORY_COUNT];
+    copyText(line.text, text, sizeof(line.text));
+    std::memcpy(line.colour, colour, 4);
+    con.historyTotal += 1;
+}
+
+long long oldestKept(const vh_console& con) {
+    return con.historyTotal > CON_HISTORY_COUNT ? con.historyTotal - CON_HISTORY_COUNT : 0;
+}
+
+int livePinned(const vh_console& con) {
+    int n = 0;
+    for (const CON_Line& line : con.lines)
+        n += line.id != -1 && line.pinned;
+    return n;
+}
+
+// History rows of the scrolled-back panel: what the pinned lines and the note leave of the 20.
+int historyRows(const vh_console& con) {
+    const int rows = CON_LINE_COUNT - 1 - livePinned(con);
+    return rows > 1 ? rows : 1;
+}
+
+// The view may not start above the oldest line kept (it moves down as old lines drop out).
+long long clampedViewEnd(const vh_console& con, long long end) {
+    const long long lowest = std::min(con.historyTotal, oldestKept(con) + historyRows(con));
+    return std::max(end, lowest);
+}
+
 int addLine(vh_console& con, const char* text, const Uint8 colour[4], bool pinned) {
+    if (!pinned) keepInHistory(con, text, colour);
     CON_Line* slot = CON_FindFreeLine(con);
     if (!slot) return -1;
     slot->id = con.nextId++;
@@ -79,7 +150,7 @@ vh_console::vh_console()
       usePicture(false), width(VH_WindowWidth * 1.0f), height(VH_WindowHeight * 0.75f), nextId(1), cursorX(0),
       inputY((int)(VH_WindowHeight * 0.75f - 13.0f)), cursor(0), overwrite(false), cursorShown(true),
       blinkTimer(blinkPeriod), input{}, commandWord{}, commands(firstCommandCapacity), keepKeys(false),
-      keepKeysOnOpen(false) {
+      keepKeysOnOpen(false), history{}, historyTotal(0), scrolledBack(false), viewEnd(0) {
     for (CON_Line& line : lines) {
         line.text[0] = '\0';
         line.pinned = false;
@@ -182,6 +253,7 @@ bool CON_Execute(vh_console& con) {
 
 void CON_Toggle(vh_console& con) {
     con.open = !con.open;
+    con.scrolledBack = false;
     con.keepKeys = con.open && con.keepKeysOnOpen;
 }
 
@@ -223,6 +295,48 @@ void CON_Update(vh_console& con, double seconds) {
     }
 }
 
+void CON_ScrollView(vh_console& con, int lines) {
+    if (!con.open || lines == 0) return;
+    if (!con.scrolledBack) {
+        if (lines < 0) return; // the plain view is already the newest
+        // The first step back holds the newest page still, answers that scrolled away included.
+        con.scrolledBack = true;
+        con.viewEnd = con.historyTotal;
+        return;
+    }
+    const long long end = clampedViewEnd(con, con.viewEnd) - lines;
+    if (lines < 0 && end > con.historyTotal) {
+        // Forward past the newest: the newest page first, then the plain view.
+        if (con.viewEnd < con.historyTotal)
+            con.viewEnd = con.historyTotal;
+        else
+            con.scrolledBack = false;
+        return;
+    }
+    con.viewEnd = clampedViewEnd(con, end);
+}
+
+int CON_ScrollBackView(const vh_console& con, CON_ShownLine out[CON_LINE_COUNT]) {
+    static char note[CON_LINE_SIZE]; // one console, one thread
+    if (!con.scrolledBack) return 0;
+    int n = 0;
+    // Pinned lines can fill every slot; one history row and the note always keep their room.
+    for (const CON_Line& line : con.lines)
+        if (line.id != -1 && line.pinned && n < CON_LINE_COUNT - 2) out[n++] = {line.text, line.colour};
+    const long long end = clampedViewEnd(con, con.viewEnd);
+    const long long first = std::max(oldestKept(con), end - historyRows(con));
+    for (long long k = first; k < end && k < con.historyTotal && n < CON_LINE_COUNT - 1; ++k) {
+        const CON_HistoryLine& line = con.history[k % CON_HISTORY_COUNT];
+        out[n++] = {line.text, line.colour};
+    }
+    const long long below = std::max(0LL, con.historyTotal - end);
+    std::snprintf(note, sizeof note, "[scroll-back: lines %lld to %lld of the last %lld; %lld newer below; PageDown]",
+                  first - oldestKept(con) + 1, std::min(end, con.historyTotal) - oldestKept(con),
+                  con.historyTotal - oldestKept(con), below);
+    out[n++] = {note, statusColour};
+    return n;
+}
+
 void CON_StatusText(const vh_console& con, char* out, int size) {
     std::snprintf(out, (size_t)size, "%s %i.%i.%i %s %i %i", CON_OwnerText, VH_VERSION_MAJOR, VH_VERSION_MINOR,
                   VH_VERSION_PATCH, con.overwrite ? "OVRWRT" : "INSERT", con.cursorX, con.inputY);
@@ -245,11 +359,22 @@ void CON_Render(vh_console& con) {
     }
 
     float y = 0.0f;
-    for (const CON_Line& line : con.lines) {
-        if (line.id == -1) continue;
-        FNT_SetColor(con.font, line.colour[2], line.colour[1], line.colour[0], line.colour[3]);
-        FNT_DrawString(line.text, 0, (int)y, con.font);
-        y += FNT_GetHeight(con.font) + 3;
+    if (con.scrolledBack) {
+        CON_ShownLine shown[CON_LINE_COUNT];
+        const int count = CON_ScrollBackView(con, shown);
+        for (int i = 0; i < count; ++i) {
+            const Uint8* c = shown[i].colour;
+            FNT_SetColor(con.font, c[2], c[1], c[0], c[3]);
+            FNT_DrawString(shown[i].text, 0, (int)y, con.font);
+            y += FNT_GetHeight(con.font) + 3;
+        }
+    } else {
+        for (const CON_Line& line : con.lines) {
+            if (line.id == -1) continue;
+            FNT_SetColor(con.font, line.colour[2], line.colour[1], line.colour[0], line.colour[3]);
+            FNT_DrawString(line.text, 0, (int)y, con.font);
+            y += FNT_GetHeight(con.font) + 3;
+        }
     }
 
     FNT_SetColor(con.font, CON_InputColour[2], CON_InputColour[1], CON_InputColour[0], CON_InputColour[3]);
@@ -278,6 +403,8 @@ void CON_Key(vh_console& con, int key) {
         return;
     }
     if (key == VH_KEY_ENTER) {
+        // Scrolled back, the view moves to the command typed and holds its answer below it.
+        if (con.scrolledBack) con.viewEnd = con.historyTotal + historyRows(con);
         CON_AddLineColor(con, con.input, CON_InputColour);
         if (!CON_Execute(con)) {
             char line[CON_LINE_SIZE];
@@ -337,6 +464,12 @@ void CON_SpecialKey(vh_console& con, int key) {
         break;
     case VH_SPECIAL_INSERT:
         con.overwrite = !con.overwrite;
+        break;
+    case VH_SPECIAL_PAGE_UP: // a panel less one line, so one line stays in view for bearings
+        CON_ScrollView(con, std::max(1, historyRows(con) - 1));
+        break;
+    case VH_SPECIAL_PAGE_DOWN:
+        CON_ScrollView(con, -std::max(1, historyRows(con) - 1));
         break;
     default:
         break;

@@ -11,12 +11,17 @@ command -v xdotool >/dev/null || fail "xdotool missing"
 work=$(mktemp -d)
 trap 'kill "${pid:-}" 2>/dev/null; rm -rf "$work"' EXIT
 
-# 1. No archive in the working directory: one message, status 1.
+# 1. No archive in the working directory: one message, status 1; stderr names the fault, then
+#    the folder it looked in and how to point elsewhere.
 mkdir "$work/empty"
-out=$(cd "$work/empty" && timeout 20 "$bin")
+out=$(cd "$work/empty" && timeout 20 "$bin" --quiet 2>"$work/err")
 status=$?
 [ "$status" -eq 1 ] || fail "missing archive: exit status $status, expected 1"
 [ "$out" = "ERROR: DATA FILE:vh_data.clu NOT FOUND" ] || fail "missing archive: printed '$out'"
+tail -n 2 "$work/err" >"$work/said"
+expected="error: vh_data.clu: cannot be opened (No such file or directory)
+note: looked for vh_data.clu in $work/empty; start the demo where the data is (cd build/run) or name that folder with --data DIR"
+[ "$(cat "$work/said")" = "$expected" ] || fail "missing archive: stderr ended '$(cat "$work/said")'"
 
 # Start the demo in a folder holding an archive (the generated one when it exists).
 start_demo() {

@@ -5,6 +5,7 @@
 #include <GL/gl.h>
 #include <fstream>
 #include <png.h>
+#include <sys/stat.h>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -142,21 +143,24 @@ TEST_F(Commands, PauseFreezesThePictureAndStepMovesOneFrame) {
 }
 
 TEST_F(Commands, ShotWritesTheNextFrameAndRefusesAFolderThatIsNot) {
-    type("shot mine", true);
+    // Typed letters are capitals; the file name is taken in lower case, folder and all.
+    ASSERT_EQ(mkdir((dir + "/shots").c_str(), 0777), 0);
+    type("shot Shots/Sunset", true);
     steps(2);
     const std::vector<std::uint8_t> drawn = frame();
+    EXPECT_EQ(lastLine(), "Wrote shots/sunset.png");
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
-    ASSERT_TRUE(png_image_begin_read_from_file(&image, (dir + "/MINE.png").c_str())) << "typed letters are capitals";
+    ASSERT_TRUE(png_image_begin_read_from_file(&image, (dir + "/shots/sunset.png").c_str()));
     image.format = PNG_FORMAT_RGB;
     std::vector<std::uint8_t> read(PNG_IMAGE_SIZE(image));
     ASSERT_TRUE(png_image_finish_read(&image, nullptr, read.data(), 0, nullptr));
     EXPECT_TRUE(image.width == 800 && image.height == 600 && read == drawn) << "the PNG is the frame drawn";
 
     type("shot /nonexistent/x.png");
-    EXPECT_EQ(lastLine(), "shot: /NONEXISTENT/X.PNG: cannot write (no such folder, or it is not writable)");
+    EXPECT_EQ(lastLine(), "shot: /nonexistent/x.png: cannot write (no such folder, or it is not writable)");
     VH_DriverRender();
-    EXPECT_EQ(access("/NONEXISTENT", F_OK), -1);
+    EXPECT_EQ(access("/nonexistent", F_OK), -1);
 }
 
 TEST_F(Commands, ReloadPicksUpAReplacedPictureAndKeepsTheOldDataForADamagedArchive) {

@@ -135,3 +135,114 @@ TEST(ConsoleStatus, ShowsModeCursorAndAnInputRowThatResizeKeeps) {
     CON_Resize(con, 1000, 500);
     EXPECT_TRUE(con.width == 1000.0f && con.height == 375.0f && con.inputY == 437);
 }
+
+namespace {
+// The scrolled-back panel as "text|" rows; the closing note apart.
+std::string scrolled(const vh_console& con, std::string* note = nullptr) {
+    CON_ShownLine rows[CON_LINE_COUNT];
+    const int n = CON_ScrollBackView(con, rows);
+    std::string out;
+    for (int i = 0; i + 1 < n; ++i)
+        out += std::string(rows[i].text) + "|";
+    if (note) *note = n ? rows[n - 1].text : "";
+    return out;
+}
+std::string lines(const char* prefix, int from, int to) { // "prefix from|...|prefix to-1|"
+    std::string out;
+    for (int i = from; i < to; ++i)
+        out += prefix + std::to_string(i) + "|";
+    return out;
+}
+vh_console* answering;
+void answerThree(const char*) {
+    for (int i = 0; i < 3; ++i)
+        CON_AddLine(*answering, ("ANSWER " + std::to_string(i)).c_str());
+}
+} // namespace
+
+TEST(ConsoleScrollBack, PagesHoldStillUnderNewLinesAndComeBackToThePlainView) {
+    vh_console con, plain;
+    for (vh_console* c : {&con, &plain}) {
+        CON_Toggle(*c);
+        CON_AddPinnedLine(*c, "FPS");
+        CON_AddPinnedLine(*c, "HINT");
+        for (int i = 0; i < 30; ++i) // numbered lines are lines of their own, not readings
+            CON_AddLine(*c, ("LINE " + std::to_string(i)).c_str());
+    }
+    CON_ScrollView(con, -3);
+    EXPECT_FALSE(con.scrolledBack) << "forward from the plain view stays there";
+
+    // The first PageUp holds the newest lines: 20 rows less the two pinned and the note.
+    CON_SpecialKey(con, VH_SPECIAL_PAGE_UP);
+    std::string note;
+    EXPECT_EQ(scrolled(con, &note), "FPS|HINT|" + lines("LINE ", 13, 30));
+    EXPECT_EQ(note, "[scroll-back: lines 14 to 30 of the last 30; 0 newer below; PageDown]");
+    // A running read-out added every frame takes one line of the history and moves nothing;
+    // the slots underneath go on exactly as in a console never scrolled.
+    for (int i = 0; i < 200; ++i) {
+        const std::string readout = "curdist:" + std::to_string(i * 0.37) + " maxdist:75.00000";
+        for (vh_console* c : {&con, &plain}) {
+            CON_AddLine(*c, readout.c_str());
+            CON_Update(*c, 0.02);
+        }
+    }
+    EXPECT_EQ(con.historyTotal, 31);
+    EXPECT_STREQ(con.history[30].text, "curdist:73.630000 maxdist:75.00000");
+    EXPECT_EQ(scrolled(con), "FPS|HINT|" + lines("LINE ", 13, 30));
+    EXPECT_EQ(shown(con), shown(plain));
+
+    CON_SpecialKey(con, VH_SPECIAL_PAGE_UP); // back 16, but never above the first line
+    EXPECT_EQ(scrolled(con), "FPS|HINT|" + lines("LINE ", 0, 17));
+    CON_ScrollView(con, CON_WHEEL_LINES);
+    EXPECT_EQ(scrolled(con), "FPS|HINT|" + lines("LINE ", 0, 17));
+    CON_ScrollView(con, -CON_WHEEL_LINES);
+    EXPECT_EQ(scrolled(con, &note), "FPS|HINT|" + lines("LINE ", 3, 20));
+    EXPECT_EQ(note, "[scroll-back: lines 4 to 20 of the last 31; 11 newer below; PageDown]");
+
+    // Enter while scrolled back: the command typed heads the view, its answer under it, and
+    // both stay there as more lines come.
+    answering = &con;
+    CON_AddCommand(con, answerThree, "answer");
+    typeText(con, "answer");
+    CON_Key(con, VH_KEY_ENTER);
+    for (int i = 0; i < 40; ++i)
+        CON_AddLine(con, ("MORE " + std::to_string(i)).c_str());
+    EXPECT_EQ(scrolled(con), "FPS|HINT|ANSWER|" + lines("ANSWER ", 0, 3) + lines("MORE ", 0, 13));
+
+    // PageDown goes forward until past the newest line, which is the plain view again.
+    int presses = 0;
+    for (; con.scrolledBack && presses < 10; ++presses)
+        CON_SpecialKey(con, VH_SPECIAL_PAGE_DOWN);
+    EXPECT_EQ(presses, 3);
+    EXPECT_EQ(scrolled(con), "");
+}
+
+TEST(ConsoleScrollBack, KeepsTheLastLinesAndLeavesWhenTheConsoleCloses) {
+    vh_console con;
+    CON_ScrollView(con, 5);
+    EXPECT_FALSE(con.scrolledBack) << "closed: nothing to scroll";
+    CON_Toggle(con);
+    for (int i = 0; i < 1000; ++i)
+        CON_AddLine(con, ("LINE " + std::to_string(i)).c_str());
+    CON_ScrollView(con, 1);
+    CON_ScrollView(con, 5000);
+    std::string note;
+    EXPECT_EQ(scrolled(con, &note), lines("LINE ", 600, 619));
+    EXPECT_EQ(note, "[scroll-back: lines 1 to 19 of the last 400; 381 newer below; PageDown]");
+    // Old lines dropping out of the ring move a view that stood on them down with them.
+    for (int i = 1000; i < 1005; ++i)
+        CON_AddLine(con, ("LINE " + std::to_string(i)).c_str());
+    EXPECT_EQ(scrolled(con), lines("LINE ", 605, 624));
+    CON_Toggle(con);
+    CON_Toggle(con);
+    EXPECT_FALSE(con.scrolledBack);
+    EXPECT_EQ(scrolled(con), "");
+
+    // Twenty pinned lines fill every slot; the panel still holds the newest line and the note.
+    for (int i = 0; i < CON_LINE_COUNT; ++i)
+        CON_AddPinnedLine(con, "PIN");
+    CON_SpecialKey(con, VH_SPECIAL_PAGE_UP);
+    CON_ShownLine rows[CON_LINE_COUNT];
+    ASSERT_EQ(CON_ScrollBackView(con, rows), CON_LINE_COUNT);
+    EXPECT_STREQ(rows[CON_LINE_COUNT - 2].text, "LINE 1004");
+}

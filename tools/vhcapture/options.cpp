@@ -33,6 +33,8 @@ const NamedKey namedKeys[] = {
     {"home", true, VH_SPECIAL_HOME},
     {"end", true, VH_SPECIAL_END},
     {"insert", true, VH_SPECIAL_INSERT},
+    {"pageup", true, VH_SPECIAL_PAGE_UP},
+    {"pagedown", true, VH_SPECIAL_PAGE_DOWN},
     {"f3", true, VH_SPECIAL_F3},   // the frame-time graph
     {"f12", true, VH_SPECIAL_F12}, // a screenshot
 };
@@ -58,7 +60,8 @@ const char usage[] =
     "                    counting, and --at files of loop L are OUT/at_<ms>_loop<L>.png. After each\n"
     "                    loop one line gives its demo time and the process's resident size\n"
     "  --keys T:KEY,...  press KEY at T s; KEY is one character or esc, space, enter, backspace,\n"
-    "                    backquote, left, right, up, down, home, end, insert, f3, f12\n"
+    "                    backquote, left, right, up, down, home, end, insert, pageup,\n"
+    "                    pagedown, f3, f12\n"
     "  --at T1,T2,...    save the frames at those times as OUT/at_<ms, 7 digits>.png\n"
     "  --every K         save every K-th frame as OUT/frame_<frame, 6 digits>.png\n"
     "  --out DIR         folder for saved frames (default capture)\n"

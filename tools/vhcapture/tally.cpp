@@ -149,6 +149,7 @@
     X(void, glutIdleFunc, (void (*callback)(void)), (callback)) \
     X(void, glutKeyboardFunc, (void (*callback)(unsigned char, int, int)), (callback)) \
     X(void, glutSpecialFunc, (void (*callback)(int, int, int)), (callback)) \
+    X(void, glutMouseWheelFunc, (void (*callback)(int, int, int, int)), (callback)) \
     X(void, glutReshapeFunc, (void (*callback)(int, int)), (callback)) \
     X(void, glutDisplayFunc, (void (*callback)(void)), (callback)) \
     X(int, glutGet, (GLenum query), (query)) \
