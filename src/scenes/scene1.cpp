@@ -166,8 +166,10 @@ void failOnPaths() {
     if (std::memcmp(header, "SPO", 4) != 0) VH_Fail(CAT_BEACH_PATHS, "not a path file (no SPO mark)");
     if (header[4] != 1 || header[5] != 1)
         VH_Fail(CAT_BEACH_PATHS, "version %d.%d, the reader takes 1.1", header[4], header[5]);
-    VH_Fail(CAT_BEACH_PATHS, "damaged: a path is cut short, has fewer than two control points or more than its "
-                             "knot table holds, or a value that is no number");
+    VH_Fail(CAT_BEACH_PATHS,
+            "damaged: a path is cut short, has fewer than two control points or more than its knot table holds, "
+            "a resolution outside 2 to %d, or a value that is no number",
+            SPL_MAX_RESOLUTION);
 }
 
 void loadPaths() {

@@ -225,10 +225,11 @@ void initialiseWith(const Bytes* paths) {
 
 TEST(SceneOneDeath, EveryFaultOfThePathFileEndsWithStatusOneAndALineNamingIt) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    SpoRecord loop, tooLong, cut;
+    SpoRecord loop, tooLong, cut, tooFine;
     loop.points = {VECTOR(30, 22, 46), VECTOR(40, 22, 46), VECTOR(40, 30, 56), VECTOR(30, 22, 46)};
     tooLong.points.assign(97, VECTOR(1, 2, 3)); // 97 + k + 1 passes the knot table's 100
     cut = loop, cut.claim = true, cut.claimedPoints = 40;
+    tooFine = loop, tooFine.resolution = 2000000;
     auto eightWith = [&](const SpoRecord& last) {
         std::vector<SpoRecord> r(7, loop);
         return r.push_back(last), SpoFile(r);
@@ -239,6 +240,7 @@ TEST(SceneOneDeath, EveryFaultOfThePathFileEndsWithStatusOneAndALineNamingIt) {
         {{SpoFile(std::vector<SpoRecord>(7, loop))}, "flyerpaths.spo: holds 7 paths"},
         {{eightWith(tooLong)}, "flyerpaths.spo: damaged"},
         {{eightWith(cut)}, "flyerpaths.spo: damaged"},
+        {{eightWith(tooFine)}, "flyerpaths.spo: damaged"},
         {{eightWith(loop)}, ""}, // eight loops and no models: it runs
     };
     for (const auto& [file, says] : cases)
