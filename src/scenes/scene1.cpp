@@ -240,14 +240,14 @@ void View1MainInit() {
     V1_SceneTime = 0.0;
     V1_StepStarted = false;
     V1_State = 0;
-    DBG_Print("scene one: step 0 at 0.000 s");
+    DBG_Trace("scene one: step 0 at 0.000 s");
     TIMER_GetDelta(); // the first update must not include the loading time
 }
 
 void nextStep() {
     V1_StepStarted = false;
     ++V1_State;
-    DBG_Print("scene one: step %d at %.3f s", V1_State, V1_SceneTime);
+    DBG_Trace("scene one: step %d at %.3f s", V1_State, V1_SceneTime);
 }
 
 void launchNext() {

@@ -137,7 +137,7 @@ t3DModel* placed(int model) {
 void nextStep() {
     V2_StepStarted = false;
     ++V2_State;
-    DBG_Print("scene two: step %d at %.3f s", V2_State, V2_SceneTime);
+    DBG_Trace("scene two: step %d at %.3f s", V2_State, V2_SceneTime);
 }
 
 void setupLightsAndFog() {
@@ -201,7 +201,7 @@ void View2MainInit() {
     V2_SceneTime = 0.0;
     V2_StepStarted = false;
     V2_State = 0;
-    DBG_Print("scene two: step 0 at 0.000 s");
+    DBG_Trace("scene two: step 0 at 0.000 s");
     TIMER_GetDelta(); // the first update must not include the loading time
 }
 
@@ -416,7 +416,7 @@ void runScript(float seconds) {
             T(kBlimp3).z = -70.61f;
             V2_EyeIndex = (V2_EyeIndex + 1) & (V2_VIEWPOINT_COUNT - 1);
             cam.eye = VECTOR(float(kEyeX[V2_EyeIndex]), kEyeHeight, float(kEyeZ[V2_EyeIndex]));
-            DBG_Print("scene two: viewpoint %d at %.3f s", V2_EyeIndex, V2_SceneTime);
+            DBG_Trace("scene two: viewpoint %d at %.3f s", V2_EyeIndex, V2_SceneTime);
         }
         break;
     default:
