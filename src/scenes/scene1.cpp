@@ -424,10 +424,9 @@ void drawFigures() {
                               kFigureScale);
             MESH_Draw(figure, false);
         }
-        // A plain sphere: with texturing on it would be tinted by one texel of the figure's picture.
-        glDisable(GL_TEXTURE_2D);
+        // Texturing stays on from the figure (or the translucent pass): the sphere's colour comes
+        // through the texel the current texture coordinate picks from the texture bound last.
         FX_DrawGlowSphere(kGlowRadius, p.x, p.y, p.z, kGlowColour);
-        glEnable(GL_TEXTURE_2D);
     }
 }
 
