@@ -465,6 +465,27 @@ void drawSmokeAt(VECTOR at) {
     // clang-format on
 }
 
+// The sky plane centred over the eye, stretched upwards, drawn by draw (first or behind).
+void drawSky(const DemoCamera& camera, void (*draw)()) {
+    glBindTexture(GL_TEXTURE_2D, V2_SkyTexture);
+    // clang-format off
+    glPushMatrix();
+        glTranslatef(camera.eye.x, camera.eye.y + 2.0f, camera.eye.z);
+        glScalef(1.0f, 6.5f, 1.0f);
+        draw();
+    glPopMatrix();
+    // clang-format on
+}
+
+// Drawn last, the sky shows only where nothing was drawn: the same picture as drawn first only
+// while everything in front of it is opaque. A see-through model (one whose texture has alpha)
+// must show the sky behind it, so then the sky goes first.
+bool skyMayGoLast() {
+    for (int m = 0; m < V2_MESH_COUNT; ++m)
+        if (V2_Place[m].visible && V2_Meshes[m] && V2_Meshes[m]->seeThrough) return false;
+    return true;
+}
+
 void View2MainRender() {
     DemoCamera* camera = V2_UseAltCamera ? &V2_AltCamera : V2_Camera.get();
     if (!camera) return;
@@ -473,10 +494,12 @@ void View2MainRender() {
     glLightfv(GL_LIGHT1, GL_POSITION, lightPosition);
 
     // Everything up to the smoke is opaque: the sky, the black shots, the tracers (their colour's
-    // alpha is 1), the models and the water at alpha 1.
+    // alpha is 1), the models and the water at alpha 1; see-through models are still blended.
     MESH_BeginOpaquePass();
+    const bool skyLast = skyMayGoLast();
     // The shots are drawn with the sky's texture bound, as when the sky came first.
     if (V2_SkyTexture) glBindTexture(GL_TEXTURE_2D, V2_SkyTexture);
+    if (V2_SkyTexture && !skyLast) drawSky(*camera, SKY_Draw);
 
     if (V2_ShotsOn) {
         for (int group : V2_ShotGroups) {
@@ -529,16 +552,7 @@ void View2MainRender() {
     }
     // The sky last, where nothing covers it: the same picture as drawing it first under
     // everything, without shading the sky behind the clouds, models and water.
-    if (V2_SkyTexture) {
-        glBindTexture(GL_TEXTURE_2D, V2_SkyTexture);
-        // clang-format off
-        glPushMatrix();
-            glTranslatef(camera->eye.x, camera->eye.y + 2.0f, camera->eye.z);
-            glScalef(1.0f, 6.5f, 1.0f);
-            SKY_DrawBehind();
-        glPopMatrix();
-        // clang-format on
-    }
+    if (V2_SkyTexture && skyLast) drawSky(*camera, SKY_DrawBehind);
     MESH_EndOpaquePass();
 
     if (V2_BlimpSmokeOn || V2_PlaneFireOn || V2_DirigibleSmokeOn) {
