@@ -141,8 +141,8 @@ void CamEvent::Update(float seconds) {
             case 3:
             case 4:
                 side.Cross(VECTOR(1.0f, 0.0f, 0.0f)); // (1,0,0) x heading
-                // Along x (and before the first move) there is no side: the eye stays where it was.
-                if (!(side.Dot(side) > 0.0f)) break;
+                // Along x (and before the first move) there is no side: Normalize keeps the zero
+                // vector zero, so the eye sits on the figure.
                 side.Normalize();
                 value[0] = place + side * (mode == 3 ? kChaseAbove : -kChaseAbove);
                 break;
@@ -192,8 +192,12 @@ DemoCamera::~DemoCamera() {
     if (lastApplied == this) lastApplied = nullptr;
 }
 
-const DemoCamera* CAM_LastApplied() { return lastApplied; }
-void CAM_ForgetApplied() { lastApplied = nullptr; }
+const DemoCamera* CAM_LastApplied() {
+    return lastApplied;
+}
+void CAM_ForgetApplied() {
+    lastApplied = nullptr;
+}
 
 void DemoCamera::Apply() {
     lastApplied = this;
@@ -271,8 +275,10 @@ void DemoCamera::AddFollowEvent(FLIERS* object, int channel) {
 }
 
 void DemoCamera::AddChaseEvent(FLIERS* object, int channels, int mode) {
+    // A chase writes its own slots (eye, target, up), so any mask is queued; its bits only say
+    // which of them the camera takes.
     const Uint32 mask = static_cast<Uint32>(channels);
-    if (!object || CAM_SlotOf(mask) < 0) return;
+    if (!object) return;
     StopEvents(mask);
     CamEvent* e = take();
     if (!e) return;

@@ -78,8 +78,9 @@ public:
     // Starts from the camera's current eye, target, up or (fov, 0, 0); any other channel does nothing.
     void AddLinearEventFromCurrent(VECTOR end, float durationMs, int channel);
     void AddFollowEvent(FLIERS* object, int channel);
-    // channels may combine CAM_EYE, CAM_TARGET and CAM_UP; modes: 0 ahead, 1 behind, 2 beside at
-    // (0,1,0) x heading * 35, 3 and 4 at the unit (1,0,0) x heading * +-15.
+    // channels may combine CAM_EYE, CAM_TARGET and CAM_UP (a chase takes no slot, so any mask is
+    // queued); modes: 0 ahead, 1 behind, 2 beside at (0,1,0) x heading * 35, 3 and 4 at the unit
+    // (1,0,0) x heading * +-15, which is on the figure itself while the heading runs along x.
     void AddChaseEvent(FLIERS* object, int channels, int mode);
     // type CAM_WEDPATH (a PathControl) or CAM_SPLINEPATH (a PathControl3D). With ownsPath the path,
     // made with new as a single object, is handed over: it is deleted when the event ends or is

@@ -3,7 +3,8 @@
 // A file is an 8-byte header (magic "SPO\0", version 1.1, u16 path count) and then the path
 // records back to back: a 50-byte fixed part (tag, k, resolution, start and end time, speed,
 // active and loop bytes, 16 ignored bytes, point count P, trailing record count E), P points
-// of three floats and E ignored 12-byte records. Everything is little-endian.
+// of three floats and E ignored 12-byte records (none when E is negative). Everything is
+// little-endian.
 //
 // Every count is checked against the bytes the stream really holds before anything is
 // allocated, and every path is checked against the knot table before it is kept, so a
@@ -145,11 +146,11 @@ bool readPath(BoundedReader& in, PathControl3D& path) {
     const Sint32 trailing = s32At(record + 46);
 
     if (path.k < 1 || path.resolution < 2 || path.resolution > SPL_MAX_RESOLUTION) return false;
-    if (pointCount < kMinPoints || trailing < 0) return false;
+    if (pointCount < kMinPoints) return false;
     if (static_cast<long long>(pointCount) + path.k + 1 > SPL_KNOT_TABLE) return false;
-    if (static_cast<long long>(pointCount) * kPointBytes + static_cast<long long>(trailing) * kTrailingBytes >
-        in.Left())
-        return false;
+    // A negative trailing count reads no trailing record at all.
+    const long long trailingBytes = trailing > 0 ? static_cast<long long>(trailing) * kTrailingBytes : 0;
+    if (static_cast<long long>(pointCount) * kPointBytes + trailingBytes > in.Left()) return false;
 
     path.points.clear();
     for (Sint32 i = 0; i < pointCount; ++i) {
@@ -159,7 +160,7 @@ bool readPath(BoundedReader& in, PathControl3D& path) {
         // One point that is not a number would spread into every position along the curve.
         if (!finitePoint(p) || !path.points.push_back(p)) return false;
     }
-    if (!in.Skip(static_cast<long long>(trailing) * kTrailingBytes)) return false;
+    if (!in.Skip(trailingBytes)) return false;
 
     path.length = path.MeasureLength();
     const float duration = endTime - startTime; // seconds

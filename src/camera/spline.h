@@ -14,9 +14,10 @@ struct VH_RWops;
 
 // The traversal's knot table: a path fits when points + k + 1 <= SPL_KNOT_TABLE.
 constexpr int SPL_KNOT_TABLE = 100;
-// Length samples beyond this add nothing a frame can show, and every one costs a curve
-// evaluation on each load and each SetSpeed, so a file asking for more is refused.
-constexpr int SPL_MAX_RESOLUTION = 4096;
+// Every length sample costs a curve evaluation (about k^2 / 2 + P steps) on each load and each
+// SetSpeed: a million samples of a cubic path take about a second, of the highest orders the knot
+// table allows several. A file asking for more is refused.
+constexpr int SPL_MAX_RESOLUTION = 1000000;
 constexpr int SPL_FIRST_CAPACITY = 85; // the points' first allocation, in points
 
 class PathControl3D {

@@ -7,7 +7,17 @@
 
 namespace {
 FILE* logFile = nullptr;
+bool tracing = false; // the scenes' trace lines are written
+
+int writeLine(const char* format, va_list args) {
+    if (!logFile) return 1;
+    char buffer[260]; // longer messages are cut to fit
+    std::vsnprintf(buffer, sizeof(buffer), format, args);
+    std::fprintf(logFile, "%s\n", buffer);
+    std::fflush(logFile);
+    return 0;
 }
+} // namespace
 
 int DBG_Open() {
     logFile = std::fopen(CAT_DEBUG_LOG, "wt");
@@ -22,15 +32,28 @@ int DBG_Open() {
 }
 
 int DBG_Print(const char* format, ...) {
-    if (!logFile) return 1;
-    char buffer[260]; // longer messages are cut to fit
     va_list args;
     va_start(args, format);
-    std::vsnprintf(buffer, sizeof(buffer), format, args);
+    const int result = writeLine(format, args);
     va_end(args);
-    std::fprintf(logFile, "%s\n", buffer);
-    std::fflush(logFile);
-    return 0;
+    return result;
+}
+
+void DBG_SetTrace(bool on) {
+    tracing = on;
+}
+
+bool DBG_Tracing() {
+    return tracing;
+}
+
+int DBG_Trace(const char* format, ...) {
+    if (!tracing) return 1;
+    va_list args;
+    va_start(args, format);
+    const int result = writeLine(format, args);
+    va_end(args);
+    return result;
 }
 
 void DBG_Close() {

@@ -14,107 +14,9 @@ namespace {
 const float unboundedSqr = 1.0e16f;
 const float invSqrtTwoPi = 0.3989422804014327f;
 
-// ---------------------------------------------------------------------------------------------
-// records: the type first, then the parameters in the order they are stored
-// ---------------------------------------------------------------------------------------------
-
-struct SteerClearRec {
-    Sint32 type;
-    PART_Domain domain;
-    float lookAhead, magnitude, epsilon;
-};
-struct ReboundRec {
-    Sint32 type;
-    PART_Domain domain;
-    float oneMinusFriction, resilience, cutoffSqr;
-};
-struct SnapshotRec {
-    Sint32 type;
-    Uint8 copyPosition, copyVelocity;
-};
-struct DragRec {
-    Sint32 type;
-    VECTOR damping;
-    float lowSpeedSqr, highSpeedSqr;
-};
-struct ShockwaveRec {
-    Sint32 type;
-    VECTOR centre;
-    float speed, magnitude, sigma, age, epsilon;
-};
-struct PairRec { // chain, mutual attraction, shared velocity
-    Sint32 type;
-    float magnitude, epsilon, maxRadius;
-};
-struct AccelerateRec {
-    Sint32 type;
-    VECTOR acceleration;
-};
-struct BlowerRec {
-    Sint32 type;
-    VECTOR centre;
-    PART_Domain acceleration;
-    float magnitude, epsilon, maxRadius;
-};
-struct AgeCullRec {
-    Sint32 type;
-    float ageLimit;
-    Uint8 killYounger;
-};
-struct AdvanceRec {
-    Sint32 type;
-};
-struct AxisRec { // line attraction and swirl
-    Sint32 type;
-    VECTOR point, axis;
-    float magnitude, epsilon, maxRadius;
-};
-struct PointAttractRec {
-    Sint32 type;
-    VECTOR centre;
-    float magnitude, epsilon, maxRadius;
-};
-struct DomainRec { // the two jitters and the velocity replacement
-    Sint32 type;
-    PART_Domain domain;
-};
-struct ReturnHomeRec {
-    Sint32 type;
-    float timeLeft;
-};
-struct CullRec {
-    Sint32 type;
-    Uint8 killInside;
-    PART_Domain domain;
-};
-struct EmitRec {
-    Sint32 type;
-    PART_Domain position, home, size, velocity, colour;
-    float alpha, particleRate, birthAge, birthAgeSpread;
-    Uint8 homeAtBirth;
-};
-struct ClampSpeedRec {
-    Sint32 type;
-    float minSpeed, maxSpeed;
-};
-struct FadeColourRec {
-    Sint32 type;
-    VECTOR colour;
-    float alpha, scale;
-};
-struct GrowSizeRec {
-    Sint32 type;
-    VECTOR size, scale;
-};
-struct SteerVelocityRec {
-    Sint32 type;
-    VECTOR velocity;
-    float scale;
-};
-
-static_assert(sizeof(EmitRec) <= PART_ACTION_BYTES, "the largest record must fit a list entry");
-static_assert(sizeof(BlowerRec) <= PART_ACTION_BYTES && sizeof(SteerClearRec) <= PART_ACTION_BYTES &&
-                  sizeof(ReboundRec) <= PART_ACTION_BYTES && sizeof(CullRec) <= PART_ACTION_BYTES,
+static_assert(sizeof(PART_EmitRec) <= PART_ACTION_BYTES, "the largest record must fit a list entry");
+static_assert(sizeof(PART_BlowerRec) <= PART_ACTION_BYTES && sizeof(PART_SteerClearRec) <= PART_ACTION_BYTES &&
+                  sizeof(PART_ReboundRec) <= PART_ACTION_BYTES && sizeof(PART_CullRec) <= PART_ACTION_BYTES,
               "every record must fit a list entry");
 
 template <typename R> void send(R& record, int type) {
@@ -160,7 +62,7 @@ template <typename Test> void removeWhere(PART_Group* g, Test test) {
 
 // Collision response: the normal part scaled by resilience, the tangential part slowed by
 // friction unless it is already slower than the cutoff.
-void bounce(VECTOR* velocity, const VECTOR& n, const ReboundRec& r) {
+void bounce(VECTOR* velocity, const VECTOR& n, const PART_ReboundRec& r) {
     const VECTOR vn = PART_Scale(n, PART_Dot(n, *velocity));
     const VECTOR vt = PART_Sub(*velocity, vn);
     if (PART_Length2(vt) > r.cutoffSqr)
@@ -213,7 +115,7 @@ bool insideRing(const PART_Domain& d, const VECTOR& h) {
 // executors
 // ---------------------------------------------------------------------------------------------
 
-void runRebound(const ReboundRec& r, PART_Group* g, float dt) {
+void runRebound(const PART_ReboundRec& r, PART_Group* g, float dt) {
     const PART_Domain& d = r.domain;
     if (d.type == PART_DOM_SPHERE) {
         for (int i = 0; i < g->count; ++i) {
@@ -277,7 +179,7 @@ VECTOR nearestEdge(const PART_Domain& d, const VECTOR& h) {
     return edges[best];
 }
 
-void runSteerClear(const SteerClearRec& r, PART_Group* g, float dt) {
+void runSteerClear(const PART_SteerClearRec& r, PART_Group* g, float dt) {
     const PART_Domain& d = r.domain;
     const float magdt = r.magnitude * dt;
     if (d.type == PART_DOM_PLANE) {
@@ -338,7 +240,7 @@ void runSteerClear(const SteerClearRec& r, PART_Group* g, float dt) {
     }
 }
 
-void runDrag(const DragRec& r, PART_Group* g, float dt) {
+void runDrag(const PART_DragRec& r, PART_Group* g, float dt) {
     const VECTOR f(1.0f - (1.0f - r.damping.x) * dt, 1.0f - (1.0f - r.damping.y) * dt,
                    1.0f - (1.0f - r.damping.z) * dt);
     for (int i = 0; i < g->count; ++i) {
@@ -349,7 +251,7 @@ void runDrag(const DragRec& r, PART_Group* g, float dt) {
     }
 }
 
-void runShockwave(ShockwaveRec* r, PART_Group* g, float dt) {
+void runShockwave(PART_ShockwaveRec* r, PART_Group* g, float dt) {
     const float ring = r->speed * r->age;
     const float magdt = r->magnitude * dt;
     if (r->sigma != 0.0f) { // a zero width has no density to push with
@@ -377,7 +279,7 @@ bool pull(const VECTOR& d, float maxSqr, bool everyone, float magdt, float epsil
     return true;
 }
 
-void runChainAttract(const PairRec& r, PART_Group* g, float dt) {
+void runChainAttract(const PART_PairRec& r, PART_Group* g, float dt) {
     float maxSqr, t;
     const bool everyone = unbounded(r.maxRadius, &maxSqr);
     const float magdt = r.magnitude * dt;
@@ -388,7 +290,7 @@ void runChainAttract(const PairRec& r, PART_Group* g, float dt) {
     }
 }
 
-void runMutualAttract(const PairRec& r, PART_Group* g, float dt) {
+void runMutualAttract(const PART_PairRec& r, PART_Group* g, float dt) {
     float maxSqr, t;
     const bool everyone = unbounded(r.maxRadius, &maxSqr);
     const float magdt = r.magnitude * dt;
@@ -403,7 +305,7 @@ void runMutualAttract(const PairRec& r, PART_Group* g, float dt) {
         }
 }
 
-void runShareVelocity(const PairRec& r, PART_Group* g, float dt) {
+void runShareVelocity(const PART_PairRec& r, PART_Group* g, float dt) {
     float maxSqr;
     const bool everyone = unbounded(r.maxRadius, &maxSqr);
     const float magdt = r.magnitude * dt;
@@ -419,7 +321,7 @@ void runShareVelocity(const PairRec& r, PART_Group* g, float dt) {
         }
 }
 
-void runLineAttract(const AxisRec& r, PART_Group* g, float dt) {
+void runLineAttract(const PART_AxisRec& r, PART_Group* g, float dt) {
     if (isZero(r.axis)) return;
     float maxSqr;
     const bool everyone = unbounded(r.maxRadius, &maxSqr);
@@ -434,7 +336,7 @@ void runLineAttract(const AxisRec& r, PART_Group* g, float dt) {
     }
 }
 
-void runPointAttract(const PointAttractRec& r, PART_Group* g, float dt) {
+void runPointAttract(const PART_PointAttractRec& r, PART_Group* g, float dt) {
     float maxSqr;
     const bool everyone = unbounded(r.maxRadius, &maxSqr);
     const float magdt = r.magnitude * dt;
@@ -447,7 +349,7 @@ void runPointAttract(const PointAttractRec& r, PART_Group* g, float dt) {
     }
 }
 
-void runBlower(const BlowerRec& r, PART_Group* g, float dt) {
+void runBlower(const PART_BlowerRec& r, PART_Group* g, float dt) {
     float maxSqr;
     const bool everyone = unbounded(r.maxRadius, &maxSqr);
     const float magdt = r.magnitude * dt;
@@ -461,7 +363,7 @@ void runBlower(const BlowerRec& r, PART_Group* g, float dt) {
     }
 }
 
-void runSwirl(const AxisRec& r, PART_Group* g, float dt) {
+void runSwirl(const PART_AxisRec& r, PART_Group* g, float dt) {
     if (isZero(r.axis)) return;
     float maxSqr;
     const bool everyone = unbounded(r.maxRadius, &maxSqr);
@@ -482,7 +384,7 @@ void runSwirl(const AxisRec& r, PART_Group* g, float dt) {
     }
 }
 
-void runReturnHome(ReturnHomeRec* r, PART_Group* g, float dt) {
+void runReturnHome(PART_ReturnHomeRec* r, PART_Group* g, float dt) {
     const float T = r->timeLeft;
     if (T <= 0.0f) {
         for (int i = 0; i < g->count; ++i) {
@@ -505,7 +407,7 @@ void runReturnHome(ReturnHomeRec* r, PART_Group* g, float dt) {
     r->timeLeft -= dt;
 }
 
-void runEmit(const EmitRec& r, PART_Group* g, float dt) {
+void runEmit(const PART_EmitRec& r, PART_Group* g, float dt) {
     const double wanted = (double)(r.particleRate * dt);
     double n = std::floor(wanted);
     const float u = PART_Uniform();
@@ -527,7 +429,7 @@ void runEmit(const EmitRec& r, PART_Group* g, float dt) {
     }
 }
 
-void runClampSpeed(const ClampSpeedRec& r, PART_Group* g) {
+void runClampSpeed(const PART_ClampSpeedRec& r, PART_Group* g) {
     const float minSqr = r.minSpeed * r.minSpeed, maxSqr = r.maxSpeed * r.maxSpeed;
     for (int i = 0; i < g->count; ++i) {
         VECTOR& v = g->particles[i].velocity;
@@ -546,13 +448,13 @@ void execute(void* bytes, PART_Group* g, float dt, int type) {
     const int n = g->count;
     switch (type) {
     case PART_ACTION_STEER_CLEAR:
-        runSteerClear(load<SteerClearRec>(bytes), g, dt);
+        runSteerClear(load<PART_SteerClearRec>(bytes), g, dt);
         break;
     case PART_ACTION_REBOUND:
-        runRebound(load<ReboundRec>(bytes), g, dt);
+        runRebound(load<PART_ReboundRec>(bytes), g, dt);
         break;
     case PART_ACTION_SNAPSHOT_HOME: {
-        const SnapshotRec r = load<SnapshotRec>(bytes);
+        const PART_SnapshotRec r = load<PART_SnapshotRec>(bytes);
         if (r.copyPosition)
             for (int i = 0; i < n; ++i)
                 p[i].homePosition = p[i].position;
@@ -562,37 +464,37 @@ void execute(void* bytes, PART_Group* g, float dt, int type) {
         break;
     }
     case PART_ACTION_DRAG:
-        runDrag(load<DragRec>(bytes), g, dt);
+        runDrag(load<PART_DragRec>(bytes), g, dt);
         break;
     case PART_ACTION_SHOCKWAVE: {
-        ShockwaveRec r = load<ShockwaveRec>(bytes);
+        PART_ShockwaveRec r = load<PART_ShockwaveRec>(bytes);
         runShockwave(&r, g, dt);
         std::memcpy(bytes, &r, sizeof r);
         break;
     }
     case PART_ACTION_CHAIN_ATTRACT:
-        runChainAttract(load<PairRec>(bytes), g, dt);
+        runChainAttract(load<PART_PairRec>(bytes), g, dt);
         break;
     case PART_ACTION_MUTUAL_ATTRACT:
-        runMutualAttract(load<PairRec>(bytes), g, dt);
+        runMutualAttract(load<PART_PairRec>(bytes), g, dt);
         break;
     case PART_ACTION_ACCELERATE: {
-        const VECTOR a = PART_Scale(load<AccelerateRec>(bytes).acceleration, dt);
+        const VECTOR a = PART_Scale(load<PART_AccelerateRec>(bytes).acceleration, dt);
         for (int i = 0; i < n; ++i)
             p[i].velocity = PART_Add(p[i].velocity, a);
         break;
     }
     case PART_ACTION_BLOWER:
-        runBlower(load<BlowerRec>(bytes), g, dt);
+        runBlower(load<PART_BlowerRec>(bytes), g, dt);
         break;
     case PART_ACTION_AGE_CULL: {
-        const AgeCullRec r = load<AgeCullRec>(bytes);
+        const PART_AgeCullRec r = load<PART_AgeCullRec>(bytes);
         const bool younger = r.killYounger != 0;
         removeWhere(g, [&](const PART_Particle& q) { return (q.age < r.ageLimit) == younger; });
         break;
     }
     case PART_ACTION_SHARE_VELOCITY:
-        runShareVelocity(load<PairRec>(bytes), g, dt);
+        runShareVelocity(load<PART_PairRec>(bytes), g, dt);
         break;
     case PART_ACTION_ADVANCE:
         for (int i = 0; i < n; ++i) {
@@ -601,15 +503,15 @@ void execute(void* bytes, PART_Group* g, float dt, int type) {
         }
         break;
     case PART_ACTION_LINE_ATTRACT:
-        runLineAttract(load<AxisRec>(bytes), g, dt);
+        runLineAttract(load<PART_AxisRec>(bytes), g, dt);
         break;
     case PART_ACTION_POINT_ATTRACT:
-        runPointAttract(load<PointAttractRec>(bytes), g, dt);
+        runPointAttract(load<PART_PointAttractRec>(bytes), g, dt);
         break;
     case PART_ACTION_JITTER_VELOCITY:
     case PART_ACTION_JITTER_POSITION:
     case PART_ACTION_REPLACE_VELOCITY: {
-        const DomainRec r = load<DomainRec>(bytes);
+        const PART_DomainRec r = load<PART_DomainRec>(bytes);
         for (int i = 0; i < n; ++i) {
             const VECTOR drawn = PART_DomainPoint(r.domain);
             if (type == PART_ACTION_JITTER_VELOCITY)
@@ -622,14 +524,14 @@ void execute(void* bytes, PART_Group* g, float dt, int type) {
         break;
     }
     case PART_ACTION_RETURN_HOME: {
-        ReturnHomeRec r = load<ReturnHomeRec>(bytes);
+        PART_ReturnHomeRec r = load<PART_ReturnHomeRec>(bytes);
         runReturnHome(&r, g, dt);
         std::memcpy(bytes, &r, sizeof r);
         break;
     }
     case PART_ACTION_CULL_BY_POSITION:
     case PART_ACTION_CULL_BY_VELOCITY: {
-        const CullRec r = load<CullRec>(bytes);
+        const PART_CullRec r = load<PART_CullRec>(bytes);
         const bool inside = r.killInside != 0, byPosition = type == PART_ACTION_CULL_BY_POSITION;
         removeWhere(g, [&](const PART_Particle& q) {
             return PART_DomainContains(r.domain, byPosition ? q.position : q.velocity) == inside;
@@ -637,13 +539,13 @@ void execute(void* bytes, PART_Group* g, float dt, int type) {
         break;
     }
     case PART_ACTION_EMIT:
-        runEmit(load<EmitRec>(bytes), g, dt);
+        runEmit(load<PART_EmitRec>(bytes), g, dt);
         break;
     case PART_ACTION_CLAMP_SPEED:
-        runClampSpeed(load<ClampSpeedRec>(bytes), g);
+        runClampSpeed(load<PART_ClampSpeedRec>(bytes), g);
         break;
     case PART_ACTION_FADE_COLOUR: {
-        const FadeColourRec r = load<FadeColourRec>(bytes);
+        const PART_FadeColourRec r = load<PART_FadeColourRec>(bytes);
         const float k = r.scale * dt;
         for (int i = 0; i < n; ++i) {
             p[i].colour = PART_Add(p[i].colour, PART_Scale(PART_Sub(r.colour, p[i].colour), k));
@@ -652,7 +554,7 @@ void execute(void* bytes, PART_Group* g, float dt, int type) {
         break;
     }
     case PART_ACTION_GROW_SIZE: {
-        const GrowSizeRec r = load<GrowSizeRec>(bytes);
+        const PART_GrowSizeRec r = load<PART_GrowSizeRec>(bytes);
         const VECTOR k = PART_Scale(r.scale, dt);
         for (int i = 0; i < n; ++i) {
             VECTOR& s = p[i].size;
@@ -661,14 +563,14 @@ void execute(void* bytes, PART_Group* g, float dt, int type) {
         break;
     }
     case PART_ACTION_STEER_VELOCITY: {
-        const SteerVelocityRec r = load<SteerVelocityRec>(bytes);
+        const PART_SteerVelocityRec r = load<PART_SteerVelocityRec>(bytes);
         const float k = r.scale * dt;
         for (int i = 0; i < n; ++i)
             p[i].velocity = PART_Add(p[i].velocity, PART_Scale(PART_Sub(r.velocity, p[i].velocity), k));
         break;
     }
     case PART_ACTION_SWIRL:
-        runSwirl(load<AxisRec>(bytes), g, dt);
+        runSwirl(load<PART_AxisRec>(bytes), g, dt);
         break;
     default:
         break;
@@ -683,117 +585,118 @@ void execute(void* bytes, PART_Group* g, float dt, int type) {
 
 void PART_SteerClear(float magnitude, float epsilon, float lookAhead, int type, float a0, float a1, float a2, float a3,
                      float a4, float a5, float a6, float a7, float a8) {
-    SteerClearRec r = {0, PART_MakeDomain(type, a0, a1, a2, a3, a4, a5, a6, a7, a8), lookAhead, magnitude, epsilon};
+    PART_SteerClearRec r = {0, PART_MakeDomain(type, a0, a1, a2, a3, a4, a5, a6, a7, a8), lookAhead, magnitude,
+                            epsilon};
     send(r, PART_ACTION_STEER_CLEAR);
 }
 
 void PART_Rebound(float friction, float resilience, float cutoff, int type, float a0, float a1, float a2, float a3,
                   float a4, float a5, float a6, float a7, float a8) {
-    ReboundRec r = {0, PART_MakeDomain(type, a0, a1, a2, a3, a4, a5, a6, a7, a8), 1.0f - friction, resilience,
-                    cutoff * cutoff};
+    PART_ReboundRec r = {0, PART_MakeDomain(type, a0, a1, a2, a3, a4, a5, a6, a7, a8), 1.0f - friction, resilience,
+                         cutoff * cutoff};
     send(r, PART_ACTION_REBOUND);
 }
 
 void PART_SnapshotHome(Uint8 copyPosition, Uint8 copyVelocity) {
-    SnapshotRec r = {0, copyPosition, copyVelocity};
+    PART_SnapshotRec r = {0, copyPosition, copyVelocity};
     send(r, PART_ACTION_SNAPSHOT_HOME);
 }
 
 void PART_Drag(float dx, float dy, float dz, float lowSpeed, float highSpeed) {
-    DragRec r = {0, VECTOR(dx, dy, dz), lowSpeed * lowSpeed, highSpeed * highSpeed};
+    PART_DragRec r = {0, VECTOR(dx, dy, dz), lowSpeed * lowSpeed, highSpeed * highSpeed};
     send(r, PART_ACTION_DRAG);
 }
 
 void PART_Shockwave(float cx, float cy, float cz, float speed, float magnitude, float sigma, float epsilon, float age) {
-    ShockwaveRec r = {0, VECTOR(cx, cy, cz), speed, magnitude, sigma, age, epsilon < 0.0f ? 0.001f : epsilon};
+    PART_ShockwaveRec r = {0, VECTOR(cx, cy, cz), speed, magnitude, sigma, age, epsilon < 0.0f ? 0.001f : epsilon};
     send(r, PART_ACTION_SHOCKWAVE);
 }
 
 void PART_ChainAttract(float magnitude, float epsilon, float maxRadius) {
-    PairRec r = {0, magnitude, epsilon, maxRadius};
+    PART_PairRec r = {0, magnitude, epsilon, maxRadius};
     send(r, PART_ACTION_CHAIN_ATTRACT);
 }
 
 void PART_MutualAttract(float magnitude, float epsilon, float maxRadius) {
-    PairRec r = {0, magnitude, epsilon, maxRadius};
+    PART_PairRec r = {0, magnitude, epsilon, maxRadius};
     send(r, PART_ACTION_MUTUAL_ATTRACT);
 }
 
 void PART_Accelerate(float ax, float ay, float az) {
-    AccelerateRec r = {0, VECTOR(ax, ay, az)};
+    PART_AccelerateRec r = {0, VECTOR(ax, ay, az)};
     send(r, PART_ACTION_ACCELERATE);
 }
 
 void PART_Blower(float cx, float cy, float cz, float magnitude, float epsilon, float maxRadius) {
-    BlowerRec r = {0, VECTOR(cx, cy, cz), PART_GetBirthSettings().velocityDomain, magnitude, epsilon, maxRadius};
+    PART_BlowerRec r = {0, VECTOR(cx, cy, cz), PART_GetBirthSettings().velocityDomain, magnitude, epsilon, maxRadius};
     send(r, PART_ACTION_BLOWER);
 }
 
 void PART_AgeCull(float ageLimit, Uint8 killYounger) {
-    AgeCullRec r = {0, ageLimit, killYounger};
+    PART_AgeCullRec r = {0, ageLimit, killYounger};
     send(r, PART_ACTION_AGE_CULL);
 }
 
 void PART_ShareVelocity(float magnitude, float epsilon, float maxRadius) {
-    PairRec r = {0, magnitude, epsilon, maxRadius};
+    PART_PairRec r = {0, magnitude, epsilon, maxRadius};
     send(r, PART_ACTION_SHARE_VELOCITY);
 }
 
 void PART_Advance() {
-    AdvanceRec r = {0};
+    PART_AdvanceRec r = {0};
     send(r, PART_ACTION_ADVANCE);
 }
 
 void PART_LineAttract(float px, float py, float pz, float ax, float ay, float az, float magnitude, float epsilon,
                       float maxRadius) {
-    AxisRec r = {0, VECTOR(px, py, pz), unitAxis(ax, ay, az), magnitude, epsilon, maxRadius};
+    PART_AxisRec r = {0, VECTOR(px, py, pz), unitAxis(ax, ay, az), magnitude, epsilon, maxRadius};
     send(r, PART_ACTION_LINE_ATTRACT);
 }
 
 void PART_PointAttract(float cx, float cy, float cz, float magnitude, float epsilon, float maxRadius) {
-    PointAttractRec r = {0, VECTOR(cx, cy, cz), magnitude, epsilon, maxRadius};
+    PART_PointAttractRec r = {0, VECTOR(cx, cy, cz), magnitude, epsilon, maxRadius};
     send(r, PART_ACTION_POINT_ATTRACT);
 }
 
 void PART_JitterVelocity(int type, float a0, float a1, float a2, float a3, float a4, float a5, float a6, float a7,
                          float a8) {
-    DomainRec r = {0, PART_MakeDomain(type, a0, a1, a2, a3, a4, a5, a6, a7, a8)};
+    PART_DomainRec r = {0, PART_MakeDomain(type, a0, a1, a2, a3, a4, a5, a6, a7, a8)};
     send(r, PART_ACTION_JITTER_VELOCITY);
 }
 
 void PART_JitterPosition(int type, float a0, float a1, float a2, float a3, float a4, float a5, float a6, float a7,
                          float a8) {
-    DomainRec r = {0, PART_MakeDomain(type, a0, a1, a2, a3, a4, a5, a6, a7, a8)};
+    PART_DomainRec r = {0, PART_MakeDomain(type, a0, a1, a2, a3, a4, a5, a6, a7, a8)};
     send(r, PART_ACTION_JITTER_POSITION);
 }
 
 void PART_ReplaceVelocity(int type, float a0, float a1, float a2, float a3, float a4, float a5, float a6, float a7,
                           float a8) {
-    DomainRec r = {0, PART_MakeDomain(type, a0, a1, a2, a3, a4, a5, a6, a7, a8)};
+    PART_DomainRec r = {0, PART_MakeDomain(type, a0, a1, a2, a3, a4, a5, a6, a7, a8)};
     send(r, PART_ACTION_REPLACE_VELOCITY);
 }
 
 void PART_ReturnHome(float timeLeft) {
-    ReturnHomeRec r = {0, timeLeft};
+    PART_ReturnHomeRec r = {0, timeLeft};
     send(r, PART_ACTION_RETURN_HOME);
 }
 
 void PART_CullByPosition(Uint8 killInside, int type, float a0, float a1, float a2, float a3, float a4, float a5,
                          float a6, float a7, float a8) {
-    CullRec r = {0, killInside, PART_MakeDomain(type, a0, a1, a2, a3, a4, a5, a6, a7, a8)};
+    PART_CullRec r = {0, killInside, PART_MakeDomain(type, a0, a1, a2, a3, a4, a5, a6, a7, a8)};
     send(r, PART_ACTION_CULL_BY_POSITION);
 }
 
 void PART_CullByVelocity(Uint8 killInside, int type, float a0, float a1, float a2, float a3, float a4, float a5,
                          float a6, float a7, float a8) {
-    CullRec r = {0, killInside, PART_MakeDomain(type, a0, a1, a2, a3, a4, a5, a6, a7, a8)};
+    PART_CullRec r = {0, killInside, PART_MakeDomain(type, a0, a1, a2, a3, a4, a5, a6, a7, a8)};
     send(r, PART_ACTION_CULL_BY_VELOCITY);
 }
 
 void PART_EmitFrom(float particleRate, const PART_Domain& position) {
     const PART_BirthSettings& b = PART_GetBirthSettings();
-    EmitRec r = {0,       position,     b.homeDomain, b.sizeDomain,     b.velocityDomain, b.colourDomain,
-                 b.alpha, particleRate, b.birthAge,   b.birthAgeSpread, b.homeAtBirth};
+    PART_EmitRec r = {0,       position,     b.homeDomain, b.sizeDomain,     b.velocityDomain, b.colourDomain,
+                      b.alpha, particleRate, b.birthAge,   b.birthAgeSpread, b.homeAtBirth};
     send(r, PART_ACTION_EMIT);
 }
 
@@ -803,28 +706,28 @@ void PART_Emit(float particleRate, int type, float a0, float a1, float a2, float
 }
 
 void PART_ClampSpeed(float minSpeed, float maxSpeed) {
-    ClampSpeedRec r = {0, minSpeed, maxSpeed};
+    PART_ClampSpeedRec r = {0, minSpeed, maxSpeed};
     send(r, PART_ACTION_CLAMP_SPEED);
 }
 
 void PART_FadeColour(float r, float g, float b, float alpha, float scale) {
-    FadeColourRec rec = {0, VECTOR(r, g, b), alpha, scale};
+    PART_FadeColourRec rec = {0, VECTOR(r, g, b), alpha, scale};
     send(rec, PART_ACTION_FADE_COLOUR);
 }
 
 void PART_GrowSize(float sx, float sy, float sz, float scaleX, float scaleY, float scaleZ) {
-    GrowSizeRec r = {0, VECTOR(sx, sy, sz), VECTOR(scaleX, scaleY, scaleZ)};
+    PART_GrowSizeRec r = {0, VECTOR(sx, sy, sz), VECTOR(scaleX, scaleY, scaleZ)};
     send(r, PART_ACTION_GROW_SIZE);
 }
 
 void PART_SteerVelocity(float vx, float vy, float vz, float scale) {
-    SteerVelocityRec r = {0, VECTOR(vx, vy, vz), scale};
+    PART_SteerVelocityRec r = {0, VECTOR(vx, vy, vz), scale};
     send(r, PART_ACTION_STEER_VELOCITY);
 }
 
 void PART_Swirl(float cx, float cy, float cz, float ax, float ay, float az, float magnitude, float epsilon,
                 float maxRadius) {
-    AxisRec r = {0, VECTOR(cx, cy, cz), unitAxis(ax, ay, az), magnitude, epsilon, maxRadius};
+    PART_AxisRec r = {0, VECTOR(cx, cy, cz), unitAxis(ax, ay, az), magnitude, epsilon, maxRadius};
     send(r, PART_ACTION_SWIRL);
 }
 

@@ -44,6 +44,103 @@ enum {
     PART_ACTION_SWIRL = 27
 };
 
+// The records as a list holds them (PART_ListActions): the type first, then the parameters in the
+// order they are stored. Some are stored derived: squares of speeds and radii, 1 - friction.
+
+struct PART_SteerClearRec {
+    Sint32 type;
+    PART_Domain domain;
+    float lookAhead, magnitude, epsilon;
+};
+struct PART_ReboundRec {
+    Sint32 type;
+    PART_Domain domain;
+    float oneMinusFriction, resilience, cutoffSqr;
+};
+struct PART_SnapshotRec {
+    Sint32 type;
+    Uint8 copyPosition, copyVelocity;
+};
+struct PART_DragRec {
+    Sint32 type;
+    VECTOR damping;
+    float lowSpeedSqr, highSpeedSqr;
+};
+struct PART_ShockwaveRec {
+    Sint32 type;
+    VECTOR centre;
+    float speed, magnitude, sigma, age, epsilon;
+};
+struct PART_PairRec { // chain, mutual attraction, shared velocity
+    Sint32 type;
+    float magnitude, epsilon, maxRadius;
+};
+struct PART_AccelerateRec {
+    Sint32 type;
+    VECTOR acceleration;
+};
+struct PART_BlowerRec {
+    Sint32 type;
+    VECTOR centre;
+    PART_Domain acceleration;
+    float magnitude, epsilon, maxRadius;
+};
+struct PART_AgeCullRec {
+    Sint32 type;
+    float ageLimit;
+    Uint8 killYounger;
+};
+struct PART_AdvanceRec {
+    Sint32 type;
+};
+struct PART_AxisRec { // line attraction and swirl
+    Sint32 type;
+    VECTOR point, axis;
+    float magnitude, epsilon, maxRadius;
+};
+struct PART_PointAttractRec {
+    Sint32 type;
+    VECTOR centre;
+    float magnitude, epsilon, maxRadius;
+};
+struct PART_DomainRec { // the two jitters and the velocity replacement
+    Sint32 type;
+    PART_Domain domain;
+};
+struct PART_ReturnHomeRec {
+    Sint32 type;
+    float timeLeft;
+};
+struct PART_CullRec {
+    Sint32 type;
+    Uint8 killInside;
+    PART_Domain domain;
+};
+struct PART_EmitRec {
+    Sint32 type;
+    PART_Domain position, home, size, velocity, colour;
+    float alpha, particleRate, birthAge, birthAgeSpread;
+    Uint8 homeAtBirth;
+};
+struct PART_ClampSpeedRec {
+    Sint32 type;
+    float minSpeed, maxSpeed;
+};
+struct PART_FadeColourRec {
+    Sint32 type;
+    VECTOR colour;
+    float alpha, scale;
+};
+struct PART_GrowSizeRec {
+    Sint32 type;
+    VECTOR size, scale;
+};
+struct PART_SteerVelocityRec {
+    Sint32 type;
+    VECTOR velocity;
+    float scale;
+};
+
 // Domain arguments: a domain type, then its nine numbers (unused ones 0).
 void PART_SteerClear(float magnitude, float epsilon, float lookAhead, int type, float a0 = 0, float a1 = 0,
                      float a2 = 0, float a3 = 0, float a4 = 0, float a5 = 0, float a6 = 0, float a7 = 0, float a8 = 0);

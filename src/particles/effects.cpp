@@ -45,8 +45,12 @@ void smoke(int group, const float colourFrom[3], float velocityNormalY, float ve
 
 // The sphere routine of the windowing library draws from client arrays and switches the vertex,
 // normal and texture-coordinate arrays off afterwards; the mesh draw relies on them staying on.
+// The sphere brings no texture coordinates or colours of its own, so arrays of those that a mesh
+// left on would be read for its vertices, past their ends: it takes the current ones instead.
 void solidSphere(float radius) {
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glDisableClientState(GL_COLOR_ARRAY);
     glutSolidSphere(radius, sphereSlices, sphereSlices);
     glPopClientAttrib();
 }

@@ -349,6 +349,11 @@ int PART_ListLength(int handle) {
     return list ? header(list).used - 1 : -1;
 }
 
+const PART_ActionEntry* PART_ListActions(int handle) {
+    const PART_ActionEntry* list = lookUp(lists, handle);
+    return list ? list + 1 : nullptr;
+}
+
 int PART_ListCapacity(int handle) {
     const PART_ActionEntry* list = lookUp(lists, handle);
     return list ? header(list).capacity : -1;

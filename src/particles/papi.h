@@ -97,6 +97,8 @@ bool PART_IsRecording();
 int PART_CurrentListIndex();
 // Actions recorded in a list, the header excluded; -1 for an unknown handle.
 int PART_ListLength(int handle);
+// The recorded actions themselves, PART_ListLength of them, to read back; null for an unknown handle.
+const PART_ActionEntry* PART_ListActions(int handle);
 int PART_ListCapacity(int handle);
 
 // Adds one particle at (x, y, z) with the birth settings (no age spread); recorded as an

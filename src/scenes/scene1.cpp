@@ -166,8 +166,10 @@ void failOnPaths() {
     if (std::memcmp(header, "SPO", 4) != 0) VH_Fail(CAT_BEACH_PATHS, "not a path file (no SPO mark)");
     if (header[4] != 1 || header[5] != 1)
         VH_Fail(CAT_BEACH_PATHS, "version %d.%d, the reader takes 1.1", header[4], header[5]);
-    VH_Fail(CAT_BEACH_PATHS, "damaged: a path is cut short, has fewer than two control points or more than its "
-                             "knot table holds, or a value that is no number");
+    VH_Fail(CAT_BEACH_PATHS,
+            "damaged: a path is cut short, has fewer than two control points or more than its knot table holds, "
+            "a resolution outside 2 to %d, or a value that is no number",
+            SPL_MAX_RESOLUTION);
 }
 
 void loadPaths() {
@@ -238,14 +240,14 @@ void View1MainInit() {
     V1_SceneTime = 0.0;
     V1_StepStarted = false;
     V1_State = 0;
-    DBG_Print("scene one: step 0 at 0.000 s");
+    DBG_Trace("scene one: step 0 at 0.000 s");
     TIMER_GetDelta(); // the first update must not include the loading time
 }
 
 void nextStep() {
     V1_StepStarted = false;
     ++V1_State;
-    DBG_Print("scene one: step %d at %.3f s", V1_State, V1_SceneTime);
+    DBG_Trace("scene one: step %d at %.3f s", V1_State, V1_SceneTime);
 }
 
 void launchNext() {
@@ -422,10 +424,9 @@ void drawFigures() {
                               kFigureScale);
             MESH_Draw(figure, false);
         }
-        // A plain sphere: with texturing on it would be tinted by one texel of the figure's picture.
-        glDisable(GL_TEXTURE_2D);
+        // Texturing stays on from the figure (or the translucent pass): the sphere's colour comes
+        // through the texel the current texture coordinate picks from the texture bound last.
         FX_DrawGlowSphere(kGlowRadius, p.x, p.y, p.z, kGlowColour);
-        glEnable(GL_TEXTURE_2D);
     }
 }
 

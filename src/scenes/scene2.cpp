@@ -137,7 +137,7 @@ t3DModel* placed(int model) {
 void nextStep() {
     V2_StepStarted = false;
     ++V2_State;
-    DBG_Print("scene two: step %d at %.3f s", V2_State, V2_SceneTime);
+    DBG_Trace("scene two: step %d at %.3f s", V2_State, V2_SceneTime);
 }
 
 void setupLightsAndFog() {
@@ -201,7 +201,7 @@ void View2MainInit() {
     V2_SceneTime = 0.0;
     V2_StepStarted = false;
     V2_State = 0;
-    DBG_Print("scene two: step 0 at 0.000 s");
+    DBG_Trace("scene two: step 0 at 0.000 s");
     TIMER_GetDelta(); // the first update must not include the loading time
 }
 
@@ -416,7 +416,7 @@ void runScript(float seconds) {
             T(kBlimp3).z = -70.61f;
             V2_EyeIndex = (V2_EyeIndex + 1) & (V2_VIEWPOINT_COUNT - 1);
             cam.eye = VECTOR(float(kEyeX[V2_EyeIndex]), kEyeHeight, float(kEyeZ[V2_EyeIndex]));
-            DBG_Print("scene two: viewpoint %d at %.3f s", V2_EyeIndex, V2_SceneTime);
+            DBG_Trace("scene two: viewpoint %d at %.3f s", V2_EyeIndex, V2_SceneTime);
         }
         break;
     default:
@@ -465,6 +465,27 @@ void drawSmokeAt(VECTOR at) {
     // clang-format on
 }
 
+// The sky plane centred over the eye, stretched upwards, drawn by draw (first or behind).
+void drawSky(const DemoCamera& camera, void (*draw)()) {
+    glBindTexture(GL_TEXTURE_2D, V2_SkyTexture);
+    // clang-format off
+    glPushMatrix();
+        glTranslatef(camera.eye.x, camera.eye.y + 2.0f, camera.eye.z);
+        glScalef(1.0f, 6.5f, 1.0f);
+        draw();
+    glPopMatrix();
+    // clang-format on
+}
+
+// Drawn last, the sky shows only where nothing was drawn: the same picture as drawn first only
+// while everything in front of it is opaque. A see-through model (one whose texture has alpha)
+// must show the sky behind it, so then the sky goes first.
+bool skyMayGoLast() {
+    for (int m = 0; m < V2_MESH_COUNT; ++m)
+        if (V2_Place[m].visible && V2_Meshes[m] && V2_Meshes[m]->seeThrough) return false;
+    return true;
+}
+
 void View2MainRender() {
     DemoCamera* camera = V2_UseAltCamera ? &V2_AltCamera : V2_Camera.get();
     if (!camera) return;
@@ -473,10 +494,12 @@ void View2MainRender() {
     glLightfv(GL_LIGHT1, GL_POSITION, lightPosition);
 
     // Everything up to the smoke is opaque: the sky, the black shots, the tracers (their colour's
-    // alpha is 1), the models and the water at alpha 1.
+    // alpha is 1), the models and the water at alpha 1; see-through models are still blended.
     MESH_BeginOpaquePass();
+    const bool skyLast = skyMayGoLast();
     // The shots are drawn with the sky's texture bound, as when the sky came first.
     if (V2_SkyTexture) glBindTexture(GL_TEXTURE_2D, V2_SkyTexture);
+    if (V2_SkyTexture && !skyLast) drawSky(*camera, SKY_Draw);
 
     if (V2_ShotsOn) {
         for (int group : V2_ShotGroups) {
@@ -529,16 +552,7 @@ void View2MainRender() {
     }
     // The sky last, where nothing covers it: the same picture as drawing it first under
     // everything, without shading the sky behind the clouds, models and water.
-    if (V2_SkyTexture) {
-        glBindTexture(GL_TEXTURE_2D, V2_SkyTexture);
-        // clang-format off
-        glPushMatrix();
-            glTranslatef(camera->eye.x, camera->eye.y + 2.0f, camera->eye.z);
-            glScalef(1.0f, 6.5f, 1.0f);
-            SKY_DrawBehind();
-        glPopMatrix();
-        // clang-format on
-    }
+    if (V2_SkyTexture && skyLast) drawSky(*camera, SKY_DrawBehind);
     MESH_EndOpaquePass();
 
     if (V2_BlimpSmokeOn || V2_PlaneFireOn || V2_DirigibleSmokeOn) {

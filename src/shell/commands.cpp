@@ -1,5 +1,5 @@
 // commands: help, textures, meshes, next, goto, speed, pause, resume, step, fps, camera,
-// wire, shot, reload, keys, quit.
+// wire, trace, shot, reload, keys, quit.
 //
 // The console hands a handler its command word; the rest of the line is read with strtok
 // (the console tokenised the line with it). Typed letters arrive in upper case, and names
@@ -18,6 +18,7 @@
 
 #include "camera/camera.h"
 #include "core/catalogue.h"
+#include "core/debuglog.h"
 #include "core/program.h"
 #include "data/resfile.h"
 #include "image/texture.h"
@@ -174,6 +175,14 @@ std::string fileName(const char* typed) {
     return name;
 }
 
+void traceCommand(const char*) {
+    DBG_SetTrace(!DBG_Tracing());
+    if (DBG_Tracing())
+        say("Trace on: the scenes' steps go to %s", CAT_DEBUG_LOG);
+    else
+        say("Trace off");
+}
+
 void shotCommand(const char*) {
     VH_ShotCommand(fileName(nextWord()));
 }
@@ -216,6 +225,7 @@ const Command kCommands[] = {
     {"fps", fpsCommand, "median and 95th percentile of the last 120 frames' times"},
     {"camera", cameraCommand, "the scene camera's eye, target and field of view"},
     {"wire", wireCommand, "wireframe on and off"},
+    {"trace", traceCommand, "the scenes' steps written to the debug log, on and off"},
     {"shot", shotCommand, "shot [NAME]: the next frame as a PNG in the working folder"},
     {"reload", reloadCommand, "reads the archive again and starts this part anew"},
     {"keys", keysCommand, "keeps typed keys in the console, or lets them through again"},

@@ -8,6 +8,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "core/debuglog.h"
 #include "core/glerror.h"
 #include "core/version.h"
 #include "shell/options.h"
@@ -36,6 +37,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     GLERR_SetQuiet(options.quiet);
+    DBG_SetTrace(options.trace);
     CON_SetKeepKeysOnOpen(VH_Console, options.consoleKeys);
     VH_Start((int)options.glutArgs.size() - 1, options.glutArgs.data(), options.width, options.height, false);
     if (options.fullscreen) glutFullScreen();

@@ -23,6 +23,8 @@ const char* const kUsage =
     "  --seed N          seed of the random numbers (default: the clock)\n"
     "  --console-keys    the open console keeps typed keys for itself (the console's KEYS command)\n"
     "  --quiet           leave out the \"NO GL ERROR\" reports on stderr (errors are still reported)\n"
+    "  --trace           write the scenes' steps and viewpoints to vh_debug.txt as they come (the\n"
+    "                    console's TRACE switches it on and off)\n"
     "  --help            this text\n"
     "  --version         the engine's version\n"
     "Options starting with a single '-' (such as -display or -geometry) go to GLUT.\n"
@@ -40,7 +42,8 @@ const char* const kUsage =
     "files (in the data folder):\n"
     "  vh_data.clu   the archive of every picture, font, model and path (read)\n"
     "  credits.txt   the credits text (read)\n"
-    "  vh_debug.txt  the debug log (written)\n"
+    "  vh_debug.txt  the debug log (written): a header and a footer, with any warning or error\n"
+    "                between them, and with --trace the scenes' steps\n"
     "\n"
     "exit status: 0 after ESC or the credits; 1 when the archive is missing or damaged, or a\n"
     "path file cannot be read (the cause is printed on stderr and written to vh_debug.txt);\n"
@@ -72,6 +75,8 @@ bool VH_ParseOptions(int argc, char** argv, VH_Options* options, std::string* er
             options->version = true;
         } else if (std::strcmp(arg, "--quiet") == 0) {
             options->quiet = true;
+        } else if (std::strcmp(arg, "--trace") == 0) {
+            options->trace = true;
         } else if (std::strcmp(arg, "--fullscreen") == 0) {
             options->fullscreen = true;
         } else if (std::strcmp(arg, "--console-keys") == 0) {

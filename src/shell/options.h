@@ -10,6 +10,7 @@ struct VH_Options {
     bool help = false;
     bool version = false;
     bool quiet = false; // leave out the "NO GL ERROR" reports
+    bool trace = false; // the scenes' step lines go to the debug log
     bool fullscreen = false;
     bool consoleKeys = false; // the open console keeps typed keys
     int startRow = -1;        // the sequence row to begin at (its length: the credits); -1: the first

@@ -113,7 +113,6 @@ TEST(Camera, QueuingStopsOverlapsTakesFreeSlotsAndDropsWhenFull) {
     cam.AddLinearEventFromCurrent(VECTOR(1, 1, 1), 500.0f, CAM_EYE | CAM_TARGET);
     cam.AddLinearEvent(VECTOR(0, 0, 0), VECTOR(1, 1, 1), 500.0f, CAM_EYE | 16);
     cam.AddFollowEvent(&f, 9);
-    cam.AddChaseEvent(&f, 15, 2);
     cam.AddFollowEvent(nullptr, CAM_EYE);
     cam.AddChaseEvent(nullptr, CAM_EYE, 0);
     cam.AddPathEvent(nullptr, CAM_SPLINEPATH, CAM_EYE, true, false);
@@ -125,6 +124,13 @@ TEST(Camera, QueuingStopsOverlapsTakesFreeSlotsAndDropsWhenFull) {
     cam.AddFollowEvent(&f, CAM_TARGET);
     EXPECT_EQ(cam.events[1].type, CAM_FOLLOW) << "the stopped event's slot is the first free one";
     EXPECT_TRUE(near(cam.events[1].value[1], VECTOR(50, 1, 0))) << "a follow takes the figure's place at once";
+
+    // A chase takes no slot: a mask with every channel is queued, stopping all it overlaps.
+    cam.AddChaseEvent(&f, 15, 2);
+    ASSERT_TRUE(cam.CountActiveEvents() == 1 && cam.events[0].type == CAM_CHASE && cam.events[0].channels == 15u);
+    cam.Update(0.1);
+    EXPECT_TRUE(near(cam.eye, VECTOR(85, 1, 0)) && near(cam.target, VECTOR(50, 1, 0)) && near(cam.up, VECTOR(0, 1, 0)));
+    EXPECT_EQ(cam.fov, 60.0f) << "its field-of-view bit keeps the camera's own";
 }
 
 TEST(Camera, ChaseViewpoints) {
@@ -136,9 +142,9 @@ TEST(Camera, ChaseViewpoints) {
     } cases[] = {
         {0, {0, 0, 2}, {0, 0, 30}, false},  {1, {0, 0, 2}, {0, 0, -30}, false}, {2, {0, 0, 2}, {70, 0, 0}, false},
         {2, {2, 0, 0}, {0, 0, -70}, false}, {3, {0, 0, 2}, {0, -15, 0}, false}, {4, {0, 0, 2}, {0, 15, 0}, false},
-        {3, {0, 5, 0}, {0, 0, 15}, false},  {2, {0, 0, 0}, {0, 0, 0}, false}, // no side: on the figure
-        {3, {3, 0, 0}, {}, true},           {4, {-1, 0, 0}, {}, true},        // along x: no side
-        {3, {0, 0, 0}, {}, true},           {9, {0, 0, 1}, {}, true},         // before the first move; no mode
+        {3, {0, 5, 0}, {0, 0, 15}, false},  {2, {0, 0, 0}, {0, 0, 0}, false},  // no side: on the figure
+        {3, {3, 0, 0}, {0, 0, 0}, false},   {4, {-1, 0, 0}, {0, 0, 0}, false}, // along x: no side, on it too
+        {3, {0, 0, 0}, {0, 0, 0}, false},   {9, {0, 0, 1}, {}, true},          // before the first move; no mode
     };
     for (const auto& c : cases) {
         DemoCamera cam(kept, VECTOR(0, 0, 0), VECTOR(1, 0, 0));

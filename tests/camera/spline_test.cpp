@@ -65,9 +65,9 @@ TEST(SpoFile, HeaderAndEveryDamagedPathAreRefusedWhole) {
         {"knot table overflow", patched(4, 96)}, // 4 + 96 + 1 > 100
         {"resolution 1", patched(8, 1)},
         {"resolution past the limit", patched(8, SPL_MAX_RESOLUTION + 1)},
+        {"resolution 2,000,000", patched(8, 2000000)},
         {"one point", patched(42, 1)},
         {"points past the end", patched(42, 5)},
-        {"negative trailing count", patched(46, ~0u)},
         {"an infinite point", patched(50 + 12, SpoBits(INFINITY))},
         {"a point that is not a number", patched(50 + 28, SpoBits(std::nanf("")))},
         {"one byte short", std::vector<std::uint8_t>(two.begin(), two.end() - 1)},
@@ -82,7 +82,7 @@ TEST(SpoFile, HeaderAndEveryDamagedPathAreRefusedWhole) {
     rw->close(rw);
     EXPECT_EQ(OpenPath3DFile(static_cast<VH_RWops*>(nullptr), &count, true), nullptr);
 
-    PathControl3D* paths = running({kFour, 95, 10.0f, 0.0f, SPL_MAX_RESOLUTION}); // 4 + 95 + 1: the table filled
+    PathControl3D* paths = running({kFour, 95, 10.0f, 0.0f, 4096}); // 4 + 95 + 1: the table filled
     ASSERT_NE(paths, nullptr);
     paths[0].Update(5.0);
     EXPECT_TRUE(same(paths[0].position, kFour[3])) << "too few points for the order: parked at the end";
@@ -104,6 +104,31 @@ TEST(SpoFile, PathsLoadInactiveLoopingAtTheirFirstPoint) {
     EXPECT_TRUE(paths[1].tag == -5 && paths[1].k == 2 && same(paths[1].points[3], kFour[3]));
     p.Update(1.0);
     EXPECT_TRUE(same(p.position, p.points[0]) && p.time == 0.0f) << "inactive until the caller starts it";
+    delete[] paths;
+}
+
+TEST(SpoFile, NegativeTrailingCountsReadNothingAndFineResolutionsLoadAndMove) {
+    SpoRecord none = {kFour, 3, 10.0f, 0.0f, 50};
+    none.trailing = -1; // the count's bytes are all ones; no record follows the points
+    const SpoRecord fine = {kFour, 3, 10.0f, 0.0f, 100000};
+    int count = 0;
+    PathControl3D* paths = open(SpoFile({none, fine}), &count);
+    ASSERT_TRUE(paths && count == 2);
+    EXPECT_TRUE(paths[1].resolution == 100000 && same(paths[1].points[3], kFour[3])) << "read right after the points";
+    // The finer sampling measures a little more of the same curve, never nothing.
+    EXPECT_GT(paths[1].length, paths[0].length);
+    EXPECT_LT(paths[1].length, paths[0].length * 1.01);
+    EXPECT_EQ(paths[1].MeasureLength(), paths[1].length);
+    for (int i = 0; i < 2; ++i) {
+        PathControl3D& p = paths[i];
+        p.active = true, p.loop = false;
+        p.Update(4.0);
+        EXPECT_FALSE(same(p.position, kFour[0], 0.5f) || same(p.position, kFour[3], 0.5f)) << i << ": under way";
+        p.Update(4.0), p.Update(4.0);
+        EXPECT_TRUE(same(p.position, kFour[3])) << i << ": at the end after its 10 s";
+        p.Update(0.1);
+        EXPECT_TRUE(p.finished && !p.active) << i;
+    }
     delete[] paths;
 }
 

@@ -12,7 +12,7 @@ struct SpoRecord {
     std::int32_t k = 3;
     float endTime = 10.0f, startTime = 0.0f;
     std::int32_t resolution = 50, tag = 0x1234, trailing = 0; // trailing: 12-byte records after the points
-    bool claim = false;          // write claimedPoints instead of the real count (a file cut short)
+    bool claim = false; // write claimedPoints instead of the real count (a file cut short)
     std::int32_t claimedPoints = 0;
 };
 
@@ -41,7 +41,7 @@ inline std::vector<std::uint8_t> SpoFile(const std::vector<SpoRecord>& records, 
         for (const VECTOR& p : r.points)
             for (float f : {p.x, p.y, p.z})
                 SpoPut32(out, SpoBits(f));
-        out.insert(out.end(), size_t(r.trailing) * 12, 0x7F);
+        out.insert(out.end(), size_t(r.trailing > 0 ? r.trailing : 0) * 12, 0x7F); // a negative count: none
     }
     return out;
 }

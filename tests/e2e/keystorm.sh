@@ -20,7 +20,7 @@ command -v xdotool >/dev/null || fail "xdotool missing"
 work=$(mktemp -d)
 trap 'kill "${pid:-}" 2>/dev/null; rm -rf "$work"' EXIT
 cp "$VH_RUN_DIR/vh_data.clu" "$VH_RUN_DIR/credits.txt" "$work/"
-(cd "$work" && exec "$bin" --quiet --size 400x300 >/dev/null 2>"$work/err") &
+(cd "$work" && exec "$bin" --quiet --trace --size 400x300 >/dev/null 2>"$work/err") &
 pid=$!
 wid=$(timeout 30 xdotool search --sync --onlyvisible --name "vexhal" | head -n 1)
 [ -n "$wid" ] || fail "the window did not appear"
@@ -98,7 +98,7 @@ status=$?
 err=$(cat "$work/err")
 grep -Eq 'Sanitizer|runtime error' <<<"$err" && fail "sanitizer report: $(grep -E -A30 'Sanitizer|runtime error' <<<"$err")"
 [ "$status" -eq 0 ] || fail "exit status $status: $(tail -n 20 <<<"$err")"
-# The storm reached the program: the scenes it sent the demo into logged their starts.
+# The storm reached the program: the scenes it sent the demo into traced their starts.
 for scene in one two; do
     starts=$(grep -c "^scene $scene: step 0 at" "$work/vh_debug.txt")
     [ "$starts" -ge 5 ] || fail "scene $scene started only $starts times"

@@ -1,9 +1,11 @@
 // Particle actions: emission counts, culls, forces, collisions and the guards on particles that
-// sit where a force has no direction; and the fountain and trail presets.
+// sit where a force has no direction; the fountain and trail presets, and every preset's actions.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 
 #include "fixture.h"
 #include "particles/effects.h"
@@ -243,4 +245,131 @@ TEST_F(Particles, FadeColourClosesOnItsTargetAndTheCampFireRises) {
     EXPECT_GT(meanAndSpread(count(), [&] { return at(i++).position.z; }).first, 0.2);
     i = 0;
     EXPECT_GT(meanAndSpread(count(), [&] { return at(i++).velocity.z; }).first, 0.01);
+}
+
+namespace {
+
+// What a preset issues, recorded into a list and read back record by record.
+struct Recorded {
+    std::vector<PART_ActionEntry> actions;
+    std::vector<int> types() const {
+        std::vector<int> t;
+        for (const PART_ActionEntry& a : actions)
+            t.push_back(get<Sint32>(a));
+        return t;
+    }
+    template <typename R> static R get(const PART_ActionEntry& a) {
+        R r;
+        std::memcpy(&r, a.bytes, sizeof r);
+        return r;
+    }
+    template <typename R> R at(size_t i) const { return get<R>(actions.at(i)); }
+};
+
+template <typename Preset> Recorded recordOf(Preset preset) {
+    const int list = PART_CreateLists(1);
+    PART_BeginList(list);
+    preset();
+    PART_EndList();
+    Recorded r;
+    const PART_ActionEntry* first = PART_ListActions(list);
+    r.actions.assign(first, first + PART_ListLength(list));
+    PART_FreeLists(list, 1);
+    return r;
+}
+
+bool same(const PART_Domain& a, const PART_Domain& b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// An emission's rate, place and the birth settings it captured (age 0 with spread 1 in every preset).
+void expectEmit(const PART_EmitRec& e, float rate, const PART_Domain& at, const PART_Domain& colour,
+                const PART_Domain& velocity, const PART_Domain& size) {
+    EXPECT_EQ(e.particleRate, rate);
+    EXPECT_TRUE(same(e.position, at)) << "where";
+    EXPECT_TRUE(same(e.colour, colour) && e.alpha == 1.0f) << "colour";
+    EXPECT_TRUE(same(e.velocity, velocity)) << "velocity";
+    EXPECT_TRUE(same(e.size, size)) << "size";
+    EXPECT_TRUE(e.birthAge == 0.0f && e.birthAgeSpread == 1.0f);
+}
+
+} // namespace
+
+TEST_F(Particles, PresetsIssueTheirActionsWithTheirOwnConstants) {
+    enum {
+        FADE = PART_ACTION_FADE_COLOUR,
+        GROW = PART_ACTION_GROW_SIZE,
+        CULL = PART_ACTION_AGE_CULL,
+        EMIT = PART_ACTION_EMIT,
+        ACCEL = PART_ACTION_ACCELERATE,
+        DRAG = PART_ACTION_DRAG,
+        ADVANCE = PART_ACTION_ADVANCE
+    };
+    const int g = group(10);
+    auto point = [](float x, float y, float z) { return PART_MakeDomain(PART_DOM_POINT, x, y, z); };
+    auto disc = [](VECTOR c, VECTOR n, float r) {
+        return PART_MakeDomain(PART_DOM_DISC, c.x, c.y, c.z, n.x, n.y, n.z, r, 0);
+    };
+    auto toYellow = [](float r, float g, float b) { return PART_MakeDomain(PART_DOM_SEGMENT, r, g, b, 1, 1, 0.3f); };
+    auto fade = [](const PART_FadeColourRec& f, VECTOR c, float alpha, float scale) {
+        EXPECT_TRUE(near(f.colour, c) && f.alpha == alpha && f.scale == scale) << "fade";
+    };
+    auto cull = [](const PART_AgeCullRec& c, float limit) { EXPECT_TRUE(c.ageLimit == limit && !c.killYounger); };
+    auto accel = [](const PART_AccelerateRec& a, VECTOR v) { EXPECT_TRUE(near(a.acceleration, v, 0)) << "accel"; };
+
+    Recorded r = recordOf([&] { FX_Fire(g); });
+    ASSERT_EQ(r.types(), (std::vector<int>{FADE, CULL, EMIT, ACCEL, ADVANCE}));
+    fade(r.at<PART_FadeColourRec>(0), VECTOR(0.89f, 0.2f, 0.5f), 1, 0.01f);
+    cull(r.at<PART_AgeCullRec>(1), 100);
+    expectEmit(r.at<PART_EmitRec>(2), 1, disc(VECTOR(0, 0, 0), VECTOR(0, 0, 1), 0.5f), toYellow(1, 0, 0),
+               PART_MakeDomain(PART_DOM_GAUSSIAN, 0, 0, -0.001f, -0.008f), point(1, 1, 1));
+    accel(r.at<PART_AccelerateRec>(3), VECTOR(0, 0, 0.0007f));
+
+    FLIERS flyer = {};
+    flyer.group = g, flyer.position = VECTOR(10, 20, 30), flyer.offset = VECTOR(1, 2, 3);
+    flyer.colour = VECTOR(0.4f, 1, 0.2f);
+    PART_SetVelocityDomain(PART_DOM_POINT, 7, 8, 9); // a trail keeps the velocity it finds
+    r = recordOf([&] { FX_FlierTrail(flyer); });
+    ASSERT_EQ(r.types(), (std::vector<int>{FADE, CULL, EMIT, ACCEL, ADVANCE}));
+    fade(r.at<PART_FadeColourRec>(0), VECTOR(0, 0, 0), 1, 0.005f);
+    cull(r.at<PART_AgeCullRec>(1), 300);
+    expectEmit(r.at<PART_EmitRec>(2), 1, disc(VECTOR(11, 22, 33), VECTOR(0, 0, 1), 0.5f), toYellow(0.4f, 1, 0.2f),
+               point(7, 8, 9), point(1, 1, 1));
+    accel(r.at<PART_AccelerateRec>(3), VECTOR(0, -0.0001f, 0));
+
+    // Shots fall, tracers fly straight: both aimed from a point at the speed given.
+    PART_SetSize(2, 2, 2); // and both keep the size they find
+    r = recordOf([&] { FX_Spray(g, VECTOR(1, 2, 3), VECTOR(1, 2, 13), 0.8f); });
+    ASSERT_EQ(r.types(), (std::vector<int>{CULL, EMIT, ACCEL, ADVANCE}));
+    cull(r.at<PART_AgeCullRec>(0), 130);
+    expectEmit(r.at<PART_EmitRec>(1), 1, point(1, 2, 3), point(1, 1, 1), point(0, 0, 0.8f), point(2, 2, 2));
+    accel(r.at<PART_AccelerateRec>(2), VECTOR(0, -0.005f, 0));
+    r = recordOf([&] { FX_Stream(g, VECTOR(1, 2, 3), VECTOR(1, -8, 3), 1.3f); });
+    ASSERT_EQ(r.types(), (std::vector<int>{CULL, EMIT, ADVANCE}));
+    cull(r.at<PART_AgeCullRec>(0), 100);
+    expectEmit(r.at<PART_EmitRec>(1), 0.5f, point(1, 2, 3), point(0.7f, 0.5f, 1), point(0, -1.3f, 0), point(2, 2, 2));
+
+    // The two smokes: one sequence, their own colours, spreads, sizes and lives.
+    const struct {
+        void (*preset)(int);
+        VECTOR from, normal;
+        float radius, grow, limit;
+    } smokes[] = {{FX_SmokeLarge, {1, 0, 0}, {0, 0.001f, 0}, 0.03f, 5, 200},
+                  {FX_SmokeSmall, {1, 0.3f, 0.01f}, {0, 0.0001f, 0}, 0.003f, 3, 100}};
+    for (const auto& s : smokes) {
+        r = recordOf([&] { s.preset(g); });
+        ASSERT_EQ(r.types(), (std::vector<int>{FADE, GROW, CULL, EMIT, ACCEL, DRAG, ADVANCE})) << s.limit;
+        fade(r.at<PART_FadeColourRec>(0), VECTOR(0, 0, 0), 0.01f, 0.01f);
+        const PART_GrowSizeRec grow = r.at<PART_GrowSizeRec>(1);
+        EXPECT_TRUE(near(grow.size, VECTOR(s.grow, s.grow, s.grow), 0) &&
+                    near(grow.scale, VECTOR(0.005f, 0.005f, 0.005f), 0));
+        cull(r.at<PART_AgeCullRec>(2), s.limit);
+        expectEmit(r.at<PART_EmitRec>(3), 1, disc(VECTOR(0, 0, 0), VECTOR(0, 0, 1), 0.5f),
+                   toYellow(s.from.x, s.from.y, s.from.z), disc(VECTOR(0, 0, 0), s.normal, s.radius),
+                   point(0.1f, 1, 1));
+        accel(r.at<PART_AccelerateRec>(4), VECTOR(0, 0.005f, 0));
+        const PART_DragRec drag = r.at<PART_DragRec>(5);
+        EXPECT_TRUE(near(drag.damping, VECTOR(1, 0.975f, 1), 0) && drag.lowSpeedSqr == 0.0f &&
+                    drag.highSpeedSqr == 1.0e16f * 1.0e16f);
+    }
 }

@@ -1,6 +1,8 @@
 // Scene one through the state machine and driver: the script's timing, the figures the camera takes
-// and its eye points, the colour keys, the hint, what close releases, and the path file's faults.
+// and its eye points, the colour keys, the hint, the glow spheres' colour, what close releases, and the path
+// file's faults.
 #include <GL/gl.h>
+#include <GL/glu.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -15,6 +17,8 @@
 #include "camera/camera.h"
 #include "camera/spline.h"
 #include "camera/spo_bytes.h"
+#include "image/texture.h"
+#include "model/mesh.h"
 #include "particles/grid.h"
 #include "particles/papi.h"
 #include "scenes/scene1.h"
@@ -211,6 +215,64 @@ TEST_F(SceneOne, ColourKeysShuffleTheTableWithTheFiguresAndTheHintShowsOnlyInThe
     VH_DriverCapture(false);
 }
 
+// Fills a texture with one colour at every level it samples from.
+void paint(GLuint texture, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+    const std::uint8_t texels[] = {r, g, b, r, g, b, r, g, b, r, g, b};
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 2, 2, 0, GL_RGB, GL_UNSIGNED_BYTE, texels);
+}
+
+// The glow spheres are drawn with texturing still on, so their colour comes through the texture
+// bound last: with the figures hidden that is the fountain spray's, painted red and then green here.
+TEST_F(SceneOne, GlowSpheresTakeTheirColourThroughTheTextureBoundLast) {
+    std::srand(5);
+    Open();
+    while (Step() < 3)
+        RunOut(); // on the paths the figures are far from the fountain, so no spray lies behind them
+    VH_DriverStep(kStep);
+    t3DModel* figure = V1_GetStatus().meshes[V1_FIGURE_MESH];
+    ASSERT_NE(figure, nullptr);
+    figure->visible = false;
+    const GLuint spray = TEX_Load(CAT_PARTICLE_TEXTURE2, TEX_LUMINANCE | TEX_MIPMAP, 0);
+    const GLfloat white[4] = {1, 1, 1, 1}; // the night lights leave the spheres dim: a bright ambient shows the tint
+    glLightfv(GL_LIGHT2, GL_AMBIENT, white);
+    std::vector<std::uint8_t> frames[2];
+    int w = 0, h = 0;
+    for (int green = 0; green < 2; ++green) {
+        paint(spray, green ? 0 : 255, green ? 255 : 0, 0);
+        VH_RenderScene();
+        frames[green] = VH_DriverReadBack(&w, &h);
+    }
+    figure->visible = true;
+
+    const DemoCamera& c = *V1_GetStatus().camera;
+    GLdouble view[16], projection[16];
+    GLint viewport[4];
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    gluLookAt(c.eye.x, c.eye.y, c.eye.z, c.target.x, c.target.y, c.target.z, c.up.x, c.up.y, c.up.z);
+    glGetDoublev(GL_MODELVIEW_MATRIX, view);
+    glPopMatrix();
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    int seen = 0, tinted = 0;
+    for (int i = 0; i < V1_FLIER_COUNT; ++i) {
+        const VECTOR p = V1_Flier(i)->position + V1_Flier(i)->offset;
+        GLdouble x, y, z;
+        gluProject(p.x, p.y, p.z, view, projection, viewport, &x, &y, &z);
+        if (z >= 1.0 || x < 0 || y < 0 || x >= w || y >= h) continue;
+        ++seen;
+        const size_t at = (size_t(h - 1 - int(y)) * w + size_t(x)) * 3;
+        const std::uint8_t* red = &frames[0][at];
+        const std::uint8_t* green = &frames[1][at];
+        tinted += red[0] > green[0] + 20 && green[1] > red[1] + 20;
+    }
+    ASSERT_GE(seen, 4) << "the camera follows a figure, and they start their paths together";
+    EXPECT_EQ(tinted, seen) << "each sphere red over the red texture and green over the green one";
+}
+
 // Initialises the scene over an archive holding only the given path file (or none).
 void initialiseWith(const Bytes* paths) {
     VH_TestOpenWindow();
@@ -225,10 +287,11 @@ void initialiseWith(const Bytes* paths) {
 
 TEST(SceneOneDeath, EveryFaultOfThePathFileEndsWithStatusOneAndALineNamingIt) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    SpoRecord loop, tooLong, cut;
+    SpoRecord loop, tooLong, cut, tooFine;
     loop.points = {VECTOR(30, 22, 46), VECTOR(40, 22, 46), VECTOR(40, 30, 56), VECTOR(30, 22, 46)};
     tooLong.points.assign(97, VECTOR(1, 2, 3)); // 97 + k + 1 passes the knot table's 100
     cut = loop, cut.claim = true, cut.claimedPoints = 40;
+    tooFine = loop, tooFine.resolution = 2000000;
     auto eightWith = [&](const SpoRecord& last) {
         std::vector<SpoRecord> r(7, loop);
         return r.push_back(last), SpoFile(r);
@@ -239,6 +302,7 @@ TEST(SceneOneDeath, EveryFaultOfThePathFileEndsWithStatusOneAndALineNamingIt) {
         {{SpoFile(std::vector<SpoRecord>(7, loop))}, "flyerpaths.spo: holds 7 paths"},
         {{eightWith(tooLong)}, "flyerpaths.spo: damaged"},
         {{eightWith(cut)}, "flyerpaths.spo: damaged"},
+        {{eightWith(tooFine)}, "flyerpaths.spo: damaged"},
         {{eightWith(loop)}, ""}, // eight loops and no models: it runs
     };
     for (const auto& [file, says] : cases)

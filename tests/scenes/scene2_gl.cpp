@@ -131,6 +131,44 @@ TEST_F(SceneTwo, OverviewKeySwitchesTheViewAtOnceWhileTheScriptRunsOn) {
     EXPECT_FALSE(rendersViewOf(overview));
 }
 
+// The sky goes behind the solids only while they are all opaque: through a see-through model it
+// must show as when drawn first, never the clear colour.
+TEST_F(SceneTwo, ASeeThroughModelShowsTheSkyBehindIt) {
+    Open();
+    for (int i = 0; i < 30; ++i)
+        VH_DriverStep(1.0 / 30);
+    glEnable(GL_BLEND); // as the text passes leave it, so see-through models blend
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    int w = 0, h = 0;
+    VH_RenderScene();
+    const std::vector<std::uint8_t> solid = VH_DriverReadBack(&w, &h);
+
+    // The dirigible turned wholly transparent, and known to be see-through as the mesh manager
+    // marks a model whose texture has alpha.
+    t3DModel* dirigible = V2_GetStatus().meshes[kDirigible];
+    for (GLuint texture : dirigible->textures) {
+        if (!texture) continue;
+        const std::uint8_t clear[16] = {128, 128, 128, 0, 128, 128, 128, 0, 128, 128, 128, 0, 128, 128, 128, 0};
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 2, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE, clear);
+    }
+    dirigible->seeThrough = true;
+    VH_RenderScene();
+    const std::vector<std::uint8_t> through = VH_DriverReadBack(&w, &h);
+    int where = 0, cleared = 0;
+    for (size_t i = 0; i < solid.size(); i += 3) {
+        if (std::abs(solid[i] - through[i]) + std::abs(solid[i + 1] - through[i + 1]) +
+                std::abs(solid[i + 2] - through[i + 2]) <=
+            24)
+            continue;
+        ++where;
+        cleared += std::max({through[i], through[i + 1], through[i + 2]}) < 8;
+    }
+    EXPECT_GT(where, 2000) << "the dirigible fills part of the view";
+    EXPECT_EQ(cleared, 0) << "of " << where << " pixels behind it, these show the clear colour, not the sky";
+}
+
 // Runs the scene until its step changes (or the guard), one fixed frame at a time.
 int runUntilStepChanges(double dt, int guard = 20000) {
     const int step = V2_GetStatus().step;

@@ -10,6 +10,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "core/debuglog.h"
 #include "shell/driver.h"
 #include "shell/frames.h"
 #include "shell/options.h"
@@ -223,12 +224,12 @@ TEST_F(Commands, KeysStayInTheConsoleOnlyWhenAsked) {
     VH_SetSceneHandler(row, nullptr);
 
     // --console-keys: the console keeps keys each time it opens.
-    char prog[] = "vexhal", flag[] = "--console-keys", start[] = "--start", part[] = "SCENE3";
-    char* argv[] = {prog, flag, start, part};
+    char prog[] = "vexhal", flag[] = "--console-keys", start[] = "--start", part[] = "SCENE3", trace[] = "--trace";
+    char* argv[] = {prog, flag, start, part, trace};
     VH_Options options;
     std::string error;
-    ASSERT_TRUE(VH_ParseOptions(4, argv, &options, &error)) << error;
-    EXPECT_TRUE(options.consoleKeys && options.startRow == VH_RowByName("scene3"));
+    ASSERT_TRUE(VH_ParseOptions(5, argv, &options, &error)) << error;
+    EXPECT_TRUE(options.consoleKeys && options.startRow == VH_RowByName("scene3") && options.trace);
     CON_SetKeepKeysOnOpen(VH_Console, options.consoleKeys);
     VH_DriverKey('`');
     EXPECT_TRUE(CON_KeepsKeys(VH_Console));
@@ -239,7 +240,7 @@ TEST_F(Commands, KeysStayInTheConsoleOnlyWhenAsked) {
 TEST_F(Commands, HelpListsEveryCommandAndTheInspectorsAnswer) {
     type("help");
     const int last = VH_Console.nextId - 1;
-    EXPECT_NE(std::string(CON_FindLine(VH_Console, last - 16)).find("KEYS keeps them"), std::string::npos);
+    EXPECT_NE(std::string(CON_FindLine(VH_Console, last - 17)).find("KEYS keeps them"), std::string::npos);
     EXPECT_EQ(std::string(CON_FindLine(VH_Console, last)).rfind("quit", 0), 0u);
     type("camera");
     EXPECT_EQ(lastLine(), "camera: this part has no scripted camera");
@@ -247,6 +248,10 @@ TEST_F(Commands, HelpListsEveryCommandAndTheInspectorsAnswer) {
     EXPECT_TRUE(lastLine() == "Wireframe on" && VH_Wireframe());
     type("wire");
     EXPECT_FALSE(VH_Wireframe());
+    type("trace");
+    EXPECT_TRUE(lastLine() == "Trace on: the scenes' steps go to vh_debug.txt" && DBG_Tracing());
+    type("trace");
+    EXPECT_TRUE(lastLine() == "Trace off" && !DBG_Tracing());
     closeConsole();
     steps(130);
     type("fps");

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <png.h>
+#include <regex>
 #include <sstream>
 #include <sys/wait.h>
 
@@ -171,7 +172,7 @@ TEST(Capture, RefusedRunsSayWhyInOneLineAndLeaveNothingBehind) {
               "vhcapture: --sheet: s.jpg: vhcapture writes pictures as PNG only; give a name ending in .png\n");
     const Outcome help = capture(dir, "--help");
     EXPECT_EQ(help.status, 0);
-    for (const char* option : {"--keys", "--quiet", "--version"})
+    for (const char* option : {"--keys", "--quiet", "--trace", "--version"})
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
     const Outcome version = capture(dir, "--version");
     EXPECT_EQ(version.status, 0);
@@ -319,6 +320,28 @@ TEST(Capture, WholeSequenceEndsASecondIntoTheCreditsOnTheSheet) {
     ASSERT_GT(sheet.width, 160);
     const int x0 = 8, y0 = 8; // the sheet's margin
     EXPECT_NEAR(VH_TestMean(sheet.rgb, sheet.width, x0, y0, x0 + 160, y0 + 120), mean(credits), 1.5);
+}
+
+TEST(Capture, TheDebugLogHoldsHeaderAndFooterAndWithTraceTheScenesSteps) {
+    const std::string dir = tempDir();
+    for (const char* file : {"vh_data.clu", "credits.txt"})
+        std::filesystem::copy_file(std::string(VH_RUN_DIR) + "/" + file, dir + "/" + file);
+    // Each intro cut in its hold, each scene closed 0.7 s after it began: all three start.
+    const std::string run = "--fps 10 --size 160x120 --keys 1.8:n,2.5:n,4.3:n,5:n,6.8:n,7.5:n";
+    const std::regex header(
+        "----VEXHAL DEBUG FILE-[A-Z][a-z]{2} [ 0-9][0-9] [0-9]{4} [0-9]{2}:[0-9]{2}:[0-9]{2}\n\n\n");
+    const std::string footer = "\n\n\n------END OF VEXHAL DEBUG FILE-------\n\n\n";
+    for (const bool trace : {false, true}) {
+        const Outcome r = capture(dir, run + (trace ? " --trace" : ""));
+        ASSERT_EQ(r.status, 0) << r.err;
+        const std::string log = readFile(dir + "/vh_debug.txt");
+        std::smatch head;
+        ASSERT_TRUE(std::regex_search(log, head, header, std::regex_constants::match_continuous)) << log;
+        ASSERT_TRUE(log.size() >= head.length() + footer.size() && log.substr(log.size() - footer.size()) == footer)
+            << log;
+        const std::string between = log.substr(head.length(), log.size() - head.length() - footer.size());
+        EXPECT_EQ(between, trace ? "scene one: step 0 at 0.000 s\nscene two: step 0 at 0.000 s\n" : "") << log;
+    }
 }
 
 TEST(Capture, AnEndByEscOrByAFatalFaultKeepsWhatWasSaved) {

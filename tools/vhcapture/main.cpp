@@ -30,6 +30,7 @@
 #include "pictures.h"
 #include "plot.h"
 #include "core/catalogue.h"
+#include "core/debuglog.h"
 #include "core/glerror.h"
 #include "core/platform.h"
 #include "core/report.h"
@@ -306,6 +307,7 @@ int main(int argc, char** argv) {
     std::signal(SIGTERM, onInterrupt);
     VH_SetExitHook(onEngineExit);
     GLERR_SetQuiet(opts.quiet);
+    DBG_SetTrace(opts.trace);
     static char programName[] = "vhcapture";
     static char* driverArgs[] = {programName, nullptr};
     VH_DriverOpen(1, driverArgs, opts.width, opts.height);
@@ -420,5 +422,6 @@ int main(int argc, char** argv) {
     }
     if (interrupted) say("interrupted at %.3f s", (double)framesDrawn / opts.fps);
     const bool ok = finish();
+    DBG_Close(); // the run ends here rather than in the engine: the log gets its footer all the same
     return interrupted ? 130 : ok ? 0 : 1;
 }

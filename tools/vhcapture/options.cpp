@@ -73,6 +73,7 @@ const char usage[] =
     "                    coloured band per intro, scene and the credits, a line at 16.7 ms\n"
     "  --size WxH        window size (default 800x600)\n"
     "  --quiet           leave the engine's \"NO GL ERROR\" reports out of stderr (errors still show)\n"
+    "  --trace           write the scenes' steps and viewpoints to vh_debug.txt as they come\n"
     "  --help            this text\n"
     "  --version         the engine's version\n"
     "Frame k is drawn after k steps, at demo time k/fps; a key due at T is pressed before the first\n"
@@ -223,6 +224,7 @@ bool CAP_ParseOptions(int argc, const char* const* argv, CapOptions* o, std::str
         bool* flag = name == "--help" || name == "-h" ? &o->help
                      : name == "--version"            ? &o->version
                      : name == "--quiet"              ? &o->quiet
+                     : name == "--trace"              ? &o->trace
                                                       : nullptr;
         if (flag) {
             if (hasValue) return fail(error, name + " takes no value");

@@ -28,6 +28,7 @@ struct CapOptions {
     int width = 800;             // window pixels
     int height = 600;
     bool quiet = false; // leave the engine's "NO GL ERROR" reports out of stderr
+    bool trace = false; // the scenes' step lines go to vh_debug.txt
     bool help = false;
     bool version = false;
 };
