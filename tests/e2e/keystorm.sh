@@ -22,7 +22,7 @@ trap 'kill "${pid:-}" 2>/dev/null; rm -rf "$work"' EXIT
 cp "$VH_RUN_DIR/vh_data.clu" "$VH_RUN_DIR/credits.txt" "$work/"
 (cd "$work" && exec "$bin" --quiet --trace --size 400x300 >/dev/null 2>"$work/err") &
 pid=$!
-wid=$(timeout 30 xdotool search --sync --onlyvisible --name "vexhal" | head -n 1)
+wid=$(timeout 60 xdotool search --sync --onlyvisible --name "vexhal" | head -n 1)
 [ -n "$wid" ] || fail "the window did not appear"
 
 RANDOM=18 # bash's generator, seeded: the same storm every run
