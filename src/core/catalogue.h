@@ -17,8 +17,10 @@ inline constexpr const char* CAT_DEBUG_LOG = "vh_debug.txt";
 // ---------------------------------------------------------------------------
 
 inline constexpr const char* CAT_CONSOLE_PICTURE = "con_pic.bmp";
-inline constexpr int CAT_INTRO_COUNT = 3;
-inline constexpr const char* CAT_INTRO_PICTURES[CAT_INTRO_COUNT] = {"intro1.bmp", "intro2.bmp", "intro3.bmp"};
+// The title cards of the intro rows; how many there are is the sequence table's business.
+inline constexpr const char* CAT_INTRO1_PICTURE = "intro1.bmp";
+inline constexpr const char* CAT_INTRO2_PICTURE = "intro2.bmp";
+inline constexpr const char* CAT_INTRO3_PICTURE = "intro3.bmp";
 
 // Font masks in font-number order, with their glyph cell in pixels.
 struct CAT_FontFile {

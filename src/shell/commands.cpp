@@ -34,6 +34,7 @@ struct Command {
     const char* name;
     void (*run)(const char* word);
     const char* help;
+    std::string (*helpTail)() = nullptr; // what the help line ends with, when the program knows it better
 };
 
 void say(const char* format, ...) __attribute__((format(printf, 1, 2)));
@@ -50,18 +51,9 @@ const char* nextWord() {
     return std::strtok(nullptr, " \t\n");
 }
 
-// The parts goto knows: every row of the sequence, then the credits.
-int partByName(const char* name) {
-    if (!name) return -1;
-    if (strcasecmp(name, "credits") == 0) return VH_SequenceLength();
-    return VH_RowByName(name);
-}
-
+// Every part goto knows, as its help line and its refusal list them.
 std::string partNames() {
-    std::string names;
-    for (int row = 0; row < VH_SequenceLength(); ++row)
-        names += std::string(VH_SequenceRowAt(row)->name) + "|";
-    return names + "credits";
+    return VH_PartList("|", "|");
 }
 
 const Command* commandTable(); // below: help lists the table
@@ -69,7 +61,7 @@ const Command* commandTable(); // below: help lists the table
 void helpCommand(const char*) {
     say("Typed keys also reach the demo ('n' moves on, 'a' reaches scenes 1 and 2); KEYS keeps them here.");
     for (const Command* c = commandTable(); c->name; ++c)
-        say("%-8s %s", c->name, c->help);
+        say("%-8s %s%s", c->name, c->help, c->helpTail ? c->helpTail().c_str() : "");
 }
 
 void texturesCommand(const char*) {
@@ -107,7 +99,7 @@ void nextCommand(const char*) {
 
 void gotoCommand(const char*) {
     const char* name = nextWord();
-    const int row = partByName(name);
+    const int row = VH_PartByName(name);
     if (row < 0) {
         say("goto: %s is not a part (%s)", name ? name : "nothing", partNames().c_str());
         return;
@@ -199,7 +191,7 @@ void reloadCommand(const char*) {
     const int row = VH_CurrentRow();
     if (row < 0) return;
     VH_GotoRow(row);
-    say("Reloaded %s from %s", row < VH_SequenceLength() ? VH_SequenceRowAt(row)->name : "credits", CAT_ARCHIVE);
+    say("Reloaded %s from %s", row < VH_SequenceLength() ? VH_SequenceRowAt(row)->name : VH_CREDITS_PART, CAT_ARCHIVE);
 }
 
 void keysCommand(const char*) {
@@ -217,7 +209,7 @@ const Command kCommands[] = {
     {"textures", texturesCommand, "the textures loaded now, with their sizes"},
     {"meshes", meshesCommand, "the models loaded now, with their objects, vertices and faces"},
     {"next", nextCommand, "closes what runs, as 'n' does"},
-    {"goto", gotoCommand, "goto intro1|scene1|intro2|scene2|intro3|scene3|credits"},
+    {"goto", gotoCommand, "goto ", partNames},
     {"speed", speedCommand, "speed X: demo time at X times the clock (0.1 to 10)"},
     {"pause", pauseCommand, "stops demo time"},
     {"resume", resumeCommand, "lets demo time run again"},

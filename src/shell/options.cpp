@@ -15,7 +15,7 @@ const char* const kUsage =
     "battle), intro 3, scene three (the river), then the credits.\n"
     "\n"
     "options:\n"
-    "  --start PART      begin at intro1, scene1, intro2, scene2, intro3, scene3 or credits\n"
+    "  --start PART      begin at {parts}\n"
     "  --size WxH        window size in pixels (default 800x600)\n"
     "  --fullscreen      fill the screen\n"
     "  --data DIR        the folder holding vh_data.clu and credits.txt (default: the working folder);\n"
@@ -60,7 +60,12 @@ bool takeValue(int argc, char** argv, int* i, const char** value, std::string* e
 } // namespace
 
 const char* VH_Usage() {
-    return kUsage;
+    // The parts are the sequence table's; the text is made when asked, after any row a test appended.
+    static std::string usage;
+    usage = kUsage;
+    const std::string mark = "{parts}";
+    usage.replace(usage.find(mark), mark.size(), VH_PartList(", ", " or "));
+    return usage.c_str();
 }
 
 bool VH_ParseOptions(int argc, char** argv, VH_Options* options, std::string* error) {
@@ -83,10 +88,9 @@ bool VH_ParseOptions(int argc, char** argv, VH_Options* options, std::string* er
             options->consoleKeys = true;
         } else if (std::strcmp(arg, "--start") == 0) {
             if (!takeValue(argc, argv, &i, &value, error)) return false;
-            options->startRow = strcasecmp(value, "credits") == 0 ? VH_SequenceLength() : VH_RowByName(value);
+            options->startRow = VH_PartByName(value);
             if (options->startRow < 0) {
-                *error = std::string("--start ") + value +
-                         ": not a part (intro1, scene1, intro2, scene2, intro3, scene3, credits)";
+                *error = std::string("--start ") + value + ": not a part (" + VH_PartList(", ", ", ") + ")";
                 return false;
             }
         } else if (std::strcmp(arg, "--size") == 0) {

@@ -6,6 +6,7 @@
 #include "shell/sequence.h"
 
 #include <GL/gl.h>
+#include <cstring>
 #include <strings.h>
 
 #include "camera/camera.h"
@@ -25,24 +26,45 @@ namespace {
 // the table
 // ---------------------------------------------------------------------------
 
+// The demo's parts, in playing order. Everything that names or counts the parts (goto, --start,
+// vhcapture's summary and plot, the state ids) reads this table, so a new scene is a row here and
+// its handler in src/scenes/.
 constexpr VH_SequenceRow kSequence[] = {
-    {VH_ROW_INTRO, "intro1", CAT_INTRO_PICTURES[0], nullptr}, {VH_ROW_SCENE, "scene1", nullptr, View1Main},
-    {VH_ROW_INTRO, "intro2", CAT_INTRO_PICTURES[1], nullptr}, {VH_ROW_SCENE, "scene2", nullptr, View2Main},
-    {VH_ROW_INTRO, "intro3", CAT_INTRO_PICTURES[2], nullptr}, {VH_ROW_SCENE, "scene3", nullptr, View3Main},
+    {VH_ROW_INTRO, "intro1", CAT_INTRO1_PICTURE, nullptr}, {VH_ROW_SCENE, "scene1", nullptr, View1Main},
+    {VH_ROW_INTRO, "intro2", CAT_INTRO2_PICTURE, nullptr}, {VH_ROW_SCENE, "scene2", nullptr, View2Main},
+    {VH_ROW_INTRO, "intro3", CAT_INTRO3_PICTURE, nullptr}, {VH_ROW_SCENE, "scene3", nullptr, View3Main},
 };
-constexpr int kRowCount = sizeof(kSequence) / sizeof(kSequence[0]);
+constexpr int kDemoRowCount = sizeof(kSequence) / sizeof(kSequence[0]);
+constexpr int kMaxRows = kDemoRowCount + 8; // room for the rows tests append
 
-constexpr int countRows(VH_RowKind kind, int before = kRowCount) {
+// The table that plays: the demo's rows, then any a test appended.
+struct Table {
+    VH_SequenceRow row[kMaxRows];
+    int count;
+};
+constexpr Table demoTable() {
+    Table t{};
+    for (int i = 0; i < kDemoRowCount; ++i)
+        t.row[i] = kSequence[i];
+    t.count = kDemoRowCount;
+    return t;
+}
+Table table = demoTable();
+const VH_SequenceRow* const rows = table.row;
+VH_SceneHandler handlerInPlace[kMaxRows] = {}; // a test's recorder in a scene's place
+
+int countRows(VH_RowKind kind, int before) {
     int n = 0;
     for (int i = 0; i < before; ++i)
-        n += kSequence[i].kind == kind;
+        n += rows[i].kind == kind;
     return n;
 }
-constexpr int kSceneCount = countRows(VH_ROW_SCENE);
-constexpr int kIntroCount = countRows(VH_ROW_INTRO);
-
-constexpr const VH_SequenceRow* rows = kSequence;
-VH_SceneHandler handlerInPlace[kRowCount] = {}; // a test's recorder in a scene's place
+int sceneCount() {
+    return countRows(VH_ROW_SCENE, table.count);
+}
+int introCount() {
+    return countRows(VH_ROW_INTRO, table.count);
+}
 
 VH_SceneHandler handlerOf(int row) {
     return handlerInPlace[row] ? handlerInPlace[row] : rows[row].handler;
@@ -77,9 +99,15 @@ void startTransition(int id, int backState, int backID, int backMsg) {
 }
 } // namespace
 
-const int ID_FADEIN = kSceneCount + kIntroCount;
-const int ID_FADEOUT = kSceneCount + kIntroCount + 1;
-const int ID_EXIT = kSceneCount + kIntroCount;
+int VH_FadeInID() {
+    return sceneCount() + introCount();
+}
+int VH_FadeOutID() {
+    return sceneCount() + introCount() + 1;
+}
+int VH_ExitID() {
+    return sceneCount() + introCount();
+}
 
 const float VH_IntroShowTime = 1000.0f;
 const float VH_FadeInTime = 1200.0f;
@@ -90,40 +118,60 @@ const float VH_FadeOutTime = 1200.0f;
 // ---------------------------------------------------------------------------
 
 int VH_SequenceLength() {
-    return kRowCount;
+    return table.count;
 }
 int VH_SceneCount() {
-    return kSceneCount;
+    return sceneCount();
+}
+
+bool VH_AppendSequenceRow(const VH_SequenceRow& row) {
+    const bool complete = row.kind == VH_ROW_SCENE ? row.handler != nullptr : row.picture != nullptr;
+    if (table.count >= kMaxRows || !row.name || !complete || VH_PartByName(row.name) >= 0) return false;
+    table.row[table.count++] = row;
+    return true;
 }
 
 const VH_SequenceRow* VH_SequenceRowAt(int row) {
-    return row >= 0 && row < kRowCount ? &rows[row] : nullptr;
+    return row >= 0 && row < table.count ? &rows[row] : nullptr;
 }
 
 int VH_RowID(int row) {
-    if (row < 0 || row >= kRowCount) return -1;
+    if (row < 0 || row >= table.count) return -1;
     if (rows[row].kind == VH_ROW_SCENE) return countRows(VH_ROW_SCENE, row);
-    return kSceneCount + countRows(VH_ROW_INTRO, row);
+    return sceneCount() + countRows(VH_ROW_INTRO, row);
 }
 
 int VH_RowOf(int state, int id) {
     const VH_RowKind kind = state == VHS_SCENE ? VH_ROW_SCENE : VH_ROW_INTRO;
     if (state != VHS_SCENE && state != VHS_INTRO) return -1;
-    for (int row = 0; row < kRowCount; ++row)
+    for (int row = 0; row < table.count; ++row)
         if (rows[row].kind == kind && VH_RowID(row) == id) return row;
     return -1;
 }
 
 int VH_RowByName(const char* name) {
-    for (int row = 0; name && row < kRowCount; ++row)
+    for (int row = 0; name && row < table.count; ++row)
         if (strcasecmp(rows[row].name, name) == 0) return row;
     return -1;
 }
 
+int VH_PartByName(const char* name) {
+    if (name && strcasecmp(name, VH_CREDITS_PART) == 0) return table.count;
+    return VH_RowByName(name);
+}
+
+std::string VH_PartList(const char* between, const char* beforeLast) {
+    std::string list;
+    for (int row = 0; row < table.count; ++row)
+        list += std::string(rows[row].name) + between;
+    if (table.count > 0) list.resize(list.size() - std::strlen(between));
+    return list + (table.count > 0 ? beforeLast : "") + VH_CREDITS_PART;
+}
+
 void VH_EnterRow(int row) {
     CAM_ForgetApplied(); // the console's camera command speaks of the part that runs
-    if (row < 0 || row >= kRowCount) {
-        VH_SetProgramState(VHS_EXIT, ID_EXIT, MSG_INITIALIZE);
+    if (row < 0 || row >= table.count) {
+        VH_SetProgramState(VHS_EXIT, VH_ExitID(), MSG_INITIALIZE);
         return;
     }
     VH_SetProgramState(rows[row].kind == VH_ROW_SCENE ? VHS_SCENE : VHS_INTRO, VH_RowID(row), MSG_INITIALIZE);
@@ -137,7 +185,7 @@ int VH_CurrentRow() {
     case VHS_TRANSITION:
         return VH_RowOf(returnState, returnID);
     case VHS_EXIT:
-        return kRowCount;
+        return table.count;
     default:
         return -1;
     }
@@ -169,7 +217,7 @@ void VH_GotoRow(int row) {
 }
 
 VH_SceneHandler VH_SetSceneHandler(int row, VH_SceneHandler handler) {
-    if (row < 0 || row >= kRowCount || rows[row].kind != VH_ROW_SCENE) return nullptr;
+    if (row < 0 || row >= table.count || rows[row].kind != VH_ROW_SCENE) return nullptr;
     const VH_SceneHandler old = handlerOf(row);
     handlerInPlace[row] = handler;
     return old;
@@ -253,14 +301,14 @@ void VH_RunIntro(float seconds) {
         if (row < 0) VH_Fail(nullptr, "no intro runs under id %d", id);
         introTime = 0.0f;
         TEX_Clear();
-        startTransition(ID_FADEIN, VHS_INTRO, id, MSG_UPDATE);
+        startTransition(VH_FadeInID(), VHS_INTRO, id, MSG_UPDATE);
         introTexture = TEX_Load(rows[row].picture, 0, 0);
         break;
     }
     case MSG_UPDATE:
         introTime += seconds * 1000.0f;
         if (introTime < VH_IntroShowTime) break;
-        startTransition(ID_FADEOUT, VHS_INTRO, id, MSG_CLOSE);
+        startTransition(VH_FadeOutID(), VHS_INTRO, id, MSG_CLOSE);
         break;
     case MSG_CLOSE: {
         const int row = VH_RowOf(VHS_INTRO, id);
@@ -287,15 +335,15 @@ void VH_RenderIntro() {
 
 void VH_RunTransition(float seconds) {
     const int id = VH_GetID();
-    const bool fade = id == ID_FADEIN || id == ID_FADEOUT;
+    const bool fade = id == VH_FadeInID() || id == VH_FadeOutID();
     switch (VH_GetMsg()) {
     case MSG_INITIALIZE:
-        if (id == ID_FADEIN) {
+        if (id == VH_FadeInID()) {
             fadeColor[0] = fadeColor[1] = fadeColor[2] = 0.0f;
             fadeColor[3] = 1.0f;
             fadeSpeed = -1.0f / (0.001f * VH_FadeInTime);
             VH_SetMsg(MSG_UPDATE);
-        } else if (id == ID_FADEOUT) {
+        } else if (id == VH_FadeOutID()) {
             fadeColor[0] = fadeColor[1] = fadeColor[2] = 0.0f;
             fadeColor[3] = 0.0f;
             fadeSpeed = 1.0f / (0.001f * VH_FadeOutTime);
@@ -306,10 +354,10 @@ void VH_RunTransition(float seconds) {
         if (!fade) break;
         fadeColor[3] += fadeSpeed * seconds;
         // Strict tests: landing exactly on 0 or 1 does not end the fade yet.
-        if (id == ID_FADEIN && fadeColor[3] < 0.0f) {
+        if (id == VH_FadeInID() && fadeColor[3] < 0.0f) {
             fadeColor[3] = 0.0f;
             VH_SetMsg(MSG_CLOSE);
-        } else if (id == ID_FADEOUT && fadeColor[3] > 1.0f) {
+        } else if (id == VH_FadeOutID() && fadeColor[3] > 1.0f) {
             fadeColor[3] = 1.0f;
             VH_SetMsg(MSG_CLOSE);
         }
@@ -330,7 +378,7 @@ void VH_RenderTransition() {
     if (VH_GetMsg() != MSG_UPDATE) return;
     glClear(GL_COLOR_BUFFER_BIT);
     const int id = VH_GetID();
-    if (id != ID_FADEIN && id != ID_FADEOUT) return;
+    if (id != VH_FadeInID() && id != VH_FadeOutID()) return;
     if (introTexture != 0) drawPictureOverWindow(introTexture);
     CON_Begin2D(false);
     glColor4fv(fadeColor);

@@ -7,6 +7,8 @@
 // uses: core, image, text, scenes
 #pragma once
 
+#include <string>
+
 #include "core/types.h"
 
 // Every scene is one of these: it reads the pending message and acts (param is always -1).
@@ -31,10 +33,25 @@ int VH_RowID(int row);                           // the id the row runs under; -
 int VH_RowOf(int state, int id);                 // the row a state and id play; -1 for none
 int VH_RowByName(const char* name);              // without regard to case; -1 for none
 
-// Ids of the fade transitions and of the exit state.
-extern const int ID_FADEIN;
-extern const int ID_FADEOUT;
-extern const int ID_EXIT;
+// What goto and --start call the credits, which follow the last row.
+inline constexpr const char* VH_CREDITS_PART = "credits";
+// A row's name or the credits, without regard to case: the row, the table's length for the
+// credits, -1 for none.
+int VH_PartByName(const char* name);
+// Every part's name in playing order, credits last: between separates them, beforeLast comes
+// before the credits ("intro1, scene1, ... scene3 or credits").
+std::string VH_PartList(const char* between, const char* beforeLast);
+
+// Tests play a part the demo does not have by appending its row after the demo's own; the ids
+// of intro rows, fades and the exit state move up to make room. False, and nothing appended,
+// for a row without a name, a scene without a handler, an intro without a picture, a name the
+// table has already, or a full table.
+bool VH_AppendSequenceRow(const VH_SequenceRow& row);
+
+// Ids of the fade transitions and of the exit state: the first ids after every row's.
+int VH_FadeInID();
+int VH_FadeOutID();
+int VH_ExitID();
 
 // Sets the state that plays row from its start (the exit state past the last row).
 void VH_EnterRow(int row);

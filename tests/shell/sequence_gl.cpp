@@ -59,7 +59,7 @@ protected:
 
 TEST_F(Sequence, IntroFadesHoldAndCutToSceneWithRealTiming) {
     step(0.01); // intro initialises, hands over to a fade-in
-    EXPECT_EQ(now(), (Snapshot{VHS_TRANSITION, ID_FADEIN, MSG_INITIALIZE}));
+    EXPECT_EQ(now(), (Snapshot{VHS_TRANSITION, VH_FadeInID(), MSG_INITIALIZE}));
     Snapshot back{};
     VH_GetTransitionReturn(&std::get<0>(back), &std::get<1>(back), &std::get<2>(back));
     EXPECT_EQ(back, (Snapshot{VHS_INTRO, 3, MSG_UPDATE}));
@@ -75,7 +75,7 @@ TEST_F(Sequence, IntroFadesHoldAndCutToSceneWithRealTiming) {
 
     // The picture is held for 1000 ms, then a fade-out starts.
     EXPECT_NEAR(stepUntilChange(0.01), 100, 1);
-    EXPECT_EQ(now(), (Snapshot{VHS_TRANSITION, ID_FADEOUT, MSG_INITIALIZE}));
+    EXPECT_EQ(now(), (Snapshot{VHS_TRANSITION, VH_FadeOutID(), MSG_INITIALIZE}));
     step(0.01);
     EXPECT_NEAR(stepUntilChange(0.01), 121, 2) << "the fade-out takes as long as the fade-in";
     EXPECT_FLOAT_EQ(VH_GetFadeAlpha(), 1.0f);
@@ -97,7 +97,7 @@ TEST_F(Sequence, FadeClampsLongFramesAndEndsOnlyPastTheLimit) {
     EXPECT_EQ(VH_GetMsg(), MSG_CLOSE);
 
     // Landing exactly on the limit does not end a fade; passing it does.
-    put({VHS_TRANSITION, ID_FADEOUT, MSG_UPDATE});
+    put({VHS_TRANSITION, VH_FadeOutID(), MSG_UPDATE});
     VH_SetFade(0.5f, 0.5f);
     step(1.0);
     EXPECT_FLOAT_EQ(VH_GetFadeAlpha(), 1.0f);
@@ -106,7 +106,7 @@ TEST_F(Sequence, FadeClampsLongFramesAndEndsOnlyPastTheLimit) {
     EXPECT_EQ(VH_GetMsg(), MSG_CLOSE);
     EXPECT_FLOAT_EQ(VH_GetFadeAlpha(), 1.0f);
 
-    VH_SetProgramState(VH_GetState(), ID_FADEIN, MSG_UPDATE);
+    VH_SetProgramState(VH_GetState(), VH_FadeInID(), MSG_UPDATE);
     VH_SetFade(0.5f, -0.5f);
     step(1.0);
     EXPECT_EQ(VH_GetMsg(), MSG_UPDATE);
@@ -195,7 +195,7 @@ TEST_F(Sequence, RenderersDrawAndClearOnlyUnderUpdate) {
         int state, id;
         void (*render)();
     } cases[] = {{VHS_INTRO, 3, VH_RenderIntro},
-                 {VHS_TRANSITION, ID_FADEIN, VH_RenderTransition},
+                 {VHS_TRANSITION, VH_FadeInID(), VH_RenderTransition},
                  {VHS_SCENE, 0, VH_RenderScene}};
     for (const Case& c : cases) {
         VH_SetProgramState(c.state, c.id, VH_GetMsg());

@@ -1,4 +1,4 @@
-// assets: collects the archive's entries in order, and declares the hook each scene file fills.
+// assets: collects the archive's entries in order.
 #pragma once
 
 #include <string>
@@ -39,8 +39,3 @@ private:
     std::vector<AssetEntry> entries;
     std::string error;
 };
-
-// The scene files add their own models, textures and paths here (tools/assetgen/sceneN.cpp).
-void AddSceneOneAssets(AssetSink& sink);
-void AddSceneTwoAssets(AssetSink& sink);
-void AddSceneThreeAssets(AssetSink& sink);

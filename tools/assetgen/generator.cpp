@@ -35,6 +35,18 @@ AgImage toImage(const VH_Surface* s) {
 
 } // namespace
 
+// Each scene file adds its own models, textures and paths.
+void AddSceneOneAssets(AssetSink& sink);
+void AddSceneTwoAssets(AssetSink& sink);
+void AddSceneThreeAssets(AssetSink& sink);
+
+const AG_Scene AG_SCENES[] = {
+    {CAT_INTRO1_PICTURE, AG_BeachCard, AddSceneOneAssets},
+    {CAT_INTRO2_PICTURE, AG_AirshipCard, AddSceneTwoAssets},
+    {CAT_INTRO3_PICTURE, AG_RiverCard, AddSceneThreeAssets},
+};
+const int AG_SCENE_COUNT = sizeof(AG_SCENES) / sizeof(AG_SCENES[0]);
+
 int AG_WritePreviews(const AssetSink& sink, const std::string& dir, std::string* error) {
     int written = 0;
     for (const AssetEntry& e : sink.Entries()) {
@@ -68,9 +80,8 @@ void AG_AddFonts(AssetSink& sink) {
 void AG_AddAllAssets(AssetSink& sink) {
     AG_AddFonts(sink);
     AG_AddSharedPictures(sink);
-    AddSceneOneAssets(sink);
-    AddSceneTwoAssets(sink);
-    AddSceneThreeAssets(sink);
+    for (int i = 0; i < AG_SCENE_COUNT; ++i)
+        AG_SCENES[i].addAssets(sink);
 }
 
 bool AG_PackArchive(const AssetSink& sink, const std::string& path, std::string* reason) {

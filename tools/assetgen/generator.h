@@ -5,6 +5,22 @@
 
 #include "assets.h"
 
+// One scene as the generator makes it: the title card its intro shows, and its own models,
+// textures and paths.
+struct AG_Scene {
+    const char* introPicture;           // the card's archive name
+    AgImage (*card)();                  // the card at the window's shape
+    void (*addAssets)(AssetSink& sink); // in its tools/assetgen/sceneN.cpp
+};
+// The demo's scenes in playing order; a new scene is a row in this table (generator.cpp).
+extern const AG_Scene AG_SCENES[];
+extern const int AG_SCENE_COUNT;
+
+// The title cards of the scenes (pictures.cpp).
+AgImage AG_BeachCard();
+AgImage AG_AirshipCard();
+AgImage AG_RiverCard();
+
 // The pictures every scene shares: title cards, console backdrop, water, sky, smoke, flare, sprites.
 void AG_AddSharedPictures(AssetSink& sink);
 // The six raw font masks.

@@ -47,7 +47,9 @@ void water(AgImage& img, int y0, int y1, AgColor deep, AgColor light, Uint32 see
         }
 }
 
-AgImage beachCard() {
+} // namespace
+
+AgImage AG_BeachCard() {
     AgImage img(kCardW, kCardH);
     AgRandom rnd(101);
     PIC_VerticalGradient(img, 0, 380, PIC_Rgb(6, 8, 28), PIC_Rgb(36, 46, 92));
@@ -102,6 +104,8 @@ AgImage beachCard() {
     return img;
 }
 
+namespace {
+
 void airship(AgImage& img, float cx, float cy, float len, float height, AgColor hull) {
     std::vector<float> body;
     for (int i = 0; i < 48; ++i) {
@@ -146,7 +150,9 @@ void plane(AgImage& img, float cx, float cy, float size, AgColor colour) {
     PIC_Polygon(img, {cx - 0.95f * size, cy, cx - 0.8f * size, cy - 0.35f * size, cx - 0.7f * size, cy}, colour);
 }
 
-AgImage airshipCard() {
+} // namespace
+
+AgImage AG_AirshipCard() {
     AgImage img(kCardW, kCardH);
     PIC_VerticalGradient(img, 0, kCardH, PIC_Rgb(36, 84, 168), PIC_Rgb(170, 204, 236));
     PIC_Glow(img, 680, 120, 260, PIC_Rgb(255, 244, 210, 0.6f));
@@ -172,6 +178,8 @@ AgImage airshipCard() {
     return img;
 }
 
+namespace {
+
 void house(AgImage& img, float x, float base, float w, float h, AgColor wall, AgColor roof) {
     PIC_Rect(img, int(x), int(base - h), int(x + w), int(base), wall);
     PIC_Polygon(img, {x - 0.12f * w, base - h, x + 0.5f * w, base - h - 0.6f * w, x + 1.12f * w, base - h}, roof);
@@ -189,7 +197,9 @@ void tree(AgImage& img, float x, float base, float size) {
     PIC_Disc(img, x - 0.12f * size, base - 1.0f * size, 0.25f * size, PIC_Rgb(70, 130, 60, 0.8f), 2);
 }
 
-AgImage riverCard() {
+} // namespace
+
+AgImage AG_RiverCard() {
     AgImage img(kCardW, kCardH);
     PIC_VerticalGradient(img, 0, 340, PIC_Rgb(96, 150, 214), PIC_Rgb(228, 222, 196));
     PIC_Glow(img, 150, 110, 140, PIC_Rgb(255, 250, 220, 0.5f));
@@ -230,6 +240,8 @@ AgImage riverCard() {
     titles(img, "PART THREE", "THE RIVER CROSSING");
     return img;
 }
+
+namespace {
 
 // Calm, dark and fine-grained, so console text stays legible over it.
 AgImage consoleBackdrop() {
@@ -322,9 +334,9 @@ AgImage sprite(int n, float inner, float outer, float power) {
 } // namespace
 
 void AG_AddSharedPictures(AssetSink& sink) {
-    addBMP(sink, CAT_INTRO_PICTURES[0], PIC_Resize(beachCard(), 1024, 512));
-    addBMP(sink, CAT_INTRO_PICTURES[1], PIC_Resize(airshipCard(), 1024, 512));
-    addBMP(sink, CAT_INTRO_PICTURES[2], PIC_Resize(riverCard(), 1024, 512));
+    // the title cards come first, in the scenes' order
+    for (int i = 0; i < AG_SCENE_COUNT; ++i)
+        addBMP(sink, AG_SCENES[i].introPicture, PIC_Resize(AG_SCENES[i].card(), 1024, 512));
     addBMP(sink, CAT_CONSOLE_PICTURE, consoleBackdrop());
     addBMP(sink, CAT_WATER_TEXTURE, waterTile());
     addBMP(sink, CAT_SKY_TEXTURE, skyTile());

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/program.h"
+#include "shell/sequence.h"
 #include "pictures.h"
 
 namespace {
@@ -28,10 +29,13 @@ const Colour axisColour = {150, 150, 160};
 const Colour textColour = {225, 225, 230};
 const Colour budgetColour = {255, 70, 70};
 const Colour white = {255, 255, 255};
-// Seven well-told-apart colours: intro k is 2(k-1), scene k 2(k-1)+1, the credits 6, so a
-// part keeps its colour from run to run; rows of no part are grey.
-const Colour partColours[] = {{86, 150, 230}, {240, 160, 30}, {40, 180, 120}, {215, 110, 175},
-                              {225, 210, 60}, {230, 90, 40},  {190, 150, 255}};
+// Well-told-apart colours, one per row of the sequence table in its order, so a part keeps its
+// colour from run to run; a longer table starts the list again, which still sets each band apart
+// from its neighbours. The credits have a colour of their own, and frames of no part are grey.
+const Colour rowColours[] = {{86, 150, 230}, {240, 160, 30}, {40, 180, 120}, {215, 110, 175}, {225, 210, 60},
+                             {230, 90, 40},  {90, 200, 220}, {170, 200, 80}, {240, 130, 130}, {150, 120, 90}};
+const int rowColourCount = sizeof(rowColours) / sizeof(rowColours[0]);
+const Colour creditsColour = {190, 150, 255};
 const Colour noPart = {140, 140, 140};
 
 struct Picture {
@@ -55,12 +59,10 @@ void mix(const std::uint8_t* a, const std::uint8_t* b, double t, std::uint8_t* o
         out[i] = (std::uint8_t)std::lround(a[i] + (b[i] - a[i]) * t);
 }
 
-const std::uint8_t* colourOf(const std::string& part) {
-    int n = 0;
-    if (std::sscanf(part.c_str(), "intro %d", &n) == 1 && n >= 1 && n <= 3) return partColours[2 * (n - 1)];
-    if (std::sscanf(part.c_str(), "scene %d", &n) == 1 && n >= 1 && n <= 3) return partColours[2 * (n - 1) + 1];
-    if (part == "credits") return partColours[6];
-    return noPart;
+const std::uint8_t* colourOf(const CapFrameRow& frame) {
+    const int row = CapStats::SequenceRow(frame);
+    if (row == VH_SequenceLength()) return creditsColour;
+    return row >= 0 ? rowColours[row % rowColourCount] : noPart;
 }
 
 bool loading(const CapFrameRow& row) {
@@ -95,6 +97,7 @@ double median(std::vector<double> v) {
 struct Band {
     std::string part;
     size_t first, end;
+    const std::uint8_t* colour;
 };
 
 } // namespace
@@ -122,7 +125,7 @@ std::vector<std::uint8_t> CAP_DrawPlot(const std::vector<CapFrameRow>& rows) {
     for (size_t f = 0; f < n; ++f) {
         const std::string part = CapStats::GroupName(rows[f]);
         if (bands.empty() || bands.back().part != part)
-            bands.push_back({part, f, f + 1});
+            bands.push_back({part, f, f + 1, colourOf(rows[f])});
         else
             bands.back().end = f + 1;
     }
@@ -130,9 +133,9 @@ std::vector<std::uint8_t> CAP_DrawPlot(const std::vector<CapFrameRow>& rows) {
     // Band backgrounds and the strips under the names.
     for (const Band& b : bands) {
         std::uint8_t tint[3];
-        mix(background, colourOf(b.part), 0.16, tint);
+        mix(background, b.colour, 0.16, tint);
         pic.Fill(xOf(b.first), top, xOf(b.end), bottom, tint);
-        pic.Fill(xOf(b.first), stripTop, xOf(b.end), stripTop + stripHeight, colourOf(b.part));
+        pic.Fill(xOf(b.first), stripTop, xOf(b.end), stripTop + stripHeight, b.colour);
     }
     // The ms grid and its scale.
     for (double ms = 0.0; ms <= topMs + 1e-9; ms += step) {
@@ -154,7 +157,7 @@ std::vector<std::uint8_t> CAP_DrawPlot(const std::vector<CapFrameRow>& rows) {
         for (size_t f = f0; f < f1; ++f)
             if (total(rows[f]) > total(rows[worst])) worst = f;
         const CapFrameRow& row = rows[worst];
-        const std::uint8_t* colour = colourOf(CapStats::GroupName(rows[f0]));
+        const std::uint8_t* colour = colourOf(rows[f0]);
         std::uint8_t light[3];
         mix(colour, white, 0.55, light);
         const int yUpdate = yOf(row.updateMs), yTotal = yOf(total(row));
@@ -192,7 +195,7 @@ std::vector<std::uint8_t> CAP_DrawPlot(const std::vector<CapFrameRow>& rows) {
                 const int width = CAP_TextWidth(label.c_str(), scale);
                 const int x = std::min(xOf(b.first) + 2, W - 4 - width);
                 if (x < rowEnd[r]) continue;
-                pic.Text(x, labelRows[r], label, colourOf(b.part));
+                pic.Text(x, labelRows[r], label, b.colour);
                 rowEnd[r] = x + width + 3 * scale;
                 placed = true;
             }

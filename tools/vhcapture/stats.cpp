@@ -75,21 +75,23 @@ std::string CapStats::GroupName(const CapFrameRow& row) {
     }
 }
 
-std::string CapStats::PartName(const CapFrameRow& row) {
-    int at = -1;
+int CapStats::SequenceRow(const CapFrameRow& row) {
     switch (row.state) {
     case VHS_INTRO:
     case VHS_TRANSITION:
-        at = VH_RowOf(VHS_INTRO, row.intro);
-        break;
+        return VH_RowOf(VHS_INTRO, row.intro);
     case VHS_SCENE:
-        at = VH_RowOf(VHS_SCENE, row.id);
-        break;
+        return VH_RowOf(VHS_SCENE, row.id);
     case VHS_EXIT:
-        return "credits";
+        return VH_SequenceLength();
     default:
-        break;
+        return -1;
     }
+}
+
+std::string CapStats::PartName(const CapFrameRow& row) {
+    const int at = SequenceRow(row);
+    if (at == VH_SequenceLength()) return VH_CREDITS_PART;
     const VH_SequenceRow* r = VH_SequenceRowAt(at);
     return r && r->name ? r->name : "";
 }

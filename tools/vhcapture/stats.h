@@ -37,6 +37,8 @@ public:
     // The sequence row's own name, as goto and --start take it ("intro1", "scene2"), or
     // "credits"; empty for a row that belongs to none.
     static std::string PartName(const CapFrameRow& row);
+    // The sequence row the frame played, the table's length for the credits, -1 for none.
+    static int SequenceRow(const CapFrameRow& row);
 
 private:
     FILE* file = nullptr;
