@@ -12,6 +12,7 @@ struct VH_Options {
     bool quiet = false; // leave out the "NO GL ERROR" reports
     bool fullscreen = false;
     bool consoleKeys = false; // the open console keeps typed keys
+    bool autoplay = false;    // each scene moves on once its script has been seen
     int startRow = -1;        // the sequence row to begin at (its length: the credits); -1: the first
     int width = 800;          // window pixels
     int height = 600;

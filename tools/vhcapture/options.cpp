@@ -59,6 +59,8 @@ const char usage[] =
     "                    --keys, --at and --every times counted from that loop's start; frames keep\n"
     "                    counting, and --at files of loop L are OUT/at_<ms>_loop<L>.png. After each\n"
     "                    loop one line gives its demo time and the process's resident size\n"
+    "  --autoplay        each scene moves on by itself once its script has been seen, as vexhal\n"
+    "                    --autoplay does, so a whole-demo sheet or video needs no 'n' in --keys\n"
     "  --keys T:KEY,...  press KEY at T s; KEY is one character or esc, space, enter, backspace,\n"
     "                    backquote, left, right, up, down, home, end, insert, pageup,\n"
     "                    pagedown, f3, f12\n"
@@ -223,6 +225,7 @@ bool CAP_ParseOptions(int argc, const char* const* argv, CapOptions* o, std::str
         bool* flag = name == "--help" || name == "-h" ? &o->help
                      : name == "--version"            ? &o->version
                      : name == "--quiet"              ? &o->quiet
+                     : name == "--autoplay"           ? &o->autoplay
                                                       : nullptr;
         if (flag) {
             if (hasValue) return fail(error, name + " takes no value");

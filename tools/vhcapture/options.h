@@ -27,7 +27,8 @@ struct CapOptions {
     std::string plot;            // frame-time picture PNG; empty: none
     int width = 800;             // window pixels
     int height = 600;
-    bool quiet = false; // leave the engine's "NO GL ERROR" reports out of stderr
+    bool quiet = false;    // leave the engine's "NO GL ERROR" reports out of stderr
+    bool autoplay = false; // scenes move on once their script has been seen, without 'n'
     bool help = false;
     bool version = false;
 };
