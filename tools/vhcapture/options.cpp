@@ -53,7 +53,7 @@ const char usage[] =
     "  --seed N          seed for rand after start-up (default 1)\n"
     "  --until T         stop after T s of demo time (default: once the credits have stood for one second;\n"
     "                    a run that waits in a scene with no key left to press and no --at frame to come\n"
-    "                    stops there)\n"
+    "                    stops there, unless --autoplay moves it on)\n"
     "  --loops N         play the whole sequence N times in one process (default 1): after each run's\n"
     "                    end (the credits, or --until) it begins again at the first intro, with the\n"
     "                    --keys, --at and --every times counted from that loop's start; frames keep\n"
