@@ -123,6 +123,7 @@ const float V1_LaunchTime = 5000.0f; // ms of one launch flight
 FLIERS* V1_Followed = nullptr;
 bool V1_EyeMovePending = false;
 int V1_EyeCycle = 0;
+int V1_Switches = 0; // camera switches between the two followed figures since the paths began
 double V1_SceneTime = 0.0;
 
 void setLight(const Light& l, const GLfloat* ambient, const GLfloat* diffuse) {
@@ -237,6 +238,7 @@ void View1MainInit() {
     V1_Followed = nullptr;
     V1_EyeMovePending = false;
     V1_EyeCycle = 0;
+    V1_Switches = 0; // the last visit's count must not close this one as it reaches the paths
     V1_SceneTime = 0.0;
     V1_StepStarted = false;
     V1_State = 0;
@@ -271,6 +273,7 @@ void enterPaths() {
         f.state = 3;
     }
     V1_StepTime = 0.0f;
+    V1_Switches = 0;
     V1_Followed = &V1_Fliers[0];
     for (int i = V1_FLIER_COUNT - 1; i >= 0; --i) {
         const FLIERS& f = V1_Fliers[i];
@@ -297,6 +300,7 @@ void updatePaths(float ms) {
             V1_EyeMovePending = false;
         }
         V1_StepTime = 0.0f;
+        ++V1_Switches;
     }
     if (V1_EyeMovePending && V1_Camera && V1_Camera->CountActiveEvents() == 1) {
         V1_EyeMovePending = false;
@@ -515,6 +519,10 @@ V1_Status V1_GetStatus() {
     const int followed = V1_Followed ? static_cast<int>(V1_Followed - V1_Fliers) : -1;
     return V1_Status{V1_State,     V1_StepTime,  V1_Launched, V1_Arrived,   followed, V1_EyeCycle, V1_EyeMovePending,
                      V1_SpinAngle, V1_SceneTime, V1_HintLine, V1_PathCount, V1_Paths, V1_Camera,   V1_Meshes};
+}
+
+bool V1_ScriptSeen() {
+    return V1_State == 3 && V1_Switches >= V1_SEEN_AFTER_SWITCHES;
 }
 
 FLIERS* V1_Flier(int i) {

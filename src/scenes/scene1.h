@@ -34,6 +34,10 @@ struct V1_Status {
 };
 V1_Status V1_GetStatus();
 
+// The whole script has been seen once the figures have flown their paths long enough for the
+// camera to have switched between the two it follows this many times (both of them twice).
+const int V1_SEEN_AFTER_SWITCHES = 4;
+
 // Figure i (0..7); its colour is always the colour table's entry i.
 FLIERS* V1_Flier(int i);
 // The trail colour table, V1_FLIER_COUNT entries; 'A' shuffles it in place.

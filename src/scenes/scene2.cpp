@@ -103,6 +103,7 @@ bool V2_GroupsMade = false;
 bool V2_ShotsOn = false, V2_TracersOn = false, V2_BlimpSmokeOn = false, V2_PlaneFireOn = false,
      V2_DirigibleSmokeOn = false;
 int V2_EyeIndex = 0;
+int V2_Passes = 0; // passes of the blimps the last step has finished
 
 Uint32 V2_WaterTexture = 0, V2_SmokeTexture = 0, V2_SkyTexture = 0;
 std::unique_ptr<float[]> V2_GridBuffer;
@@ -196,6 +197,7 @@ void View2MainInit() {
     V2_ShotsOn = V2_TracersOn = V2_BlimpSmokeOn = V2_PlaneFireOn = V2_DirigibleSmokeOn = false;
     V2_PlaneYaw = 180.0f;
     V2_EyeIndex = 0;
+    V2_Passes = 0; // the last visit's count must not close this one as it reaches the last step
     V2_StepTime = 0.0f;
     V2_StepFlag = false;
     V2_SceneTime = 0.0;
@@ -407,6 +409,7 @@ void runScript(float seconds) {
             place(kBlimp3, VECTOR(-12.2f, 0, -74.61f), VECTOR(0, 0, 0));
             place(kBlimp2, VECTOR(12.2f, 0, -70.61f), VECTOR(0, 180, 0));
             V2_EyeIndex = 0;
+            V2_Passes = 0;
         }
         T(kBlimp2).z += 15.2f * seconds;
         T(kBlimp3).z += 15.2f * seconds;
@@ -415,6 +418,7 @@ void runScript(float seconds) {
             T(kBlimp2).z = -74.61f;
             T(kBlimp3).z = -70.61f;
             V2_EyeIndex = (V2_EyeIndex + 1) & (V2_VIEWPOINT_COUNT - 1);
+            ++V2_Passes;
             cam.eye = VECTOR(float(kEyeX[V2_EyeIndex]), kEyeHeight, float(kEyeZ[V2_EyeIndex]));
             DBG_Trace("scene two: viewpoint %d at %.3f s", V2_EyeIndex, V2_SceneTime);
         }
@@ -618,6 +622,12 @@ void View2MainClose() {
 tMeshPartList* V2_PartTable(int model) {
     if (model < 0 || model >= V2_MESH_COUNT) return nullptr;
     return &propTables()[model].list;
+}
+
+bool V2_ScriptSeen() {
+    // The first pass is watched from the step's own opening eye; each pass after it from the
+    // next viewpoint of the table, so every viewpoint has had a whole pass after one more.
+    return V2_State == V2_STEP_COUNT - 1 && V2_Passes > V2_VIEWPOINT_COUNT;
 }
 
 V2_Status V2_GetStatus() {

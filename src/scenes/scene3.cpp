@@ -75,6 +75,7 @@ int V3_Vehicle = 0;
 float V3_Speed = kStartSpeed;
 float V3_SpinBoost = 0.0f;
 int V3_HintLine = -1;
+int V3_Crossings = 0; // vehicles that reached the path's end in this visit
 std::unique_ptr<float[]> gridBuffer;
 Uint32 waterTexture = 0;
 float lastYaw = 0.0f; // degrees; kept for the frames where the path has no heading
@@ -120,6 +121,7 @@ void View3MainInit() {
     V3_Path[0].Scale(7.0f);
     V3_Path[0].loop = false;
     setPathSpeed(kStartSpeed);
+    V3_Crossings = 0;
 
     waterTexture = TEX_Load(CAT_WATER_TEXTURE, TEX_REPEAT | TEX_MIPMAP, 0);
     gridBuffer.reset(new float[kGridSize * kGridSize]());
@@ -134,6 +136,7 @@ void View3MainInit() {
 }
 
 void nextVehicle() {
+    ++V3_Crossings;
     if (t3DModel* old = currentVehicle()) old->visible = false;
     V3_Vehicle = (V3_Vehicle + 1) % V3_VEHICLE_COUNT;
     if (t3DModel* next = currentVehicle()) next->visible = true;
@@ -255,6 +258,10 @@ void View3MainClose() {
 tMeshPartList* V3_PartTable(int vehicle) {
     if (vehicle < 0 || vehicle >= V3_VEHICLE_COUNT) return nullptr;
     return &vehicleParts()[vehicle].list;
+}
+
+bool V3_ScriptSeen() {
+    return V3_Path && V3_Crossings >= V3_VEHICLE_COUNT;
 }
 
 V3_Status V3_GetStatus() {

@@ -1,4 +1,4 @@
-// commands: help, textures, meshes, next, goto, speed, pause, resume, step, fps, camera,
+// commands: help, textures, meshes, next, goto, autoplay, speed, pause, resume, step, fps, camera,
 // wire, trace, shot, reload, keys, quit.
 //
 // The console hands a handler its command word; the rest of the line is read with strtok
@@ -107,6 +107,12 @@ void gotoCommand(const char*) {
     VH_GotoRow(row);
 }
 
+void autoplayCommand(const char*) {
+    VH_SetAutoplay(!VH_Autoplay());
+    say(VH_Autoplay() ? "Autoplay on: each scene moves on by itself once its script has been seen"
+                      : "Autoplay off: each scene waits for 'n'");
+}
+
 void speedCommand(const char*) {
     const char* text = nextWord();
     char* end = nullptr;
@@ -210,6 +216,7 @@ const Command kCommands[] = {
     {"meshes", meshesCommand, "the models loaded now, with their objects, vertices and faces"},
     {"next", nextCommand, "closes what runs, as 'n' does"},
     {"goto", gotoCommand, "goto ", partNames},
+    {"autoplay", autoplayCommand, "the demo moves on by itself after each scene's script, or waits for 'n'"},
     {"speed", speedCommand, "speed X: demo time at X times the clock (0.1 to 10)"},
     {"pause", pauseCommand, "stops demo time"},
     {"resume", resumeCommand, "lets demo time run again"},

@@ -42,6 +42,7 @@ int main(int argc, char** argv) {
     VH_Start((int)options.glutArgs.size() - 1, options.glutArgs.data(), options.width, options.height, false);
     if (options.fullscreen) glutFullScreen();
     if (options.seed >= 0) std::srand((unsigned)options.seed);
+    VH_SetAutoplay(options.autoplay);
     if (options.startRow >= 0) VH_GotoRow(options.startRow);
     glutMainLoop();
     return 0; // never reached: the program ends through VH_Exit

@@ -16,6 +16,9 @@ const char* const kUsage =
     "\n"
     "options:\n"
     "  --start PART      begin at {parts}\n"
+    "  --autoplay        each scene moves on by itself once its script has been seen (the figures\n"
+    "                    have flown their paths a while; every viewpoint of the last step has shown\n"
+    "                    the blimps' pass; all five vehicles have crossed); without it each waits for 'n'\n"
     "  --size WxH        window size in pixels (default 800x600)\n"
     "  --fullscreen      fill the screen\n"
     "  --data DIR        the folder holding vh_data.clu and credits.txt (default: the working folder);\n"
@@ -84,6 +87,8 @@ bool VH_ParseOptions(int argc, char** argv, VH_Options* options, std::string* er
             options->trace = true;
         } else if (std::strcmp(arg, "--fullscreen") == 0) {
             options->fullscreen = true;
+        } else if (std::strcmp(arg, "--autoplay") == 0) {
+            options->autoplay = true;
         } else if (std::strcmp(arg, "--console-keys") == 0) {
             options->consoleKeys = true;
         } else if (std::strcmp(arg, "--start") == 0) {

@@ -13,6 +13,7 @@ struct VH_Options {
     bool trace = false; // the scenes' step lines go to the debug log
     bool fullscreen = false;
     bool consoleKeys = false; // the open console keeps typed keys
+    bool autoplay = false;    // each scene moves on once its script has been seen
     int startRow = -1;        // the sequence row to begin at (its length: the credits); -1: the first
     int width = 800;          // window pixels
     int height = 600;

@@ -11,6 +11,7 @@
 
 #include "camera/camera.h"
 #include "core/catalogue.h"
+#include "core/debuglog.h"
 #include "core/platform.h"
 #include "core/program.h"
 #include "core/report.h"
@@ -30,9 +31,12 @@ namespace {
 // vhcapture's summary and plot, the state ids) reads this table, so a new scene is a row here and
 // its handler in src/scenes/.
 constexpr VH_SequenceRow kSequence[] = {
-    {VH_ROW_INTRO, "intro1", CAT_INTRO1_PICTURE, nullptr}, {VH_ROW_SCENE, "scene1", nullptr, View1Main},
-    {VH_ROW_INTRO, "intro2", CAT_INTRO2_PICTURE, nullptr}, {VH_ROW_SCENE, "scene2", nullptr, View2Main},
-    {VH_ROW_INTRO, "intro3", CAT_INTRO3_PICTURE, nullptr}, {VH_ROW_SCENE, "scene3", nullptr, View3Main},
+    {VH_ROW_INTRO, "intro1", CAT_INTRO1_PICTURE, nullptr, nullptr},
+    {VH_ROW_SCENE, "scene1", nullptr, View1Main, V1_ScriptSeen},
+    {VH_ROW_INTRO, "intro2", CAT_INTRO2_PICTURE, nullptr, nullptr},
+    {VH_ROW_SCENE, "scene2", nullptr, View2Main, V2_ScriptSeen},
+    {VH_ROW_INTRO, "intro3", CAT_INTRO3_PICTURE, nullptr, nullptr},
+    {VH_ROW_SCENE, "scene3", nullptr, View3Main, V3_ScriptSeen},
 };
 constexpr int kDemoRowCount = sizeof(kSequence) / sizeof(kSequence[0]);
 constexpr int kMaxRows = kDemoRowCount + 8; // room for the rows tests append
@@ -75,6 +79,7 @@ VH_SceneHandler handlerOf(int row) {
 // ---------------------------------------------------------------------------
 
 bool sceneReady = false;
+bool autoplay = false;
 Uint32 introTexture = 0;
 float introTime = 0.0f;                        // ms
 float fadeColor[4] = {0.0f, 0.0f, 0.0f, 0.0f}; // RGB always black; A is the fade
@@ -223,6 +228,13 @@ VH_SceneHandler VH_SetSceneHandler(int row, VH_SceneHandler handler) {
     return old;
 }
 
+void VH_SetAutoplay(bool on) {
+    autoplay = on;
+}
+bool VH_Autoplay() {
+    return autoplay;
+}
+
 bool VH_IsSceneReady() {
     return sceneReady;
 }
@@ -258,6 +270,12 @@ void VH_RunScene(float seconds) {
     const int row = VH_RowOf(VHS_SCENE, VH_GetID());
     if (row < 0) VH_Fail(nullptr, "no scene runs under id %d", VH_GetID());
     const VH_SceneHandler scene = handlerOf(row);
+    // Closing before the update rather than after it keeps the frame of this step drawn: a
+    // scene state left with a pending close draws nothing.
+    if (autoplay && VH_GetMsg() == MSG_UPDATE && sceneReady && rows[row].seen && rows[row].seen()) {
+        DBG_Print("autoplay: %s has been seen through; moving on", rows[row].name);
+        VH_SetMsg(MSG_CLOSE);
+    }
     switch (VH_GetMsg()) {
     case MSG_INITIALIZE:
         scene(0.0f, -1);

@@ -13,6 +13,8 @@
 
 // Every scene is one of these: it reads the pending message and acts (param is always -1).
 typedef void (*VH_SceneHandler)(float seconds, int param);
+// A running scene's answer to "has your script been seen through once?".
+typedef bool (*VH_SceneSeen)();
 
 enum VH_RowKind {
     VH_ROW_INTRO,
@@ -24,6 +26,7 @@ struct VH_SequenceRow {
     const char* name;        // what tools and the console call it: "intro1", "scene2", ...
     const char* picture;     // intro rows: the archive picture; else null
     VH_SceneHandler handler; // scene rows: the handler; else null
+    VH_SceneSeen seen;       // scene rows: when autoplay may close it; null: it always waits for 'n'
 };
 
 int VH_SequenceLength();
@@ -63,6 +66,12 @@ int VH_CurrentRow();
 // the exit state gives the window back), then starts row from its beginning; past the last
 // row, the credits. Restarting the current row this way loads its assets anew.
 void VH_GotoRow(int row);
+
+// Autoplay: a running scene whose script has been seen is closed, as 'n' would close it, at the
+// start of the next update, so the sequence plays through by itself. Off (the default), every
+// scene waits for 'n'.
+void VH_SetAutoplay(bool on);
+bool VH_Autoplay();
 
 // Tests put a recorder in a scene's place; returns the handler it replaced.
 VH_SceneHandler VH_SetSceneHandler(int row, VH_SceneHandler handler);

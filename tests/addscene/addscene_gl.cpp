@@ -24,7 +24,7 @@
 namespace {
 
 // Before any test runs, as a scene of the demo is there from the start.
-const bool appended = VH_AppendSequenceRow({VH_ROW_SCENE, "scene4", nullptr, View4Main});
+const bool appended = VH_AppendSequenceRow({VH_ROW_SCENE, "scene4", nullptr, View4Main, nullptr});
 
 const std::string allParts = "intro1, scene1, intro2, scene2, intro3, scene3, scene4";
 
@@ -89,11 +89,11 @@ TEST(AddedScene, OneRowMakesItAPartForTheTableAndTheCommandLine) {
     }
     EXPECT_NE(VH_FadeInID(), VH_FadeOutID());
     // Rows that cannot play, or whose name is taken, are refused and change nothing.
-    EXPECT_FALSE(VH_AppendSequenceRow({VH_ROW_SCENE, "SCENE4", nullptr, View4Main}));
-    EXPECT_FALSE(VH_AppendSequenceRow({VH_ROW_SCENE, "credits", nullptr, View4Main}));
-    EXPECT_FALSE(VH_AppendSequenceRow({VH_ROW_SCENE, "scene5", nullptr, nullptr}));
-    EXPECT_FALSE(VH_AppendSequenceRow({VH_ROW_INTRO, "intro5", nullptr, nullptr}));
-    EXPECT_FALSE(VH_AppendSequenceRow({VH_ROW_SCENE, nullptr, nullptr, View4Main}));
+    EXPECT_FALSE(VH_AppendSequenceRow({VH_ROW_SCENE, "SCENE4", nullptr, View4Main, nullptr}));
+    EXPECT_FALSE(VH_AppendSequenceRow({VH_ROW_SCENE, "credits", nullptr, View4Main, nullptr}));
+    EXPECT_FALSE(VH_AppendSequenceRow({VH_ROW_SCENE, "scene5", nullptr, nullptr, nullptr}));
+    EXPECT_FALSE(VH_AppendSequenceRow({VH_ROW_INTRO, "intro5", nullptr, nullptr, nullptr}));
+    EXPECT_FALSE(VH_AppendSequenceRow({VH_ROW_SCENE, nullptr, nullptr, View4Main, nullptr}));
     EXPECT_EQ(VH_SequenceLength(), row + 1);
 
     // --start takes it, the credits follow it, and a wrong name lists it.

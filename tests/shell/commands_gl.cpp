@@ -240,7 +240,7 @@ TEST_F(Commands, KeysStayInTheConsoleOnlyWhenAsked) {
 TEST_F(Commands, HelpListsEveryCommandAndTheInspectorsAnswer) {
     type("help");
     const int last = VH_Console.nextId - 1;
-    EXPECT_NE(std::string(CON_FindLine(VH_Console, last - 17)).find("KEYS keeps them"), std::string::npos);
+    EXPECT_NE(std::string(CON_FindLine(VH_Console, last - 18)).find("KEYS keeps them"), std::string::npos);
     EXPECT_EQ(std::string(CON_FindLine(VH_Console, last)).rfind("quit", 0), 0u);
     type("camera");
     EXPECT_EQ(lastLine(), "camera: this part has no scripted camera");

@@ -344,6 +344,27 @@ TEST(Capture, TheDebugLogHoldsHeaderAndFooterAndWithTraceTheScenesSteps) {
     }
 }
 
+TEST(Capture, AutoplayPlaysTheWholeDemoToTheCreditsWithoutAKey) {
+    const std::string dir = tempDir();
+    const int fps = 10; // a coarse step keeps the five minutes of demo time quick to draw
+    const Outcome r = capture(dir, std::string("--data '") + VH_RUN_DIR + "' --autoplay --quiet --fps " +
+                                       std::to_string(fps) + " --size 64x48 --stats s.csv");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err.find("waits for an 'n' key"), std::string::npos) << r.err;
+    const std::vector<CsvRow> rows = readCsv(dir + "/s.csv");
+    ASSERT_FALSE(rows.empty());
+    EXPECT_EQ(rows.back().state, VHS_EXIT) << "the credits are reached";
+    // Each scene ran until its script had been seen (the lower ends of what the shell's own
+    // autoplay test measures on a finer step), not just its first seconds.
+    const double seen[3] = {40.0, 295.0, 28.0};
+    for (int scene = 0; scene < 3; ++scene) {
+        const long frames = std::count_if(rows.begin(), rows.end(),
+                                          [&](const CsvRow& row) { return row.state == VHS_SCENE && row.id == scene; });
+        EXPECT_GE((double)frames / fps, seen[scene]) << "scene " << scene + 1;
+        EXPECT_LE((double)frames / fps, seen[scene] + 25.0) << "scene " << scene + 1;
+    }
+}
+
 TEST(Capture, AnEndByEscOrByAFatalFaultKeepsWhatWasSaved) {
     const std::string dir = emptyDataDir();
     // ESC ends the process from inside the engine; what was saved and the statistics stay.

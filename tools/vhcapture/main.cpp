@@ -232,10 +232,11 @@ void showProgress(Clock::time_point start, Clock::time_point* last) {
 }
 
 // Without --until the run ends once the credits are drawn; a scene, though, runs until 'n',
-// so with no key left to press and no frame left to save it would never get there.
+// so with no key left to press and no frame left to save it would never get there (unless
+// autoplay moves it on).
 bool waitsForever(size_t nextKey, size_t nextAt) {
-    return opts.until < 0.0 && nextKey >= opts.keys.size() && nextAt >= opts.at.size() && VH_GetState() == VHS_SCENE &&
-           VH_GetMsg() == MSG_UPDATE;
+    return opts.until < 0.0 && !VH_Autoplay() && nextKey >= opts.keys.size() && nextAt >= opts.at.size() &&
+           VH_GetState() == VHS_SCENE && VH_GetMsg() == MSG_UPDATE;
 }
 } // namespace
 
@@ -312,6 +313,7 @@ int main(int argc, char** argv) {
     static char* driverArgs[] = {programName, nullptr};
     VH_DriverOpen(1, driverArgs, opts.width, opts.height);
     CAP_TallyStart();
+    VH_SetAutoplay(opts.autoplay);
     std::srand(opts.seed);
     // Frames that draw nothing must show black, not whatever the new buffers held.
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);

@@ -53,12 +53,14 @@ const char usage[] =
     "  --seed N          seed for rand after start-up (default 1)\n"
     "  --until T         stop after T s of demo time (default: once the credits have stood for one second;\n"
     "                    a run that waits in a scene with no key left to press and no --at frame to come\n"
-    "                    stops there)\n"
+    "                    stops there, unless --autoplay moves it on)\n"
     "  --loops N         play the whole sequence N times in one process (default 1): after each run's\n"
     "                    end (the credits, or --until) it begins again at the first intro, with the\n"
     "                    --keys, --at and --every times counted from that loop's start; frames keep\n"
     "                    counting, and --at files of loop L are OUT/at_<ms>_loop<L>.png. After each\n"
     "                    loop one line gives its demo time and the process's resident size\n"
+    "  --autoplay        each scene moves on by itself once its script has been seen, as vexhal\n"
+    "                    --autoplay does, so a whole-demo sheet or video needs no 'n' in --keys\n"
     "  --keys T:KEY,...  press KEY at T s; KEY is one character or esc, space, enter, backspace,\n"
     "                    backquote, left, right, up, down, home, end, insert, pageup,\n"
     "                    pagedown, f3, f12\n"
@@ -225,6 +227,7 @@ bool CAP_ParseOptions(int argc, const char* const* argv, CapOptions* o, std::str
                      : name == "--version"            ? &o->version
                      : name == "--quiet"              ? &o->quiet
                      : name == "--trace"              ? &o->trace
+                     : name == "--autoplay"           ? &o->autoplay
                                                       : nullptr;
         if (flag) {
             if (hasValue) return fail(error, name + " takes no value");

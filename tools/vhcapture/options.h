@@ -29,6 +29,7 @@ struct CapOptions {
     int height = 600;
     bool quiet = false; // leave the engine's "NO GL ERROR" reports out of stderr
     bool trace = false; // the scenes' step lines go to vh_debug.txt
+    bool autoplay = false; // scenes move on once their script has been seen, without 'n'
     bool help = false;
     bool version = false;
 };
