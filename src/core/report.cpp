@@ -64,3 +64,12 @@ bool VH_LineOpen() { return lineOpen; }
 const char* VH_LastFailure() { return lastFailure.c_str(); }
 
 void VH_ResetWarnings() { warned.clear(); }
+
+std::string VH_Format(const char* format, ...) {
+    char text[320];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    return text;
+}

@@ -4,6 +4,8 @@
 // uses: core
 #pragma once
 
+#include <string>
+
 // "error: FILE: FAULT" (or "error: FAULT" without a file), then the end with status 1.
 [[noreturn]] void VH_Fail(const char* file, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
@@ -21,6 +23,9 @@ bool VH_LineOpen();
 
 // The last error line without its "error: " label, "" when there was none (vhcapture repeats it).
 const char* VH_LastFailure();
+
+// printf into a string, for faults built up before they are reported (at most 319 characters).
+std::string VH_Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // Forget which names were warned about (tests replay runs in one process).
 void VH_ResetWarnings();

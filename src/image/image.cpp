@@ -10,6 +10,7 @@
 #include <cstring>
 #include <new>
 
+#include "core/report.h"
 #include "data/rwops.h"
 
 // ---------------------------------------------------------------------------
@@ -341,16 +342,6 @@ const ForeignFormat foreignFormats[] = {
     {"MM\0*", 4, "a TIFF picture"},
 };
 
-std::string phrase(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::string phrase(const char* format, ...) {
-    char text[200];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    return text;
-}
-
 // The header fields the BMP reader goes by, read again to say which of them it refused.
 std::string bmpFault(VH_RWops* rw) {
     if (IMG_StreamRemaining(rw) < (long)(bmpFileHeader + bmpInfoSize))
@@ -365,32 +356,32 @@ std::string bmpFault(VH_RWops* rw) {
     const Uint32 coloursUsed = IMG_ReadU32(rw);
     const bool knownDepth =
         depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16 || depth == 24 || depth == 32;
-    if (!knownDepth) return phrase("a damaged BMP picture (%u bits per pixel)", depth);
+    if (!knownDepth) return VH_Format("a damaged BMP picture (%u bits per pixel)", depth);
     switch (compression) {
     case 0:
         break;
     case 1: // run lengths of 8-bit indices
     case 2: // run lengths of 4-bit indices
-        return phrase("RLE-compressed BMP: %s", bmpReads);
+        return VH_Format("RLE-compressed BMP: %s", bmpReads);
     case 3: // bit fields: pixels laid out by colour masks
     case 6:
-        if (depth != 8 && depth != 24) return phrase("%u-bit BMP: %s", depth, bmpReads);
-        return phrase("BMP with colour masks: %s", bmpReads);
+        if (depth != 8 && depth != 24) return VH_Format("%u-bit BMP: %s", depth, bmpReads);
+        return VH_Format("BMP with colour masks: %s", bmpReads);
     case 4:
-        return phrase("a JPEG inside a BMP: %s", bmpReads);
+        return VH_Format("a JPEG inside a BMP: %s", bmpReads);
     case 5:
-        return phrase("a PNG inside a BMP: %s", bmpReads);
+        return VH_Format("a PNG inside a BMP: %s", bmpReads);
     default:
-        return phrase("a damaged BMP picture (compression %u)", (unsigned)compression);
+        return VH_Format("a damaged BMP picture (compression %u)", (unsigned)compression);
     }
-    if (depth != 8 && depth != 24) return phrase("%u-bit BMP: %s", depth, bmpReads);
+    if (depth != 8 && depth != 24) return VH_Format("%u-bit BMP: %s", depth, bmpReads);
     if (height > 0x7FFFFFFFu) return "top-down BMP (negative height): the engine reads bottom-up BMP";
     if (width == 0 || height == 0) return "a damaged BMP picture (a side of 0 pixels)";
     if (width > 0xFFFFu / (depth / 8))
-        return phrase("BMP %u pixels wide: the engine reads rows of up to %u pixels", (unsigned)width,
+        return VH_Format("BMP %u pixels wide: the engine reads rows of up to %u pixels", (unsigned)width,
                       0xFFFFu / (depth / 8));
     if (depth == 8 && coloursUsed > 256)
-        return phrase("a damaged BMP picture (%u palette colours)", (unsigned)coloursUsed);
+        return VH_Format("a damaged BMP picture (%u palette colours)", (unsigned)coloursUsed);
     return "a damaged BMP picture (cut short: its pixels run past the end of the file)";
 }
 
@@ -400,16 +391,16 @@ std::string tgaFault(VH_RWops* rw) {
     if (got <= 0) return "an empty file: not a picture";
     for (const ForeignFormat& f : foreignFormats)
         if (got >= f.length && std::memcmp(head, f.mark, (size_t)f.length) == 0)
-            return phrase("%s: the engine reads BMP and TGA pictures", f.name);
+            return VH_Format("%s: the engine reads BMP and TGA pictures", f.name);
     const Uint8 mapType = head[1], type = head[2], depth = head[16];
     const bool tgaType = type == 1 || type == 2 || type == 3 || type == 9 || type == 10 || type == 11;
     if (got < (int)sizeof head || mapType > 1 || !tgaType)
         return "neither a BMP (no BM mark) nor a TGA picture: the engine reads BMP and TGA pictures";
-    if (type >= 9) return phrase("RLE-compressed TGA: %s", tgaReads);
+    if (type >= 9) return VH_Format("RLE-compressed TGA: %s", tgaReads);
     if (depth != 15 && depth != 16 && depth != 24 && depth != 32) {
-        if (type == 1) return phrase("colour-mapped TGA: %s", tgaReads);
-        if (type == 3) return phrase("%u-bit grey TGA: %s", (unsigned)depth, tgaReads);
-        return phrase("%u-bit TGA: %s", (unsigned)depth, tgaReads);
+        if (type == 1) return VH_Format("colour-mapped TGA: %s", tgaReads);
+        if (type == 3) return VH_Format("%u-bit grey TGA: %s", (unsigned)depth, tgaReads);
+        return VH_Format("%u-bit TGA: %s", (unsigned)depth, tgaReads);
     }
     if ((head[12] | head[13]) == 0 || (head[14] | head[15]) == 0) return "a damaged TGA picture (a side of 0 pixels)";
     return "a damaged TGA picture (cut short: its pixels run past the end of the file)";

@@ -16,6 +16,7 @@
 #include "camera/wedpath.h"
 #include "core/catalogue.h"
 #include "data/resfile.h"
+#include "core/report.h"
 #include "data/rwops.h"
 #include "image/image.h"
 #include "model/load3ds.h"
@@ -28,16 +29,6 @@ constexpr int kFontColumns = 32; // cells per mask row, as the font module lays 
 constexpr int kFontRows = 4;     // 128 character codes
 constexpr Uint16 k3dsPrimaryChunk = 0x4D4D;
 
-std::string printed(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::string printed(const char* format, ...) {
-    char text[320];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    return text;
-}
-
 // Text from a checked file as it may appear in a fault: control bytes as \xNN, so a damaged
 // file cannot break the one line a fault is printed on.
 std::string shown(const char* text) {
@@ -45,7 +36,7 @@ std::string shown(const char* text) {
     for (const char* c = text; *c; ++c) {
         const unsigned char b = static_cast<unsigned char>(*c);
         if (b < 32 || b == 127)
-            out += printed("\\x%02x", b);
+            out += VH_Format("\\x%02x", b);
         else
             out += *c;
     }
@@ -80,7 +71,7 @@ std::string checkPicture(VH_RWops* rw) {
     const Uint32 w = surface->width, h = surface->height;
     IMG_FreeSurface(surface);
     if (!IMG_IsTextureSide(w) || !IMG_IsTextureSide(h))
-        return printed("%u x %u pixels: a texture's sides are powers of two from 2 to 2048", static_cast<unsigned>(w),
+        return VH_Format("%u x %u pixels: a texture's sides are powers of two from 2 to 2048", static_cast<unsigned>(w),
                        static_cast<unsigned>(h));
     return "";
 }
@@ -99,7 +90,7 @@ std::string checkModel(VH_RWops* rw, const CResFile* archive) {
         fault = marked ? "a damaged 3DS model (a chunk runs past its parent or the file)"
                        : "not a 3DS model (no main chunk)";
     } else if (held >= 0 && claimed > static_cast<unsigned long>(held)) {
-        fault = printed("a 3DS model cut short: its main chunk claims %u bytes, the entry holds %ld",
+        fault = VH_Format("a 3DS model cut short: its main chunk claims %u bytes, the entry holds %ld",
                         static_cast<unsigned>(claimed), held);
     } else if (model.objects.size() == 0) {
         fault = "a 3DS model with no object in it: nothing to draw";
@@ -121,7 +112,7 @@ std::string checkFont(const CAT_FontFile& font, VH_RWops* rw) {
     std::free(data);
     const int need = kFontColumns * font.cellWidth * kFontRows * font.cellHeight;
     if (error || size < need)
-        return printed("%d bytes, short of the %d of a %d x %d mask of %dx%d cells", size, need, kFontColumns,
+        return VH_Format("%d bytes, short of the %d of a %d x %d mask of %dx%d cells", size, need, kFontColumns,
                        kFontRows, font.cellWidth, font.cellHeight);
     return "";
 }
@@ -137,7 +128,7 @@ std::string checkSpline(VH_RWops* rw) {
     if (peek(rw, head, 8) < 8) return "too short for a spline path file's header";
     if (std::memcmp(head, "SPO\0", 4) != 0) return "not a spline path file (no SPO mark)";
     if (head[4] != 1 || head[5] != 1)
-        return printed("spline path file version %d.%d; the reader takes 1.1", head[4], head[5]);
+        return VH_Format("spline path file version %d.%d; the reader takes 1.1", head[4], head[5]);
     return "a damaged spline path file (a path does not fit the file or the knot table)";
 }
 
@@ -155,9 +146,9 @@ std::string checkText(VH_RWops* rw) {
     for (int got; (got = rw->read(rw, chunk, 1, sizeof chunk)) > 0; at += got)
         for (int i = 0; i < got; ++i) {
             const Uint8 c = chunk[i];
-            if (c == 0) return printed("a NUL byte at offset %ld: not text", at + i);
+            if (c == 0) return VH_Format("a NUL byte at offset %ld: not text", at + i);
             if ((c < 32 && !std::isspace(c)) || c == 127)
-                return printed("control byte 0x%02x at offset %ld: not text", c, at + i);
+                return VH_Format("control byte 0x%02x at offset %ld: not text", c, at + i);
         }
     return "";
 }
