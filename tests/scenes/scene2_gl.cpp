@@ -65,7 +65,7 @@ protected:
     }
 };
 
-TEST_F(SceneTwo, EveryModelLoadsWithItsPropellersAndCloseReleasesEverything) {
+TEST_F(SceneTwo, EveryModelLoadsAndCloseReleasesEverything) {
     Close(); // before it ever ran, and twice
     Close();
     Open();
@@ -79,25 +79,6 @@ TEST_F(SceneTwo, EveryModelLoadsWithItsPropellersAndCloseReleasesEverything) {
         ASSERT_NE(s.meshes[m], nullptr) << CAT_SKY_MESHES[m];
         EXPECT_EQ(s.meshes[m]->visible, m != kBlimp2 && m != kCliff && m != kPlane1 && m != kPlane2) << m;
     }
-
-    // The dirigible's propellers reach the screen: turning them changes the first shot.
-    for (int i = 0; i < 30; ++i)
-        VH_DriverStep(1.0 / 30);
-    int w = 0, h = 0;
-    VH_RenderScene();
-    const std::vector<std::uint8_t> before = VH_DriverReadBack(&w, &h);
-    tMeshPartList* props = V2_PartTable(kDirigible);
-    for (int i = 0; i < props->count; ++i)
-        props->parts[i].angle += 30.0f;
-    VH_RenderScene();
-    const std::vector<std::uint8_t> after = VH_DriverReadBack(&w, &h);
-    int changed = 0;
-    for (size_t i = 0; i < before.size(); i += 3)
-        changed += std::abs(before[i] - after[i]) + std::abs(before[i + 1] - after[i + 1]) > 24;
-    EXPECT_GT(changed, 2000) << "the propellers turn in view";
-    // The sky fills the top of the view with its blue.
-    const size_t top = (size_t(5) * w + w / 4) * 3;
-    EXPECT_GT(before[top + 2], before[top] + 40) << int(before[top]) << " " << int(before[top + 2]);
 
     Close(); // models, fog and lights given back are counted by the goto cycles test
     const V2_Status closed = V2_GetStatus();
