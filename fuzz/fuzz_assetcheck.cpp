@@ -53,7 +53,8 @@ void OneEntry(std::uint8_t pick, const std::uint8_t* data, std::size_t size) {
     switch (VH_AssetKindOf(name)) {
     case VH_ASSET_PICTURE: {
         VH_RWops* rw = VH_RWFromMem(copy.data(), static_cast<int>(copy.size()));
-        VH_Surface* s = i < 2 ? IMG_LoadBMP(rw) : IMG_LoadTGA(rw);
+        // The kind comes from the bytes, as the check and the texture loader decide it, not the name.
+        VH_Surface* s = IMG_LoadPicture(rw);
         rw->close(rw);
         Check(s != nullptr);
         const Uint32 kinds[] = {0, TEX_ALPHA};
