@@ -28,16 +28,6 @@ const bool appended = VH_AppendSequenceRow({VH_ROW_SCENE, "scene4", nullptr, Vie
 
 const std::string allParts = "intro1, scene1, intro2, scene2, intro3, scene3, scene4";
 
-// Opens the console with its keys kept, types the line and enters it.
-void type(const std::string& line) {
-    if (!VH_Console.open) VH_DriverKey('`');
-    if (!CON_KeepsKeys(VH_Console))
-        for (char c : std::string("keys\r"))
-            VH_DriverKey((unsigned char)c);
-    for (char c : line + "\r")
-        VH_DriverKey((unsigned char)c);
-}
-
 // The console's last n lines, oldest first.
 std::vector<std::string> lastLines(int n) {
     std::vector<std::string> lines;
@@ -118,12 +108,12 @@ TEST(AddedScene, GotoPlaysItAndTheToolsNameColourAndCompareIt) {
     const int row = VH_RowByName("scene4");
 
     // The console's help and its refusal list the scene; goto starts it.
-    type("help");
+    VH_TestTypeCommand("help");
     EXPECT_TRUE(
         anyHas(lastLines(30), "goto " + std::string("intro1|scene1|intro2|scene2|intro3|scene3|scene4|credits")));
-    type("goto scene9");
+    VH_TestTypeCommand("goto scene9");
     EXPECT_TRUE(anyHas(lastLines(1), "scene3|scene4|credits")) << lastLines(1)[0];
-    type("goto scene4");
+    VH_TestTypeCommand("goto scene4");
     VH_DriverKey('`');
     EXPECT_EQ(VH_CurrentRow(), row);
 

@@ -79,18 +79,8 @@ TEST_F(Autoplay, EachSceneMovesOnOnceItsScriptIsSeenAndOtherwiseWaits) {
 }
 
 TEST_F(Autoplay, TheConsoleAndTheCommandLineSwitchIt) {
-    const auto type = [](const std::string& line) {
-        if (!VH_Console.open) VH_DriverKey('`');
-        if (!CON_KeepsKeys(VH_Console))
-            for (char c : std::string("keys\r"))
-                VH_DriverKey((unsigned char)c);
-        for (char c : line + "\r")
-            VH_DriverKey((unsigned char)c);
-    };
-    const auto lastLine = [] {
-        const char* text = CON_FindLine(VH_Console, VH_Console.nextId - 1);
-        return std::string(text ? text : "");
-    };
+    const auto type = VH_TestTypeCommand;
+    const auto lastLine = VH_TestLastLine;
     EXPECT_FALSE(VH_Autoplay()) << "off unless asked";
     type("autoplay");
     EXPECT_TRUE(VH_Autoplay());

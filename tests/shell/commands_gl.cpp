@@ -29,19 +29,12 @@ void closeConsole() {
 
 // Opens the console, keeps its keys (the word itself holds no 'n' or 'a'), types and enters; closes it if asked.
 void type(const std::string& line, bool close = false) {
-    if (!VH_Console.open) VH_DriverKey('`');
-    if (!CON_KeepsKeys(VH_Console)) {
-        for (char c : std::string("keys\r"))
-            VH_DriverKey((unsigned char)c);
-    }
-    for (char c : line + "\r")
-        VH_DriverKey((unsigned char)c);
+    VH_TestTypeCommand(line);
     if (close) closeConsole();
 }
 
 std::string lastLine() {
-    const char* text = CON_FindLine(VH_Console, VH_Console.nextId - 1);
-    return text ? text : "";
+    return VH_TestLastLine();
 }
 
 void steps(int n, double dt = 0.02) {

@@ -19,13 +19,7 @@
 namespace {
 
 void type(const std::string& line) {
-    if (!VH_Console.open) VH_DriverKey('`');
-    if (!CON_KeepsKeys(VH_Console)) {
-        for (char c : std::string("keys\r"))
-            VH_DriverKey((unsigned char)c);
-    }
-    for (char c : line + "\r")
-        VH_DriverKey((unsigned char)c);
+    VH_TestTypeCommand(line);
 }
 
 // What a part may leave behind, read back from the engine and from GL.

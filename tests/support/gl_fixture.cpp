@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "data/resfile.h"
+#include "text/console.h"
 #include "shell/driver.h"
 
 std::string VH_TestTempDir() {
@@ -38,4 +39,18 @@ double VH_TestMean(const std::vector<std::uint8_t>& rgb, int width, int x0, int 
             ++n;
         }
     return n ? sum / n : 0.0;
+}
+
+void VH_TestTypeCommand(const std::string& line) {
+    if (!VH_Console.open) VH_DriverKey('`');
+    if (!CON_KeepsKeys(VH_Console))
+        for (char c : std::string("keys\r"))
+            VH_DriverKey((unsigned char)c);
+    for (char c : line + "\r")
+        VH_DriverKey((unsigned char)c);
+}
+
+std::string VH_TestLastLine() {
+    const char* text = CON_FindLine(VH_Console, VH_Console.nextId - 1);
+    return text ? text : "";
 }
