@@ -1,4 +1,5 @@
-// meshkit: a small kit for building textured models in code and writing them as 3DS files.
+// meshkit: a small kit for building textured models in code and writing them as 3DS files; the asset
+// generator builds its models with it and vhpack's import writes what it converts through it.
 //
 // Everything here works in the engine's frame (y up, the camera's world units); MK_Write3DS turns it
 // into the file's z-up frame, so a model built here stands where the engine puts it.
