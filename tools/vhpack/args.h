@@ -19,6 +19,12 @@ struct PACK_Args {
     bool empty = false; // --empty: create may write an archive of no entries
     bool deep = false;  // --deep
     bool help = false;  // --help or -h anywhere before "--"
+    int width = 0;      // import --size WxH
+    int height = 0;
+    float fit = 0;      // import --fit N
+    char up = 0;        // import --up y|z
+    std::string output; // export -o FILE
+    bool hasOutput = false;
 };
 
 // Splits argv[2..] for the command argv[1] (argc >= 2). False for a usage error, with the

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,7 @@
 #include <unistd.h>
 
 #include "args.h"
+#include "import.h"
 #include "core/version.h"
 #include "data/resfile.h"
 #include "shell/assetcheck.h"
@@ -43,6 +45,8 @@ const char* const kUsage = "usage: vhpack create ARCHIVE FILE... [--force] | --e
                            "       vhpack extract ARCHIVE [NAME...] [-C DIR] [--force]\n"
                            "       vhpack remove ARCHIVE NAME...\n"
                            "       vhpack check ARCHIVE [--deep]\n"
+                           "       vhpack import ARCHIVE FILE... [--name NAME] [--replace] [--size WxH] [--fit N] [--up y|z]\n"
+                           "       vhpack export ARCHIVE NAME [-o FILE] [--force]\n"
                            "       vhpack COMMAND --help | --help | --version\n"
                            "\n"
                            "create   writes a new archive holding FILEs under their base names; an existing\n"
@@ -56,6 +60,9 @@ const char* const kUsage = "usage: vhpack create ARCHIVE FILE... [--force] | --e
                            "remove   drops the named entries\n"
                            "check    validates header, check value, directory and names; prints ok; --deep also\n"
                            "         reads every entry with the demo's own readers\n"
+                           "import   converts pictures (PNG, JPEG, GIF, BMP, TGA ...) and models (OBJ, glTF, FBX,\n"
+                           "         Collada, PLY, STL, 3DS ...) into what the demo reads and stores them\n"
+                           "export   writes a picture entry as PNG, a model entry as glTF or OBJ\n"
                            "\n"
                            "Entry names are plain file names. A change is written to a temporary file beside the\n"
                            "archive and renamed into place, so a failed or interrupted command leaves the archive\n"
@@ -520,6 +527,191 @@ int Check(const PACK_Args& a) {
     return EXIT_OK;
 }
 
+// ---- import and export --------------------------------------------------------------------------
+
+std::string LowerName(std::string s) {
+    for (char& c : s)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+std::string StemOf(const std::string& path) {
+    std::string base = BaseName(path);
+    const std::size_t dot = base.find_last_of('.');
+    if (dot != std::string::npos && dot > 0) base.resize(dot);
+    return base;
+}
+
+// Converts one FILE into entries (result->entries: the picture or the model first, then the
+// model's texture maps). Nothing touches the archive here.
+bool ImportOne(const CResFile& res, const PACK_Args& a, const std::string& file,
+               const std::vector<IMP_Entry>& before, IMP_Result* result) {
+    void* data = nullptr;
+    Uint32 size = 0;
+    std::string why;
+    if (!ReadInput(file, &data, &size, &why)) {
+        result->fault = file + ": " + why;
+        return false;
+    }
+    std::unique_ptr<void, decltype(&std::free)> hold(data, &std::free);
+    const Uint8* bytes = static_cast<const Uint8*>(data);
+    if (size == 0) {
+        result->fault = file + ": is empty";
+        return false;
+    }
+    IMP_Options options;
+    options.width = a.width, options.height = a.height, options.fit = a.fit, options.up = a.up;
+    IMP_Kind kind = IMP_KindOfName(file);
+    if (kind == IMP_UNKNOWN) {
+        IMP_Rgba probe;
+        std::string fault;
+        if (!IMP_Decode(bytes, size, &probe, &fault)) {
+            result->fault = file + ": is neither a picture nor a model the importer takes (" + IMP_FormatsText() + ")";
+            return false;
+        }
+        kind = IMP_PICTURE;
+    }
+    if (kind == IMP_PICTURE) {
+        const std::string name =
+            a.hasName ? a.name : LowerName(StemOf(file)) + (IMP_PictureHasAlpha(bytes, size) ? ".tga" : ".bmp");
+        return IMP_Picture(bytes, size, file, name, options, result);
+    }
+    const std::string name = a.hasName ? a.name : LowerName(StemOf(file)) + ".3ds";
+    if (LowerName(name).size() < 4 || LowerName(name).compare(LowerName(name).size() - 4, 4, ".3ds")) {
+        result->fault = name + ": a model is stored as a .3ds entry";
+        return false;
+    }
+    // Texture maps take names neither the archive nor this command has used.
+    auto taken = [&](const std::string& n) {
+        if (res.EntryExists(n.c_str()) || !strcasecmp(n.c_str(), name.c_str())) return true;
+        for (const IMP_Entry& e : before)
+            if (!strcasecmp(e.name.c_str(), n.c_str())) return true;
+        return false;
+    };
+    return IMP_Model(file, nullptr, 0, name, options, taken, result);
+}
+
+int Import(const PACK_Args& a) {
+    if (a.words.empty()) return Usage("import needs at least one FILE");
+    if (a.hasName && a.words.size() != 1) return Usage("--name goes with exactly one FILE");
+    if (a.hasName && RES_NameFault(a.name.c_str())) return FailName(a.archive, a.name.c_str());
+    ArchiveLock lock;
+    if (int status = lock.Take(a.archive)) return status;
+    CResFile res;
+    if (int status = OpenExisting(res, a.archive, "r+")) return status;
+
+    std::vector<IMP_Entry> entries;
+    std::vector<size_t> firstOfFile; // index in entries of each FILE's main entry
+    for (const std::string& file : a.words) {
+        IMP_Result result;
+        const bool ok = ImportOne(res, a, file, entries, &result);
+        for (const std::string& note : result.notes)
+            std::fprintf(stderr, "vhpack: %s\n", note.c_str());
+        if (!ok) {
+            std::fprintf(stderr, "vhpack: %s; nothing is stored\n", result.fault.c_str());
+            return EXIT_BAD;
+        }
+        firstOfFile.push_back(entries.size());
+        for (IMP_Entry& e : result.entries)
+            entries.push_back(std::move(e));
+    }
+    // Each FILE's main entry may replace what the archive holds (with --replace); texture maps
+    // were given free names. Two FILEs may not land on one name.
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const std::string& name = entries[i].name;
+        if (RES_NameFault(name.c_str())) return FailName(a.archive, name.c_str());
+        for (size_t j = 0; j < i; ++j)
+            if (!strcasecmp(entries[j].name.c_str(), name.c_str()))
+                return Fail(a.archive, "two imports would both be stored as %s; nothing is stored", name.c_str());
+        if (res.EntryExists(name.c_str())) {
+            if (!a.replace)
+                return Fail(a.archive, "entry %s already exists (use --replace); nothing is stored", name.c_str());
+            res.RemoveEntry(name.c_str());
+        }
+    }
+    for (const IMP_Entry& e : entries) {
+        void* copy = std::malloc(e.bytes.size() + 1);
+        if (!copy) return Fail(a.archive, "out of memory");
+        std::memcpy(copy, e.bytes.data(), e.bytes.size());
+        if (!res.AddEntry(e.name.c_str(), 0, copy, static_cast<Uint32>(e.bytes.size()), true)) {
+            std::free(copy);
+            return FailArchive(res, a.archive, ("cannot add " + e.name).c_str());
+        }
+    }
+    // What we made goes through the demo's own readers, as check --deep does, before anything is
+    // written: a conversion the demo could not use is our fault, and must not reach the archive.
+    for (const IMP_Entry& e : entries) {
+        const RES_Entry* stored = res.FindEntry(e.name.c_str());
+        const std::string why = stored ? Unusable(res, e.name, stored->data, stored->size) : "not stored";
+        if (!why.empty())
+            return Fail(a.archive, "the imported %s does not pass the check (%s); nothing is stored", e.name.c_str(),
+                        why.c_str());
+    }
+    if (int status = Commit(res, a.archive)) return status;
+    for (const IMP_Entry& e : entries)
+        std::printf("%s\n", e.line.c_str());
+    return EXIT_OK;
+}
+
+// Writes bytes to a new file; an existing one is kept unless force.
+int WriteNew(const std::string& target, const std::vector<Uint8>& bytes, bool force) {
+    const char* kept = nullptr;
+    std::FILE* f = OpenTarget(target, force, &kept);
+    if (kept) return Fail(target, "%s", kept);
+    if (!f) return Fail(target, "%s", std::strerror(errno));
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    ok = std::fclose(f) == 0 && ok;
+    return ok ? EXIT_OK : Fail(target, "cannot write");
+}
+
+int Export(const PACK_Args& a) {
+    if (a.words.size() != 1) return Usage("export needs one NAME");
+    CResFile res;
+    if (int status = OpenExisting(res, a.archive, "rb")) return status;
+    const std::string& name = a.words[0];
+    const RES_Entry* e = res.FindEntry(name.c_str());
+    if (!e) return Fail(a.archive, "no entry named %s", name.c_str());
+    const std::string entry = e->name;
+    const VH_AssetKind kind = VH_AssetKindOf(entry.c_str());
+    // The entry's bytes; the picture callback below loads others, so keep our own copy.
+    void* data = nullptr;
+    if (!res.LoadEntry(entry.c_str(), &data)) return Fail(a.archive, "cannot read entry %s", entry.c_str());
+    const std::vector<Uint8> bytes(static_cast<Uint8*>(data), static_cast<Uint8*>(data) + res.EntrySize(entry.c_str()));
+    res.UnloadEntry(entry.c_str());
+    if (kind == VH_ASSET_PICTURE) {
+        const std::string target = a.hasOutput ? a.output : StemOf(entry) + ".png";
+        std::string fault;
+        const std::vector<Uint8> png = IMP_PictureToPNG(bytes.data(), Uint32(bytes.size()), &fault);
+        if (png.empty()) return Fail(a.archive, "%s: %s", entry.c_str(), fault.c_str());
+        if (int status = WriteNew(target, png, a.force)) return status;
+        std::printf("%s -> %s\n", entry.c_str(), target.c_str());
+        return EXIT_OK;
+    }
+    if (kind != VH_ASSET_MODEL)
+        return Fail(a.archive, "%s: export turns pictures and models into files; extract takes the others as "
+                               "they are", entry.c_str());
+    const std::string target = a.hasOutput ? a.output : StemOf(entry) + ".gltf";
+    struct stat info;
+    if (!a.force && lstat(target.c_str(), &info) == 0) return Fail(target, "exists, kept (--force overwrites)");
+    auto picture = [&](const std::string& map, std::vector<Uint8>* png) {
+        void* p = nullptr;
+        if (!res.FindEntry(map.c_str()) || !res.LoadEntry(map.c_str(), &p)) return false;
+        std::string fault;
+        *png = IMP_PictureToPNG(p, res.EntrySize(map.c_str()), &fault);
+        res.UnloadEntry(map.c_str());
+        return !png->empty();
+    };
+    std::vector<std::string> written;
+    std::string fault;
+    if (!IMP_ExportModel(bytes.data(), Uint32(bytes.size()), target, picture, a.force, &written, &fault))
+        return Fail(a.archive, "%s: %s", entry.c_str(), fault.c_str());
+    std::string also;
+    for (const std::string& w : written)
+        if (w != target) also += (also.empty() ? " (with " : ", ") + w;
+    std::printf("%s -> %s%s\n", entry.c_str(), target.c_str(), also.empty() ? "" : (also + ")").c_str());
+    return EXIT_OK;
+}
+
 struct Command {
     const char* name;
     int (*run)(const PACK_Args&);
@@ -559,6 +751,29 @@ const Command kCommands[] = {
     {"remove", Remove, true,
      "usage: vhpack remove ARCHIVE NAME...\n"
      "Drops the named entries (names match in any case); when one is missing nothing changes.\n"},
+    {"import", Import, true,
+     "usage: vhpack import ARCHIVE FILE... [--name NAME] [--replace] [--size WxH] [--fit N] [--up y|z]\n"
+     "Converts each FILE into what the demo reads and stores it, all or nothing; prints one line\n"
+     "per stored entry saying what it became.\n"
+     "Pictures (PNG, JPEG, GIF, BMP, TGA, PSD, HDR, PNM) become a 24-bit BMP when opaque, a 32-bit\n"
+     "TGA when they have alpha, resized with a good filter to the nearest power-of-two sides from 2\n"
+     "to 2048. Models (OBJ with MTL, glTF, GLB, FBX, Collada, PLY, STL, 3DS and the other kinds\n"
+     "assimp reads) become a 3DS model: turned y-up, one material per object, objects split at\n"
+     "65,535 vertices or faces, faces wound the engine's way; their texture maps are imported as\n"
+     "pictures under new names, a material without one gets a plain picture of its colour, and\n"
+     "texture coordinates that repeat outside 0..1 are reported (the demo clamps them).\n"
+     "Every stored entry passes check --deep; when a FILE cannot be imported nothing is stored.\n"
+     "  --name NAME  store the single FILE as NAME (e.g. intro1.bmp; .bmp or .tga decides the\n"
+     "               picture's format, .3ds for a model)\n"
+     "  --replace    replace an entry of that name instead of failing\n"
+     "  --size WxH   picture sides (powers of two from 2 to 2048) instead of the nearest ones\n"
+     "  --fit N      scale a model so that its largest extent is N units (default: as authored)\n"
+     "  --up y|z     the model's up axis, when the file does not say (STL and PLY: z; others: y)\n"},
+    {"export", Export, true,
+     "usage: vhpack export ARCHIVE NAME [-o FILE] [--force]\n"
+     "Writes an entry as a file other programs open: a picture as PNG (default NAME.png), a model\n"
+     "as glTF (default NAME.gltf, with its .bin; -o x.glb or x.obj choose those) with its texture\n"
+     "maps as PNG beside it. Existing files are kept unless --force.\n"},
     {"check", Check, false,
      "usage: vhpack check ARCHIVE [--deep]\n"
      "Validates the magic, version, check value, directory, entry bounds and names (unique in\n"

@@ -1,0 +1,212 @@
+// picimport: any picture stb reads, made into a BMP or TGA the engine's textures take.
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "core/report.h"
+#include "image/image.h"
+#include "data/rwops.h"
+#include "import.h"
+#include "picfile.h"
+
+#include "stb_image.h"
+#include "stb_image_resize.h"
+#include "stb_image_write.h"
+
+namespace {
+
+// Far beyond any picture a demo shows, and small enough that a forged header cannot make the
+// decoder ask for gigabytes.
+constexpr long long kMaxPixels = 64ll * 1024 * 1024;
+constexpr int kMaxSide = 2048;
+constexpr int kMinBmpWidth = 4; // a 24-bit BMP row of 2 pixels would need padding the engine does not read
+
+std::string LowerExtension(const std::string& name) {
+    const std::size_t dot = name.find_last_of('.');
+    if (dot == std::string::npos || name.find('/', dot) != std::string::npos) return "";
+    std::string ext = name.substr(dot);
+    for (char& c : ext)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    return ext;
+}
+
+} // namespace
+
+IMP_Kind IMP_KindOfName(const std::string& path) {
+    static const char* const pictures[] = {".png", ".jpg", ".jpeg", ".gif", ".bmp", ".tga", ".psd",
+                                           ".hdr", ".pic", ".pnm", ".ppm", ".pgm"};
+    static const char* const models[] = {".obj", ".gltf", ".glb", ".fbx", ".dae", ".ply", ".stl", ".3ds",
+                                         ".blend", ".x", ".lwo", ".lws", ".ase", ".ms3d", ".off", ".ac",
+                                         ".md2", ".md3", ".md5mesh", ".smd", ".b3d", ".q3o", ".irrmesh", ".xgl",
+                                         ".zgl", ".cob", ".ndo", ".raw", ".x3d", ".3mf", ".amf"};
+    const std::string ext = LowerExtension(path);
+    for (const char* p : pictures)
+        if (ext == p) return IMP_PICTURE;
+    for (const char* m : models)
+        if (ext == m) return IMP_MODEL;
+    return IMP_UNKNOWN;
+}
+
+const char* IMP_FormatsText() {
+    return "pictures: .png .jpg .jpeg .gif .bmp .tga .psd .hdr .pic .pnm .ppm .pgm; models: .obj .gltf .glb "
+           ".fbx .dae .ply .stl .3ds .blend .x .lwo .ase .ms3d .off .ac .md2 .md3 .smd .b3d .x3d .3mf .amf "
+           "and the other kinds assimp reads";
+}
+
+bool IMP_IsSide(int n) {
+    return IMG_IsTextureSide(n > 0 ? Uint32(n) : 0);
+}
+
+int IMP_NearestSide(int n) {
+    int lower = 2;
+    while (lower * 2 <= n && lower < kMaxSide)
+        lower *= 2;
+    if (lower >= kMaxSide || n <= 2) return lower;
+    const int upper = lower * 2;
+    return (n - lower < upper - n) ? lower : upper;
+}
+
+bool IMP_PictureHasAlpha(const Uint8* data, size_t size) {
+    IMP_Rgba picture;
+    std::string fault;
+    return IMP_Decode(data, size, &picture, &fault) && picture.hasAlpha;
+}
+
+bool IMP_Decode(const Uint8* data, size_t size, IMP_Rgba* picture, std::string* fault) {
+    if (size == 0) {
+        *fault = "is empty";
+        return false;
+    }
+    if (size > 0x7FFFFFFF) {
+        *fault = "is too large to be a picture";
+        return false;
+    }
+    int w = 0, h = 0, channels = 0;
+    if (!stbi_info_from_memory(data, int(size), &w, &h, &channels)) {
+        *fault = VH_Format("is no picture the importer reads (%s)", stbi_failure_reason());
+        return false;
+    }
+    if (w <= 0 || h <= 0 || (long long)w * h > kMaxPixels) {
+        *fault = VH_Format("is %dx%d pixels, more than the importer takes", w, h);
+        return false;
+    }
+    int got = 0;
+    stbi_uc* pixels = stbi_load_from_memory(data, int(size), &w, &h, &got, 4);
+    if (!pixels) {
+        *fault = VH_Format("is a damaged or unsupported picture (%s)", stbi_failure_reason());
+        return false;
+    }
+    picture->width = w;
+    picture->height = h;
+    picture->rgba.assign(pixels, pixels + size_t(w) * h * 4);
+    stbi_image_free(pixels);
+    picture->hasAlpha = false;
+    if (channels == 2 || channels == 4)
+        for (size_t i = 3; i < picture->rgba.size(); i += 4)
+            if (picture->rgba[i] != 255) {
+                picture->hasAlpha = true;
+                break;
+            }
+    return true;
+}
+
+bool IMP_Convert(const IMP_Rgba& picture, const std::string& source, const std::string& name,
+                 const IMP_Options& options, IMP_Result* result) {
+    const std::string ext = LowerExtension(name);
+    if (ext != ".bmp" && ext != ".tga") {
+        result->fault = name + ": a picture is stored as .bmp (opaque) or .tga (with alpha)";
+        return false;
+    }
+    const bool bmp = ext == ".bmp";
+    int width = options.width ? options.width : IMP_NearestSide(picture.width);
+    const int height = options.height ? options.height : IMP_NearestSide(picture.height);
+    if (bmp && width < kMinBmpWidth) width = kMinBmpWidth;
+
+    std::vector<Uint8> sized;
+    if (width == picture.width && height == picture.height) {
+        sized = picture.rgba;
+    } else {
+        sized.resize(size_t(width) * height * 4);
+        // sRGB-aware, alpha-weighted, with stb's default filters (Catmull-Rom up, Mitchell down).
+        if (!stbir_resize_uint8_srgb(picture.rgba.data(), picture.width, picture.height, 0, sized.data(), width,
+                                     height, 0, 4, 3, 0)) {
+            result->fault = source + ": cannot be resized to " + std::to_string(width) + "x" + std::to_string(height);
+            return false;
+        }
+    }
+    AgImage image(width, height);
+    for (size_t i = 0; i < image.pixels.size(); ++i) {
+        const Uint8* p = &sized[i * 4];
+        image.pixels[i] = AgColor{p[0] / 255.0f, p[1] / 255.0f, p[2] / 255.0f, p[3] / 255.0f};
+    }
+    const bool alpha = picture.hasAlpha && !bmp;
+    IMP_Entry entry;
+    entry.name = name;
+    entry.bytes = bmp ? PIC_EncodeBMP24(image) : PIC_EncodeTGA(image, alpha);
+    if (entry.bytes.empty()) {
+        result->fault = source + ": cannot be encoded as " + name;
+        return false;
+    }
+    entry.line = VH_Format("%s -> %s: %dx%d %d-bit", source.c_str(), name.c_str(), width, height, alpha ? 32 : 24);
+    if (width != picture.width || height != picture.height)
+        entry.line += VH_Format(", was %dx%d", picture.width, picture.height);
+    if (picture.hasAlpha && bmp)
+        result->notes.push_back(source + ": its alpha is dropped in " + name + " (a .tga name keeps it)");
+    result->entries.push_back(std::move(entry));
+    return true;
+}
+
+bool IMP_Picture(const Uint8* data, size_t size, const std::string& source, const std::string& name,
+                 const IMP_Options& options, IMP_Result* result) {
+    IMP_Rgba picture;
+    std::string fault;
+    if (!IMP_Decode(data, size, &picture, &fault)) {
+        result->fault = source + ": " + fault;
+        return false;
+    }
+    return IMP_Convert(picture, source, name, options, result);
+}
+
+std::vector<Uint8> IMP_EncodePNG(const IMP_Rgba& picture) {
+    std::vector<Uint8> png;
+    if (picture.width <= 0 || picture.height <= 0 ||
+        picture.rgba.size() != size_t(picture.width) * picture.height * 4)
+        return png;
+    auto append = [](void* context, void* data, int size) {
+        auto* out = static_cast<std::vector<Uint8>*>(context);
+        out->insert(out->end(), static_cast<Uint8*>(data), static_cast<Uint8*>(data) + size);
+    };
+    if (!stbi_write_png_to_func(append, &png, picture.width, picture.height, 4, picture.rgba.data(),
+                                picture.width * 4))
+        png.clear();
+    return png;
+}
+
+std::vector<Uint8> IMP_PictureToPNG(const void* data, Uint32 size, std::string* fault) {
+    VH_RWops* rw = size <= 0x7FFFFFFF ? VH_RWFromMem(const_cast<void*>(data), int(size)) : nullptr;
+    VH_Surface* surface = rw ? IMG_LoadPicture(rw) : nullptr;
+    if (rw) rw->close(rw);
+    VH_Surface* converted = surface;
+    if (surface && surface->bitsPerPixel != 32) {
+        converted = Create32BitSurface(surface);
+        IMG_FreeSurface(surface);
+    }
+    if (!converted) {
+        *fault = "does not decode as a BMP or TGA picture";
+        return {};
+    }
+    IMP_Rgba picture;
+    picture.width = int(converted->width);
+    picture.height = int(converted->height);
+    picture.rgba.resize(size_t(picture.width) * picture.height * 4);
+    for (int y = 0; y < picture.height; ++y)
+        for (int x = 0; x < picture.width; ++x) {
+            const Uint8* s = converted->pixels + size_t(y) * converted->pitch + size_t(x) * 4;
+            Uint8* d = &picture.rgba[(size_t(y) * picture.width + x) * 4];
+            d[0] = s[2], d[1] = s[1], d[2] = s[0], d[3] = s[3];
+        }
+    IMG_FreeSurface(converted);
+    std::vector<Uint8> png = IMP_EncodePNG(picture);
+    if (png.empty()) *fault = "cannot be written as PNG";
+    return png;
+}
