@@ -1,7 +1,13 @@
-// picimport: any picture stb reads, made into a BMP or TGA the engine's textures take.
+// picimport: any picture stb or ImageMagick reads, made into a BMP or TGA the engine's textures take.
+//
+// stb decodes the common kinds (PNG, JPEG, GIF, uncompressed BMP, every TGA, PSD, HDR, PNM) small and
+// fast; what it refuses (RLE or bit-field BMP, TIFF, WebP, PCX, icons, CMYK or 12-bit JPEG) goes to
+// ImageMagick, told the kind the bytes' signature names so that it never guesses a coder of its own.
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 #include "core/report.h"
 #include "image/image.h"
@@ -12,6 +18,8 @@
 #include "stb_image.h"
 #include "stb_image_resize.h"
 #include "stb_image_write.h"
+
+#include <wand/MagickWand.h>
 
 namespace {
 
@@ -72,6 +80,80 @@ bool IMP_PictureHasAlpha(const Uint8* data, size_t size) {
     return IMP_Decode(data, size, &picture, &fault) && picture.hasAlpha;
 }
 
+namespace {
+
+// Sets hasAlpha when the file has an alpha channel (2 or 4 channels) that some pixel uses.
+bool FindAlpha(IMP_Rgba* picture, int channels) {
+    picture->hasAlpha = false;
+    if (channels == 2 || channels == 4)
+        for (size_t i = 3; i < picture->rgba.size(); i += 4)
+            if (picture->rgba[i] != 255) {
+                picture->hasAlpha = true;
+                break;
+            }
+    return true;
+}
+
+// The ImageMagick coder for bytes stb refused, by their signature; null for none we hand over.
+const char* MagickKind(const Uint8* d, size_t n) {
+    auto starts = [&](const char* sig, size_t len) { return n >= len && !std::memcmp(d, sig, len); };
+    if (starts("BM", 2)) return "BMP";
+    if (starts("\xFF\xD8\xFF", 3)) return "JPEG";
+    if (starts("\x89PNG", 4)) return "PNG";
+    if (starts("GIF8", 4)) return "GIF";
+    if (starts("II*\0", 4) || starts("MM\0*", 4)) return "TIFF";
+    if (n >= 12 && starts("RIFF", 4) && !std::memcmp(d + 8, "WEBP", 4)) return "WEBP";
+    if (n >= 4 && d[0] == 0x0A && d[1] <= 5 && d[2] == 1) return "PCX";
+    if (starts("\0\0\1\0", 4)) return "ICO";
+    if (n >= 2 && d[0] == 'P' && d[1] >= '1' && d[1] <= '6') return "PNM";
+    return nullptr;
+}
+
+void StartMagick() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        MagickWandGenesis();
+        // A forged header must not make the decoder reserve gigabytes.
+        MagickSetResourceLimit(WidthResource, 32768);
+        MagickSetResourceLimit(HeightResource, 32768);
+        MagickSetResourceLimit(AreaResource, kMaxPixels);
+        std::atexit(MagickWandTerminus);
+    });
+}
+
+bool MagickDecode(const char* kind, const Uint8* data, size_t size, IMP_Rgba* picture, std::string* fault) {
+    StartMagick();
+    MagickWand* wand = NewMagickWand();
+    const std::string coder = std::string(kind) + ":";
+    bool ok = MagickSetFilename(wand, coder.c_str()) == MagickTrue &&
+              MagickReadImageBlob(wand, data, size) == MagickTrue;
+    if (ok) {
+        MagickSetFirstIterator(wand);
+        const size_t w = MagickGetImageWidth(wand), h = MagickGetImageHeight(wand);
+        if (w == 0 || h == 0 || (long long)(w * h) > kMaxPixels) {
+            *fault = VH_Format("is %zux%zu pixels, more than the importer takes", w, h);
+            DestroyMagickWand(wand);
+            return false;
+        }
+        picture->width = int(w);
+        picture->height = int(h);
+        picture->rgba.assign(w * h * 4, 0);
+        ok = MagickExportImagePixels(wand, 0, 0, w, h, "RGBA", CharPixel, picture->rgba.data()) == MagickTrue;
+    }
+    if (!ok) {
+        ExceptionType severity;
+        char* why = MagickGetException(wand, &severity);
+        std::string text = why && *why ? why : "no reason given";
+        std::replace(text.begin(), text.end(), '\n', ' ');
+        *fault = VH_Format("is a damaged or unsupported %s picture (%s)", kind, text.c_str());
+        MagickRelinquishMemory(why);
+    }
+    DestroyMagickWand(wand);
+    return ok;
+}
+
+} // namespace
+
 bool IMP_Decode(const Uint8* data, size_t size, IMP_Rgba* picture, std::string* fault) {
     if (size == 0) {
         *fault = "is empty";
@@ -83,6 +165,8 @@ bool IMP_Decode(const Uint8* data, size_t size, IMP_Rgba* picture, std::string* 
     }
     int w = 0, h = 0, channels = 0;
     if (!stbi_info_from_memory(data, int(size), &w, &h, &channels)) {
+        const char* kind = MagickKind(data, size);
+        if (kind) return MagickDecode(kind, data, size, picture, fault) && FindAlpha(picture, 4);
         *fault = VH_Format("is no picture the importer reads (%s)", stbi_failure_reason());
         return false;
     }
@@ -93,6 +177,8 @@ bool IMP_Decode(const Uint8* data, size_t size, IMP_Rgba* picture, std::string* 
     int got = 0;
     stbi_uc* pixels = stbi_load_from_memory(data, int(size), &w, &h, &got, 4);
     if (!pixels) {
+        const char* kind = MagickKind(data, size);
+        if (kind && MagickDecode(kind, data, size, picture, fault)) return FindAlpha(picture, 4);
         *fault = VH_Format("is a damaged or unsupported picture (%s)", stbi_failure_reason());
         return false;
     }
@@ -100,14 +186,7 @@ bool IMP_Decode(const Uint8* data, size_t size, IMP_Rgba* picture, std::string* 
     picture->height = h;
     picture->rgba.assign(pixels, pixels + size_t(w) * h * 4);
     stbi_image_free(pixels);
-    picture->hasAlpha = false;
-    if (channels == 2 || channels == 4)
-        for (size_t i = 3; i < picture->rgba.size(); i += 4)
-            if (picture->rgba[i] != 255) {
-                picture->hasAlpha = true;
-                break;
-            }
-    return true;
+    return FindAlpha(picture, channels);
 }
 
 bool IMP_Convert(const IMP_Rgba& picture, const std::string& source, const std::string& name,
