@@ -57,13 +57,21 @@ void VH_Warn(const char* file, const char* format, ...) {
     emit("warning", text);
 }
 
-void VH_NoteOpenLine(bool open) { lineOpen = open; }
+void VH_NoteOpenLine(bool open) {
+    lineOpen = open;
+}
 
-bool VH_LineOpen() { return lineOpen; }
+bool VH_LineOpen() {
+    return lineOpen;
+}
 
-const char* VH_LastFailure() { return lastFailure.c_str(); }
+const char* VH_LastFailure() {
+    return lastFailure.c_str();
+}
 
-void VH_ResetWarnings() { warned.clear(); }
+void VH_ResetWarnings() {
+    warned.clear();
+}
 
 std::string VH_Format(const char* format, ...) {
     char text[320];
@@ -72,4 +80,16 @@ std::string VH_Format(const char* format, ...) {
     std::vsnprintf(text, sizeof text, format, args);
     va_end(args);
     return text;
+}
+
+std::string VH_Shown(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        const unsigned char b = static_cast<unsigned char>(c);
+        if (b < 32 || b == 127)
+            out += VH_Format("\\x%02x", b);
+        else
+            out += c;
+    }
+    return out;
 }

@@ -24,6 +24,9 @@ bool VH_LineOpen();
 // The last error line without its "error: " label, "" when there was none (vhcapture repeats it).
 const char* VH_LastFailure();
 
+// Text from a file as it may appear in a report: control bytes as \xNN, so a damaged file cannot
+// break the one line a fault is printed on.
+std::string VH_Shown(const std::string& text);
 // printf into a string, for faults built up before they are reported (at most 319 characters).
 std::string VH_Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
 

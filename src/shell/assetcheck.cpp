@@ -29,20 +29,6 @@ constexpr int kFontColumns = 32; // cells per mask row, as the font module lays 
 constexpr int kFontRows = 4;     // 128 character codes
 constexpr Uint16 k3dsPrimaryChunk = 0x4D4D;
 
-// Text from a checked file as it may appear in a fault: control bytes as \xNN, so a damaged
-// file cannot break the one line a fault is printed on.
-std::string shown(const char* text) {
-    std::string out;
-    for (const char* c = text; *c; ++c) {
-        const unsigned char b = static_cast<unsigned char>(*c);
-        if (b < 32 || b == 127)
-            out += VH_Format("\\x%02x", b);
-        else
-            out += *c;
-    }
-    return out;
-}
-
 bool endsWith(const char* name, const char* tail) {
     const std::size_t n = std::strlen(name), t = std::strlen(tail);
     return n > t && !strcasecmp(name + n - t, tail);
@@ -72,7 +58,7 @@ std::string checkPicture(VH_RWops* rw) {
     IMG_FreeSurface(surface);
     if (!IMG_IsTextureSide(w) || !IMG_IsTextureSide(h))
         return VH_Format("%u x %u pixels: a texture's sides are powers of two from 2 to 2048", static_cast<unsigned>(w),
-                       static_cast<unsigned>(h));
+                         static_cast<unsigned>(h));
     return "";
 }
 
@@ -91,14 +77,14 @@ std::string checkModel(VH_RWops* rw, const CResFile* archive) {
                        : "not a 3DS model (no main chunk)";
     } else if (held >= 0 && claimed > static_cast<unsigned long>(held)) {
         fault = VH_Format("a 3DS model cut short: its main chunk claims %u bytes, the entry holds %ld",
-                        static_cast<unsigned>(claimed), held);
+                          static_cast<unsigned>(claimed), held);
     } else if (model.objects.size() == 0) {
         fault = "a 3DS model with no object in it: nothing to draw";
     } else if (archive) {
         for (std::size_t i = 0; i < model.materials.size() && fault.empty(); ++i) {
             const char* map = model.materials[i].textureFile;
             if (map[0] && !archive->EntryExists(map))
-                fault = "its texture map " + shown(map) + " is not in the archive";
+                fault = "its texture map " + VH_Shown(map) + " is not in the archive";
         }
     }
     MESH_FreeModelData(&model);
@@ -113,7 +99,7 @@ std::string checkFont(const CAT_FontFile& font, VH_RWops* rw) {
     const int need = kFontColumns * font.cellWidth * kFontRows * font.cellHeight;
     if (error || size < need)
         return VH_Format("%d bytes, short of the %d of a %d x %d mask of %dx%d cells", size, need, kFontColumns,
-                       kFontRows, font.cellWidth, font.cellHeight);
+                         kFontRows, font.cellWidth, font.cellHeight);
     return "";
 }
 

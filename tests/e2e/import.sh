@@ -194,6 +194,10 @@ check_refused cut.png "^vhpack: cut.png: is a damaged or unsupported picture"
 check_refused nofaces.obj "^vhpack: nofaces.obj: .*no faces\|^vhpack: nofaces.obj: is no model"
 check_refused notes.xyz "^vhpack: notes.xyz: is neither a picture nor a model the importer takes (pictures: .png"
 check_refused quad.png "^vhpack: run/vh_data.clu: entry intro1.bmp already exists (use --replace)" --name intro1.bmp
+# A file that sets the model library spinning (a PLY whose header never ends) is stopped by the CPU
+# limit of the helper process that reads it.
+printf 'ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\nproperty float z\nend_hedear\n0 0 0\n' >spin.ply
+VHPACK_IMPORT_SECONDS=2 check_refused spin.ply "^vhpack: spin.ply: the reader was still busy after 2 s of work"
 vhpack import run/vh_data.clu quad.png --size 640x480
 [ "$status" -eq 2 ] && grep -q 'power of two' err || fail "--size 640x480: $status '$(cat err)'"
 echo "ok"

@@ -84,7 +84,7 @@ bool PACK_ParseArgs(int argc, const char* const* argv, PACK_Args* a, std::string
             a->outDir = argv[i];
             a->hasOutDir = true;
         } else if (arg == "--force" && (a->command == "extract" || a->command == "create" || a->command == "add" ||
-                                         a->command == "export")) {
+                                        a->command == "export")) {
             a->force = true;
         } else if (arg == "--empty" && a->command == "create") {
             a->empty = true;

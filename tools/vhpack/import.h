@@ -17,6 +17,9 @@ struct IMP_Options {
     int height = 0;
     float fit = 0; // --fit: the model's largest extent in engine units; 0 = as authored
     char up = 0;   // --up: 'y' or 'z'; 0 = what the file says or its kind's custom
+    // Pictures stb refuses go to ImageMagick. The fuzz target turns this off: like assimp, that
+    // library runs in vhpack's helper process, where its hangs and crashes cannot reach the archive.
+    bool magick = true;
 };
 
 // One entry to store and the line that says what it became.
@@ -29,7 +32,7 @@ struct IMP_Entry {
 struct IMP_Result {
     std::vector<IMP_Entry> entries;
     std::vector<std::string> notes; // things the user should know: dropped alpha, clamped UVs...
-    std::string fault;               // one line when the import failed (nothing is stored then)
+    std::string fault;              // one line when the import failed (nothing is stored then)
 };
 
 enum IMP_Kind { IMP_PICTURE, IMP_MODEL, IMP_UNKNOWN };
@@ -57,8 +60,7 @@ bool IMP_PictureHasAlpha(const Uint8* data, size_t size);
 // `taken` says whether an entry name is already used; texture pictures get fresh names. The first
 // entry of the result is the model itself, stored as `name`.
 bool IMP_Model(const std::string& path, const Uint8* data, size_t size, const std::string& name,
-               const IMP_Options& options, const std::function<bool(const std::string&)>& taken,
-               IMP_Result* result);
+               const IMP_Options& options, const std::function<bool(const std::string&)>& taken, IMP_Result* result);
 
 // The steps of IMP_Picture, for texture maps that arrive as pixels (embedded in a model file).
 struct IMP_Rgba {
@@ -67,11 +69,20 @@ struct IMP_Rgba {
     bool hasAlpha = false;   // some pixel is not fully opaque
     std::vector<Uint8> rgba; // rows top first
 };
-bool IMP_Decode(const Uint8* data, size_t size, IMP_Rgba* picture, std::string* fault);
+bool IMP_Decode(const Uint8* data, size_t size, IMP_Rgba* picture, std::string* fault, bool magick = true);
 bool IMP_Convert(const IMP_Rgba& picture, const std::string& source, const std::string& name,
                  const IMP_Options& options, IMP_Result* result);
+// Control bytes in the fault, notes and lines (names from a file) shown as \xNN: one line each.
+void IMP_KeepOneLine(IMP_Result* result);
 // PNG bytes of RGBA pixels (rows top first); empty when they cannot be encoded.
 std::vector<Uint8> IMP_EncodePNG(const IMP_Rgba& picture);
+
+// The conversion step of IMP_Model for a scene already read: `path` names the file (its extension
+// tells STL and PLY apart), `folder` is where texture files are looked for ("" for none).
+struct aiScene;
+bool IMP_ConvertScene(const aiScene* scene, const std::string& path, const std::string& folder, const std::string& name,
+                      const IMP_Options& options, const std::function<bool(const std::string&)>& taken,
+                      IMP_Result* result);
 
 // Export: an archive picture (BMP or TGA bytes) as PNG bytes; empty with *fault set when it does not
 // decode.

@@ -26,7 +26,6 @@ namespace {
 
 constexpr size_t kMaxPerObject = 65535; // the 3DS file counts vertices and faces in 16 bits
 constexpr size_t kMaxMaterials = 64;    // the engine keeps 64 texture slots per model
-constexpr size_t kMaxMapName = 63;      // the texture manager keeps names of up to 63 characters
 constexpr int kPlainSide = 8;           // a material without a texture gets a picture this big
 
 std::string Lower(std::string s) {
@@ -61,7 +60,7 @@ std::string FreshName(const std::string& stem, int number, const char* ext,
     for (char c : Lower(stem))
         base += (std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-') ? c : '_';
     if (base.empty()) base = "model";
-    base.resize(std::min<size_t>(base.size(), 40));
+    base.resize(std::min<size_t>(base.size(), 40)); // with "_tN.ext", well inside the 63 a map name may have
     for (int n = number;; ++n) {
         const std::string name = base + "_t" + std::to_string(n) + ext;
         bool used = taken(name);
@@ -82,6 +81,14 @@ bool ReadFile(const std::string& path, std::vector<Uint8>* bytes) {
     const bool ok = !std::ferror(f);
     std::fclose(f);
     return ok;
+}
+
+// A name as the 3DS file keeps it: control bytes (NUL among them) become '_', and it stays short.
+std::string Printable(std::string name) {
+    for (char& c : name)
+        if (static_cast<unsigned char>(c) < 32 || c == 127) c = '_';
+    name.resize(std::min<size_t>(name.size(), 200));
+    return name;
 }
 
 std::string Thousands(size_t n) {
@@ -132,7 +139,8 @@ struct Builder {
         bool decoded = false;
         const aiTexture* embedded = scene->GetEmbeddedTexture(path.c_str());
         if (embedded && embedded->mHeight == 0) {
-            decoded = IMP_Decode(reinterpret_cast<const Uint8*>(embedded->pcData), embedded->mWidth, &picture, &fault);
+            decoded = IMP_Decode(reinterpret_cast<const Uint8*>(embedded->pcData), embedded->mWidth, &picture, &fault,
+                                 options.magick);
         } else if (embedded && embedded->mWidth > 0 && size_t(embedded->mWidth) * embedded->mHeight <= 64u << 20) {
             picture.width = int(embedded->mWidth);
             picture.height = int(embedded->mHeight);
@@ -150,8 +158,10 @@ struct Builder {
             std::vector<Uint8> bytes;
             const bool found = (file[0] == '/' && ReadFile(file, &bytes)) || ReadFile(folder + file, &bytes) ||
                                ReadFile(folder + file.substr(file.find_last_of('/') + 1), &bytes);
-            if (found) decoded = IMP_Decode(bytes.data(), bytes.size(), &picture, &fault);
-            else fault = "is not found beside the model";
+            if (found)
+                decoded = IMP_Decode(bytes.data(), bytes.size(), &picture, &fault, options.magick);
+            else
+                fault = "is not found beside the model";
         } else {
             fault = "is not embedded in the model";
         }
@@ -193,10 +203,9 @@ struct Builder {
         if (known != materialOf.end()) return known->second;
         const aiMaterial* m = index < scene->mNumMaterials ? scene->mMaterials[index] : nullptr;
         aiString aiName;
-        std::string name = (m && m->Get(AI_MATKEY_NAME, aiName) == AI_SUCCESS && aiName.length) ? aiName.C_Str()
-                                                                                                  : "material";
-        name.erase(std::remove(name.begin(), name.end(), '\0'), name.end());
-        name.resize(std::min<size_t>(name.size(), 200));
+        std::string name =
+            (m && m->Get(AI_MATKEY_NAME, aiName) == AI_SUCCESS && aiName.length) ? aiName.C_Str() : "material";
+        name = Printable(name);
         const std::string base = name;
         for (int n = 2;; ++n) {
             bool used = false;
@@ -209,8 +218,9 @@ struct Builder {
         if (m) m->Get(AI_MATKEY_COLOR_DIFFUSE, colour);
         std::string map;
         aiString path;
-        if (m && (m->GetTexture(aiTextureType_DIFFUSE, 0, &path) == AI_SUCCESS ||
-                  m->GetTexture(aiTextureType_BASE_COLOR, 0, &path) == AI_SUCCESS) &&
+        if (m &&
+            (m->GetTexture(aiTextureType_DIFFUSE, 0, &path) == AI_SUCCESS ||
+             m->GetTexture(aiTextureType_BASE_COLOR, 0, &path) == AI_SUCCESS) &&
             path.length)
             map = Texture(path.C_Str());
         if (map.empty()) map = PlainPicture(colour);
@@ -235,8 +245,10 @@ struct Builder {
         for (int k = 0; k < 2; ++k) {
             if (lo[k] >= 0 && hi[k] <= 1) continue;
             const float whole = std::floor(lo[k]);
-            if (hi[k] - whole <= 1.0f) shift[k] = whole;
-            else clamped = true;
+            if (hi[k] - whole <= 1.0f)
+                shift[k] = whole;
+            else
+                clamped = true;
         }
         for (MkVec2& t : mesh.uvs) {
             t.u = std::clamp(t.u - shift[0], 0.0f, 1.0f);
@@ -249,9 +261,7 @@ struct Builder {
     }
 
     void AddObject(const std::string& wanted, MkMesh&& mesh, const std::string& material) {
-        std::string name = wanted.empty() ? "object" : wanted;
-        name.erase(std::remove(name.begin(), name.end(), '\0'), name.end());
-        name.resize(std::min<size_t>(name.size(), 200));
+        std::string name = Printable(wanted.empty() ? "object" : wanted);
         const std::string base = name;
         for (int n = 2;; ++n) {
             bool used = false;
@@ -328,12 +338,13 @@ struct Builder {
     }
 };
 
+bool Convert(const aiScene* scene, const std::string& path, const std::string& folder, const std::string& name,
+             const IMP_Options& options, const std::function<bool(const std::string&)>& taken, IMP_Result* result);
+
 } // namespace
 
 bool IMP_Model(const std::string& path, const Uint8* data, size_t size, const std::string& name,
-               const IMP_Options& options, const std::function<bool(const std::string&)>& taken,
-               IMP_Result* result) {
-    const std::string ext = Extension(path);
+               const IMP_Options& options, const std::function<bool(const std::string&)>& taken, IMP_Result* result) {
     Assimp::Importer importer;
     // Points and lines have no place in a 3DS model: drop them instead of failing.
     importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
@@ -341,23 +352,40 @@ bool IMP_Model(const std::string& path, const Uint8* data, size_t size, const st
     const unsigned flags = aiProcess_Triangulate | aiProcess_JoinIdenticalVertices | aiProcess_SortByPType |
                            aiProcess_FindDegenerates | aiProcess_FindInvalidData | aiProcess_FlipUVs |
                            aiProcess_ValidateDataStructure;
-    const aiScene* scene = data ? importer.ReadFileFromMemory(data, size, flags, ext.c_str())
-                                : importer.ReadFile(path, flags);
-    const std::string source = path.substr(path.find_last_of('/') + 1);
+    const std::string ext = Extension(path);
+    const aiScene* scene =
+        data ? importer.ReadFileFromMemory(data, size, flags, ext.c_str()) : importer.ReadFile(path, flags);
     if (!scene) {
         std::string why = importer.GetErrorString();
         std::replace(why.begin(), why.end(), '\n', ' ');
-        result->fault = source + ": is no model the importer reads (" + why + ")";
+        result->fault = path.substr(path.find_last_of('/') + 1) + ": is no model the importer reads (" + why + ")";
+        IMP_KeepOneLine(result);
         return false;
     }
+    std::string folder = data ? "" : Folder(path);
+    if (!data && folder.empty()) folder = "./";
+    return IMP_ConvertScene(scene, path, folder, name, options, taken, result);
+}
+
+bool IMP_ConvertScene(const aiScene* scene, const std::string& path, const std::string& folder, const std::string& name,
+                      const IMP_Options& options, const std::function<bool(const std::string&)>& taken,
+                      IMP_Result* result) {
+    const bool ok = Convert(scene, path, folder, name, options, taken, result);
+    IMP_KeepOneLine(result);
+    return ok;
+}
+
+namespace {
+
+bool Convert(const aiScene* scene, const std::string& path, const std::string& folder, const std::string& name,
+             const IMP_Options& options, const std::function<bool(const std::string&)>& taken, IMP_Result* result) {
     Builder b;
     b.scene = scene;
-    b.source = source;
-    b.folder = data ? "" : Folder(path);
-    if (!data && b.folder.empty()) b.folder = "./";
+    b.source = path.substr(path.find_last_of('/') + 1);
+    b.folder = folder;
     b.stem = Stem(name);
     b.options = options;
-    b.zUp = ZUp(scene, ext, options.up);
+    b.zUp = ZUp(scene, Extension(path), options.up);
     b.taken = &taken;
     b.result = result;
     b.Walk(scene->mRootNode, aiMatrix4x4(), 0);
@@ -376,12 +404,14 @@ bool IMP_Model(const std::string& path, const Uint8* data, size_t size, const st
     for (const MkObject& o : b.model.objects)
         faces += o.mesh.faces.size();
     const size_t objects = b.model.objects.size();
-    entry.line = VH_Format("%s -> %s: %zu object%s, %s face%s, %d texture%s", source.c_str(), name.c_str(), objects,
+    entry.line = VH_Format("%s -> %s: %zu object%s, %s face%s, %d texture%s", b.source.c_str(), name.c_str(), objects,
                            objects == 1 ? "" : "s", Thousands(faces).c_str(), faces == 1 ? "" : "s", b.textures,
                            b.textures == 1 ? "" : "s");
     result->entries.insert(result->entries.begin(), std::move(entry));
     return true;
 }
+
+} // namespace
 
 // ---- export ------------------------------------------------------------------------------------
 
@@ -456,8 +486,8 @@ bool IMP_ExportModel(const void* data, Uint32 size, const std::string& path,
         scene->mRootNode->mMeshes[i] = unsigned(i);
         mesh->mName = aiString(o.name);
         mesh->mPrimitiveTypes = aiPrimitiveType_TRIANGLE;
-        mesh->mMaterialIndex = o.material >= 0 && o.material < model.materialCount ? unsigned(o.material)
-                                                                                  : scene->mNumMaterials - 1;
+        mesh->mMaterialIndex =
+            o.material >= 0 && o.material < model.materialCount ? unsigned(o.material) : scene->mNumMaterials - 1;
         mesh->mNumVertices = unsigned(o.vertexCount);
         mesh->mVertices = new aiVector3D[mesh->mNumVertices];
         mesh->mNormals = new aiVector3D[mesh->mNumVertices];

@@ -41,12 +41,12 @@ std::string LowerExtension(const std::string& name) {
 } // namespace
 
 IMP_Kind IMP_KindOfName(const std::string& path) {
-    static const char* const pictures[] = {".png", ".jpg", ".jpeg", ".gif", ".bmp", ".tga", ".psd",
-                                           ".hdr", ".pic", ".pnm", ".ppm", ".pgm"};
-    static const char* const models[] = {".obj", ".gltf", ".glb", ".fbx", ".dae", ".ply", ".stl", ".3ds",
-                                         ".blend", ".x", ".lwo", ".lws", ".ase", ".ms3d", ".off", ".ac",
-                                         ".md2", ".md3", ".md5mesh", ".smd", ".b3d", ".q3o", ".irrmesh", ".xgl",
-                                         ".zgl", ".cob", ".ndo", ".raw", ".x3d", ".3mf", ".amf"};
+    static const char* const pictures[] = {".png", ".jpg", ".jpeg", ".gif", ".bmp", ".tga",
+                                           ".psd", ".hdr", ".pic",  ".pnm", ".ppm", ".pgm"};
+    static const char* const models[] = {".obj",   ".gltf", ".glb",     ".fbx", ".dae", ".ply",  ".stl",     ".3ds",
+                                         ".blend", ".x",    ".lwo",     ".lws", ".ase", ".ms3d", ".off",     ".ac",
+                                         ".md2",   ".md3",  ".md5mesh", ".smd", ".b3d", ".q3o",  ".irrmesh", ".xgl",
+                                         ".zgl",   ".cob",  ".ndo",     ".raw", ".x3d", ".3mf",  ".amf"};
     const std::string ext = LowerExtension(path);
     for (const char* p : pictures)
         if (ext == p) return IMP_PICTURE;
@@ -77,7 +77,7 @@ int IMP_NearestSide(int n) {
 bool IMP_PictureHasAlpha(const Uint8* data, size_t size) {
     IMP_Rgba picture;
     std::string fault;
-    return IMP_Decode(data, size, &picture, &fault) && picture.hasAlpha;
+    return IMP_Decode(data, size, &picture, &fault, true) && picture.hasAlpha;
 }
 
 namespace {
@@ -125,8 +125,8 @@ bool MagickDecode(const char* kind, const Uint8* data, size_t size, IMP_Rgba* pi
     StartMagick();
     MagickWand* wand = NewMagickWand();
     const std::string coder = std::string(kind) + ":";
-    bool ok = MagickSetFilename(wand, coder.c_str()) == MagickTrue &&
-              MagickReadImageBlob(wand, data, size) == MagickTrue;
+    bool ok =
+        MagickSetFilename(wand, coder.c_str()) == MagickTrue && MagickReadImageBlob(wand, data, size) == MagickTrue;
     if (ok) {
         MagickSetFirstIterator(wand);
         const size_t w = MagickGetImageWidth(wand), h = MagickGetImageHeight(wand);
@@ -154,7 +154,7 @@ bool MagickDecode(const char* kind, const Uint8* data, size_t size, IMP_Rgba* pi
 
 } // namespace
 
-bool IMP_Decode(const Uint8* data, size_t size, IMP_Rgba* picture, std::string* fault) {
+bool IMP_Decode(const Uint8* data, size_t size, IMP_Rgba* picture, std::string* fault, bool magick) {
     if (size == 0) {
         *fault = "is empty";
         return false;
@@ -165,7 +165,7 @@ bool IMP_Decode(const Uint8* data, size_t size, IMP_Rgba* picture, std::string* 
     }
     int w = 0, h = 0, channels = 0;
     if (!stbi_info_from_memory(data, int(size), &w, &h, &channels)) {
-        const char* kind = MagickKind(data, size);
+        const char* kind = magick ? MagickKind(data, size) : nullptr;
         if (kind) return MagickDecode(kind, data, size, picture, fault) && FindAlpha(picture, 4);
         *fault = VH_Format("is no picture the importer reads (%s)", stbi_failure_reason());
         return false;
@@ -177,7 +177,7 @@ bool IMP_Decode(const Uint8* data, size_t size, IMP_Rgba* picture, std::string* 
     int got = 0;
     stbi_uc* pixels = stbi_load_from_memory(data, int(size), &w, &h, &got, 4);
     if (!pixels) {
-        const char* kind = MagickKind(data, size);
+        const char* kind = magick ? MagickKind(data, size) : nullptr;
         if (kind && MagickDecode(kind, data, size, picture, fault)) return FindAlpha(picture, 4);
         *fault = VH_Format("is a damaged or unsupported picture (%s)", stbi_failure_reason());
         return false;
@@ -207,8 +207,8 @@ bool IMP_Convert(const IMP_Rgba& picture, const std::string& source, const std::
     } else {
         sized.resize(size_t(width) * height * 4);
         // sRGB-aware, alpha-weighted, with stb's default filters (Catmull-Rom up, Mitchell down).
-        if (!stbir_resize_uint8_srgb(picture.rgba.data(), picture.width, picture.height, 0, sized.data(), width,
-                                     height, 0, 4, 3, 0)) {
+        if (!stbir_resize_uint8_srgb(picture.rgba.data(), picture.width, picture.height, 0, sized.data(), width, height,
+                                     0, 4, 3, 0)) {
             result->fault = source + ": cannot be resized to " + std::to_string(width) + "x" + std::to_string(height);
             return false;
         }
@@ -239,24 +239,32 @@ bool IMP_Picture(const Uint8* data, size_t size, const std::string& source, cons
                  const IMP_Options& options, IMP_Result* result) {
     IMP_Rgba picture;
     std::string fault;
-    if (!IMP_Decode(data, size, &picture, &fault)) {
+    bool ok = IMP_Decode(data, size, &picture, &fault, options.magick);
+    if (ok)
+        ok = IMP_Convert(picture, source, name, options, result);
+    else
         result->fault = source + ": " + fault;
-        return false;
-    }
-    return IMP_Convert(picture, source, name, options, result);
+    IMP_KeepOneLine(result);
+    return ok;
+}
+
+void IMP_KeepOneLine(IMP_Result* result) {
+    result->fault = VH_Shown(result->fault);
+    for (std::string& note : result->notes)
+        note = VH_Shown(note);
+    for (IMP_Entry& e : result->entries)
+        e.line = VH_Shown(e.line);
 }
 
 std::vector<Uint8> IMP_EncodePNG(const IMP_Rgba& picture) {
     std::vector<Uint8> png;
-    if (picture.width <= 0 || picture.height <= 0 ||
-        picture.rgba.size() != size_t(picture.width) * picture.height * 4)
+    if (picture.width <= 0 || picture.height <= 0 || picture.rgba.size() != size_t(picture.width) * picture.height * 4)
         return png;
     auto append = [](void* context, void* data, int size) {
         auto* out = static_cast<std::vector<Uint8>*>(context);
         out->insert(out->end(), static_cast<Uint8*>(data), static_cast<Uint8*>(data) + size);
     };
-    if (!stbi_write_png_to_func(append, &png, picture.width, picture.height, 4, picture.rgba.data(),
-                                picture.width * 4))
+    if (!stbi_write_png_to_func(append, &png, picture.width, picture.height, 4, picture.rgba.data(), picture.width * 4))
         png.clear();
     return png;
 }

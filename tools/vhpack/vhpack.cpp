@@ -20,11 +20,14 @@
 #include <fcntl.h>
 #include <strings.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "args.h"
 #include "import.h"
+#include "core/report.h"
 #include "core/version.h"
 #include "data/resfile.h"
 #include "shell/assetcheck.h"
@@ -39,37 +42,38 @@ constexpr int EXIT_BAD = 1;
 constexpr int EXIT_USAGE = 2;
 constexpr double LOCK_WAIT_SECONDS = 10.0; // how long a writer waits for another one to finish
 
-const char* const kUsage = "usage: vhpack create ARCHIVE FILE... [--force] | --empty\n"
-                           "       vhpack list ARCHIVE\n"
-                           "       vhpack add ARCHIVE FILE... [--name NAME] [--replace] [--force]\n"
-                           "       vhpack extract ARCHIVE [NAME...] [-C DIR] [--force]\n"
-                           "       vhpack remove ARCHIVE NAME...\n"
-                           "       vhpack check ARCHIVE [--deep]\n"
-                           "       vhpack import ARCHIVE FILE... [--name NAME] [--replace] [--size WxH] [--fit N] [--up y|z]\n"
-                           "       vhpack export ARCHIVE NAME [-o FILE] [--force]\n"
-                           "       vhpack COMMAND --help | --help | --version\n"
-                           "\n"
-                           "create   writes a new archive holding FILEs under their base names; an existing\n"
-                           "         ARCHIVE is replaced only with --force, an empty one made only with --empty\n"
-                           "list     prints SIZE OFFSET TYPE NAME per entry in directory order, then a total\n"
-                           "add      adds FILEs (--name renames a single FILE); a name already present, in any\n"
-                           "         case, is an error unless --replace; a FILE the demo cannot use is refused,\n"
-                           "         one line saying why and what to do, unless --force\n"
-                           "extract  writes the named entries (all when none is named) into DIR (default .);\n"
-                           "         an existing file is kept unless --force\n"
-                           "remove   drops the named entries\n"
-                           "check    validates header, check value, directory and names; prints ok; --deep also\n"
-                           "         reads every entry with the demo's own readers\n"
-                           "import   converts pictures (PNG, JPEG, GIF, BMP, TGA ...) and models (OBJ, glTF, FBX,\n"
-                           "         Collada, PLY, STL, 3DS ...) into what the demo reads and stores them\n"
-                           "export   writes a picture entry as PNG, a model entry as glTF or OBJ\n"
-                           "\n"
-                           "Entry names are plain file names. A change is written to a temporary file beside the\n"
-                           "archive and renamed into place, so a failed or interrupted command leaves the archive\n"
-                           "as it was; commands that change one archive at once take turns.\n"
-                           "vhpack COMMAND --help explains one command.\n"
-                           "\n"
-                           "exit status: 0 success, 1 bad or missing archive, entry or file, 2 usage error\n";
+const char* const kUsage =
+    "usage: vhpack create ARCHIVE FILE... [--force] | --empty\n"
+    "       vhpack list ARCHIVE\n"
+    "       vhpack add ARCHIVE FILE... [--name NAME] [--replace] [--force]\n"
+    "       vhpack extract ARCHIVE [NAME...] [-C DIR] [--force]\n"
+    "       vhpack remove ARCHIVE NAME...\n"
+    "       vhpack check ARCHIVE [--deep]\n"
+    "       vhpack import ARCHIVE FILE... [--name NAME] [--replace] [--size WxH] [--fit N] [--up y|z]\n"
+    "       vhpack export ARCHIVE NAME [-o FILE] [--force]\n"
+    "       vhpack COMMAND --help | --help | --version\n"
+    "\n"
+    "create   writes a new archive holding FILEs under their base names; an existing\n"
+    "         ARCHIVE is replaced only with --force, an empty one made only with --empty\n"
+    "list     prints SIZE OFFSET TYPE NAME per entry in directory order, then a total\n"
+    "add      adds FILEs (--name renames a single FILE); a name already present, in any\n"
+    "         case, is an error unless --replace; a FILE the demo cannot use is refused,\n"
+    "         one line saying why and what to do, unless --force\n"
+    "extract  writes the named entries (all when none is named) into DIR (default .);\n"
+    "         an existing file is kept unless --force\n"
+    "remove   drops the named entries\n"
+    "check    validates header, check value, directory and names; prints ok; --deep also\n"
+    "         reads every entry with the demo's own readers\n"
+    "import   converts pictures (PNG, JPEG, GIF, BMP, TGA ...) and models (OBJ, glTF, FBX,\n"
+    "         Collada, PLY, STL, 3DS ...) into what the demo reads and stores them\n"
+    "export   writes a picture entry as PNG, a model entry as glTF or OBJ\n"
+    "\n"
+    "Entry names are plain file names. A change is written to a temporary file beside the\n"
+    "archive and renamed into place, so a failed or interrupted command leaves the archive\n"
+    "as it was; commands that change one archive at once take turns.\n"
+    "vhpack COMMAND --help explains one command.\n"
+    "\n"
+    "exit status: 0 success, 1 bad or missing archive, entry or file, 2 usage error\n";
 
 int Usage(const char* format, ...) {
     char text[256];
@@ -544,8 +548,8 @@ std::string StemOf(const std::string& path) {
 
 // Converts one FILE into entries (result->entries: the picture or the model first, then the
 // model's texture maps). Nothing touches the archive here.
-bool ImportOne(const CResFile& res, const PACK_Args& a, const std::string& file,
-               const std::vector<IMP_Entry>& before, IMP_Result* result) {
+bool ImportOne(const CResFile& res, const PACK_Args& a, const std::string& file, const std::vector<IMP_Entry>& before,
+               IMP_Result* result) {
     void* data = nullptr;
     Uint32 size = 0;
     std::string why;
@@ -591,6 +595,125 @@ bool ImportOne(const CResFile& res, const PACK_Args& a, const std::string& file,
     return IMP_Model(file, nullptr, 0, name, options, taken, result);
 }
 
+// The decoding libraries read whatever a person hands them, and a damaged file can crash one or set
+// it spinning. They run in a child process, which gives back what it made through a pipe: a crash
+// or a hang there is one line here, and the archive is never touched by a half-done import.
+// VHPACK_IMPORT_SECONDS changes the limit of CPU time (default 300 s), for a slow machine or a test.
+rlim_t CpuSeconds() {
+    const char* text = std::getenv("VHPACK_IMPORT_SECONDS");
+    const long n = text ? std::strtol(text, nullptr, 10) : 0;
+    return n > 0 ? rlim_t(n) : rlim_t(300);
+}
+
+void PutString(std::string& out, const std::string& s) {
+    const Uint32 n = static_cast<Uint32>(s.size());
+    out.append(reinterpret_cast<const char*>(&n), sizeof n);
+    out += s;
+}
+
+bool GetString(const std::string& in, std::size_t* at, std::string* s) {
+    Uint32 n = 0;
+    if (in.size() - *at < sizeof n) return false;
+    std::memcpy(&n, in.data() + *at, sizeof n);
+    *at += sizeof n;
+    if (in.size() - *at < n) return false;
+    s->assign(in, *at, n);
+    *at += n;
+    return true;
+}
+
+std::string Serialise(const IMP_Result& r) {
+    std::string out;
+    PutString(out, r.fault);
+    PutString(out, std::to_string(r.notes.size()) + " " + std::to_string(r.entries.size()));
+    for (const std::string& n : r.notes)
+        PutString(out, n);
+    for (const IMP_Entry& e : r.entries) {
+        PutString(out, e.name);
+        PutString(out, e.line);
+        PutString(out, std::string(e.bytes.begin(), e.bytes.end()));
+    }
+    return out;
+}
+
+bool Deserialise(const std::string& in, IMP_Result* r) {
+    std::size_t at = 0;
+    std::string counts, bytes;
+    unsigned long notes = 0, entries = 0;
+    if (!GetString(in, &at, &r->fault) || !GetString(in, &at, &counts) ||
+        std::sscanf(counts.c_str(), "%lu %lu", &notes, &entries) != 2)
+        return false;
+    for (unsigned long i = 0; i < notes; ++i) {
+        r->notes.emplace_back();
+        if (!GetString(in, &at, &r->notes.back())) return false;
+    }
+    for (unsigned long i = 0; i < entries; ++i) {
+        IMP_Entry e;
+        if (!GetString(in, &at, &e.name) || !GetString(in, &at, &e.line) || !GetString(in, &at, &bytes)) return false;
+        e.bytes.assign(bytes.begin(), bytes.end());
+        r->entries.push_back(std::move(e));
+    }
+    return at == in.size();
+}
+
+bool ImportApart(const CResFile& res, const PACK_Args& a, const std::string& file, const std::vector<IMP_Entry>& before,
+                 IMP_Result* result) {
+    int fds[2];
+    if (pipe(fds) != 0) return ImportOne(res, a, file, before, result);
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid < 0) {
+        close(fds[0]), close(fds[1]);
+        return ImportOne(res, a, file, before, result);
+    }
+    if (pid == 0) {
+        close(fds[0]);
+        const rlim_t seconds = CpuSeconds();
+        const struct rlimit cpu = {seconds, seconds + 5};
+        setrlimit(RLIMIT_CPU, &cpu);
+        IMP_Result mine;
+        ImportOne(res, a, file, before, &mine);
+        const std::string out = Serialise(mine);
+        for (std::size_t at = 0; at < out.size();) {
+            const ssize_t n = write(fds[1], out.data() + at, out.size() - at);
+            if (n <= 0 && errno != EINTR) _exit(3);
+            if (n > 0) at += static_cast<std::size_t>(n);
+        }
+        _exit(0); // the libraries' exit handlers belong to the parent
+    }
+    close(fds[1]);
+    std::string in;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = read(fds[0], buffer, sizeof buffer);
+        if (n > 0)
+            in.append(buffer, static_cast<std::size_t>(n));
+        else if (n == 0 || errno != EINTR)
+            break;
+    }
+    close(fds[0]);
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (WIFSIGNALED(status)) {
+        const int sig = WTERMSIG(status);
+        result->fault = file + ": " +
+                        (sig == SIGXCPU ? VH_Format("the reader was still busy after %d s of work; the file is "
+                                                    "damaged or far too large",
+                                                    int(CpuSeconds()))
+                                        : VH_Format("the reader crashed on it (%s); the file is damaged or of a kind "
+                                                    "it cannot read",
+                                                    strsignal(sig)));
+        return false;
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || !Deserialise(in, result)) {
+        *result = IMP_Result();
+        result->fault = file + ": the reader ended without an answer";
+        return false;
+    }
+    return result->fault.empty();
+}
+
 int Import(const PACK_Args& a) {
     if (a.words.empty()) return Usage("import needs at least one FILE");
     if (a.hasName && a.words.size() != 1) return Usage("--name goes with exactly one FILE");
@@ -604,7 +727,7 @@ int Import(const PACK_Args& a) {
     std::vector<size_t> firstOfFile; // index in entries of each FILE's main entry
     for (const std::string& file : a.words) {
         IMP_Result result;
-        const bool ok = ImportOne(res, a, file, entries, &result);
+        const bool ok = ImportApart(res, a, file, entries, &result);
         for (const std::string& note : result.notes)
             std::fprintf(stderr, "vhpack: %s\n", note.c_str());
         if (!ok) {
@@ -688,8 +811,10 @@ int Export(const PACK_Args& a) {
         return EXIT_OK;
     }
     if (kind != VH_ASSET_MODEL)
-        return Fail(a.archive, "%s: export turns pictures and models into files; extract takes the others as "
-                               "they are", entry.c_str());
+        return Fail(a.archive,
+                    "%s: export turns pictures and models into files; extract takes the others as "
+                    "they are",
+                    entry.c_str());
     const std::string target = a.hasOutput ? a.output : StemOf(entry) + ".gltf";
     struct stat info;
     if (!a.force && lstat(target.c_str(), &info) == 0) return Fail(target, "exists, kept (--force overwrites)");
