@@ -207,13 +207,13 @@ TEST_F(Vhpack, AddRefusesWhatTheDemoCannotUseSayingWhyAndWhatToDo) {
     };
     const std::tuple<std::string, Bytes, const char*> files[] = {
         {"photo.png", ToBytes("\x89PNG\r\n\x1a\n and the rest"),
-         "the demo reads no .png entry; convert it to a 24-bit BMP"},
+         "the demo reads no .png entry; vhpack import converts it to a 24-bit BMP"},
         {"intro1.bmp", testpic::bmp(4, 4, 32, std::vector<Bytes>(4, Bytes(16, 7))),
-         "32-bit BMP: the engine reads 8- and 24-bit uncompressed BMP; convert it to a 24-bit BMP"},
+         "32-bit BMP: the engine reads 8- and 24-bit uncompressed BMP; vhpack import converts it to a 24-bit BMP"},
         {"wide.bmp", testpic::flatBmp(640, 480, 1, 2, 3),
-         "640 x 480 pixels: a texture's sides are powers of two from 2 to 2048; convert it"},
-        {"ship.obj", ToBytes("v 0 0 0\nf 1 1 1\n"), "the demo reads no .obj entry; export it as a 3DS model"},
-        {"lone.3ds", model("gone.bmp"), "its texture map gone.bmp is not in the archive; export it as a 3DS model"},
+         "640 x 480 pixels: a texture's sides are powers of two from 2 to 2048; vhpack import converts it"},
+        {"ship.obj", ToBytes("v 0 0 0\nf 1 1 1\n"), "the demo reads no .obj entry; vhpack import converts it to a 3DS model"},
+        {"lone.3ds", model("gone.bmp"), "its texture map gone.bmp is not in the archive; vhpack import converts it to a 3DS model"},
         // A TGA under a .bmp name is drawn by the demo, which goes by the bytes; a model finds
         // its texture map among the files added with it.
         {"sky.bmp", testpic::tga(2, 2, 24, Bytes(12, 50)), nullptr},

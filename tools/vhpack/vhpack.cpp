@@ -285,13 +285,12 @@ bool EndsWithAny(const std::string& name, std::initializer_list<const char*> tai
     return false;
 }
 
-const char* const kPictureRemedy =
-    "convert it to a 24-bit BMP (a 32-bit TGA where it needs transparency) with power-of-two sides from 2 to 2048";
-const char* const kModelRemedy = "export it as a 3DS model holding at least one object, and add the texture maps it "
-                                 "names to the archive";
+const char* const kPictureRemedy = "vhpack import converts it to a 24-bit BMP (a 32-bit TGA where it needs "
+                                   "transparency) with power-of-two sides from 2 to 2048";
+const char* const kModelRemedy = "vhpack import converts it to a 3DS model and stores its texture maps with it";
 
-// What would make an entry of this kind usable. There is no import command yet, so the
-// answer for pictures and models is what to convert them to.
+// What would make an entry of this kind usable: for pictures and models, the import that converts
+// them.
 const char* Remedy(VH_AssetKind kind, const std::string& name) {
     switch (kind) {
     case VH_ASSET_PICTURE:
