@@ -165,6 +165,18 @@ vhpack import run/vh_data.clu tall.stl
 vhpack export run/vh_data.clu tall.3ds -o tall.obj
 [ "$(extent tall.obj)" = "1.00 8.00 1.00" ] || fail "the STL's z is not up: extents $(extent tall.obj)"
 
+# Texture coordinates that repeat are reported; a mesh of more faces than a 3DS object holds is split.
+sed 's/^vt 1 1$/vt 3 1/' box.obj >tiled.obj
+vhpack import run/vh_data.clu tiled.obj
+[ "$status" -eq 0 ] && grep -q "^vhpack: tiled.obj: .* (material front): texture coordinates repeat outside 0..1 (u 0.00..3.00" err ||
+    fail "repeating texture coordinates: $status '$(cat err)'"
+awk 'BEGIN { n = 200; m = 180
+    for (j = 0; j <= m; j++) for (i = 0; i <= n; i++) print "v", i, 0, j
+    for (j = 0; j < m; j++) for (i = 0; i < n; i++) { a = j * (n + 1) + i + 1; print "f", a, a + n + 1, a + 1; print "f", a + 1, a + n + 1, a + n + 2 } }' >grid.obj
+vhpack import run/vh_data.clu grid.obj
+[ "$status" -eq 0 ] && grep -q "^grid.obj -> grid.3ds: 2 objects, 72,000 faces, 1 texture$" out ||
+    fail "a grid of 72,000 faces: $status '$(cat out)' '$(cat err)'"
+
 # An archive model out as glTF and back in draws exactly as before.
 fresh
 vhpack export run/vh_data.clu house_one.3ds -o house_one.glb

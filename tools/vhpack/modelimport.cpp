@@ -286,7 +286,7 @@ struct Builder {
         std::vector<long long> remap(mesh->mNumVertices, -1);
         auto flush = [&]() {
             if (piece.faces.empty()) return;
-            FitUVs(piece, name);
+            FitUVs(piece, name + " (material " + material + ")");
             AddObject(name, std::move(piece), material);
             piece = MkMesh();
             std::fill(remap.begin(), remap.end(), -1);
