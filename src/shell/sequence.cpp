@@ -197,6 +197,11 @@ int VH_CurrentRow() {
 }
 
 void VH_GotoRow(int row) {
+    VH_LeavePart();
+    VH_EnterRow(row);
+}
+
+void VH_LeavePart() {
     switch (VH_GetState()) {
     case VHS_SCENE: {
         const int current = VH_RowOf(VHS_SCENE, VH_GetID());
@@ -218,7 +223,6 @@ void VH_GotoRow(int row) {
     default:
         break;
     }
-    VH_EnterRow(row);
 }
 
 VH_SceneHandler VH_SetSceneHandler(int row, VH_SceneHandler handler) {

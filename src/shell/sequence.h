@@ -66,6 +66,9 @@ int VH_CurrentRow();
 // the exit state gives the window back), then starts row from its beginning; past the last
 // row, the credits. Restarting the current row this way loads its assets anew.
 void VH_GotoRow(int row);
+// The first half of VH_GotoRow: leaves what runs the proper way and starts nothing (a run that
+// ends mid-scene gives the scene's models and groups back).
+void VH_LeavePart();
 
 // Autoplay: a running scene whose script has been seen is closed, as 'n' would close it, at the
 // start of the next update, so the sequence plays through by itself. Off (the default), every

@@ -424,6 +424,7 @@ int main(int argc, char** argv) {
     }
     if (interrupted) say("interrupted at %.3f s", (double)framesDrawn / opts.fps);
     const bool ok = finish();
-    DBG_Close(); // the run ends here rather than in the engine: the log gets its footer all the same
+    VH_LeavePart(); // a run stopped mid-scene closes it as the demo would, giving its models back
+    DBG_Close();    // the run ends here rather than in the engine: the log gets its footer all the same
     return interrupted ? 130 : ok ? 0 : 1;
 }

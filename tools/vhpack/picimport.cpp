@@ -137,8 +137,18 @@ bool MagickDecode(const char* kind, const Uint8* data, size_t size, IMP_Rgba* pi
         }
         picture->width = int(w);
         picture->height = int(h);
-        picture->rgba.assign(w * h * 4, 0);
-        ok = MagickExportImagePixels(wand, 0, 0, w, h, "RGBA", CharPixel, picture->rgba.data()) == MagickTrue;
+        picture->rgba.assign(w * h * 4, 255);
+        // A picture without alpha is taken as RGB: asked for "RGBA", ImageMagick 6 hands over the
+        // alpha of its pixel cache uninitialised for such a picture (a few hundred pixels came out
+        // see-through under the sanitizer build, whose fresh memory is not zeros).
+        if (MagickGetImageAlphaChannel(wand) == MagickTrue) {
+            ok = MagickExportImagePixels(wand, 0, 0, w, h, "RGBA", CharPixel, picture->rgba.data()) == MagickTrue;
+        } else {
+            std::vector<Uint8> rgb(w * h * 3);
+            ok = MagickExportImagePixels(wand, 0, 0, w, h, "RGB", CharPixel, rgb.data()) == MagickTrue;
+            for (size_t i = 0; ok && i < w * h; ++i)
+                std::memcpy(&picture->rgba[i * 4], &rgb[i * 3], 3);
+        }
     }
     if (!ok) {
         ExceptionType severity;
