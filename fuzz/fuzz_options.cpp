@@ -80,11 +80,20 @@ void Pack(int argc, char** argv) {
     }
     Check(a.command == argv[1]);
     if (a.help) return;
-    Check(!a.hasName || a.command == "add");
-    Check(!a.replace || a.command == "add");
+    const bool import = a.command == "import";
+    Check(!a.hasName || a.command == "add" || import);
+    Check(!a.replace || a.command == "add" || import);
     Check(!a.hasOutDir || a.command == "extract");
-    Check(!a.force || a.command == "extract");
+    Check(!a.hasOutput || a.command == "export");
+    Check(!a.force || a.command == "extract" || a.command == "create" || a.command == "add" || a.command == "export");
+    Check(!a.empty || a.command == "create");
     Check(!a.deep || a.command == "check");
+    // Import's numbers: sides powers of two from 2 to 2048 (or none), a size above 0, an axis.
+    Check((a.width == 0) == (a.height == 0) && (a.width == 0 || import));
+    for (int side : {a.width, a.height})
+        Check(side == 0 || (side >= 2 && side <= 2048 && (side & (side - 1)) == 0));
+    Check(a.fit == 0 || (import && a.fit > 0 && a.fit <= 1e6f));
+    Check(a.up == 0 || (import && (a.up == 'y' || a.up == 'z')));
     Check(static_cast<int>(a.words.size()) <= argc - 3);
 }
 
