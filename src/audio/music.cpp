@@ -95,6 +95,16 @@ std::string SND_DecodeVorbisBytes(const void* data, Uint32 size, std::vector<std
     OggVorbis_File vf;
     const ov_callbacks io = {memRead, memSeek, nullptr, memTell};
     if (ov_open_callbacks(&m, &vf, nullptr, 0, io) != 0) return "not an Ogg Vorbis stream";
+    // A stream cut short still decodes, as a shorter track; only its last page, which must
+    // carry the end-of-stream mark, tells that the rest is missing.
+    const Uint8* bytes = static_cast<const Uint8*>(data);
+    size_t last = size >= 27 ? size - 27 : 0;
+    while (last > 0 && std::memcmp(bytes + last, "OggS", 4) != 0)
+        --last;
+    if (size < 27 || (bytes[last + 5] & 0x04) == 0) {
+        ov_clear(&vf);
+        return "a damaged Ogg Vorbis stream (cut short: its last page is missing)";
+    }
     std::string fault;
     const vorbis_info* info = ov_info(&vf, -1);
     const ogg_int64_t total = ov_pcm_total(&vf, -1);
