@@ -5,6 +5,7 @@
 #include <alsa/asoundlib.h>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <mutex>
 #include <string>
 
@@ -106,6 +107,10 @@ bool SND_OpenDevice() {
         return false;
     }
     SND_LoadTracks();
+    // The device's thread must be stopped before the tracks it reads are destroyed at exit, and the
+    // program ends through exit() from anywhere; a handler registered now runs before them.
+    static bool closeAtExit = false;
+    if (!closeAtExit) closeAtExit = std::atexit(SND_CloseDevice) == 0;
     deviceText = std::string("SDL audio, ") + SDL_GetCurrentAudioDriver() + ", " + std::to_string(have.freq) + " Hz";
     SDL_PauseAudioDevice(device, 0);
     return true;
