@@ -16,7 +16,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr double kTolerance = 0.010; // seconds the device may run off the published place
+constexpr int kBufferFrames = 512;   // about 12 ms a callback
+constexpr double kTolerance = 0.017; // seconds the device may run off the published place: a frame at 60 Hz
 
 struct Published {
     SND_Timeline timeline;
@@ -46,10 +47,14 @@ void callback(void*, Uint8* stream, int bytes) {
     const int frames = bytes / 4;
     if (p.serial != seenSerial) {
         seenSerial = p.serial;
-        // Where the frame loop says the music is by now: its place plus the time since.
+        // Where the frame loop says the music is by now: its place plus the time since, plus the
+        // buffer queued ahead of what is heard (what is mixed now is heard about a buffer later).
+        // Without that lead every callback would find the device off by a buffer and jump.
         SND_Timeline expected = p.timeline;
         if (!p.paused) {
-            const double since = std::chrono::duration<double>(Clock::now() - p.when).count() * p.scale;
+            const double since = (std::chrono::duration<double>(Clock::now() - p.when).count() +
+                                  double(kBufferFrames) / CAT_MUSIC_RATE) *
+                                 p.scale;
             expected.position += since;
             expected.previousAt += since;
         }
@@ -98,7 +103,7 @@ bool SND_OpenDevice() {
     want.freq = CAT_MUSIC_RATE;
     want.format = AUDIO_S16SYS;
     want.channels = CAT_MUSIC_CHANNELS;
-    want.samples = 512; // about 12 ms: the device follows the picture within a frame
+    want.samples = kBufferFrames;
     want.callback = callback;
     device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
     if (!device) {

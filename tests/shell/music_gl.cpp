@@ -2,7 +2,12 @@
 // and 'n' the recorded sound is the track at the place demo time gives, frame by frame.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
 #include <unistd.h>
 
 #include "audio/music.h"
@@ -10,6 +15,7 @@
 #include "shell/driver.h"
 #include "shell/frames.h"
 #include "shell/sequence.h"
+#include "support/archive_bytes.h"
 #include "support/gl_fixture.h"
 #include "text/console.h"
 
@@ -92,6 +98,45 @@ TEST_F(Music, FollowsDemoTimeThroughGotoPauseStepSpeedAndNext) {
     ASSERT_EQ(SND_CurrentTimeline().track, intro3);
     EXPECT_EQ(SND_CurrentTimeline().previous, air);
     EXPECT_NEAR(SND_CurrentTimeline().position, 2.0 / kFps, 1e-6);
+}
+
+// The output device, played through SDL's disk driver (it writes what the device thread mixes to a
+// file, in real time): the thread follows the frame loop's timeline into the right track and
+// plays it as the track is, without jumps between its buffers.
+TEST_F(Music, TheDeviceThreadPlaysTheTrackTheFrameLoopPublishes) {
+    const std::string dir = VH_TestTempDir(), raw = dir + "/device.raw";
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", raw.c_str(), 1);
+    VH_TestTypeCommand("goto scene2");
+    VH_DriverKey('`');
+    play(1); // the scene loads before the device starts
+    ASSERT_TRUE(SND_OpenDevice()) << SND_DeviceText();
+    EXPECT_EQ(SND_DeviceText().rfind("SDL audio, disk", 0), 0u) << SND_DeviceText();
+    for (int i = 0; i < 90; ++i) { // a second and a half in real time
+        std::this_thread::sleep_for(std::chrono::microseconds(1000000 / kFps));
+        VH_DriverStep(1.0 / kFps);
+    }
+    SND_CloseDevice();
+    unsetenv("SDL_AUDIODRIVER");
+    const Bytes bytes = ReadFile(raw);
+    ASSERT_GT(bytes.size(), size_t(CAT_MUSIC_RATE) * 4 / 2);
+    std::vector<std::int16_t> heard(bytes.size() / 2);
+    std::memcpy(heard.data(), bytes.data(), heard.size() * 2);
+    // A stretch from the middle is the air track somewhere in its first two seconds: the device reads
+    // it between samples (where the published place falls), so it is compared by correlation.
+    const std::vector<std::int16_t>& air = SND_TrackSamples(SND_TrackOfPart("scene2"));
+    const size_t from = heard.size() / 4 & ~size_t(1), length = 2 * 1024;
+    double best = 0;
+    for (size_t at = 0; at + length < size_t(CAT_MUSIC_RATE) * 4; at += 2) {
+        double xy = 0, xx = 0, yy = 0;
+        for (size_t i = 0; i < length; ++i) {
+            const double x = heard[from + i], y = air[at + i];
+            xy += x * y, xx += x * x, yy += y * y;
+        }
+        best = std::max(best, xy / std::sqrt(xx * yy + 1));
+    }
+    const bool found = best > 0.98;
+    EXPECT_TRUE(found) << "the device's sound is not the air track (best correlation " << best << ")";
 }
 
 } // namespace
