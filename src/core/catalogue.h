@@ -192,3 +192,24 @@ inline constexpr CAT_PartTable CAT_SKY_PART_TABLES[CAT_SKY_MESH_COUNT] = {
     {nullptr, 0},
     {nullptr, 0},
 };
+
+// ---------------------------------------------------------------------------
+// music
+// ---------------------------------------------------------------------------
+
+// One piece of the soundtrack: the part it plays under (a sequence row's name, or the
+// credits), its archive entry (Ogg Vorbis) and whether it loops for as long as the part runs.
+// A piece that does not loop plays once and the part goes on in silence.
+struct CAT_MusicTrack {
+    const char* part;
+    const char* name;
+    bool loops;
+};
+inline constexpr int CAT_MUSIC_COUNT = 7;
+inline constexpr CAT_MusicTrack CAT_MUSIC[CAT_MUSIC_COUNT] = {
+    {"intro1", "mus_intro1.ogg", false},  {"scene1", "mus_beach.ogg", true},   {"intro2", "mus_intro2.ogg", false},
+    {"scene2", "mus_air.ogg", true},      {"intro3", "mus_intro3.ogg", false}, {"scene3", "mus_river.ogg", true},
+    {"credits", "mus_credits.ogg", true},
+};
+inline constexpr int CAT_MUSIC_RATE = 44100; // frames a second, every track
+inline constexpr int CAT_MUSIC_CHANNELS = 2; // stereo, every track

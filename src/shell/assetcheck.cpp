@@ -12,6 +12,7 @@
 #include <cstring>
 #include <strings.h>
 
+#include "audio/music.h"
 #include "camera/spline.h"
 #include "camera/wedpath.h"
 #include "core/catalogue.h"
@@ -149,6 +150,7 @@ VH_AssetKind VH_AssetKindOf(const char* name) {
     if (endsWith(name, ".spo")) return VH_ASSET_SPLINE;
     if (endsWith(name, ".wed")) return VH_ASSET_WED;
     if (endsWith(name, ".txt")) return VH_ASSET_TEXT;
+    if (endsWith(name, ".ogg")) return VH_ASSET_MUSIC;
     return VH_ASSET_OTHER;
 }
 
@@ -161,6 +163,7 @@ const char* VH_AssetKindWords(VH_AssetKind kind, int count) {
         {"spline path file", "spline path files"},
         {"WED path file", "WED path files"},
         {"text file", "text files"},
+        {"music track", "music tracks"},
     };
     const int k = kind >= 0 && kind < VH_ASSET_KIND_COUNT ? kind : VH_ASSET_OTHER;
     return words[k][count == 1 ? 0 : 1];
@@ -182,6 +185,10 @@ std::string VH_CheckAsset(const char* name, VH_RWops* stream, const CResFile* ar
         return checkWed(stream);
     case VH_ASSET_TEXT:
         return checkText(stream);
+    case VH_ASSET_MUSIC: {
+        std::vector<std::int16_t> samples;
+        return SND_DecodeVorbis(stream, &samples);
+    }
     default:
         return "";
     }

@@ -6,8 +6,9 @@
 // name, as the texture loader does, and which must also have texture sides), .3ds models (whose texture maps must be
 // entries of the same archive), the font masks the catalogue names, .spo spline path files, .wed path files and .txt
 // text. Text is refused for a NUL byte or a control byte other than white space, since the line reader would cut or
-// misdraw it. Every other name is skipped: there is no reader to ask.
-// uses: core, data, image, text, model, camera
+// misdraw it. .ogg music is decoded in full (stereo at the demo's rate, as long as it claims). Every other name is
+// skipped: there is no reader to ask.
+// uses: core, data, audio, image, text, model, camera
 #pragma once
 
 #include <string>
@@ -26,6 +27,7 @@ enum VH_AssetKind {
     VH_ASSET_SPLINE,
     VH_ASSET_WED,
     VH_ASSET_TEXT,
+    VH_ASSET_MUSIC,
     VH_ASSET_KIND_COUNT
 };
 

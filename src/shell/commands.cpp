@@ -1,5 +1,5 @@
 // commands: help, textures, meshes, next, goto, autoplay, speed, pause, resume, step, fps, camera,
-// wire, trace, shot, reload, keys, quit.
+// wire, trace, shot, reload, music, volume, keys, quit.
 //
 // The console hands a handler its command word; the rest of the line is read with strtok
 // (the console tokenised the line with it). Typed letters arrive in upper case, and names
@@ -16,13 +16,16 @@
 #include <cstring>
 #include <strings.h>
 
+#include "audio/music.h"
 #include "camera/camera.h"
 #include "core/catalogue.h"
 #include "core/debuglog.h"
 #include "core/program.h"
+#include "core/report.h"
 #include "data/resfile.h"
 #include "image/texture.h"
 #include "model/mesh.h"
+#include "shell/driver.h"
 #include "shell/frames.h"
 #include "shell/sequence.h"
 #include "shell/state.h"
@@ -196,8 +199,53 @@ void reloadCommand(const char*) {
     archive.Close();
     const int row = VH_CurrentRow();
     if (row < 0) return;
+    if (SND_TracksLoaded()) { // someone listens: the music is read anew with the rest
+        SND_UnloadTracks();
+        SND_LoadTracks();
+    }
     VH_GotoRow(row);
     say("Reloaded %s from %s", row < VH_SequenceLength() ? VH_SequenceRowAt(row)->name : VH_CREDITS_PART, CAT_ARCHIVE);
+}
+
+// What plays and where, in the words of the music command.
+std::string musicNow() {
+    const SND_Timeline& t = SND_CurrentTimeline();
+    if (t.track < 0) return "nothing plays under this part";
+    std::string where = VH_Format("%s (%s) at %.2f s", CAT_MUSIC[t.track].name, CAT_MUSIC[t.track].part, t.position);
+    if (SND_TrackFrames(t.track) > 0)
+        where += VH_Format(" of %.2f%s", double(SND_TrackFrames(t.track)) / CAT_MUSIC_RATE,
+                           CAT_MUSIC[t.track].loops ? ", looping" : "");
+    return where;
+}
+
+void musicCommand(const char*) {
+    const char* word = nextWord();
+    bool on = !SND_Enabled();
+    if (word && strcasecmp(word, "on") == 0)
+        on = true;
+    else if (word && strcasecmp(word, "off") == 0)
+        on = false;
+    else if (word) {
+        say("music: give ON, OFF or nothing (music is %s)", SND_Enabled() ? "on" : "off");
+        return;
+    }
+    SND_SetEnabled(on);
+    // Started with --mute, the device was never looked for; a driven run has none to look for.
+    if (on && !VH_IsDriven() && SND_DeviceText() == "not opened") SND_OpenDevice();
+    say("Music %s, volume %d: %s", on ? "on" : "off", SND_Volume(), musicNow().c_str());
+    say("  device: %s", SND_DeviceText().c_str());
+}
+
+void volumeCommand(const char*) {
+    const char* text = nextWord();
+    char* end = nullptr;
+    const long value = text ? std::strtol(text, &end, 10) : -1;
+    if (!text || *end != '\0' || value < 0 || value > 100) {
+        say("volume: give a whole number from 0 to 100 (now %d)", SND_Volume());
+        return;
+    }
+    SND_SetVolume((int)value);
+    say("Music volume %d", SND_Volume());
 }
 
 void keysCommand(const char*) {
@@ -227,6 +275,8 @@ const Command kCommands[] = {
     {"trace", traceCommand, "the scenes' steps written to the debug log, on and off"},
     {"shot", shotCommand, "shot [NAME]: the next frame as a PNG in the working folder"},
     {"reload", reloadCommand, "reads the archive again and starts this part anew"},
+    {"music", musicCommand, "music [ON|OFF]: switches the music, says what plays, where, and the device"},
+    {"volume", volumeCommand, "volume N: the music's volume from 0 to 100"},
     {"keys", keysCommand, "keeps typed keys in the console, or lets them through again"},
     {"quit", quitCommand, "ends the program"},
     {nullptr, nullptr, nullptr},

@@ -27,7 +27,9 @@ const char* const kUsage =
     "  --console-keys    the open console keeps typed keys for itself (the console's KEYS command)\n"
     "  --quiet           leave out the \"NO GL ERROR\" reports on stderr (errors are still reported)\n"
     "  --trace           write the scenes' steps and viewpoints to vh_debug.txt as they come (the\n"
-    "                    console's TRACE switches it on and off)\n"
+    "                    console's TRACE switches it on and off), and whether an audio device was found\n"
+    "  --mute            start with the music off (the console's MUSIC ON brings it back)\n"
+    "  --volume N        music volume from 0 to 100 (default 100; the console's VOLUME N)\n"
     "  --help            this text\n"
     "  --version         the engine's version\n"
     "Options starting with a single '-' (such as -display or -geometry) go to GLUT.\n"
@@ -109,6 +111,17 @@ bool VH_ParseOptions(int argc, char** argv, VH_Options* options, std::string* er
             }
             options->width = (int)w;
             options->height = (int)h;
+        } else if (std::strcmp(arg, "--mute") == 0) {
+            options->mute = true;
+        } else if (std::strcmp(arg, "--volume") == 0) {
+            if (!takeValue(argc, argv, &i, &value, error)) return false;
+            char* end = nullptr;
+            const long v = std::strtol(value, &end, 10);
+            if (*value == '\0' || *end != '\0' || v < 0 || v > 100) {
+                *error = std::string("--volume ") + value + ": give a whole number from 0 to 100";
+                return false;
+            }
+            options->volume = (int)v;
         } else if (std::strcmp(arg, "--data") == 0) {
             if (!takeValue(argc, argv, &i, &value, error)) return false;
             options->dataDir = value;

@@ -14,6 +14,8 @@ struct VH_Options {
     bool fullscreen = false;
     bool consoleKeys = false; // the open console keeps typed keys
     bool autoplay = false;    // each scene moves on once its script has been seen
+    bool mute = false;        // start with the music off (the console's MUSIC ON brings it)
+    int volume = 100;         // music volume, 0..100
     int startRow = -1;        // the sequence row to begin at (its length: the credits); -1: the first
     int width = 800;          // window pixels
     int height = 600;

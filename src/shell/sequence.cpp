@@ -173,7 +173,16 @@ std::string VH_PartList(const char* between, const char* beforeLast) {
     return list + (table.count > 0 ? beforeLast : "") + VH_CREDITS_PART;
 }
 
+namespace {
+int rowEntries = 0;
+}
+
+int VH_RowEntries() {
+    return rowEntries;
+}
+
 void VH_EnterRow(int row) {
+    ++rowEntries;
     CAM_ForgetApplied(); // the console's camera command speaks of the part that runs
     if (row < 0 || row >= table.count) {
         VH_SetProgramState(VHS_EXIT, VH_ExitID(), MSG_INITIALIZE);

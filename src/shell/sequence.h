@@ -59,6 +59,10 @@ int VH_ExitID();
 // Sets the state that plays row from its start (the exit state past the last row).
 void VH_EnterRow(int row);
 
+// How many times a row has been entered, by the sequence or by goto, reload and --start: what
+// plays under a part starts again when this moves, even when the row is the same.
+int VH_RowEntries();
+
 // The row that plays now (a transition's row is its intro's); the table's length for the
 // credits, -1 when the state names no row.
 int VH_CurrentRow();

@@ -6,10 +6,12 @@
 #include <chrono>
 #include <cstdio>
 
+#include "audio/music.h"
 #include "core/debuglog.h"
 #include "core/platform.h"
 #include "core/timer.h"
 #include "shell/frames.h"
+#include "shell/sequence.h"
 #include "shell/state.h"
 #include "text/console.h"
 
@@ -61,6 +63,14 @@ void display() {
     VH_SwapBuffers();
 }
 
+// The track of the part that plays now: its row's, or the credits'.
+static int partTrack() {
+    const int row = VH_CurrentRow();
+    if (row == VH_SequenceLength()) return SND_TrackOfPart(VH_CREDITS_PART);
+    const VH_SequenceRow* r = VH_SequenceRowAt(row);
+    return r ? SND_TrackOfPart(r->name) : -1;
+}
+
 void VH_IdleStep(double seconds) {
     const double step = VH_FrameSeconds(seconds);
     if (step >= 0.0) {
@@ -70,6 +80,9 @@ void VH_IdleStep(double seconds) {
     } else {
         CON_Update(VH_Console, seconds); // paused: the console still blinks and scrolls
     }
+    // After the update, so a part that began in this frame is heard from this frame on. A
+    // paused frame, and a single step through one, is silent.
+    SND_Frame(partTrack(), VH_RowEntries(), seconds, step, VH_IsPaused(), VH_TimeScale());
     fpsTime += seconds * 1000.0;
     fpsFrames += 1;
     // The count is of the window that just ended, not per second; the excess is dropped.

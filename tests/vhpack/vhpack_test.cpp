@@ -370,7 +370,7 @@ TEST_F(Vhpack, DeepCheckNamesEachEntryTheReadersRefuseAndWhy) {
     Result r = Run("check %/a.clu --deep");
     EXPECT_TRUE(r.status == 0 && r.err.empty()) << r.err;
     EXPECT_EQ(r.out, "ok: " + std::to_string(pictures) + " pictures, " + std::to_string(models) +
-                         " models, 6 fonts, 1 spline path file, 1 WED path file, 1 text file\n");
+                         " models, 6 fonts, 1 spline path file, 1 WED path file, 1 text file, 7 music tracks\n");
     ASSERT_GT(pictures * models, 0);
 
     ASSERT_EQ(Run("extract %/a.clu intro1.bmp house_one.3ds fnt8x8bgr.raw flyerpaths.spo -C %/real").status, 0);

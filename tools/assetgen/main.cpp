@@ -11,6 +11,7 @@
 #include "core/catalogue.h"
 #include "core/version.h"
 #include "generator.h"
+#include "music.h"
 
 // The square-root banner belongs to the demo's start-up, not to a tool that reads its data.
 extern const bool VH_QuietStartup = true;
@@ -90,6 +91,11 @@ int main(int argc, char** argv) {
 
     AssetSink sink;
     AG_AddAllAssets(sink);
+    std::string musicError;
+    if (sink.Error().empty() && !AG_AddMusic(sink, &musicError) && sink.Error().empty()) {
+        std::fprintf(stderr, "assetgen: %s\n", musicError.c_str());
+        return 1;
+    }
     if (!sink.Error().empty()) {
         std::fprintf(stderr, "assetgen: %s\n", sink.Error().c_str());
         return 1;

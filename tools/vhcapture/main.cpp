@@ -29,6 +29,7 @@
 #include "outputs.h"
 #include "pictures.h"
 #include "plot.h"
+#include "audio/music.h"
 #include "core/catalogue.h"
 #include "core/debuglog.h"
 #include "core/glerror.h"
@@ -159,10 +160,24 @@ bool finish() {
             ok = false;
         }
     }
-    if (!video.Close(&error)) {
+    // The soundtrack of the frames drawn: as a file of its own, and into the video.
+    if (!opts.audio.empty() && !SND_WriteWav(opts.audio, SND_Recording(), &error)) {
+        say("%s: %s", opts.audio.c_str(), error.c_str());
+        ok = false;
+    }
+    std::string sound;
+    if (video.Active()) {
+        sound = opts.video + ".sound.wav";
+        if (!SND_WriteWav(sound, SND_Recording(), &error)) {
+            say("%s: %s", sound.c_str(), error.c_str());
+            sound.clear();
+        }
+    }
+    if (!video.Close(&error, sound)) {
         say("%s", error.c_str());
         ok = false;
     }
+    if (!sound.empty()) unlink(sound.c_str());
     if (!opts.stats.empty()) {
         if (!stats.Close(&error)) {
             say("%s", error.c_str());
@@ -279,6 +294,7 @@ int main(int argc, char** argv) {
     if ((savesFrames && !CAP_MakeOutputFolder(opts.out, &madeFolders, &error)) ||
         (!opts.sheet.empty() && !CAP_CheckOutputFile(opts.sheet, CAP_RENAMED_INTO_PLACE, &error)) ||
         (!opts.video.empty() && !CAP_CheckOutputFile(opts.video, CAP_WRITTEN_IN_PLACE, &error)) ||
+        (!opts.audio.empty() && !CAP_CheckOutputFile(opts.audio, CAP_WRITTEN_IN_PLACE, &error)) ||
         (!opts.stats.empty() && !CAP_CheckOutputFile(opts.stats, CAP_WRITTEN_IN_PLACE, &error)) ||
         (!opts.plot.empty() && !CAP_CheckOutputFile(opts.plot, CAP_RENAMED_INTO_PLACE, &error))) {
         CAP_RemoveMadeFolders(madeFolders);
@@ -292,6 +308,7 @@ int main(int argc, char** argv) {
     opts.out = absolutePath(opts.out, cwd);
     opts.sheet = absolutePath(opts.sheet, cwd);
     opts.video = absolutePath(opts.video, cwd);
+    opts.audio = absolutePath(opts.audio, cwd);
     opts.stats = absolutePath(opts.stats, cwd);
     opts.plot = absolutePath(opts.plot, cwd);
     if (!opts.dataDir.empty() && chdir(opts.dataDir.c_str()) != 0) {
@@ -313,6 +330,7 @@ int main(int argc, char** argv) {
     static char* driverArgs[] = {programName, nullptr};
     VH_DriverOpen(1, driverArgs, opts.width, opts.height);
     CAP_TallyStart();
+    if (!opts.audio.empty() || !opts.video.empty()) SND_SetRecording(true);
     VH_SetAutoplay(opts.autoplay);
     std::srand(opts.seed);
     // Frames that draw nothing must show black, not whatever the new buffers held.
@@ -390,7 +408,7 @@ int main(int argc, char** argv) {
                 sheetLast = k;
             }
             if (!opts.video.empty()) {
-                if (!video.Active() && !video.Start(opts.video, w, h, opts.fps, &error)) failRun(error);
+                if (!video.Active() && !video.Start(opts.video, w, h, opts.fps, true, &error)) failRun(error);
                 if (!video.Write(rgb, w, h, &error)) failRun(error);
             }
         }

@@ -68,7 +68,8 @@ const char usage[] =
     "  --every K         save every K-th frame as OUT/frame_<frame, 6 digits>.png\n"
     "  --out DIR         folder for saved frames (default capture)\n"
     "  --sheet FILE.png  contact sheet of the saved frames (PNG: a name ending in .png)\n"
-    "  --video FILE.mp4  encode every frame with ffmpeg\n"
+    "  --video FILE.mp4  encode every frame with ffmpeg, with the soundtrack as it plays under them\n"
+    "  --audio FILE.wav  the soundtrack of the run (16-bit stereo, 44100 Hz), sample-exact to the frames\n"
     "  --stats FILE.csv  per-frame timing, and a summary per state and scene on stdout; each row has\n"
     "                    the state, part and message by number and by name\n"
     "  --plot FILE.png   a picture of the frame times (PNG): update and render ms stacked per frame, one\n"
@@ -182,6 +183,10 @@ bool parseAt(const std::string& text, std::vector<double>* at, std::string* erro
     return true;
 }
 
+bool wavName(const std::string& path) {
+    return path.size() > 4 && strcasecmp(path.c_str() + path.size() - 4, ".wav") == 0;
+}
+
 bool pngName(const std::string& path) {
     return path.size() > 4 && strcasecmp(path.c_str() + path.size() - 4, ".png") == 0;
 }
@@ -236,7 +241,7 @@ bool CAP_ParseOptions(int argc, const char* const* argv, CapOptions* o, std::str
         }
         static const char* const withValue[] = {"--data",  "--fps",   "--seed", "--until", "--keys",
                                                 "--at",    "--every", "--out",  "--sheet", "--video",
-                                                "--stats", "--size",  "--plot", "--loops"};
+                                                "--stats", "--size",  "--plot", "--loops", "--audio"};
         bool known = false;
         for (const char* n : withValue)
             if (name == n) known = true;
@@ -289,6 +294,9 @@ bool CAP_ParseOptions(int argc, const char* const* argv, CapOptions* o, std::str
         } else if (name == "--video") {
             if (value.empty()) return fail(error, "--video needs a file name");
             o->video = value;
+        } else if (name == "--audio") {
+            if (value.empty()) return fail(error, "--audio needs a file name");
+            o->audio = value;
         } else if (name == "--stats") {
             if (value.empty()) return fail(error, "--stats needs a file name");
             o->stats = value;
@@ -308,6 +316,8 @@ bool CAP_ParseOptions(int argc, const char* const* argv, CapOptions* o, std::str
             return fail(error, std::string(option) + ": " + *path +
                                    ": vhcapture writes pictures as PNG only; give a name ending in .png");
     }
+    if (!o->audio.empty() && !wavName(o->audio))
+        return fail(error, "--audio: " + o->audio + ": vhcapture writes sound as WAV only; give a name ending in .wav");
     if (!o->sheet.empty() && o->at.empty() && o->every == 0) {
         *error = "--sheet needs frames to show: give --at or --every";
         return false;

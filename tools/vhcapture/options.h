@@ -22,13 +22,14 @@ struct CapOptions {
     int every = 0;               // save every K-th frame; 0: none
     std::string out = "capture"; // folder for the saved frames
     std::string sheet;           // contact sheet PNG; empty: none
-    std::string video;           // video file through ffmpeg; empty: none
+    std::string video;           // video file through ffmpeg, with the soundtrack; empty: none
+    std::string audio;           // the soundtrack as a WAV file; empty: none
     std::string stats;           // per-frame CSV; empty: none
     std::string plot;            // frame-time picture PNG; empty: none
     int width = 800;             // window pixels
     int height = 600;
-    bool quiet = false; // leave the engine's "NO GL ERROR" reports out of stderr
-    bool trace = false; // the scenes' step lines go to vh_debug.txt
+    bool quiet = false;    // leave the engine's "NO GL ERROR" reports out of stderr
+    bool trace = false;    // the scenes' step lines go to vh_debug.txt
     bool autoplay = false; // scenes move on once their script has been seen, without 'n'
     bool help = false;
     bool version = false;

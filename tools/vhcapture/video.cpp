@@ -31,8 +31,35 @@ CapVideo::~CapVideo() {
     Close(&ignored);
 }
 
-bool CapVideo::Start(const std::string& name, int w, int h, int fps, std::string* error) {
+namespace {
+// Runs ffmpeg with args and waits for it; true when it ended cleanly.
+bool runFfmpeg(const std::string& ffmpeg, const char* const* args) {
+    const pid_t pid = fork();
+    if (pid < 0) return false;
+    if (pid == 0) {
+        execv(ffmpeg.c_str(), const_cast<char* const*>(args));
+        _exit(127);
+    }
+    int status = 0;
+    pid_t r;
+    do
+        r = waitpid(pid, &status, 0);
+    while (r < 0 && errno == EINTR);
+    return r == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// "demo.mp4" -> "demo.pictures.mp4": the same extension, so ffmpeg picks the same codec for it.
+std::string picturesName(const std::string& name) {
+    const size_t slash = name.find_last_of('/');
+    const size_t dot = name.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return name + ".pictures";
+    return name.substr(0, dot) + ".pictures" + name.substr(dot);
+}
+} // namespace
+
+bool CapVideo::Start(const std::string& name, int w, int h, int fps, bool withSound, std::string* error) {
     path = name;
+    picturesPath = withSound ? picturesName(name) : name;
     width = w;
     height = h;
     const std::string ffmpeg = CAP_FindProgram("ffmpeg");
@@ -53,7 +80,8 @@ bool CapVideo::Start(const std::string& name, int w, int h, int fps, std::string
                                 "-pixel_format", "rgb24", "-video_size", size.c_str(), "-framerate", rate.c_str(), "-i",
                                 "pipe:0",
                                 // yuv420p plays everywhere but wants even sides.
-                                "-vf", "pad=ceil(iw/2)*2:ceil(ih/2)*2", "-pix_fmt", "yuv420p", name.c_str(), nullptr};
+                                "-vf", "pad=ceil(iw/2)*2:ceil(ih/2)*2", "-pix_fmt", "yuv420p", "-fflags", "+bitexact",
+                                picturesPath.c_str(), nullptr};
     child = fork();
     if (child < 0) {
         *error = name + ": cannot start ffmpeg (" + std::strerror(errno) + ")";
@@ -95,7 +123,7 @@ bool CapVideo::Write(const std::vector<std::uint8_t>& rgb, int w, int h, std::st
     return true;
 }
 
-bool CapVideo::Close(std::string* error) {
+bool CapVideo::Close(std::string* error, const std::string& wav) {
     if (pipeFd < 0 && child < 0) return true;
     if (pipeFd >= 0) close(pipeFd);
     pipeFd = -1;
@@ -107,7 +135,21 @@ bool CapVideo::Close(std::string* error) {
     child = -1;
     if (r < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         *error = path + ": ffmpeg failed to encode the video";
+        if (picturesPath != path) unlink(picturesPath.c_str());
         return false;
     }
-    return true;
+    if (picturesPath == path) return true;
+    // The pictures are copied as they are; the sound is encoded with the container's own
+    // choice of codec. bitexact keeps version strings out, so the same run gives the same bytes.
+    bool ok = false;
+    if (!wav.empty()) {
+        const char* const args[] = {
+            "ffmpeg",  "-hide_banner", "-loglevel", "error",     "-nostdin",   "-y",   "-i",   picturesPath.c_str(),
+            "-i",      wav.c_str(),    "-map",      "0:v",       "-map",       "1:a",  "-c:v", "copy",
+            "-fflags", "+bitexact",    "-flags:a",  "+bitexact", path.c_str(), nullptr};
+        ok = runFfmpeg(CAP_FindProgram("ffmpeg"), args);
+    }
+    unlink(picturesPath.c_str());
+    if (!ok) *error = path + ": ffmpeg failed to put the sound into the video";
+    return ok;
 }

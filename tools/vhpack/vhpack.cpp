@@ -304,14 +304,16 @@ const char* Remedy(VH_AssetKind kind, const std::string& name) {
         return "start from a path file assetgen writes, which the demo reads";
     case VH_ASSET_TEXT:
         return "save it as plain text";
+    case VH_ASSET_MUSIC:
+        return "encode it as Ogg Vorbis, stereo at 44100 Hz (oggenc, or sox FILE -r 44100 -c 2 NAME.ogg)";
     default:
         break;
     }
     if (EndsWithAny(name, {".png", ".jpg", ".jpeg", ".gif", ".tif", ".tiff", ".webp", ".ppm", ".pcx"}))
         return kPictureRemedy;
     if (EndsWithAny(name, {".obj", ".fbx", ".gltf", ".glb", ".dae", ".blend", ".stl", ".ply"})) return kModelRemedy;
-    return "the demo reads .bmp and .tga pictures, .3ds models, .spo and .wed path files, .txt text and its "
-           "font masks";
+    return "the demo reads .bmp and .tga pictures, .3ds models, .spo and .wed path files, .txt text, .ogg music and "
+           "its font masks";
 }
 
 // Why the demo could not use the entry name holding size bytes at data, or "" when it can.
@@ -906,7 +908,8 @@ const Command kCommands[] = {
      "          .tga pictures (decoded; each side a power of two from 2 to 2048, as textures\n"
      "          need), .3ds models (read; texture maps present in the archive), the font masks\n"
      "          (32 x 4 cells of their cell size), .spo spline and .wed path files, and .txt\n"
-     "          text (no NUL or control bytes but white space). Each refused entry is one line,\n"
+     "          text (no NUL or control bytes but white space), and .ogg music (decoded in full:\n"
+     "          Ogg Vorbis, stereo at 44100 Hz, as long as it claims). Each refused entry is one line,\n"
      "          \"vhpack: ARCHIVE: ENTRY: fault\", on stderr and the status is 1; otherwise it\n"
      "          prints \"ok:\" and how many entries of each type were read. Entries of another\n"
      "          type are listed on stdout as skipped and are no fault.\n"},
