@@ -10,6 +10,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "support/dirs.h"
 #include "core/program.h"
 #include "image/pngwrite.h"
 #include "plot.h"

@@ -13,6 +13,7 @@
 #include <sstream>
 #include <sys/wait.h>
 
+#include "support/dirs.h"
 #include "support/picture_files.h"
 #include "core/version.h"
 #include "shell/sequence.h"
@@ -32,8 +33,8 @@ std::string readFile(const std::string& path) {
 
 // Runs vhcapture in dir; env is prefixed to the command (e.g. "PATH=/none").
 Outcome capture(const std::string& dir, const std::string& args, const std::string& env = "") {
-    const std::string cmd = "cd '" + dir + "' && " + env + " LIBGL_ALWAYS_SOFTWARE=1 '" VH_BIN_DIR "/vhcapture' " +
-                            args + " >'" + dir + "/stdout.txt' 2>'" + dir + "/stderr.txt'";
+    const std::string cmd = "cd '" + dir + "' && " + env + " LIBGL_ALWAYS_SOFTWARE=1 '" + std::string(VH_BIN_DIR) +
+                            "/vhcapture' " + args + " >'" + dir + "/stdout.txt' 2>'" + dir + "/stderr.txt'";
     const int raw = std::system(cmd.c_str());
     Outcome r{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile(dir + "/stdout.txt"), readFile(dir + "/stderr.txt")};
     // The engine announces its square-root table before main, without a line break, and
