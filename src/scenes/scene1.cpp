@@ -15,6 +15,7 @@
 #include "camera/camera.h"
 #include "camera/spline.h"
 #include "core/catalogue.h"
+#include "core/passmark.h"
 #include "core/debuglog.h"
 #include "core/program.h"
 #include "core/report.h"
@@ -439,6 +440,7 @@ void View1MainRender() {
     if (V1_Camera) V1_Camera->Apply();
     placeLights(); // after the view, so the lights stay put in the world
 
+    VH_BeginPass(VH_PASS_MODELS);
     MESH_BeginOpaquePass();
     for (int i : kDrawOrder)
         if (V1_Meshes[i]) MESH_Draw(V1_Meshes[i], false);
@@ -446,13 +448,17 @@ void View1MainRender() {
 
     // The sea takes whatever blending the last frame left: translucent while text is drawn over the
     // scene (the hint, the open console), opaque otherwise.
+    VH_BeginPass(VH_PASS_WATER);
     if (V1_Grid) {
         glBindTexture(GL_TEXTURE_2D, V1_WaterTexture);
         GRID_Draw();
     }
+    VH_BeginPass(VH_PASS_PARTICLES);
     drawTranslucentPass();
+    VH_BeginPass(VH_PASS_FIGURES);
     drawFigures();
 
+    VH_BeginPass(VH_PASS_TEXT);
     if (V1_State == 0) FNT_DrawString(kScreenHint, 0, 0, kHintFont);
 }
 

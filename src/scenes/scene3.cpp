@@ -9,6 +9,7 @@
 
 #include "camera/wedpath.h"
 #include "core/catalogue.h"
+#include "core/passmark.h"
 #include "core/keys.h"
 #include "core/platform.h"
 #include "core/program.h"
@@ -180,6 +181,7 @@ void View3MainRender() {
     const GLfloat lightPosition[4] = {0.0f, 9.0f, 0.0f, 1.0f};
     glLightfv(GL_LIGHT0, GL_POSITION, lightPosition);
 
+    VH_BeginPass(VH_PASS_MODELS);
     MESH_BeginOpaquePass();
     glDisable(GL_CULL_FACE);
     if (t3DModel* vehicle = currentVehicle(); vehicle && V3_Path) {
@@ -207,6 +209,7 @@ void View3MainRender() {
     // The water takes the blending the frame found.
     MESH_EndOpaquePass();
 
+    VH_BeginPass(VH_PASS_WATER);
     if (gridBuffer) {
         glBindTexture(GL_TEXTURE_2D, waterTexture);
         GRID_Draw();

@@ -72,7 +72,7 @@ std::string checkPicture(VH_RWops* rw) {
     IMG_FreeSurface(surface);
     if (!IMG_IsTextureSide(w) || !IMG_IsTextureSide(h))
         return VH_Format("%u x %u pixels: a texture's sides are powers of two from 2 to 2048", static_cast<unsigned>(w),
-                       static_cast<unsigned>(h));
+                         static_cast<unsigned>(h));
     return "";
 }
 
@@ -91,7 +91,7 @@ std::string checkModel(VH_RWops* rw, const CResFile* archive) {
                        : "not a 3DS model (no main chunk)";
     } else if (held >= 0 && claimed > static_cast<unsigned long>(held)) {
         fault = VH_Format("a 3DS model cut short: its main chunk claims %u bytes, the entry holds %ld",
-                        static_cast<unsigned>(claimed), held);
+                          static_cast<unsigned>(claimed), held);
     } else if (model.objects.size() == 0) {
         fault = "a 3DS model with no object in it: nothing to draw";
     } else if (archive) {
@@ -113,7 +113,7 @@ std::string checkFont(const CAT_FontFile& font, VH_RWops* rw) {
     const int need = kFontColumns * font.cellWidth * kFontRows * font.cellHeight;
     if (error || size < need)
         return VH_Format("%d bytes, short of the %d of a %d x %d mask of %dx%d cells", size, need, kFontColumns,
-                       kFontRows, font.cellWidth, font.cellHeight);
+                         kFontRows, font.cellWidth, font.cellHeight);
     return "";
 }
 
