@@ -324,7 +324,8 @@ int main(int argc, char** argv) {
         (!opts.sheet.empty() && !CAP_CheckOutputFile(opts.sheet, CAP_RENAMED_INTO_PLACE, &error)) ||
         (!opts.video.empty() && !CAP_CheckOutputFile(opts.video, CAP_WRITTEN_IN_PLACE, &error)) ||
         (!opts.stats.empty() && !CAP_CheckOutputFile(opts.stats, CAP_WRITTEN_IN_PLACE, &error)) ||
-        (!opts.plot.empty() && !CAP_CheckOutputFile(opts.plot, CAP_RENAMED_INTO_PLACE, &error))) {
+        (!opts.plot.empty() && !CAP_CheckOutputFile(opts.plot, CAP_RENAMED_INTO_PLACE, &error)) ||
+        (!opts.overdraw.empty() && !CAP_CheckOutputFile(opts.overdraw, CAP_RENAMED_INTO_PLACE, &error))) {
         CAP_RemoveMadeFolders(madeFolders);
         say("%s", error.c_str());
         return 1;
@@ -338,6 +339,7 @@ int main(int argc, char** argv) {
     opts.video = absolutePath(opts.video, cwd);
     opts.stats = absolutePath(opts.stats, cwd);
     opts.plot = absolutePath(opts.plot, cwd);
+    opts.overdraw = absolutePath(opts.overdraw, cwd);
     if (!opts.dataDir.empty() && chdir(opts.dataDir.c_str()) != 0) {
         say("%s: cannot enter the data folder (%s)", opts.dataDir.c_str(), std::strerror(errno));
         return 1;
