@@ -442,8 +442,11 @@ void View1MainRender() {
 
     VH_BeginPass(VH_PASS_MODELS);
     MESH_BeginOpaquePass();
+    MESH_Placed solids[sizeof kDrawOrder / sizeof kDrawOrder[0]];
+    int solidCount = 0;
     for (int i : kDrawOrder)
-        if (V1_Meshes[i]) MESH_Draw(V1_Meshes[i], false);
+        if (t3DModel* m = V1_Meshes[i]) solids[solidCount++] = {m, {m->position[0], m->position[1], m->position[2]}};
+    MESH_DrawNearestFirst(solids, solidCount);
     MESH_EndOpaquePass();
 
     // The sea takes whatever blending the last frame left: translucent while text is drawn over the

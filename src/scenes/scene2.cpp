@@ -543,12 +543,11 @@ void View2MainRender() {
     glEnable(GL_CULL_FACE);
 
     VH_BeginPass(VH_PASS_CLOUDS);
-    for (const CloudEntry& cloud : kClouds) {
-        t3DModel* mesh = placed(cloud.model);
-        if (!mesh) continue;
-        mesh->position[0] = cloud.x, mesh->position[1] = cloud.y + kCloudHeight, mesh->position[2] = cloud.z;
-        MESH_Draw(mesh, false);
-    }
+    // The clouds cover much of the view in layers: nearest first, those behind are not shaded.
+    MESH_Placed clouds[kCloudCount];
+    for (int i = 0; i < kCloudCount; ++i)
+        clouds[i] = {placed(kClouds[i].model), {kClouds[i].x, kClouds[i].y + kCloudHeight, kClouds[i].z}};
+    MESH_DrawNearestFirst(clouds, kCloudCount);
 
     VH_BeginPass(VH_PASS_WATER);
     if (V2_GridBuffer) {
