@@ -401,8 +401,10 @@ void MESH_DrawNearestFirst(const MESH_Placed* list, int count) {
     GLint depthFunc = 0;
     glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
     glGetIntegerv(GL_DEPTH_FUNC, &depthFunc);
-    bool reorder = count > 1 && glIsEnabled(GL_DEPTH_TEST) && !glIsEnabled(GL_BLEND) && depthWrites &&
-                   (depthFunc == GL_LESS || depthFunc == GL_LEQUAL);
+    // The spans live on the stack, so a frame allocates nothing; a longer list keeps its order.
+    const int maxEntries = 64;
+    bool reorder = count > 1 && count <= maxEntries && glIsEnabled(GL_DEPTH_TEST) && !glIsEnabled(GL_BLEND) &&
+                   depthWrites && (depthFunc == GL_LESS || depthFunc == GL_LEQUAL);
     for (int i = 0; i < count && reorder; ++i)
         if (list[i].model && list[i].model->seeThrough) reorder = false;
 
@@ -413,8 +415,8 @@ void MESH_DrawNearestFirst(const MESH_Placed* list, int count) {
         float nearest, farthest, centre;
         bool drawn;
     };
-    static std::vector<Entry> entries;
-    entries.clear();
+    Entry entries[maxEntries];
+    int n = 0;
     float mv[16];
     glGetFloatv(GL_MODELVIEW_MATRIX, mv);
     double viewScale = 0.0;
@@ -436,13 +438,17 @@ void MESH_DrawNearestFirst(const MESH_Placed* list, int count) {
             if (std::isfinite(eye) && std::isfinite(r))
                 e = {i, (float)(eye - r - margin), (float)(eye + r + margin), (float)eye, false};
         }
-        if (!reorder) e.centre = (float)i;
-        entries.push_back(e);
+        if (!reorder) {
+            // In list order, one at a time.
+            std::memcpy(list[i].model->position, list[i].position, sizeof list[i].position);
+            MESH_Draw(list[i].model, false);
+            continue;
+        }
+        entries[n++] = e;
     }
     // Nearest first, except that two entries whose spans meet keep their list order: only they can
     // put fragments at the same depth into one pixel, where the one drawn first (GL_LESS) or last
     // (GL_LEQUAL) keeps it. The first entry not yet drawn can always go, so every step draws one.
-    const int n = (int)entries.size();
     int lastDrawn = -1;
     for (int step = 0; step < n; ++step) {
         int best = -1;
@@ -469,7 +475,7 @@ void MESH_DrawNearestFirst(const MESH_Placed* list, int count) {
             std::memcpy(list[i].model->position, list[i].position, sizeof list[i].position);
             if (list[i].model->visible) last = &list[i];
         }
-    if (last && n > 0 && last != &list[lastDrawn]) leaveStateOfObjects(last->model);
+    if (last && lastDrawn >= 0 && last != &list[lastDrawn]) leaveStateOfObjects(last->model);
 }
 
 void MESH_BeginOpaquePass() {
