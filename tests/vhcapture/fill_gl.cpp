@@ -15,12 +15,14 @@ namespace {
 
 // A rectangle of the window in pixels (origin bottom left), at depth z (-1 near .. 1 far).
 void rect(int x0, int y0, int x1, int y1, float z) {
+    // clang-format off
     glBegin(GL_QUADS);
-    glVertex3f((float)x0, (float)y0, z);
-    glVertex3f((float)x1, (float)y0, z);
-    glVertex3f((float)x1, (float)y1, z);
-    glVertex3f((float)x0, (float)y1, z);
+        glVertex3f((float)x0, (float)y0, z);
+        glVertex3f((float)x1, (float)y0, z);
+        glVertex3f((float)x1, (float)y1, z);
+        glVertex3f((float)x0, (float)y1, z);
     glEnd();
+    // clang-format on
 }
 
 // Three overlapping rectangles: a far one, a nearer one over its right half, and a blended one
