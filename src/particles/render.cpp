@@ -60,28 +60,6 @@ struct QuadVertex {
     float x, y, z;
 };
 std::vector<QuadVertex> quadScratch;
-int billboardsSent = 0; // quads the last batched draw sent
-
-// Whether the four corners lie beyond one face of the view volume (clip matrix: projection times
-// modelview), so the quad cannot touch a pixel. A corner must be clearly beyond it, by a margin far
-// above the rounding of the two computations, so that a quad the renderer would still have clipped
-// to a sliver is always sent.
-bool quadOutsideView(const float clip[16], const VECTOR at[4]) {
-    float c[4][4];
-    for (int i = 0; i < 4; ++i)
-        for (int r = 0; r < 4; ++r)
-            c[i][r] = clip[r] * at[i].x + clip[4 + r] * at[i].y + clip[8 + r] * at[i].z + clip[12 + r];
-    for (int axis = 0; axis < 3; ++axis)
-        for (float sign : {1.0f, -1.0f}) {
-            int beyond = 0;
-            for (int i = 0; i < 4; ++i) {
-                const float d = sign * c[i][axis] - c[i][3];
-                beyond += d > 1e-3f * (std::fabs(c[i][axis]) + std::fabs(c[i][3])) + 1e-6f;
-            }
-            if (beyond == 4) return true;
-        }
-    return false;
-}
 
 // Orders the keys by ascending distance, ties kept in slot order: a least-significant-byte-first
 // radix sort, which is stable. The C library's qsort is a stable merge sort here, so the
@@ -127,41 +105,24 @@ void drawBatched(bool bind, GLuint texture, float scale, bool fixedSize, bool co
     const int n = PART_ParticleCount();
     if (n < 1) return;
     const Corners k = cornersFor(m, scale);
-    // A quad wholly outside the view is not sent: it could not touch a pixel, and leaving it out
-    // keeps the others in their order.
-    float p[16], clip[16];
-    glGetFloatv(GL_PROJECTION_MATRIX, p);
-    for (int c = 0; c < 4; ++c)
-        for (int r = 0; r < 4; ++r)
-            clip[4 * c + r] =
-                p[r] * m[4 * c] + p[4 + r] * m[4 * c + 1] + p[8 + r] * m[4 * c + 2] + p[12 + r] * m[4 * c + 3];
     PART_ReserveDrawing(g->allocated);
     QuadVertex* v = quadScratch.data();
-    int sent = 0;
     for (int i = 0; i < n; ++i) {
         const PART_Particle& p = g->particles[i];
-        VECTOR at[4];
-        for (int c = 0; c < 4; ++c)
-            at[c] = corner(p, k, c, fixedSize);
-        if (quadOutsideView(clip, at)) continue;
-        ++sent;
-        for (int c = 0; c < 4; ++c, ++v)
+        for (int c = 0; c < 4; ++c, ++v) {
+            const VECTOR at = corner(p, k, c, fixedSize);
             *v = {quadTexCoords[c][0],
                   quadTexCoords[c][1],
                   p.colour.x,
                   p.colour.y,
                   p.colour.z,
                   p.alpha,
-                  at[c].x,
-                  at[c].y,
-                  at[c].z};
+                  at.x,
+                  at.y,
+                  at.z};
+        }
     }
-    billboardsSent = sent;
     if (bind) glBindTexture(GL_TEXTURE_2D, texture);
-    if (sent == 0) {
-        if (!constantColour) glColor4fv(&g->particles[n - 1].colour.x);
-        return;
-    }
     const QuadVertex* first = quadScratch.data();
     const GLsizei stride = sizeof(QuadVertex);
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
@@ -177,7 +138,7 @@ void drawBatched(bool bind, GLuint texture, float scale, bool fixedSize, bool co
         glEnableClientState(GL_COLOR_ARRAY);
         glColorPointer(4, GL_FLOAT, stride, &first->r);
     }
-    glDrawArrays(GL_QUADS, 0, 4 * sent);
+    glDrawArrays(GL_QUADS, 0, 4 * n);
     glPopClientAttrib();
     // Quad by quad, the current colour ends as the last particle's; the arrays leave it undefined.
     if (!constantColour) glColor4fv(&g->particles[n - 1].colour.x);
@@ -207,10 +168,6 @@ void drawUnbatched(bool bind, GLuint texture, float scale, bool fixedSize, bool 
 }
 
 } // namespace
-
-int PART_BillboardsSent() {
-    return billboardsSent;
-}
 
 void PART_ReserveDrawing(int particles) {
     const size_t n = particles > 0 ? (size_t)particles : 0;

@@ -21,15 +21,11 @@ void PART_DrawGroup(int mode, Uint8 constantColour);
 // do so when they are made, so that drawing them allocates nothing while a scene runs.
 void PART_ReserveDrawing(int particles);
 
-// Quads of side 4 x scale x size.x (4 x scale when fixedSize) facing the viewer. The batched ones
-// leave out quads that lie wholly outside the view volume; the unbatched ones draw every quad.
+// Quads of side 4 x scale x size.x (4 x scale when fixedSize) facing the viewer.
 void PART_DrawBillboards(Uint32 texture, float scale, Uint8 fixedSize, Uint8 constantColour);
 void PART_DrawBillboardsBound(float scale, Uint8 fixedSize, Uint8 constantColour);
 void PART_DrawBillboardsUnbatched(Uint32 texture, float scale, Uint8 fixedSize, Uint8 constantColour);
 void PART_DrawBillboardsBoundUnbatched(float scale, Uint8 fixedSize, Uint8 constantColour);
-
-// Quads the last batched billboard draw sent (the others lay wholly outside the view).
-int PART_BillboardsSent();
 
 // The unbatched sort's qsort comparator over two particles: the fast distance from the
 // modelview translation, read from GL at every call; 1, -1 or 0.
