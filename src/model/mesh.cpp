@@ -238,6 +238,26 @@ void endPlacement(const t3DModel* model) {
     glPopMatrix();
 }
 
+// The eye-space distance (along -z) of the model's bounding-sphere centre, placed at position with
+// its own rotation and scale, as beginPlacement places it under the modelview matrix mv.
+double placedDepth(const t3DModel* model, const float position[3], const float mv[16]) {
+    OBJECT3D turn;
+    turn.scale = 1.0f;
+    turn.Reset();
+    for (int i = 0; i < 3; ++i)
+        turn.rotation[i] = model->rotation[i];
+    turn.ApplyRotation();
+    MATRIX rotation;
+    rotation.FromQuat(turn.orientation);
+    double scaled[3], world[3];
+    for (int k = 0; k < 3; ++k)
+        scaled[k] = (double)model->boundCentre[k] * model->scale[k];
+    for (int r = 0; r < 3; ++r)
+        world[r] =
+            position[r] + rotation.m[r] * scaled[0] + rotation.m[4 + r] * scaled[1] + rotation.m[8 + r] * scaled[2];
+    return -((double)mv[2] * world[0] + (double)mv[6] * world[1] + (double)mv[10] * world[2] + mv[14]);
+}
+
 } // namespace
 
 t3DObject::t3DObject()
@@ -373,6 +393,89 @@ void MESH_DrawAnimated(t3DModel* model, const tMeshPartList* parts) {
     if (blend) glDisable(GL_BLEND);
     endPlacement(model);
     glEnable(GL_TEXTURE_2D);
+}
+
+void MESH_DrawNearestFirst(const MESH_Placed* list, int count) {
+    if (!list || count <= 0) return;
+    GLboolean depthWrites = GL_FALSE;
+    GLint depthFunc = 0;
+    glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
+    glGetIntegerv(GL_DEPTH_FUNC, &depthFunc);
+    // The spans live on the stack, so a frame allocates nothing; a longer list keeps its order.
+    const int maxEntries = 64;
+    bool reorder = count > 1 && count <= maxEntries && glIsEnabled(GL_DEPTH_TEST) && !glIsEnabled(GL_BLEND) &&
+                   depthWrites && (depthFunc == GL_LESS || depthFunc == GL_LEQUAL);
+    for (int i = 0; i < count && reorder; ++i)
+        if (list[i].model && list[i].model->seeThrough) reorder = false;
+
+    // Each entry's span of distances along the view: its bounding sphere as placed, widened a little
+    // for the depth buffer's rounding. No sphere: it spans everything.
+    struct Entry {
+        int index;
+        float nearest, farthest, centre;
+        bool drawn;
+    };
+    Entry entries[maxEntries];
+    int n = 0;
+    float mv[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, mv);
+    double viewScale = 0.0;
+    for (int j = 0; j < 3; ++j)
+        viewScale =
+            std::max(viewScale, std::sqrt((double)mv[4 * j] * mv[4 * j] + (double)mv[4 * j + 1] * mv[4 * j + 1] +
+                                          (double)mv[4 * j + 2] * mv[4 * j + 2]));
+    for (int i = 0; i < count; ++i) {
+        const t3DModel* m = list[i].model;
+        if (!m) continue;
+        Entry e{i, -INFINITY, INFINITY, (float)i, false};
+        if (reorder && m->boundRadius >= 0.0f) {
+            const double eye = placedDepth(m, list[i].position, mv);
+            double scale = 0.0;
+            for (int k = 0; k < 3; ++k)
+                scale = std::max(scale, (double)std::fabs(m->scale[k]));
+            const double r = m->boundRadius * scale * viewScale;
+            const double margin = 1e-3 * (std::fabs(eye) + r) + 1e-3;
+            if (std::isfinite(eye) && std::isfinite(r))
+                e = {i, (float)(eye - r - margin), (float)(eye + r + margin), (float)eye, false};
+        }
+        if (!reorder) {
+            // In list order, one at a time.
+            std::memcpy(list[i].model->position, list[i].position, sizeof list[i].position);
+            MESH_Draw(list[i].model, false);
+            continue;
+        }
+        entries[n++] = e;
+    }
+    // Nearest first, except that two entries whose spans meet keep their list order: only they can
+    // put fragments at the same depth into one pixel, where the one drawn first (GL_LESS) or last
+    // (GL_LEQUAL) keeps it. The first entry not yet drawn can always go, so every step draws one.
+    int lastDrawn = -1;
+    for (int step = 0; step < n; ++step) {
+        int best = -1;
+        for (int j = 0; j < n; ++j) {
+            if (entries[j].drawn) continue;
+            bool ready = true;
+            for (int i = 0; i < j && ready; ++i)
+                ready = entries[i].drawn || entries[i].farthest < entries[j].nearest ||
+                        entries[j].farthest < entries[i].nearest;
+            if (ready && (best < 0 || entries[j].centre < entries[best].centre)) best = j;
+        }
+        entries[best].drawn = true;
+        const MESH_Placed& p = list[entries[best].index];
+        std::memcpy(p.model->position, p.position, sizeof p.model->position);
+        MESH_Draw(p.model, false);
+        lastDrawn = entries[best].index;
+    }
+    // What drawing in list order leaves: each model's last position, and the state of the last
+    // model drawn (the colour, its last texture and array pointers; lighting and texturing are
+    // on after any MESH_Draw).
+    const MESH_Placed* last = nullptr;
+    for (int i = 0; i < count; ++i)
+        if (list[i].model) {
+            std::memcpy(list[i].model->position, list[i].position, sizeof list[i].position);
+            if (list[i].model->visible) last = &list[i];
+        }
+    if (last && lastDrawn >= 0 && last != &list[lastDrawn]) leaveStateOfObjects(last->model);
 }
 
 void MESH_BeginOpaquePass() {

@@ -91,6 +91,21 @@ void MESH_SetPlacement(t3DModel* model, float px, float py, float pz, float rx, 
 // sends no geometry (it could not touch a pixel) but leaves the GL state a drawn one would.
 void MESH_Draw(t3DModel* model, bool inPlace);
 void MESH_DrawAnimated(t3DModel* model, const tMeshPartList* parts);
+
+// One draw of a list: the model at this position (its own rotation and scale).
+struct MESH_Placed {
+    t3DModel* model; // null: skipped
+    float position[3];
+};
+// Draws the list as MESH_Draw in list order would, with the same picture and the same state left
+// behind (each model's position ends as the last entry naming it set it), but nearest the eye first
+// where the order cannot change the picture, so that a fragment behind one already drawn fails the
+// depth test before it is shaded. That holds while every model is opaque, blending is off and the
+// depth test (GL_LESS or GL_LEQUAL) and depth writes are on, as in MESH_BeginOpaquePass; and two
+// models whose bounding spheres share any distance from the eye keep their list order, since only
+// they can put fragments of the same depth into one pixel, where the order decides which shows.
+// Otherwise (a see-through model, blending on, no depth writes) the list is drawn in its order.
+void MESH_DrawNearestFirst(const MESH_Placed* list, int count);
 void MESH_DrawObject(t3DObject* object, Uint32 texture);
 // Between these two, blending is off while the models are drawn (all but see-through ones), and
 // while whatever else the caller draws in between. Every fragment of a model has alpha 1 (grey 128,

@@ -15,6 +15,7 @@
 #include "camera/camera.h"
 #include "camera/spline.h"
 #include "core/catalogue.h"
+#include "core/passmark.h"
 #include "core/debuglog.h"
 #include "core/program.h"
 #include "core/report.h"
@@ -439,20 +440,28 @@ void View1MainRender() {
     if (V1_Camera) V1_Camera->Apply();
     placeLights(); // after the view, so the lights stay put in the world
 
+    VH_BeginPass(VH_PASS_MODELS);
     MESH_BeginOpaquePass();
+    MESH_Placed solids[sizeof kDrawOrder / sizeof kDrawOrder[0]];
+    int solidCount = 0;
     for (int i : kDrawOrder)
-        if (V1_Meshes[i]) MESH_Draw(V1_Meshes[i], false);
+        if (t3DModel* m = V1_Meshes[i]) solids[solidCount++] = {m, {m->position[0], m->position[1], m->position[2]}};
+    MESH_DrawNearestFirst(solids, solidCount);
     MESH_EndOpaquePass();
 
     // The sea takes whatever blending the last frame left: translucent while text is drawn over the
     // scene (the hint, the open console), opaque otherwise.
+    VH_BeginPass(VH_PASS_WATER);
     if (V1_Grid) {
         glBindTexture(GL_TEXTURE_2D, V1_WaterTexture);
         GRID_Draw();
     }
+    VH_BeginPass(VH_PASS_PARTICLES);
     drawTranslucentPass();
+    VH_BeginPass(VH_PASS_FIGURES);
     drawFigures();
 
+    VH_BeginPass(VH_PASS_TEXT);
     if (V1_State == 0) FNT_DrawString(kScreenHint, 0, 0, kHintFont);
 }
 

@@ -10,6 +10,7 @@
 
 #include "camera/camera.h"
 #include "core/catalogue.h"
+#include "core/passmark.h"
 #include "core/debuglog.h"
 #include "core/program.h"
 #include "core/report.h"
@@ -499,12 +500,14 @@ void View2MainRender() {
 
     // Everything up to the smoke is opaque: the sky, the black shots, the tracers (their colour's
     // alpha is 1), the models and the water at alpha 1; see-through models are still blended.
+    VH_BeginPass(VH_PASS_SKY);
     MESH_BeginOpaquePass();
     const bool skyLast = skyMayGoLast();
     // The shots are drawn with the sky's texture bound, as when the sky came first.
     if (V2_SkyTexture) glBindTexture(GL_TEXTURE_2D, V2_SkyTexture);
     if (V2_SkyTexture && !skyLast) drawSky(*camera, SKY_Draw);
 
+    VH_BeginPass(VH_PASS_PARTICLES);
     if (V2_ShotsOn) {
         for (int group : V2_ShotGroups) {
             PART_SelectGroup(group);
@@ -522,6 +525,7 @@ void View2MainRender() {
         glEnable(GL_TEXTURE_2D);
     }
 
+    VH_BeginPass(VH_PASS_MODELS);
     MESH_DrawAnimated(placed(kDirigible), &propTables()[kDirigible].list);
     MESH_Draw(placed(kCliff), false);
 
@@ -538,13 +542,14 @@ void View2MainRender() {
     }
     glEnable(GL_CULL_FACE);
 
-    for (const CloudEntry& cloud : kClouds) {
-        t3DModel* mesh = placed(cloud.model);
-        if (!mesh) continue;
-        mesh->position[0] = cloud.x, mesh->position[1] = cloud.y + kCloudHeight, mesh->position[2] = cloud.z;
-        MESH_Draw(mesh, false);
-    }
+    VH_BeginPass(VH_PASS_CLOUDS);
+    // The clouds cover much of the view in layers: nearest first, those behind are not shaded.
+    MESH_Placed clouds[kCloudCount];
+    for (int i = 0; i < kCloudCount; ++i)
+        clouds[i] = {placed(kClouds[i].model), {kClouds[i].x, kClouds[i].y + kCloudHeight, kClouds[i].z}};
+    MESH_DrawNearestFirst(clouds, kCloudCount);
 
+    VH_BeginPass(VH_PASS_WATER);
     if (V2_GridBuffer) {
         glBindTexture(GL_TEXTURE_2D, V2_WaterTexture);
         // clang-format off
@@ -556,9 +561,11 @@ void View2MainRender() {
     }
     // The sky last, where nothing covers it: the same picture as drawing it first under
     // everything, without shading the sky behind the clouds, models and water.
+    VH_BeginPass(VH_PASS_SKY);
     if (V2_SkyTexture && skyLast) drawSky(*camera, SKY_DrawBehind);
     MESH_EndOpaquePass();
 
+    VH_BeginPass(VH_PASS_PARTICLES);
     if (V2_BlimpSmokeOn || V2_PlaneFireOn || V2_DirigibleSmokeOn) {
         glEnable(GL_BLEND);
         glDisable(GL_LIGHTING);

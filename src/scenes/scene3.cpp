@@ -9,6 +9,7 @@
 
 #include "camera/wedpath.h"
 #include "core/catalogue.h"
+#include "core/passmark.h"
 #include "core/keys.h"
 #include "core/platform.h"
 #include "core/program.h"
@@ -180,6 +181,7 @@ void View3MainRender() {
     const GLfloat lightPosition[4] = {0.0f, 9.0f, 0.0f, 1.0f};
     glLightfv(GL_LIGHT0, GL_POSITION, lightPosition);
 
+    VH_BeginPass(VH_PASS_MODELS);
     MESH_BeginOpaquePass();
     glDisable(GL_CULL_FACE);
     if (t3DModel* vehicle = currentVehicle(); vehicle && V3_Path) {
@@ -194,19 +196,19 @@ void View3MainRender() {
     }
     glEnable(GL_CULL_FACE);
 
+    // The houses, then the trees; drawn nearest first.
+    MESH_Placed solids[3 + sizeof V3_Trees / sizeof V3_Trees[0]];
+    int solidCount = 0;
     for (int i = 0; i < 3; ++i)
-        if (V3_Meshes[i]) MESH_Draw(V3_Meshes[i], false);
-
-    for (const TreeEntry& tree : V3_Trees) {
-        t3DModel* model = V3_Meshes[tree.model];
-        if (!model) continue;
-        for (int k = 0; k < 3; ++k)
-            model->position[k] = tree.position[k];
-        MESH_Draw(model, false);
-    }
+        if (t3DModel* m = V3_Meshes[i]) solids[solidCount++] = {m, {m->position[0], m->position[1], m->position[2]}};
+    for (const TreeEntry& tree : V3_Trees)
+        if (t3DModel* m = V3_Meshes[tree.model])
+            solids[solidCount++] = {m, {tree.position[0], tree.position[1], tree.position[2]}};
+    MESH_DrawNearestFirst(solids, solidCount);
     // The water takes the blending the frame found.
     MESH_EndOpaquePass();
 
+    VH_BeginPass(VH_PASS_WATER);
     if (gridBuffer) {
         glBindTexture(GL_TEXTURE_2D, waterTexture);
         GRID_Draw();

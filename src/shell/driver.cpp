@@ -23,6 +23,7 @@ long timerOrder = 0;
 std::vector<PendingTimer> timers;
 void (*displayRoutine)() = nullptr;
 bool capturing = false;
+void (*swapListener)() = nullptr; // VH_DriverSetSwapListener
 std::vector<std::uint8_t> frame;
 int frameWidth = 0;
 int frameHeight = 0;
@@ -59,6 +60,7 @@ void drivenScheduleTimer(unsigned int ms, void (*callback)(int), int value) {
 
 void drivenBeforeSwap() {
     if (capturing) readBack(frame, &frameWidth, &frameHeight);
+    if (swapListener) swapListener();
 }
 } // namespace
 
@@ -66,13 +68,13 @@ void drivenBeforeSwap() {
 // driver
 // ---------------------------------------------------------------------------
 
-void VH_DriverOpen(int argc, char** argv, int width, int height) {
+void VH_DriverOpen(int argc, char** argv, int width, int height, bool stencil) {
     if (opened) return;
     opened = true;
     driven = true;
     clockMs = 0.0;
     VH_SetPlatformHooks({drivenClockTicks, drivenSetDisplayFunc, drivenScheduleTimer, drivenBeforeSwap, true});
-    VH_Start(argc, argv, width, height, true);
+    VH_Start(argc, argv, width, height, true, stencil);
     // GLUT would deliver the first reshape from its loop; a driven run has no loop.
     reshape(width, height);
 }
@@ -109,6 +111,10 @@ void VH_DriverSpecialKey(int key) {
 
 double VH_DriverTime() {
     return clockMs;
+}
+
+void VH_DriverSetSwapListener(void (*listener)()) {
+    swapListener = listener;
 }
 
 void VH_DriverCapture(bool on) {

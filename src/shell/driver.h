@@ -11,8 +11,9 @@
 #include <vector>
 
 // Opens the window (width x height) and initialises the program as main would.
-// Only the first call in a process opens anything; later calls return at once.
-void VH_DriverOpen(int argc, char** argv, int width = 800, int height = 600);
+// Only the first call in a process opens anything; later calls return at once. With stencil
+// the window has a stencil buffer for the caller's own use (the program draws the same).
+void VH_DriverOpen(int argc, char** argv, int width = 800, int height = 600, bool stencil = false);
 bool VH_IsDriven();
 
 // Advances demo time by seconds, fires the timers that fall due, then runs one idle
@@ -33,6 +34,10 @@ double VH_DriverTime();
 // top row first, of the size returned through width and height.
 void VH_DriverCapture(bool on);
 const std::vector<std::uint8_t>& VH_DriverFrame(int* width, int* height);
+
+// listener() is called before every buffer swap, after the copy VH_DriverCapture asks for, while
+// the finished frame is still in the back buffer; null: none.
+void VH_DriverSetSwapListener(void (*listener)());
 
 // Reads the current back buffer now (RGB, top row first).
 std::vector<std::uint8_t> VH_DriverReadBack(int* width, int* height);

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "core/catalogue.h"
+#include "core/passmark.h"
 #include "core/debuglog.h"
 #include "core/glerror.h"
 #include "core/keys.h"
@@ -195,6 +196,7 @@ void VH_MainIdle(float seconds) {
 }
 
 void VH_MainRender() {
+    VH_BeginPass(VH_PASS_OTHER);
     if (VH_Wireframe()) glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
     switch (VH_GetState()) {
     case VHS_SCENE:
@@ -212,6 +214,7 @@ void VH_MainRender() {
         VH_Fail(nullptr, "program state %d is not a state", VH_GetState());
     }
     if (VH_Wireframe()) glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    VH_BeginPass(VH_PASS_TEXT);
     CON_Render(VH_Console);
 }
 

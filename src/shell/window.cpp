@@ -8,6 +8,7 @@
 
 #include "audio/music.h"
 #include "core/debuglog.h"
+#include "core/passmark.h"
 #include "core/platform.h"
 #include "core/timer.h"
 #include "shell/frames.h"
@@ -60,6 +61,7 @@ void display() {
     VH_DrawFrameGraph();
     VH_TakePendingScreenshot();
     VH_RecordRender(msSince(start));
+    VH_BeginPass(VH_PASS_OTHER);
     VH_SwapBuffers();
 }
 
@@ -112,10 +114,10 @@ void wheel(int /*wheel*/, int direction, int /*x*/, int /*y*/) {
     CON_ScrollView(VH_Console, direction > 0 ? CON_WHEEL_LINES : -CON_WHEEL_LINES);
 }
 
-void VH_Start(int argc, char** argv, int width, int height, bool driven) {
+void VH_Start(int argc, char** argv, int width, int height, bool driven, bool stencil) {
     DBG_Open();
     glutInit(&argc, argv);
-    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
+    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH | (stencil ? GLUT_STENCIL : 0u));
     glutInitWindowSize(width, height);
     glutInitWindowPosition(100, 100);
     glutCreateWindow(argv[0]);

@@ -20,5 +20,6 @@ void special(int key, int x, int y);
 void VH_IdleStep(double seconds);
 
 // Everything main does before entering the GLUT loop. A driven start maps the window
-// but installs no GLUT callbacks: the driver calls them itself.
-void VH_Start(int argc, char** argv, int width, int height, bool driven);
+// but installs no GLUT callbacks: the driver calls them itself. With stencil the window also
+// gets a stencil buffer, which the program itself never uses (a tool counts fragments in it).
+void VH_Start(int argc, char** argv, int width, int height, bool driven, bool stencil = false);

@@ -10,6 +10,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "support/dirs.h"
 #include "core/program.h"
 #include "image/pngwrite.h"
 #include "plot.h"
@@ -121,7 +122,7 @@ TEST(AddedScene, GotoPlaysItAndTheToolsNameColourAndCompareIt) {
     // scene itself as it plays, then, after 'n', the credits.
     std::vector<CapFrameRow> rows;
     for (long f = 1; f <= 20; ++f)
-        rows.push_back({f, f * 0.1, VHS_SCENE, 2, MSG_UPDATE, 2, 1.0, 1.0, 0.0, 0, 0});
+        rows.push_back({f, f * 0.1, VHS_SCENE, 2, MSG_UPDATE, 2, 1.0, 1.0, 0.0, 0, 0, false, {}});
     std::vector<std::vector<std::uint8_t>> frames;
     for (int i = 0; i < 20; ++i) {
         rows.push_back(step(0.1, (long)rows.size() + 1));

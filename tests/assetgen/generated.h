@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "support/dirs.h"
 #include "data/rwops.h"
 #include "image/image.h"
 #include "support/gl_fixture.h"

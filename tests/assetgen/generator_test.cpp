@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <png.h>
 
+#include "support/dirs.h"
 #include "assets.h"
 #include "core/version.h"
 #include "generated.h"

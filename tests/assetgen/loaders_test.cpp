@@ -8,6 +8,7 @@
 #include <tuple>
 #include <vector>
 
+#include "support/dirs.h"
 #include "data/resfile.h"
 #include "generated.h"
 #include "model/load3ds.h"

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "support/dirs.h"
 #include "camera/wedpath.h"
 #include "data/rwops.h"
 #include "image/image.h"

@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "support/dirs.h"
 #include "math/quatlib.h"
 #include "math/vmath.h"
 #include "support/archive_bytes.h"
@@ -157,8 +158,8 @@ TEST(FastSqrt, PrecisionOverEveryExponentAndDistance) {
 
 TEST(FastSqrt, BannerIsWrittenOnceBeforeMain) {
     // The demo itself, without a display: it fails in GLUT, after the static initialisers ran.
-    const std::string err =
-        RunOutput("cd " + VH_TestTempDir() + " && env -u DISPLAY " VH_BIN_DIR "/vexhal 2>&1 >/dev/null");
+    const std::string err = RunOutput("cd " + VH_TestTempDir() + " && env -u DISPLAY " + std::string(VH_BIN_DIR) +
+                                      "/vexhal 2>&1 >/dev/null");
     EXPECT_EQ(err.rfind("FAST SQRT LIB INIT", 0), 0u) << err;
     EXPECT_EQ(err.find("FAST SQRT LIB INIT", 1), std::string::npos) << err;
 }

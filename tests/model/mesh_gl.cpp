@@ -39,16 +39,20 @@ protected:
         std::vector<TestMaterial> many; // 65 materials, each naming a texture
         for (int i = 0; i < 65; ++i)
             many.push_back({"m" + std::to_string(i), "paint.bmp", {255, 0, 0}});
-        ASSERT_TRUE(WriteArchive("vh_data.clu",
-                                 {{"panel.3ds", Make3DS({}, {square("base", 0, 0, 0.5f), square("prop", 2, 0, 0.2f)})},
-                                  {"tex.3ds", Make3DS(many, {square("full", -2, 1.5f, 0.4f, 4, {"m1"}),
-                                                             square("short", 0, 1.5f, 0.4f, 2, {"m1"}),
-                                                             square("far", 2, 1.5f, 0.4f, 4, {"m64"}),
-                                                             // textured by its first group, then left with material -1
-                                                             square("lost", -2, -1.5f, 0.4f, 4, {"m1", "nothing"})})},
-                                  {"junk.3ds", std::vector<std::uint8_t>(300, 0x3D)},
-                                  {"cut.3ds", cutShort()},
-                                  {"paint.bmp", testpic::flatBmp(4, 4, 0, 0, 255)}}));
+        ASSERT_TRUE(WriteArchive(
+            "vh_data.clu",
+            {{"panel.3ds", Make3DS({}, {square("base", 0, 0, 0.5f), square("prop", 2, 0, 0.2f)})},
+             {"tex.3ds",
+              Make3DS(many, {square("full", -2, 1.5f, 0.4f, 4, {"m1"}), square("short", 0, 1.5f, 0.4f, 2, {"m1"}),
+                             square("far", 2, 1.5f, 0.4f, 4, {"m64"}),
+                             // textured by its first group, then left with material -1
+                             square("lost", -2, -1.5f, 0.4f, 4, {"m1", "nothing"})})},
+             // the panel's base square again, shifted, textured: where the two overlap
+             // in one plane their fragments may share a depth
+             {"twin.3ds", Make3DS({{"m", "paint.bmp", {255, 0, 0}}}, {square("base", 0.3f, 0, 0.5f, 4, {"m"})})},
+             {"junk.3ds", std::vector<std::uint8_t>(300, 0x3D)},
+             {"cut.3ds", cutShort()},
+             {"paint.bmp", testpic::flatBmp(4, 4, 0, 0, 255)}}));
     }
     void TearDown() override {
         MESH_Close();
@@ -188,5 +192,99 @@ TEST_F(MeshGL, ShortCutsDrawTheSamePicturesAsDrawingEverythingBlended) {
     EXPECT_GT(shown, 30);
     glDisable(GL_BLEND);
     for (t3DModel* m : models)
+        MESH_FreeInstance(m);
+}
+
+TEST_F(MeshGL, NearestFirstDrawsTheListsPictureWithFewerFragmentsShaded) {
+    t3DModel* panel = MESH_Load3DSMesh("panel.3ds", 4);
+    t3DModel* tex = MESH_Load3DSMesh("tex.3ds", 4);
+    t3DModel* twin = MESH_Load3DSMesh("twin.3ds", 4);
+    ASSERT_TRUE(panel && tex && twin);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(50.0, 800.0 / 600.0, 1.0, 60.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    gluLookAt(1.5, 1.0, 4.0, 0.0, 0.0, -6.0, 0.0, 1.0, 0.0);
+    const GLfloat dir[4] = {0, 1, 1, 0};
+    glLightfv(GL_LIGHT0, GL_POSITION, dir);
+    glEnable(GL_LIGHT0);
+    glEnable(GL_DEPTH_TEST);
+    // Turned so that the panel and its twin, in one plane, lie at different distances from the eye.
+    for (t3DModel* m : {panel, tex, twin})
+        MESH_SetPlacement(m, 0, 0, 0, 0, 55, 0, 1, 1, 1);
+    // Far ones first, overlapping on screen; the panel and its twin twice in one plane, in both orders.
+    const std::vector<MESH_Placed> list = {
+        {tex, {0.5f, 0.2f, -40}},  {panel, {0, 0, -32}},     {twin, {0, 0, -32}},
+        {tex, {-0.4f, 0.1f, -24}}, {nullptr, {0, 0, 0}},     {twin, {0.8f, 0, -16}},
+        {panel, {0.8f, 0, -16}},   {tex, {0.2f, -0.3f, -3}}, {panel, {-0.2f, 0, -9}},
+    };
+    struct Result {
+        std::vector<std::uint8_t> rgb;
+        std::vector<GLint> state; // texture bound, colour, array pointers
+        std::vector<float> positions;
+        long shaded = 0; // fragments that passed the depth test
+    };
+    const auto run = [&](bool nearestFirst, GLenum depthFunc, bool blend) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+        glDepthFunc(depthFunc);
+        // Count only the fragments that pass the depth test, as those are the ones shaded.
+        glEnable(GL_STENCIL_TEST);
+        glStencilFunc(GL_ALWAYS, 0, 0xFF);
+        glStencilOp(GL_KEEP, GL_KEEP, GL_INCR);
+        if (blend) glEnable(GL_BLEND);
+        glBindTexture(GL_TEXTURE_2D, 0);
+        if (nearestFirst) {
+            MESH_DrawNearestFirst(list.data(), (int)list.size());
+        } else {
+            for (const MESH_Placed& p : list)
+                if (p.model) {
+                    std::copy_n(p.position, 3, p.model->position);
+                    MESH_Draw(p.model, false);
+                }
+        }
+        glDisable(GL_BLEND);
+        glDisable(GL_STENCIL_TEST);
+        glDepthFunc(GL_LESS);
+        Result r;
+        int w, h;
+        r.rgb = VH_DriverReadBack(&w, &h);
+        std::vector<std::uint8_t> counts((size_t)w * h);
+        glReadPixels(0, 0, w, h, GL_STENCIL_INDEX, GL_UNSIGNED_BYTE, counts.data());
+        for (std::uint8_t c : counts)
+            r.shaded += c;
+        GLint bound = 0;
+        glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+        GLfloat colour[4];
+        glGetFloatv(GL_CURRENT_COLOR, colour);
+        GLvoid *vertices = nullptr, *normals = nullptr, *coords = nullptr;
+        glGetPointerv(GL_VERTEX_ARRAY_POINTER, &vertices);
+        glGetPointerv(GL_NORMAL_ARRAY_POINTER, &normals);
+        glGetPointerv(GL_TEXTURE_COORD_ARRAY_POINTER, &coords);
+        r.state = {bound,
+                   (GLint)(colour[0] * 255),
+                   (GLint)(std::uintptr_t)vertices,
+                   (GLint)(std::uintptr_t)normals,
+                   (GLint)(std::uintptr_t)coords,
+                   glIsEnabled(GL_TEXTURE_2D),
+                   glIsEnabled(GL_LIGHTING)};
+        for (t3DModel* m : {panel, tex, twin})
+            r.positions.insert(r.positions.end(), m->position, m->position + 3);
+        return r;
+    };
+    for (GLenum depthFunc : {GL_LESS, GL_LEQUAL})
+        for (bool blend : {false, true}) {
+            SCOPED_TRACE(std::to_string(depthFunc) + (blend ? " blended" : ""));
+            const Result listOrder = run(false, depthFunc, blend), nearest = run(true, depthFunc, blend);
+            EXPECT_TRUE(nearest.rgb == listOrder.rgb);
+            EXPECT_EQ(nearest.state, listOrder.state);
+            EXPECT_EQ(nearest.positions, listOrder.positions);
+            EXPECT_GT(VH_TestMean(listOrder.rgb, 800, 0, 0, 800, 600), 1.0);
+            if (blend)
+                EXPECT_EQ(nearest.shaded, listOrder.shaded) << "blended: drawn in list order";
+            else
+                EXPECT_LT(nearest.shaded, listOrder.shaded) << "some of those behind were not shaded";
+        }
+    for (t3DModel* m : {panel, tex, twin})
         MESH_FreeInstance(m);
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <sys/wait.h>
 
+#include "support/dirs.h"
 #include "support/archive_bytes.h"
 #include "support/gl_fixture.h"
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "support/dirs.h"
 #include "core/program.h"
 #include "scenes/scenes.h"
 #include "shell/driver.h"

@@ -10,6 +10,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "support/dirs.h"
 #include "core/debuglog.h"
 #include "shell/driver.h"
 #include "shell/frames.h"

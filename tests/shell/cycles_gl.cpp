@@ -7,6 +7,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "support/dirs.h"
 #include "camera/camera.h"
 #include "image/texture.h"
 #include "model/mesh.h"

@@ -26,7 +26,8 @@ void VH_TestOpenWindow() {
     empty.Close();
     static char name[] = "vh_gltest";
     static char* argv[] = {name, nullptr};
-    VH_DriverOpen(1, argv, 800, 600);
+    // With a stencil buffer, which the program never uses, for the tests of counting fragments in it.
+    VH_DriverOpen(1, argv, 800, 600, true);
 }
 
 double VH_TestMean(const std::vector<std::uint8_t>& rgb, int width, int x0, int y0, int x1, int y1) {

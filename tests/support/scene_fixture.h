@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include "support/dirs.h"
 #include "core/program.h"
 #include "shell/driver.h"
 #include "shell/sequence.h"

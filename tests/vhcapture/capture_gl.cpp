@@ -13,7 +13,9 @@
 #include <sstream>
 #include <sys/wait.h>
 
+#include "support/dirs.h"
 #include "support/picture_files.h"
+#include "core/passmark.h"
 #include "core/version.h"
 #include "shell/sequence.h"
 #include "shell/state.h"
@@ -32,8 +34,8 @@ std::string readFile(const std::string& path) {
 
 // Runs vhcapture in dir; env is prefixed to the command (e.g. "PATH=/none").
 Outcome capture(const std::string& dir, const std::string& args, const std::string& env = "") {
-    const std::string cmd = "cd '" + dir + "' && " + env + " LIBGL_ALWAYS_SOFTWARE=1 '" VH_BIN_DIR "/vhcapture' " +
-                            args + " >'" + dir + "/stdout.txt' 2>'" + dir + "/stderr.txt'";
+    const std::string cmd = "cd '" + dir + "' && " + env + " LIBGL_ALWAYS_SOFTWARE=1 '" + std::string(VH_BIN_DIR) +
+                            "/vhcapture' " + args + " >'" + dir + "/stdout.txt' 2>'" + dir + "/stderr.txt'";
     const int raw = std::system(cmd.c_str());
     Outcome r{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile(dir + "/stdout.txt"), readFile(dir + "/stderr.txt")};
     // The engine announces its square-root table before main, without a line break, and
@@ -111,7 +113,8 @@ struct CsvRow {
     double time;
     int state, id, msg;
     double updateMs, renderMs;
-    std::string names; // "state_name part message_name"
+    std::string names;          // "state_name part message_name"
+    std::vector<double> passMs; // with --passes, one per pass
 };
 
 std::vector<CsvRow> readCsv(const std::string& path, std::string* header = nullptr) {
@@ -125,9 +128,18 @@ std::vector<CsvRow> readCsv(const std::string& path, std::string* header = nullp
         std::istringstream fields(line);
         for (std::string field; std::getline(fields, field, ',');)
             f.push_back(field);
-        if (f.size() != 13) continue;
-        rows.push_back({std::stol(f[0]), std::stod(f[1]), std::stoi(f[2]), std::stoi(f[4]), std::stoi(f[6]),
-                        std::stod(f[8]), std::stod(f[9]), f[3] + " " + f[5] + " " + f[7]});
+        if (f.size() != 13 && f.size() != 13 + VH_PASS_COUNT) continue;
+        rows.push_back({std::stol(f[0]),
+                        std::stod(f[1]),
+                        std::stoi(f[2]),
+                        std::stoi(f[4]),
+                        std::stoi(f[6]),
+                        std::stod(f[8]),
+                        std::stod(f[9]),
+                        f[3] + " " + f[5] + " " + f[7],
+                        {}});
+        for (size_t i = 13; i < f.size(); ++i)
+            rows.back().passMs.push_back(std::stod(f[i]));
     }
     return rows;
 }
@@ -163,7 +175,8 @@ TEST(Capture, RefusedRunsSayWhyInOneLineAndLeaveNothingBehind) {
     std::istringstream bad("--fps 0|--fps 60x|--until -1|--until nan|--at 1,,2|--at 0.5,abc|--keys 1:bogus|--keys 1n|"
                            "--keys 1:n,|--size 800|--size 8x8|--every 0|--seed -3|--frobnicate|stray|--out|"
                            "--sheet s.png|--until 1 --at 2|--quiet=yes|--plot=|--loops 0|--loops 2.5|"
-                           "--every 5 --sheet s.jpg|--plot p.PNG.gif|--every 5 --sheet png");
+                           "--every 5 --sheet s.jpg|--plot p.PNG.gif|--every 5 --sheet png|--overdraw o.png|"
+                           "--every 5 --overdraw o.jpg|--passes|--passes --plot p.png|--passes=1 --stats s.csv");
     for (std::string args; std::getline(bad, args, '|');) {
         const Outcome r = capture(dir, args);
         EXPECT_TRUE(r.status == 2 && count(r.err, "\n") == 1 && r.err.rfind("vhcapture: ", 0) == 0) << args << r.err;
@@ -196,6 +209,7 @@ TEST(Capture, RefusedRunsSayWhyInOneLineAndLeaveNothingBehind) {
         {"--every 5 --sheet taken.png", "taken.png: is a directory"},
         {"--stats taken.mp4", "taken.mp4: is a directory"},
         {"--plot taken.png", "taken.png: is a directory"},
+        {"--at 0.5 --overdraw /nonexistent/o.png", "/nonexistent/o.png" + noFile},
         {"--stats s.csv --plot /nonexistent/p.png", "/nonexistent/p.png" + noFile},
         {"--stats plainfile/s.csv", "plainfile/s.csv" + notDir},
         {"--every 5 --out new/frames --stats plainfile/s.csv", "plainfile/s.csv" + notDir},
@@ -525,4 +539,57 @@ TEST(Capture, VideoHasEveryFrameAndAnEncoderThatQuitsIsNotBlamedOnTheEngine) {
                         "-of csv=p=0 '" +
                         dir + "/v.mp4'"),
               "15\n");
+}
+
+TEST(Capture, OverdrawAndPassTimesLeaveTheFramesAsTheyWere) {
+    const std::string dir = tempDir();
+    // Scene one starts at 3.8 s: the frames at 4.5 and 5 s show it, the one at 1 s the first intro.
+    const std::string args = std::string("--data '") + VH_RUN_DIR + "' --quiet --fps 10 --size 320x240 --at 1,4.5,5 ";
+    const Outcome plain = capture(dir, args + "--out plain");
+    const Outcome counted = capture(dir, args + "--out counted --overdraw heat.png --passes --stats s.csv");
+    ASSERT_TRUE(plain.status == 0 && counted.status == 0) << plain.err << counted.err;
+    for (const char* name : {"at_0001000.png", "at_0004500.png", "at_0005000.png"})
+        EXPECT_EQ(ReadFile(dir + "/plain/" + name), ReadFile(dir + "/counted/" + name)) << name;
+    EXPECT_EQ(count(plain.err, "overdraw at"), 0);
+
+    // One line per saved frame; scene one's beach and sea fill the lower part of the view, under a
+    // black night sky where nothing is drawn.
+    double fragments[2] = {0, 0}, covered[2] = {0, 0};
+    EXPECT_EQ(count(counted.err, "vhcapture: overdraw at "), 3) << counted.err;
+    for (int i = 0; i < 2; ++i) {
+        const size_t at =
+            counted.err.find(i == 0 ? "overdraw at 4.500 s (scene 1): " : "overdraw at 5.000 s (scene 1): ");
+        ASSERT_NE(at, std::string::npos) << counted.err;
+        std::sscanf(counted.err.c_str() + counted.err.find("): ", at) + 3,
+                    "%lf fragments a pixel, %*f where any fell (%lf%%", &fragments[i], &covered[i]);
+        EXPECT_TRUE(fragments[i] > 0.3 && covered[i] > 20.0 && covered[i] < 100.0) << fragments[i] << " " << covered[i];
+    }
+    // Three heat maps on the sheet with the key below: wider than tall, and not all black.
+    const Picture heat = readPNG(dir + "/heat.png");
+    EXPECT_GT(heat.width, 3 * 100);
+    EXPECT_LT(heat.height, heat.width);
+    EXPECT_GT(mean(heat), 5.0);
+
+    // A column per pass; a frame's passes add up to its render time, and the scene's time goes to its passes.
+    std::string header;
+    const std::vector<CsvRow> rows = readCsv(dir + "/s.csv", &header);
+    EXPECT_NE(header.find(",cpu_ms,pass_other_ms,pass_sky_ms,"), std::string::npos) << header;
+    ASSERT_FALSE(rows.empty());
+    double sceneModels = 0.0, sceneWater = 0.0, introModels = 0.0;
+    for (const CsvRow& row : rows) {
+        ASSERT_EQ(row.passMs.size(), (size_t)VH_PASS_COUNT);
+        double sum = 0.0;
+        for (double ms : row.passMs)
+            sum += ms;
+        EXPECT_NEAR(sum, row.renderMs, 0.1 * row.renderMs + 0.5) << row.frame;
+        if (row.state == VHS_SCENE && row.msg == MSG_UPDATE) {
+            sceneModels += row.passMs[VH_PASS_MODELS];
+            sceneWater += row.passMs[VH_PASS_WATER];
+        } else if (row.state == VHS_INTRO) {
+            introModels += row.passMs[VH_PASS_MODELS];
+        }
+    }
+    EXPECT_TRUE(sceneModels > 0.0 && sceneWater > 0.0 && introModels == 0.0);
+    EXPECT_NE(counted.out.find("pass times, median / p95 ms"), std::string::npos) << counted.out;
+    EXPECT_NE(counted.out.find("scene 1 "), counted.out.rfind("scene 1 ")) << "a row in each table" << counted.out;
 }

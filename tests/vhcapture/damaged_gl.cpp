@@ -25,6 +25,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "support/dirs.h"
 #include "core/catalogue.h"
 #include "shell/assetcheck.h"
 #include "support/archive_bytes.h"
@@ -105,7 +106,7 @@ const char* const captureArgs = "--quiet --size 64x48 --fps 20 --keys "
                                 "0.2:n,0.4:n,0.6:n,0.8:n,1:n,1.2:n,1.4:n,1.6:n,1.8:n,2:n,2.2:n,2.4:n,2.6:n,2.8:n,3:n";
 
 pid_t start(const Play& run) {
-    const std::string cmd = "cd '" + run.dir + "' && exec '" VH_BIN_DIR "/vhcapture' " + captureArgs +
+    const std::string cmd = "cd '" + run.dir + "' && exec '" + std::string(VH_BIN_DIR) + "/vhcapture' " + captureArgs +
                             (run.listens ? " --audio sound.wav" : "") + " >/dev/null 2>'" + run.dir + "/err'";
     const pid_t pid = fork();
     if (pid == 0) {

@@ -12,6 +12,7 @@
 #include <sstream>
 #include <vector>
 
+#include "support/dirs.h"
 #include "support/gl_fixture.h"
 #include "tally.h"
 
@@ -21,7 +22,7 @@ namespace {
 std::set<std::string> namesCalledInSources() {
     std::set<std::string> names;
     const std::regex call(R"(\b(glu?t?[A-Z][A-Za-z0-9]*)\s*\()");
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(VH_SOURCE_DIR "/src")) {
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(std::string(VH_SOURCE_DIR) + "/src")) {
         const std::string ext = entry.path().extension().string();
         if (ext != ".cpp" && ext != ".h") continue;
         std::ifstream in(entry.path());

@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "support/dirs.h"
 #include "core/version.h"
 #include "model/chunks.h"
 #include "support/archive_bytes.h"
@@ -33,7 +34,8 @@ protected:
     Result Run(std::string args) {
         for (std::size_t at; (at = args.find('%')) != std::string::npos;)
             args.replace(at, 1, dir);
-        const int raw = std::system((VH_BIN_DIR "/vhpack " + args + " >" + dir + "/.out 2>" + dir + "/.err").c_str());
+        const int raw = std::system(
+            (std::string(VH_BIN_DIR) + "/vhpack " + args + " >" + dir + "/.out 2>" + dir + "/.err").c_str());
         const Bytes out = ReadFile(dir + "/.out"), err = ReadFile(dir + "/.err");
         return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, {out.begin(), out.end()}, {err.begin(), err.end()}};
     }
@@ -131,7 +133,7 @@ TEST_F(Vhpack, CreateNeverReplacesAnArchiveOrMakesAnEmptyOneByAccident) {
 }
 
 TEST_F(Vhpack, ConcurrentAddsToOneArchiveTakeTurnsAndAllLand) {
-    const std::string bin = VH_BIN_DIR "/vhpack ";
+    const std::string bin = std::string(VH_BIN_DIR) + "/vhpack ";
     std::string adds, want;
     for (int i = 0; i < 8; ++i) {
         const std::string name = "e" + std::to_string(i) + ".txt";
@@ -171,6 +173,7 @@ TEST_F(Vhpack, AStoppedWriteLeavesTheArchiveAsItWasAndNoTemporaryFile) {
             n += f.path().filename().string().find(".restemp-") != std::string::npos;
         return n;
     };
+    const std::string vhpack = std::string(VH_BIN_DIR) + "/vhpack"; // made before the fork: the child only execs
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
         SCOPED_TRACE(signal);
         bool caught = false; // the signal reached the command while its temporary file existed
@@ -179,7 +182,7 @@ TEST_F(Vhpack, AStoppedWriteLeavesTheArchiveAsItWasAndNoTemporaryFile) {
             const pid_t pid = fork();
             ASSERT_GE(pid, 0);
             if (pid == 0) {
-                execl(VH_BIN_DIR "/vhpack", "vhpack", "add", Path("a.clu").c_str(), Path("small.txt").c_str(),
+                execl(vhpack.c_str(), "vhpack", "add", Path("a.clu").c_str(), Path("small.txt").c_str(),
                       static_cast<char*>(nullptr));
                 _exit(127);
             }
@@ -293,7 +296,7 @@ TEST_F(Vhpack, TwoCommitsAtOnceInOneFolderBothLandEveryTime) {
                     path = {"boatpath.wed", ToBytes("a path")};
     ASSERT_TRUE(mkdir(Path("pair").c_str(), 0755) == 0 && WriteFile(Path("pair/x.txt"), x.data));
     const Bytes wantA = LayOut({a, x}), wantB = LayOut({b});
-    const std::string bin = VH_BIN_DIR "/vhpack";
+    const std::string bin = std::string(VH_BIN_DIR) + "/vhpack";
     for (int round = 0; round < 30; ++round) {
         SCOPED_TRACE(round);
         ASSERT_TRUE(WriteFile(Path("pair/a.clu"), LayOut({a})) && WriteFile(Path("pair/b.clu"), LayOut({path, b})));
@@ -359,12 +362,13 @@ TEST_F(Vhpack, DamagedArchivesAreNamedNotCrashedOn) {
 
 // The generated data with one broken entry of each kind planted among its good ones.
 TEST_F(Vhpack, DeepCheckNamesEachEntryTheReadersRefuseAndWhy) {
-    ASSERT_TRUE(WriteFile(Path("a.clu"), ReadFile(VH_RUN_DIR "/vh_data.clu")) &&
-                WriteFile(Path("credits.txt"), ReadFile(VH_RUN_DIR "/credits.txt")));
+    ASSERT_TRUE(WriteFile(Path("a.clu"), ReadFile(std::string(VH_RUN_DIR) + "/vh_data.clu")) &&
+                WriteFile(Path("credits.txt"), ReadFile(std::string(VH_RUN_DIR) + "/credits.txt")));
     ASSERT_EQ(Run("add %/a.clu %/credits.txt").status, 0);
     // Every entry is read and counted: as many pictures and models as the listing names.
     const auto listed = [&](const std::string& pattern) {
-        return std::stoi(RunOutput(VH_BIN_DIR "/vhpack list " + Path("a.clu") + " | grep -ciE '" + pattern + "'"));
+        return std::stoi(
+            RunOutput(std::string(VH_BIN_DIR) + "/vhpack list " + Path("a.clu") + " | grep -ciE '" + pattern + "'"));
     };
     const int pictures = listed("\\.(bmp|tga)$"), models = listed("\\.3ds$");
     Result r = Run("check %/a.clu --deep");

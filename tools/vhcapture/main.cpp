@@ -13,6 +13,7 @@
 // Frames keep counting across loops; keys, --at and --every count from the loop's start.
 #include <GL/freeglut.h>
 #include <GL/gl.h>
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdarg>
@@ -36,6 +37,7 @@
 #include "core/platform.h"
 #include "core/report.h"
 #include "core/version.h"
+#include "fill.h"
 #include "shell/driver.h"
 #include "shell/sequence.h"
 #include "shell/state.h"
@@ -53,6 +55,12 @@ CapOptions opts;
 CapStats stats;
 CapVideo video;
 CapSheet sheet;
+CapSheet overdrawSheet;    // heat maps of the saved frames (--overdraw)
+bool countsWanted = false; // the frame being drawn is saved, so its fragment counts are read
+CapOverdraw counts;        // the last frame's counts, when read
+bool countsRead = false;
+long heatLast = 0;     // the last frame put on the overdraw sheet
+CapFrameRow lastRow{}; // the last frame drawn
 bool finished = false;
 long framesDrawn = 0;
 long framesSaved = 0;
@@ -124,6 +132,8 @@ std::string atName(double t) {
     return opts.out + name;
 }
 
+void addHeatMap(const CapFrameRow& row, bool final = false);
+
 // However the run ends, a sheet or a frame series ends on the last frame drawn (the
 // credits, or where ESC or a fatal end stopped it), even off the --every step.
 bool saveLastFrame() {
@@ -140,6 +150,7 @@ bool saveLastFrame() {
     everySaved = framesDrawn;
     // A last frame that an --at time saved is on the sheet already.
     if (!opts.sheet.empty() && sheetLast != framesDrawn) sheet.Add(rgb, w, h, (double)framesDrawn / opts.fps, true);
+    if (heatLast != framesDrawn && lastRow.frame == framesDrawn) addHeatMap(lastRow, true);
     return true;
 }
 
@@ -158,6 +169,20 @@ bool finish() {
         } else if (!CAP_WritePNG(opts.sheet, rgb, w, h, &error)) {
             say("%s", error.c_str());
             ok = false;
+        }
+    }
+    if (!opts.overdraw.empty()) {
+        int w, h, keyed;
+        const std::vector<std::uint8_t> rgb = overdrawSheet.Compose(&w, &h);
+        if (overdrawSheet.Count() == 0) {
+            say("%s: no frame was saved, so there is no heat map", opts.overdraw.c_str());
+            ok = false;
+        } else {
+            const std::vector<std::uint8_t> keyedRgb = CAP_AddHeatKey(rgb, w, h, &keyed);
+            if (!CAP_WritePNG(opts.overdraw, keyedRgb, w, keyed, &error)) {
+                say("%s", error.c_str());
+                ok = false;
+            }
         }
     }
     // The soundtrack of the frames drawn: as a file of its own, and into the video.
@@ -240,6 +265,25 @@ void saveFrame(const std::string& path, const std::vector<std::uint8_t>& rgb, in
     ++framesSaved;
 }
 
+// Before each swap of an --overdraw run: the counts of a frame to be saved are read, and the
+// stencil buffer is cleared for the next frame either way.
+void onSwap() {
+    int w = 0, h = 0;
+    VH_DriverFrame(&w, &h);
+    countsRead = CAP_TakeCounts(countsWanted && w > 0 && h > 0, w, h, &counts) || countsRead;
+}
+
+// The heat map of a saved frame onto the overdraw sheet, and its figures in one line.
+void addHeatMap(const CapFrameRow& row, bool final) {
+    if (opts.overdraw.empty() || !countsRead) return;
+    heatLast = row.frame;
+    overdrawSheet.Add(CAP_HeatMap(counts), counts.width, counts.height, row.seconds, final);
+    const std::string part = CapStats::GroupName(row);
+    say("overdraw at %.3f s (%s): %.2f fragments a pixel, %.2f where any fell (%.0f%% of the pixels), at most %d",
+        row.seconds, part.empty() ? "-" : part.c_str(), counts.mean, counts.meanCovered, counts.covered * 100.0,
+        counts.most);
+}
+
 void showProgress(Clock::time_point start, Clock::time_point* last) {
     if (since(start) < progressAfter || since(*last) < 2.0) return;
     *last = Clock::now();
@@ -296,7 +340,8 @@ int main(int argc, char** argv) {
         (!opts.video.empty() && !CAP_CheckOutputFile(opts.video, CAP_WRITTEN_IN_PLACE, &error)) ||
         (!opts.audio.empty() && !CAP_CheckOutputFile(opts.audio, CAP_WRITTEN_IN_PLACE, &error)) ||
         (!opts.stats.empty() && !CAP_CheckOutputFile(opts.stats, CAP_WRITTEN_IN_PLACE, &error)) ||
-        (!opts.plot.empty() && !CAP_CheckOutputFile(opts.plot, CAP_RENAMED_INTO_PLACE, &error))) {
+        (!opts.plot.empty() && !CAP_CheckOutputFile(opts.plot, CAP_RENAMED_INTO_PLACE, &error)) ||
+        (!opts.overdraw.empty() && !CAP_CheckOutputFile(opts.overdraw, CAP_RENAMED_INTO_PLACE, &error))) {
         CAP_RemoveMadeFolders(madeFolders);
         say("%s", error.c_str());
         return 1;
@@ -311,11 +356,12 @@ int main(int argc, char** argv) {
     opts.audio = absolutePath(opts.audio, cwd);
     opts.stats = absolutePath(opts.stats, cwd);
     opts.plot = absolutePath(opts.plot, cwd);
+    opts.overdraw = absolutePath(opts.overdraw, cwd);
     if (!opts.dataDir.empty() && chdir(opts.dataDir.c_str()) != 0) {
         say("%s: cannot enter the data folder (%s)", opts.dataDir.c_str(), std::strerror(errno));
         return 1;
     }
-    if (!opts.stats.empty() && !stats.Open(opts.stats, &error)) {
+    if (!opts.stats.empty() && !stats.Open(opts.stats, &error, opts.passes)) {
         say("%s", error.c_str());
         return 1;
     }
@@ -328,7 +374,7 @@ int main(int argc, char** argv) {
     DBG_SetTrace(opts.trace);
     static char programName[] = "vhcapture";
     static char* driverArgs[] = {programName, nullptr};
-    VH_DriverOpen(1, driverArgs, opts.width, opts.height);
+    VH_DriverOpen(1, driverArgs, opts.width, opts.height, !opts.overdraw.empty());
     CAP_TallyStart();
     if (!opts.audio.empty() || !opts.video.empty()) SND_SetRecording(true);
     VH_SetAutoplay(opts.autoplay);
@@ -337,6 +383,16 @@ int main(int argc, char** argv) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glutSwapBuffers();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (!opts.overdraw.empty()) {
+        GLint stencilBits = 0;
+        glGetIntegerv(GL_STENCIL_BITS, &stencilBits);
+        if (stencilBits < 8) {
+            say("--overdraw: the window got %d stencil bits, too few to count fragments in", (int)stencilBits);
+            return 1;
+        }
+        CAP_StartCounting();
+        VH_DriverSetSwapListener(onSwap);
+    }
 
     // Frames per loop with --until; frame numbers within a loop count from 1.
     const long untilFrames =
@@ -374,12 +430,22 @@ int main(int argc, char** argv) {
         // With --every each frame is kept in hand, since any one may turn out to be the last.
         const bool wanted = atHere > atSaved || opts.every > 0 || !opts.video.empty();
         VH_DriverCapture(wanted);
+        countsWanted = atHere > atSaved || everyHere || (opts.every > 0 && !opts.overdraw.empty());
+        countsRead = false;
+        CapPassTimes passTimes;
 
         const CapTally before = CAP_Tally();
         const Clock::time_point t0 = Clock::now();
         VH_DriverStep(1.0 / opts.fps);
         const Clock::time_point t1 = Clock::now();
+        if (opts.passes) CAP_StartPassTimes(&passTimes);
         VH_DriverRender();
+        if (opts.passes) {
+            CAP_EndPassTimes();
+            CAP_StartPassTimes(nullptr);
+            row.passesTimed = true;
+            std::copy_n(passTimes.ms, VH_PASS_COUNT, row.passMs);
+        }
         const CapTally after = CAP_Tally();
         // A captured frame waited for the renderer in its read-back; make the others wait too.
         if (!wanted && timed) glFinish();
@@ -389,6 +455,7 @@ int main(int argc, char** argv) {
         row.updateMs = std::chrono::duration<double, std::milli>(t1 - t0).count();
         row.renderMs = since(t1) * 1000.0;
         if (timed) stats.Record(row);
+        lastRow = row;
         framesDrawn = k;
 
         if (wanted) {
@@ -407,6 +474,7 @@ int main(int argc, char** argv) {
                 sheet.Add(rgb, w, h, row.seconds);
                 sheetLast = k;
             }
+            if (savedHere) addHeatMap(row);
             if (!opts.video.empty()) {
                 if (!video.Active() && !video.Start(opts.video, w, h, opts.fps, true, &error)) failRun(error);
                 if (!video.Write(rgb, w, h, &error)) failRun(error);

@@ -74,6 +74,11 @@ const char usage[] =
     "                    the state, part and message by number and by name\n"
     "  --plot FILE.png   a picture of the frame times (PNG): update and render ms stacked per frame, one\n"
     "                    coloured band per intro, scene and the credits, a line at 16.7 ms\n"
+    "  --overdraw FILE.png  a sheet of heat maps of the saved frames (--at, --every): how many fragments\n"
+    "                    each pixel received while the frame was drawn (counted in the stencil buffer;\n"
+    "                    the frames drawn are the same), one line per saved frame with the mean\n"
+    "  --passes          time each pass of a frame (sky, clouds, models, water, particles, figures, text,\n"
+    "                    other) with glFinish between them: columns of the --stats CSV and a table per part\n"
     "  --size WxH        window size (default 800x600)\n"
     "  --quiet           leave the engine's \"NO GL ERROR\" reports out of stderr (errors still show)\n"
     "  --trace           write the scenes' steps and viewpoints to vh_debug.txt as they come\n"
@@ -233,6 +238,7 @@ bool CAP_ParseOptions(int argc, const char* const* argv, CapOptions* o, std::str
                      : name == "--quiet"              ? &o->quiet
                      : name == "--trace"              ? &o->trace
                      : name == "--autoplay"           ? &o->autoplay
+                     : name == "--passes"             ? &o->passes
                                                       : nullptr;
         if (flag) {
             if (hasValue) return fail(error, name + " takes no value");
@@ -241,7 +247,8 @@ bool CAP_ParseOptions(int argc, const char* const* argv, CapOptions* o, std::str
         }
         static const char* const withValue[] = {"--data",  "--fps",   "--seed", "--until", "--keys",
                                                 "--at",    "--every", "--out",  "--sheet", "--video",
-                                                "--stats", "--size",  "--plot", "--loops", "--audio"};
+                                                "--stats", "--size",  "--plot", "--loops", "--audio",
+                                                "--overdraw"};
         bool known = false;
         for (const char* n : withValue)
             if (name == n) known = true;
@@ -303,6 +310,9 @@ bool CAP_ParseOptions(int argc, const char* const* argv, CapOptions* o, std::str
         } else if (name == "--plot") {
             if (value.empty()) return fail(error, "--plot needs a file name");
             o->plot = value;
+        } else if (name == "--overdraw") {
+            if (value.empty()) return fail(error, "--overdraw needs a file name");
+            o->overdraw = value;
         } else if (name == "--size") {
             if (!parseSize(value, &o->width, &o->height))
                 return fail(error, "--size: \"" + value + "\" is not WxH with sides from 16 to 4096");
@@ -311,7 +321,8 @@ bool CAP_ParseOptions(int argc, const char* const* argv, CapOptions* o, std::str
     if (o->help || o->version) return true;
     // Pictures are written as PNG; a name that promises another format is refused rather than
     // left holding PNG bytes that the viewer its extension picks may not open.
-    for (const auto& [option, path] : {std::make_pair("--sheet", &o->sheet), std::make_pair("--plot", &o->plot)}) {
+    for (const auto& [option, path] : {std::make_pair("--sheet", &o->sheet), std::make_pair("--plot", &o->plot),
+                                       std::make_pair("--overdraw", &o->overdraw)}) {
         if (!path->empty() && !pngName(*path))
             return fail(error, std::string(option) + ": " + *path +
                                    ": vhcapture writes pictures as PNG only; give a name ending in .png");
@@ -320,6 +331,14 @@ bool CAP_ParseOptions(int argc, const char* const* argv, CapOptions* o, std::str
         return fail(error, "--audio: " + o->audio + ": vhcapture writes sound as WAV only; give a name ending in .wav");
     if (!o->sheet.empty() && o->at.empty() && o->every == 0) {
         *error = "--sheet needs frames to show: give --at or --every";
+        return false;
+    }
+    if (!o->overdraw.empty() && o->at.empty() && o->every == 0) {
+        *error = "--overdraw counts the frames the run saves: give --at or --every";
+        return false;
+    }
+    if (o->passes && o->stats.empty()) {
+        *error = "--passes writes its times into the --stats CSV: give --stats FILE.csv";
         return false;
     }
     if (sawUntil && !o->at.empty() &&

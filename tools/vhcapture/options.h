@@ -26,6 +26,8 @@ struct CapOptions {
     std::string audio;           // the soundtrack as a WAV file; empty: none
     std::string stats;           // per-frame CSV; empty: none
     std::string plot;            // frame-time picture PNG; empty: none
+    std::string overdraw;        // sheet of the saved frames' fragment counts as heat maps (PNG); empty: none
+    bool passes = false;         // time each pass of a frame (glFinish between them) into the --stats CSV
     int width = 800;             // window pixels
     int height = 600;
     bool quiet = false;    // leave the engine's "NO GL ERROR" reports out of stderr

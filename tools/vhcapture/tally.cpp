@@ -69,6 +69,7 @@
     X(void, glFogi, (GLenum pname, GLint param), (pname, param)) \
     X(GLuint, glGenLists, (GLsizei range), (range)) \
     X(void, glGenTextures, (GLsizei n, GLuint *textures), (n, textures)) \
+    X(void, glGetBooleanv, (GLenum pname, GLboolean *params), (pname, params)) \
     X(GLenum, glGetError, (void), ()) \
     X(void, glGetFloatv, (GLenum pname, GLfloat *params), (pname, params)) \
     X(void, glGetIntegerv, (GLenum pname, GLint *params), (pname, params)) \
