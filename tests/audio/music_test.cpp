@@ -12,6 +12,7 @@
 #include "audio/music.h"
 #include "core/catalogue.h"
 #include "support/archive_bytes.h"
+#include "support/dirs.h"
 
 namespace {
 

@@ -16,6 +16,7 @@
 #include "shell/frames.h"
 #include "shell/sequence.h"
 #include "support/archive_bytes.h"
+#include "support/dirs.h"
 #include "support/gl_fixture.h"
 #include "text/console.h"
 

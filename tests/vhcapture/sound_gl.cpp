@@ -11,6 +11,7 @@
 
 #include "core/catalogue.h"
 #include "support/archive_bytes.h"
+#include "support/dirs.h"
 #include "support/gl_fixture.h"
 
 namespace {
@@ -21,7 +22,7 @@ struct Outcome {
 };
 
 Outcome capture(const std::string& dir, const std::string& args) {
-    const std::string cmd = "cd '" + dir + "' && LIBGL_ALWAYS_SOFTWARE=1 '" VH_BIN_DIR "/vhcapture' --quiet " + args +
+    const std::string cmd = "cd '" + dir + "' && LIBGL_ALWAYS_SOFTWARE=1 '" + std::string(VH_BIN_DIR) + "/vhcapture' --quiet " + args +
                             " >/dev/null 2>'" + dir + "/stderr.txt'";
     const int raw = std::system(cmd.c_str());
     const Bytes err = ReadFile(dir + "/stderr.txt");
@@ -102,7 +103,7 @@ TEST_F(Sound, ADamagedMusicEntryIsOneWarningAndASilentPart) {
     ASSERT_TRUE(WriteFile(archive, ReadFile(std::string(VH_RUN_DIR) + "/" + CAT_ARCHIVE)));
     ASSERT_TRUE(WriteFile(dir + "/credits.txt", ReadFile(std::string(VH_RUN_DIR) + "/" + CAT_CREDITS)));
     ASSERT_TRUE(WriteFile(dir + "/junk.ogg", ToBytes("OggS but nothing after it")));
-    ASSERT_EQ(std::system(("'" VH_BIN_DIR "/vhpack' add '" + archive + "' '" + dir +
+    ASSERT_EQ(std::system(("'" + std::string(VH_BIN_DIR) + "/vhpack' add '" + archive + "' '" + dir +
                            "/junk.ogg' --name mus_intro1.ogg --replace --force 2>/dev/null")
                               .c_str()),
               0);
