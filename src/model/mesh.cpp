@@ -215,11 +215,8 @@ bool anyAlpha(const t3DModel* model) {
     return alpha;
 }
 
-void beginPlacement(const t3DModel* model) {
-    glPushMatrix();
-    if (model->wireframe) glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
-    if (!model->lit) glDisable(GL_LIGHTING);
-    glTranslatef(model->position[0], model->position[1], model->position[2]);
+// The model's own rotation (degrees about x, y, z) as the matrix its placement multiplies by.
+MATRIX placementRotation(const t3DModel* model) {
     OBJECT3D turn;
     turn.scale = 1.0f;
     turn.Reset();
@@ -228,6 +225,15 @@ void beginPlacement(const t3DModel* model) {
     turn.ApplyRotation();
     MATRIX rotation;
     rotation.FromQuat(turn.orientation);
+    return rotation;
+}
+
+void beginPlacement(const t3DModel* model) {
+    glPushMatrix();
+    if (model->wireframe) glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+    if (!model->lit) glDisable(GL_LIGHTING);
+    glTranslatef(model->position[0], model->position[1], model->position[2]);
+    const MATRIX rotation = placementRotation(model);
     glMultMatrixf(rotation.m);
     glScalef(model->scale[0], model->scale[1], model->scale[2]);
 }
@@ -241,14 +247,7 @@ void endPlacement(const t3DModel* model) {
 // The eye-space distance (along -z) of the model's bounding-sphere centre, placed at position with
 // its own rotation and scale, as beginPlacement places it under the modelview matrix mv.
 double placedDepth(const t3DModel* model, const float position[3], const float mv[16]) {
-    OBJECT3D turn;
-    turn.scale = 1.0f;
-    turn.Reset();
-    for (int i = 0; i < 3; ++i)
-        turn.rotation[i] = model->rotation[i];
-    turn.ApplyRotation();
-    MATRIX rotation;
-    rotation.FromQuat(turn.orientation);
+    const MATRIX rotation = placementRotation(model);
     double scaled[3], world[3];
     for (int k = 0; k < 3; ++k)
         scaled[k] = (double)model->boundCentre[k] * model->scale[k];
