@@ -29,6 +29,7 @@ size_t memRead(void* ptr, size_t size, size_t count, void* source) {
     Memory* m = static_cast<Memory*>(source);
     if (size == 0) return 0;
     const size_t n = std::min(count, (m->size - m->at) / size);
+    if (n == 0) return 0; // an empty stream may have no bytes at all to copy from
     std::memcpy(ptr, m->data + m->at, n * size);
     m->at += n * size;
     return n;
