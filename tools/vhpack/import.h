@@ -52,8 +52,6 @@ int IMP_NearestSide(int n);
 // when the bytes are no picture stb reads or name has another extension.
 bool IMP_Picture(const Uint8* data, size_t size, const std::string& source, const std::string& name,
                  const IMP_Options& options, IMP_Result* result);
-// True when the decoded picture has a pixel that is not fully opaque (false for undecodable bytes).
-bool IMP_PictureHasAlpha(const Uint8* data, size_t size);
 
 // A model read by assimp from `path` (materials and textures beside it are found through the file
 // system) or, with data set, from those bytes with `path`'s extension as the format hint.

@@ -74,12 +74,6 @@ int IMP_NearestSide(int n) {
     return (n - lower < upper - n) ? lower : upper;
 }
 
-bool IMP_PictureHasAlpha(const Uint8* data, size_t size) {
-    IMP_Rgba picture;
-    std::string fault;
-    return IMP_Decode(data, size, &picture, &fault, true) && picture.hasAlpha;
-}
-
 namespace {
 
 // Sets hasAlpha when the file has an alpha channel (2 or 4 channels) that some pixel uses.

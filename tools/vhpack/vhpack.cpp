@@ -566,20 +566,23 @@ bool ImportOne(const CResFile& res, const PACK_Args& a, const std::string& file,
     }
     IMP_Options options;
     options.width = a.width, options.height = a.height, options.fit = a.fit, options.up = a.up;
-    IMP_Kind kind = IMP_KindOfName(file);
-    if (kind == IMP_UNKNOWN) {
-        IMP_Rgba probe;
+    const IMP_Kind kind = IMP_KindOfName(file);
+    if (kind != IMP_MODEL) {
+        // A picture, or bytes of no kind we know that may be one: decoded once, named by its alpha.
+        IMP_Rgba picture;
         std::string fault;
-        if (!IMP_Decode(bytes, size, &probe, &fault)) {
-            result->fault = file + ": is neither a picture nor a model the importer takes (" + IMP_FormatsText() + ")";
+        if (!IMP_Decode(bytes, size, &picture, &fault)) {
+            result->fault = file + ": " +
+                            (kind == IMP_UNKNOWN ? "is neither a picture nor a model the importer takes (" +
+                                                       std::string(IMP_FormatsText()) + ")"
+                                                 : fault);
+            IMP_KeepOneLine(result);
             return false;
         }
-        kind = IMP_PICTURE;
-    }
-    if (kind == IMP_PICTURE) {
-        const std::string name =
-            a.hasName ? a.name : LowerName(StemOf(file)) + (IMP_PictureHasAlpha(bytes, size) ? ".tga" : ".bmp");
-        return IMP_Picture(bytes, size, file, name, options, result);
+        const std::string name = a.hasName ? a.name : LowerName(StemOf(file)) + (picture.hasAlpha ? ".tga" : ".bmp");
+        const bool ok = IMP_Convert(picture, file, name, options, result);
+        IMP_KeepOneLine(result);
+        return ok;
     }
     const std::string name = a.hasName ? a.name : LowerName(StemOf(file)) + ".3ds";
     if (LowerName(name).size() < 4 || LowerName(name).compare(LowerName(name).size() - 4, 4, ".3ds")) {
