@@ -1,0 +1,46 @@
+// rand: the C library's random numbers as the desktop's C library makes them, so that a seeded
+// run in the browser draws the same particles, flights and shuffles as vhcapture on the desktop.
+// An additive feedback generator over 34 words, seeded by a multiplicative congruential one;
+// the first 310 outputs are thrown away.
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+std::int32_t ring[34];
+int at = 0; // the next output's place in the ring
+
+void seed(unsigned int s) {
+    std::int32_t r[34];
+    r[0] = (std::int32_t)(s == 0 ? 1 : s);
+    for (int i = 1; i < 31; ++i) {
+        const std::int64_t next = (16807LL * r[i - 1]) % 2147483647LL;
+        r[i] = (std::int32_t)(next < 0 ? next + 2147483647LL : next);
+    }
+    for (int i = 31; i < 34; ++i)
+        r[i] = r[i - 31];
+    for (int i = 0; i < 34; ++i)
+        ring[i] = r[i];
+    at = 0;
+    for (int i = 34; i < 344; ++i)
+        std::rand();
+}
+
+bool seeded = false;
+} // namespace
+
+extern "C" int rand(void) {
+    if (!seeded) {
+        seeded = true;
+        seed(1);
+    }
+    // r[i] = r[i-31] + r[i-3], kept in a ring of the last 34
+    const std::uint32_t v = (std::uint32_t)ring[(at + 34 - 31) % 34] + (std::uint32_t)ring[(at + 34 - 3) % 34];
+    ring[at] = (std::int32_t)v;
+    at = (at + 1) % 34;
+    return (int)(v >> 1);
+}
+
+extern "C" void srand(unsigned int s) {
+    seeded = true;
+    seed(s);
+}
