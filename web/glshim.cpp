@@ -55,6 +55,7 @@ extern "C" void emscripten_glDepthRangef(GLclampf near, GLclampf far);
 #undef glBindTexture
 #undef glEnable
 #undef glDisable
+#undef glIsEnabled
 #undef glColorMaterial
 #undef glLightf
 #undef glLightfv
@@ -153,7 +154,7 @@ float curTexCoord[2] = {0, 0};
 float curColour[4] = {1, 1, 1, 1};
 bool gotNormal = false, gotTexCoord = false, gotColour = false; // set within the batch
 
-void drawBatch(const struct Batch& b);
+void drawBatch(const struct Batch& given);
 
 void addVertex(float x, float y, float z) {
     batch.position.insert(batch.position.end(), {x, y, z});
@@ -222,7 +223,16 @@ Batch expand(GLenum mode, GLsizei count, GLenum type, const void* indices) {
 // Every draw therefore goes through here: one interleaved array, triangles for quads.
 std::vector<float> interleaved;
 
-void drawBatch(const Batch& b) {
+void lightBatch(Batch& b);
+bool lightingOn();
+
+void drawBatch(const Batch& given) {
+    Batch lit;
+    if (lightingOn()) {
+        lit = given;
+        lightBatch(lit);
+    }
+    const Batch& b = lightingOn() ? lit : given;
     const size_t n = b.position.size() / 3;
     if (n == 0) return;
     GLenum mode = b.mode;
@@ -367,17 +377,137 @@ GLsizei powerOfTwoBelow(GLsizei n) {
 // lighting
 // ---------------------------------------------------------------------------
 
+// The emulation lights only with directional lights and reads no vertex colour, so lighting is
+// done here, per vertex, by the fixed-function equation (positional lights, attenuation, spots,
+// colour tracking), and the batch is drawn unlit with the colours it gave.
+struct Light {
+    bool on = false;
+    float ambient[4] = {0, 0, 0, 1}, diffuse[4] = {0, 0, 0, 1}, specular[4] = {0, 0, 0, 1};
+    float position[4] = {0, 0, 1, 0}; // eye space
+    float spotDirection[3] = {0, 0, -1};
+    float spotExponent = 0, spotCutoff = 180;
+    float constant = 1, linear = 0, quadratic = 0;
+};
+
+struct Material {
+    float ambient[4] = {0.2f, 0.2f, 0.2f, 1}, diffuse[4] = {0.8f, 0.8f, 0.8f, 1}, specular[4] = {0, 0, 0, 1};
+    float emission[4] = {0, 0, 0, 1};
+    float shininess = 0;
+};
+
+constexpr int kLights = 8;
+Light lights[kLights];
+Material material;
+float modelAmbient[4] = {0.2f, 0.2f, 0.2f, 1};
+bool lighting = false;
+bool normalize = false;
 bool colourMaterial = false;
 GLenum colourMaterialMode = GL_AMBIENT_AND_DIFFUSE;
 
-// With colour tracking on, the current colour is the material's (the emulation reads glMaterial only).
+void setLightDefaults() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    for (int k = 0; k < 4; ++k)
+        lights[0].diffuse[k] = lights[0].specular[k] = 1.0f;
+}
+
+void trackInto(Material& m, const float* c) {
+    if (colourMaterialMode == GL_AMBIENT || colourMaterialMode == GL_AMBIENT_AND_DIFFUSE) std::copy_n(c, 4, m.ambient);
+    if (colourMaterialMode == GL_DIFFUSE || colourMaterialMode == GL_AMBIENT_AND_DIFFUSE) std::copy_n(c, 4, m.diffuse);
+    if (colourMaterialMode == GL_SPECULAR) std::copy_n(c, 4, m.specular);
+    if (colourMaterialMode == GL_EMISSION) std::copy_n(c, 4, m.emission);
+}
+
+// With colour tracking on, the current colour is the material's.
 void trackColour() {
-    if (!colourMaterial) return;
-    if (colourMaterialMode == GL_AMBIENT || colourMaterialMode == GL_AMBIENT_AND_DIFFUSE)
-        glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, curColour);
-    if (colourMaterialMode == GL_DIFFUSE || colourMaterialMode == GL_AMBIENT_AND_DIFFUSE)
-        glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, curColour);
-    if (colourMaterialMode == GL_SPECULAR) glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, curColour);
+    if (colourMaterial) trackInto(material, curColour);
+}
+
+void transformPoint(const float* m, const float* p, float* out) {
+    for (int r = 0; r < 4; ++r)
+        out[r] = m[r] * p[0] + m[4 + r] * p[1] + m[8 + r] * p[2] + m[12 + r] * p[3];
+}
+
+float dot3(const float* a, const float* b) {
+    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+}
+
+void normalise3(float* v) {
+    const float l = std::sqrt(dot3(v, v));
+    if (l > 0.0f)
+        for (int k = 0; k < 3; ++k)
+            v[k] /= l;
+}
+
+// The batch's colours as lighting makes them, from its positions and normals in eye space.
+void lightBatch(Batch& b) {
+    GLfloat mv[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, mv);
+    // normals go through the inverse transpose of the upper 3x3
+    const float a = mv[0], bb = mv[4], c = mv[8], d = mv[1], e = mv[5], f = mv[9], g = mv[2], h = mv[6], i = mv[10];
+    const float det = a * (e * i - f * h) - bb * (d * i - f * g) + c * (d * h - e * g);
+    const float inv = det != 0.0f ? 1.0f / det : 0.0f;
+    // rows of the inverse transpose
+    const float nm[9] = {(e * i - f * h) * inv, -(d * i - f * g) * inv, (d * h - e * g) * inv,
+                         -(bb * i - c * h) * inv, (a * i - c * g) * inv, -(a * h - bb * g) * inv,
+                         (bb * f - c * e) * inv, -(a * f - c * d) * inv, (a * e - bb * d) * inv};
+    const size_t n = b.position.size() / 3;
+    std::vector<float> out(n * 4);
+    for (size_t v = 0; v < n; ++v) {
+        Material m = material;
+        if (colourMaterial && b.hasColour) trackInto(m, &b.colour[v * 4]);
+        const float p[4] = {b.position[v * 3], b.position[v * 3 + 1], b.position[v * 3 + 2], 1.0f};
+        float eye[4];
+        transformPoint(mv, p, eye);
+        const float* src = b.hasNormal ? &b.normal[v * 3] : curNormal;
+        float normal[3] = {nm[0] * src[0] + nm[1] * src[1] + nm[2] * src[2],
+                           nm[3] * src[0] + nm[4] * src[1] + nm[5] * src[2],
+                           nm[6] * src[0] + nm[7] * src[1] + nm[8] * src[2]};
+        if (normalize) normalise3(normal);
+        float col[3];
+        for (int k = 0; k < 3; ++k)
+            col[k] = m.emission[k] + m.ambient[k] * modelAmbient[k];
+        for (const Light& l : lights) {
+            if (!l.on) continue;
+            float toLight[3];
+            float attenuation = 1.0f;
+            if (l.position[3] != 0.0f) {
+                for (int k = 0; k < 3; ++k)
+                    toLight[k] = l.position[k] / l.position[3] - eye[k];
+                const float dist = std::sqrt(dot3(toLight, toLight));
+                const float q = l.constant + l.linear * dist + l.quadratic * dist * dist;
+                attenuation = q > 0.0f ? 1.0f / q : 1.0f;
+            } else {
+                std::copy_n(l.position, 3, toLight);
+            }
+            normalise3(toLight);
+            float spot = 1.0f;
+            if (l.spotCutoff != 180.0f) {
+                float dir[3] = {l.spotDirection[0], l.spotDirection[1], l.spotDirection[2]};
+                normalise3(dir);
+                const float cosine = -dot3(toLight, dir);
+                spot = cosine >= std::cos(l.spotCutoff * 3.14159265f / 180.0f)
+                           ? (l.spotExponent == 0.0f ? 1.0f : std::pow(std::max(cosine, 0.0f), l.spotExponent))
+                           : 0.0f;
+            }
+            const float scale = attenuation * spot;
+            if (scale == 0.0f) continue;
+            const float diffuse = std::max(dot3(normal, toLight), 0.0f);
+            float half[3] = {toLight[0], toLight[1], toLight[2] + 1.0f};
+            normalise3(half);
+            const float nh = std::max(dot3(normal, half), 0.0f);
+            const float specular = diffuse > 0.0f ? (m.shininess == 0.0f ? 1.0f : std::pow(nh, m.shininess)) : 0.0f;
+            for (int k = 0; k < 3; ++k)
+                col[k] += scale * (l.ambient[k] * m.ambient[k] + diffuse * l.diffuse[k] * m.diffuse[k] +
+                                   specular * l.specular[k] * m.specular[k]);
+        }
+        for (int k = 0; k < 3; ++k)
+            out[v * 4 + k] = std::min(std::max(col[k], 0.0f), 1.0f);
+        out[v * 4 + 3] = std::min(std::max(m.diffuse[3], 0.0f), 1.0f);
+    }
+    b.colour = std::move(out);
+    b.hasColour = true;
 }
 
 void setColour(float r, float g, float b, float a) {
@@ -389,6 +519,10 @@ void setColour(float r, float g, float b, float a) {
     if (inBatch) return;
     glColor4f(r, g, b, a);
     trackColour();
+}
+
+bool lightingOn() {
+    return lighting;
 }
 
 // ---------------------------------------------------------------------------
@@ -629,23 +763,39 @@ void WGL_BindTexture(GLenum target, GLuint texture) {
     glBindTexture(target, texture);
 }
 
-void WGL_Enable(GLenum cap) {
-    if (cap == GL_COLOR_MATERIAL) {
-        colourMaterial = true;
+// Lighting, its lights, colour tracking and normalising are ours (see lightBatch).
+bool ownCapability(GLenum cap, bool on) {
+    setLightDefaults();
+    if (cap == GL_LIGHTING) {
+        lighting = on;
+    } else if (cap >= GL_LIGHT0 && cap < GL_LIGHT0 + kLights) {
+        lights[cap - GL_LIGHT0].on = on;
+    } else if (cap == GL_COLOR_MATERIAL) {
+        colourMaterial = on;
         trackColour();
-        return;
+    } else if (cap == GL_NORMALIZE) {
+        normalize = on;
+    } else {
+        return cap == GL_POINT_SMOOTH || cap == GL_LINE_SMOOTH || cap == GL_POLYGON_SMOOTH;
     }
-    if (cap == GL_NORMALIZE || cap == GL_POINT_SMOOTH || cap == GL_LINE_SMOOTH || cap == GL_POLYGON_SMOOTH) return;
-    glEnable(cap);
+    return true;
+}
+
+void WGL_Enable(GLenum cap) {
+    if (!ownCapability(cap, true)) glEnable(cap);
 }
 
 void WGL_Disable(GLenum cap) {
-    if (cap == GL_COLOR_MATERIAL) {
-        colourMaterial = false;
-        return;
-    }
-    if (cap == GL_NORMALIZE || cap == GL_POINT_SMOOTH || cap == GL_LINE_SMOOTH || cap == GL_POLYGON_SMOOTH) return;
-    glDisable(cap);
+    if (!ownCapability(cap, false)) glDisable(cap);
+}
+
+GLboolean WGL_IsEnabled(GLenum cap) {
+    setLightDefaults();
+    if (cap == GL_LIGHTING) return lighting;
+    if (cap >= GL_LIGHT0 && cap < GL_LIGHT0 + kLights) return lights[cap - GL_LIGHT0].on;
+    if (cap == GL_COLOR_MATERIAL) return colourMaterial;
+    if (cap == GL_NORMALIZE) return normalize;
+    return glIsEnabled(cap);
 }
 
 void WGL_ColorMaterial(GLenum, GLenum mode) {
@@ -653,12 +803,39 @@ void WGL_ColorMaterial(GLenum, GLenum mode) {
     trackColour();
 }
 
-// Spot and attenuation parameters have no place in the emulation's directional lights.
-void WGL_Lightf(GLenum, GLenum, GLfloat) {}
+void WGL_Lightf(GLenum light, GLenum pname, GLfloat param) {
+    const GLfloat v[4] = {param, 0, 0, 0};
+    WGL_Lightfv(light, pname, v);
+}
 
-void WGL_Lightfv(GLenum light, GLenum pname, const GLfloat* params) {
-    if (pname == GL_AMBIENT || pname == GL_DIFFUSE || pname == GL_SPECULAR || pname == GL_POSITION)
-        glLightfv(light, pname, params);
+void WGL_Lightfv(GLenum name, GLenum pname, const GLfloat* params) {
+    setLightDefaults();
+    if (name < GL_LIGHT0 || name >= GL_LIGHT0 + kLights) return;
+    Light& l = lights[name - GL_LIGHT0];
+    GLfloat mv[16];
+    switch (pname) {
+    case GL_AMBIENT: std::copy_n(params, 4, l.ambient); break;
+    case GL_DIFFUSE: std::copy_n(params, 4, l.diffuse); break;
+    case GL_SPECULAR: std::copy_n(params, 4, l.specular); break;
+    case GL_POSITION: // kept in eye space, as the modelview matrix stands now
+        glGetFloatv(GL_MODELVIEW_MATRIX, mv);
+        transformPoint(mv, params, l.position);
+        break;
+    case GL_SPOT_DIRECTION: {
+        glGetFloatv(GL_MODELVIEW_MATRIX, mv);
+        const float d[4] = {params[0], params[1], params[2], 0.0f};
+        float out[4];
+        transformPoint(mv, d, out);
+        std::copy_n(out, 3, l.spotDirection);
+        break;
+    }
+    case GL_SPOT_EXPONENT: l.spotExponent = params[0]; break;
+    case GL_SPOT_CUTOFF: l.spotCutoff = params[0]; break;
+    case GL_CONSTANT_ATTENUATION: l.constant = params[0]; break;
+    case GL_LINEAR_ATTENUATION: l.linear = params[0]; break;
+    case GL_QUADRATIC_ATTENUATION: l.quadratic = params[0]; break;
+    default: break;
+    }
 }
 
 void WGL_Materialf(GLenum face, GLenum pname, GLfloat param) {
@@ -667,12 +844,18 @@ void WGL_Materialf(GLenum face, GLenum pname, GLfloat param) {
 }
 
 void WGL_Materialfv(GLenum face, GLenum pname, const GLfloat* params) {
-    if (face == GL_BACK) return;
-    if (pname == GL_AMBIENT_AND_DIFFUSE) {
-        glMaterialfv(face, GL_AMBIENT, params);
-        glMaterialfv(face, GL_DIFFUSE, params);
-    } else if (pname == GL_AMBIENT || pname == GL_DIFFUSE || pname == GL_SPECULAR || pname == GL_SHININESS) {
-        glMaterialfv(face, pname, params);
+    if (face == GL_BACK) return; // one-sided lighting reads the front material only
+    switch (pname) {
+    case GL_AMBIENT: std::copy_n(params, 4, material.ambient); break;
+    case GL_DIFFUSE: std::copy_n(params, 4, material.diffuse); break;
+    case GL_AMBIENT_AND_DIFFUSE:
+        std::copy_n(params, 4, material.ambient);
+        std::copy_n(params, 4, material.diffuse);
+        break;
+    case GL_SPECULAR: std::copy_n(params, 4, material.specular); break;
+    case GL_EMISSION: std::copy_n(params, 4, material.emission); break;
+    case GL_SHININESS: material.shininess = params[0]; break;
+    default: break;
     }
 }
 

@@ -62,6 +62,7 @@ void WGL_DeleteTextures(GLsizei n, const GLuint* textures);
 void WGL_BindTexture(GLenum target, GLuint texture);
 void WGL_Enable(GLenum cap);
 void WGL_Disable(GLenum cap);
+GLboolean WGL_IsEnabled(GLenum cap);
 void WGL_ColorMaterial(GLenum face, GLenum mode);
 void WGL_Lightf(GLenum light, GLenum pname, GLfloat param);
 void WGL_Lightfv(GLenum light, GLenum pname, const GLfloat* params);
@@ -119,6 +120,7 @@ void WGL_SolidSphere(GLdouble radius, GLint slices, GLint stacks);
 #define glBindTexture WGL_BindTexture
 #define glEnable WGL_Enable
 #define glDisable WGL_Disable
+#define glIsEnabled WGL_IsEnabled
 #define glColorMaterial WGL_ColorMaterial
 #define glLightf WGL_Lightf
 #define glLightfv WGL_Lightfv

@@ -21,6 +21,7 @@
 #include "audio/music.h"
 #include "core/debuglog.h"
 #include "core/glerror.h"
+#include "core/keys.h"
 #include "core/platform.h"
 #include "core/program.h"
 #include "shell/driver.h"
@@ -43,12 +44,67 @@ EM_BOOL onWheel(int, const EmscriptenWheelEvent* event, void*) {
 
 void stillPicture() {}
 
+// Keys wait for the next idle step: the browser's GLUT calls its key handlers outside the guard
+// its timers run under, and a key that ends the program (ESC) must end it inside that guard.
+struct PendingKey {
+    int code;
+    bool special;
+};
+std::vector<PendingKey> pendingKeys;
+
+// The browser's GLUT knows keys by their old key codes and misses some of ours (the backquote
+// among them); the page's own key names are read here instead, as the desktop's GLUT reports them.
+EM_BOOL onKeyDown(int, const EmscriptenKeyboardEvent* e, void*) {
+    if (e->ctrlKey || e->altKey || e->metaKey) return EM_FALSE;
+    static const struct {
+        const char* name;
+        int code;
+        bool special;
+    } named[] = {{"Escape", VH_KEY_ESCAPE, false},  {"Enter", VH_KEY_ENTER, false},
+                 {"Backspace", VH_KEY_BACKSPACE, false}, {"Tab", 9, false},
+                 {"ArrowLeft", VH_SPECIAL_LEFT, true},   {"ArrowUp", VH_SPECIAL_UP, true},
+                 {"ArrowRight", VH_SPECIAL_RIGHT, true}, {"ArrowDown", VH_SPECIAL_DOWN, true},
+                 {"PageUp", VH_SPECIAL_PAGE_UP, true},   {"PageDown", VH_SPECIAL_PAGE_DOWN, true},
+                 {"Home", VH_SPECIAL_HOME, true},        {"End", VH_SPECIAL_END, true},
+                 {"Insert", VH_SPECIAL_INSERT, true}};
+    for (const auto& n : named)
+        if (std::strcmp(e->key, n.name) == 0) {
+            pendingKeys.push_back({n.code, n.special});
+            return EM_TRUE;
+        }
+    if (e->key[0] == 'F' && e->key[1] >= '1' && e->key[1] <= '9') { // F1 .. F12
+        const int f = std::atoi(e->key + 1);
+        if (f >= 1 && f <= 12) {
+            pendingKeys.push_back({f, true});
+            return EM_TRUE;
+        }
+    }
+    const unsigned char c = (unsigned char)e->key[0];
+    if (c >= 32 && c < 127 && e->key[1] == 0) { // one printable character
+        pendingKeys.push_back({c, false});
+        return EM_TRUE;
+    }
+    return EM_FALSE;
+}
+
+void webIdle() {
+    const std::vector<PendingKey> keys = std::move(pendingKeys);
+    pendingKeys.clear();
+    for (const PendingKey& k : keys) {
+        if (k.special)
+            special(k.code, 0, 0);
+        else
+            keyboard((unsigned char)k.code, 0, 0);
+    }
+    idle();
+}
+
 // The end of a played run: the page keeps the last picture and offers to play again.
 void onEnd(int status) {
     glutIdleFunc(nullptr);
     glutDisplayFunc(stillPicture);
-    glutKeyboardFunc(nullptr);
-    glutSpecialFunc(nullptr);
+    emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_TRUE, nullptr);
+    pendingKeys.clear();
     wheelCallback = nullptr;
     SND_CloseDevice();
     EM_ASM({ if (Module.vhEnded) Module.vhEnded($0); }, status);
@@ -155,6 +211,10 @@ int main(int argc, char** argv) {
     }
     VH_SetExitHook(onEnd);
     VH_Start((int)options.glutArgs.size() - 1, options.glutArgs.data(), options.width, options.height, false);
+    glutKeyboardFunc(nullptr);
+    glutSpecialFunc(nullptr);
+    emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_TRUE, onKeyDown);
+    glutIdleFunc(webIdle);
     if (options.seed >= 0) std::srand((unsigned)options.seed);
     VH_SetAutoplay(options.autoplay);
     if (options.startRow >= 0) VH_GotoRow(options.startRow);
