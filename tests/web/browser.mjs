@@ -202,6 +202,28 @@ async function playRun(browser, base, problems) {
   check((await ask("row")) === 0 && (await page.evaluate(() => document.getElementById("ended").hidden)),
     "play again starts at the first intro");
   await page.close();
+
+  // With sound: the cover's click starts the page's audio; the engine's mixer must be asked for
+  // samples and give music, not silence.
+  const loud = await browser.newPage();
+  watch(loud, problems, "run with sound");
+  await loud.goto(base + "index.html?quiet");
+  await loud.click("#play", { timeout: 60000 });
+  await loud.waitForFunction(() => window.vexhal.ready, null, { timeout: 120000 });
+  await loud.evaluate(() => {
+    const m = window.vexhal.module, mix = m._vh_web_mix;
+    window.mixed = { calls: 0, loud: 0 };
+    m._vh_web_mix = (n) => {
+      const p = mix(n);
+      window.mixed.calls++;
+      if (p && m.HEAP16.subarray(p >> 1, (p >> 1) + n * 2).some((v) => Math.abs(v) > 1000)) window.mixed.loud++;
+      return p;
+    };
+  });
+  await loud.waitForTimeout(4000);
+  const mixed = await loud.evaluate(() => window.mixed);
+  check(mixed.loud > 0, "the soundtrack plays (" + mixed.loud + " of " + mixed.calls + " buffers with music)");
+  await loud.close();
   return fails.length;
 }
 
