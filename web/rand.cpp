@@ -2,8 +2,9 @@
 // run in the browser draws the same particles, flights and shuffles as vhcapture on the desktop.
 // An additive feedback generator over 34 words, seeded by a multiplicative congruential one;
 // the first 310 outputs are thrown away.
+#include "rand.h"
+
 #include <cstdint>
-#include <cstdlib>
 
 namespace {
 std::int32_t ring[34];
@@ -21,26 +22,38 @@ void seed(unsigned int s) {
     for (int i = 0; i < 34; ++i)
         ring[i] = r[i];
     at = 0;
-    for (int i = 34; i < 344; ++i)
-        std::rand();
+}
+
+// r[i] = r[i-31] + r[i-3], kept in a ring of the last 34
+std::uint32_t next() {
+    const std::uint32_t v = (std::uint32_t)ring[(at + 34 - 31) % 34] + (std::uint32_t)ring[(at + 34 - 3) % 34];
+    ring[at] = (std::int32_t)v;
+    at = (at + 1) % 34;
+    return v;
 }
 
 bool seeded = false;
 } // namespace
 
+void WEB_SeedRandom(unsigned int s) {
+    seeded = true;
+    seed(s);
+    for (int i = 34; i < 344; ++i)
+        next();
+}
+
+int WEB_Random() {
+    if (!seeded) WEB_SeedRandom(1);
+    return (int)(next() >> 1);
+}
+
+#ifdef __EMSCRIPTEN__
+// In the page these take the C library's place.
 extern "C" int rand(void) {
-    if (!seeded) {
-        seeded = true;
-        seed(1);
-    }
-    // r[i] = r[i-31] + r[i-3], kept in a ring of the last 34
-    const std::uint32_t v = (std::uint32_t)ring[(at + 34 - 31) % 34] + (std::uint32_t)ring[(at + 34 - 3) % 34];
-    ring[at] = (std::int32_t)v;
-    at = (at + 1) % 34;
-    return (int)(v >> 1);
+    return WEB_Random();
 }
 
 extern "C" void srand(unsigned int s) {
-    seeded = true;
-    seed(s);
+    WEB_SeedRandom(s);
 }
+#endif
