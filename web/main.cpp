@@ -215,12 +215,7 @@ int main(int argc, char** argv) {
     glutSpecialFunc(nullptr);
     emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_TRUE, onKeyDown);
     glutIdleFunc(webIdle);
-    if (options.seed >= 0) std::srand((unsigned)options.seed);
-    VH_SetAutoplay(options.autoplay);
-    if (options.startRow >= 0) VH_GotoRow(options.startRow);
-    SND_SetVolume(options.volume);
-    SND_SetEnabled(!options.mute);
-    if (!options.mute && !SND_OpenDevice()) DBG_Trace("music: %s; the demo plays silently\n", SND_DeviceText().c_str());
+    VH_ApplyOptions(options);
     glutMainLoop();
     return 0;
 }

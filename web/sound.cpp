@@ -25,8 +25,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr double kTolerance = 0.017; // seconds the output may run off the published place
-
 std::uint64_t fingerprint(const void* data, std::uint32_t size) {
     std::uint64_t h = 1469598103934665603ULL; // FNV-1a
     const std::uint8_t* b = static_cast<const std::uint8_t*>(data);
@@ -86,17 +84,9 @@ EMSCRIPTEN_KEEPALIVE const std::int16_t* vh_web_mix(int frames) {
     const Published& p = published;
     if (p.serial != seenSerial) {
         seenSerial = p.serial;
-        SND_Timeline expected = p.timeline;
-        if (!p.paused) {
-            const double since =
-                (std::chrono::duration<double>(Clock::now() - p.when).count() + double(leadFrames) / CAT_MUSIC_RATE) *
-                p.scale;
-            expected.position += since;
-            expected.previousAt += since;
-        }
-        if (expected.track != playing.track || expected.previous != playing.previous ||
-            std::fabs(expected.position - playing.position) > kTolerance)
-            playing = expected;
+        const double ahead =
+            std::chrono::duration<double>(Clock::now() - p.when).count() + double(leadFrames) / CAT_MUSIC_RATE;
+        SND_FollowPublished(p.timeline, p.paused, p.scale, ahead, &playing);
     }
     const double seconds = p.paused ? -1.0 : double(frames) / CAT_MUSIC_RATE * p.scale;
     SND_Mix(&playing, seconds, frames, p.gain, mixBuffer.data());

@@ -17,7 +17,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr int kBufferFrames = 512;   // about 12 ms a callback
-constexpr double kTolerance = 0.017; // seconds the device may run off the published place: a frame at 60 Hz
 
 struct Published {
     SND_Timeline timeline;
@@ -47,20 +46,11 @@ void callback(void*, Uint8* stream, int bytes) {
     const int frames = bytes / 4;
     if (p.serial != seenSerial) {
         seenSerial = p.serial;
-        // Where the frame loop says the music is by now: its place plus the time since, plus the
-        // buffer queued ahead of what is heard (what is mixed now is heard about a buffer later).
-        // Without that lead every callback would find the device off by a buffer and jump.
-        SND_Timeline expected = p.timeline;
-        if (!p.paused) {
-            const double since = (std::chrono::duration<double>(Clock::now() - p.when).count() +
-                                  double(kBufferFrames) / CAT_MUSIC_RATE) *
-                                 p.scale;
-            expected.position += since;
-            expected.previousAt += since;
-        }
-        if (expected.track != playing.track || expected.previous != playing.previous ||
-            std::fabs(expected.position - playing.position) > kTolerance)
-            playing = expected;
+        // What is mixed now is heard about a buffer later: without that lead every callback would
+        // find the device off by a buffer and jump.
+        const double ahead =
+            std::chrono::duration<double>(Clock::now() - p.when).count() + double(kBufferFrames) / CAT_MUSIC_RATE;
+        SND_FollowPublished(p.timeline, p.paused, p.scale, ahead, &playing);
     }
     std::lock_guard<std::mutex> lock(trackMutex);
     const double seconds = p.paused ? -1.0 : double(frames) / CAT_MUSIC_RATE * p.scale;

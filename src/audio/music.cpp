@@ -60,6 +60,19 @@ double wrapped(int track, double seconds) {
 
 } // namespace
 
+void SND_FollowPublished(const SND_Timeline& published, bool paused, double timeScale, double secondsAhead,
+                         SND_Timeline* playing) {
+    constexpr double kTolerance = 0.017; // seconds a device may run off the published place
+    SND_Timeline expected = published;
+    if (!paused) {
+        expected.position += secondsAhead * timeScale;
+        expected.previousAt += secondsAhead * timeScale;
+    }
+    if (expected.track != playing->track || expected.previous != playing->previous ||
+        std::fabs(expected.position - playing->position) > kTolerance)
+        *playing = expected;
+}
+
 std::string SND_DecodeVorbis(VH_RWops* stream, std::vector<std::int16_t>* samples) {
     std::vector<Uint8> bytes;
     Uint8 chunk[16384];

@@ -49,6 +49,14 @@ void SND_TimelineStart(SND_Timeline* timeline, int track);
 // (position, fade and the loop's wrap). volume is 0..1. A track that is not loaded is silence.
 void SND_Mix(SND_Timeline* timeline, double seconds, int frames, float volume, std::int16_t* out);
 
+// An output device's side of the frame loop's publication: where the published place has come to
+// after secondsAhead more seconds (the time since it was published plus what the device queues ahead
+// of what is heard), at the published speed. The device's own place jumps there only when it is on
+// another track or has drifted more than a frame at 60 Hz off it, so small clock differences never
+// make the sound skip.
+void SND_FollowPublished(const SND_Timeline& published, bool paused, double timeScale, double secondsAhead,
+                         SND_Timeline* playing);
+
 // ---------------------------------------------------------------------------
 // the running program's music
 // ---------------------------------------------------------------------------

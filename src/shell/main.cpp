@@ -8,7 +8,6 @@
 #include <string>
 #include <unistd.h>
 
-#include "audio/music.h"
 #include "core/debuglog.h"
 #include "core/glerror.h"
 #include "core/version.h"
@@ -42,14 +41,7 @@ int main(int argc, char** argv) {
     CON_SetKeepKeysOnOpen(VH_Console, options.consoleKeys);
     VH_Start((int)options.glutArgs.size() - 1, options.glutArgs.data(), options.width, options.height, false);
     if (options.fullscreen) glutFullScreen();
-    if (options.seed >= 0) std::srand((unsigned)options.seed);
-    VH_SetAutoplay(options.autoplay);
-    if (options.startRow >= 0) VH_GotoRow(options.startRow);
-    SND_SetVolume(options.volume);
-    SND_SetEnabled(!options.mute);
-    // No device (a server, CI, a muted machine) is no fault: the demo plays silently and says
-    // so only where asked (the console's MUSIC, the trace).
-    if (!options.mute && !SND_OpenDevice()) DBG_Trace("music: %s; the demo plays silently\n", SND_DeviceText().c_str());
+    VH_ApplyOptions(options);
     glutMainLoop();
     return 0; // never reached: the program ends through VH_Exit
 }

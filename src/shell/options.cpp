@@ -5,6 +5,8 @@
 #include <cstring>
 #include <strings.h>
 
+#include "audio/music.h"
+#include "core/debuglog.h"
 #include "shell/sequence.h"
 
 namespace {
@@ -143,4 +145,13 @@ bool VH_ParseOptions(int argc, char** argv, VH_Options* options, std::string* er
     }
     options->glutArgs.push_back(nullptr);
     return true;
+}
+
+void VH_ApplyOptions(const VH_Options& options) {
+    if (options.seed >= 0) std::srand((unsigned)options.seed);
+    VH_SetAutoplay(options.autoplay);
+    if (options.startRow >= 0) VH_GotoRow(options.startRow);
+    SND_SetVolume(options.volume);
+    SND_SetEnabled(!options.mute);
+    if (!options.mute && !SND_OpenDevice()) DBG_Trace("music: %s; the demo plays silently\n", SND_DeviceText().c_str());
 }

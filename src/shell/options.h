@@ -27,3 +27,8 @@ struct VH_Options {
 // False for an option of ours that is unknown or lacks its value; error says which.
 bool VH_ParseOptions(int argc, char** argv, VH_Options* options, std::string* error);
 const char* VH_Usage();
+
+// What the options ask of a program that has just started (after VH_Start): the seed, autoplay, the
+// first part, the music's volume and switch, and the sound device. No device (a server, CI, a muted
+// machine) is no fault: the demo plays silently and says so only where asked (MUSIC, the trace).
+void VH_ApplyOptions(const VH_Options& options);
