@@ -36,15 +36,7 @@ std::uint64_t fingerprint(const void* data, std::uint32_t size) {
 std::map<std::uint64_t, std::vector<std::int16_t>> decoded;
 std::vector<std::uint8_t> entryBytes; // the last entry handed to the page
 
-struct Published {
-    SND_Timeline timeline;
-    bool paused = true;
-    double scale = 1;
-    float gain = 1;
-    Clock::time_point when;
-    unsigned serial = 0;
-};
-Published published;
+SND_Publication published;
 bool deviceOpen = false;
 int leadFrames = 2048; // what the page's node queues ahead of what is heard
 std::string deviceText = "not opened";
@@ -81,7 +73,7 @@ EMSCRIPTEN_KEEPALIVE void vh_web_set_decoded(const std::int16_t* samples, int fr
 EMSCRIPTEN_KEEPALIVE const std::int16_t* vh_web_mix(int frames) {
     if (!deviceOpen || frames <= 0) return nullptr;
     mixBuffer.assign((size_t)frames * 2, 0);
-    const Published& p = published;
+    const SND_Publication& p = published;
     if (p.serial != seenSerial) {
         seenSerial = p.serial;
         const double ahead =

@@ -18,18 +18,10 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kBufferFrames = 512;   // about 12 ms a callback
 
-struct Published {
-    SND_Timeline timeline;
-    bool paused = true;
-    double scale = 1;
-    float gain = 1;
-    Clock::time_point when;
-    unsigned serial = 0; // moves with every publication
-};
 
 std::mutex trackMutex;   // the tracks' samples, against the device thread
 std::mutex publishMutex; // the publication
-Published published;
+SND_Publication published;
 SDL_AudioDeviceID device = 0;
 std::string deviceText = "not opened";
 
@@ -38,7 +30,7 @@ SND_Timeline playing;
 unsigned seenSerial = 0;
 
 void callback(void*, Uint8* stream, int bytes) {
-    Published p;
+    SND_Publication p;
     {
         std::lock_guard<std::mutex> lock(publishMutex);
         p = published;

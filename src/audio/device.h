@@ -1,10 +1,22 @@
 // device: the audio output, an SDL audio device fed from SDL's own thread. The frame loop
 // publishes where the music stands each frame and goes on; the device's thread plays on from
 // there at the demo's speed and takes the published place again when it drifts off it.
-// uses: core
+// uses: core, audio (music)
 #pragma once
 
-struct SND_Timeline;
+#include <chrono>
+
+#include "audio/music.h"
+
+// What the frame loop last published, as the output takes it.
+struct SND_Publication {
+    SND_Timeline timeline;
+    bool paused = true;
+    double scale = 1;
+    float gain = 1;
+    std::chrono::steady_clock::time_point when;
+    unsigned serial = 0; // moves with every publication
+};
 
 // The frame loop's side: never waits (a publication the device thread is reading is skipped;
 // the next frame's follows).
