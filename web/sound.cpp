@@ -97,12 +97,7 @@ std::string SND_DecodeVorbisBytes(const void* data, Uint32 size, std::vector<std
 
 void SND_DevicePublish(const SND_Timeline& timeline, bool paused, double timeScale, float gain) {
     if (!deviceOpen) return;
-    published.timeline = timeline;
-    published.paused = paused;
-    published.scale = timeScale;
-    published.gain = gain;
-    published.when = Clock::now();
-    ++published.serial;
+    published.Publish(timeline, paused, timeScale, gain);
 }
 
 // One thread: nothing mixes while a track is swapped.

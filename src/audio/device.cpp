@@ -59,12 +59,7 @@ void SND_DevicePublish(const SND_Timeline& timeline, bool paused, double timeSca
     if (!device) return;
     std::unique_lock<std::mutex> lock(publishMutex, std::try_to_lock);
     if (!lock.owns_lock()) return;
-    published.timeline = timeline;
-    published.paused = paused;
-    published.scale = timeScale;
-    published.gain = gain;
-    published.when = Clock::now();
-    ++published.serial;
+    published.Publish(timeline, paused, timeScale, gain);
 }
 
 void SND_DeviceLock() {

@@ -16,6 +16,15 @@ struct SND_Publication {
     float gain = 1;
     std::chrono::steady_clock::time_point when;
     unsigned serial = 0; // moves with every publication
+
+    void Publish(const SND_Timeline& now, bool isPaused, double timeScale, float volume) {
+        timeline = now;
+        paused = isPaused;
+        scale = timeScale;
+        gain = volume;
+        when = std::chrono::steady_clock::now();
+        ++serial;
+    }
 };
 
 // The frame loop's side: never waits (a publication the device thread is reading is skipped;
