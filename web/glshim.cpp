@@ -63,6 +63,7 @@ extern "C" void emscripten_glDepthRangef(GLclampf near, GLclampf far);
 #undef glMaterialfv
 #undef glTexEnvf
 #undef glHint
+#undef glShadeModel
 #undef glReadBuffer
 #undef glReadPixels
 #undef glDepthRange
@@ -225,6 +226,7 @@ std::vector<float> interleaved;
 
 void lightBatch(Batch& b);
 bool lightingOn();
+bool texturingOn();
 
 void drawBatch(const Batch& given) {
     Batch lit;
@@ -233,6 +235,8 @@ void drawBatch(const Batch& given) {
         lightBatch(lit);
     }
     const Batch& b = lightingOn() ? lit : given;
+    // coordinates for a texture unit that is off only make the emulation complain
+    const bool coords = b.hasTexCoord && texturingOn();
     const size_t n = b.position.size() / 3;
     if (n == 0) return;
     GLenum mode = b.mode;
@@ -249,13 +253,13 @@ void drawBatch(const Batch& given) {
         for (size_t i = 0; i < n; ++i)
             order[i] = i;
     }
-    const int stride = 3 + (b.hasNormal ? 3 : 0) + (b.hasTexCoord ? 2 : 0) + (b.hasColour ? 4 : 0);
+    const int stride = 3 + (b.hasNormal ? 3 : 0) + (coords ? 2 : 0) + (b.hasColour ? 4 : 0);
     interleaved.resize(order.size() * (size_t)stride);
     float* out = interleaved.data();
     for (size_t v : order) {
         out = std::copy_n(&b.position[v * 3], 3, out);
         if (b.hasNormal) out = std::copy_n(&b.normal[v * 3], 3, out);
-        if (b.hasTexCoord) out = std::copy_n(&b.texCoord[v * 2], 2, out);
+        if (coords) out = std::copy_n(&b.texCoord[v * 2], 2, out);
         if (b.hasColour) out = std::copy_n(&b.colour[v * 4], 4, out);
     }
     const GLsizei bytes = stride * 4;
@@ -267,7 +271,7 @@ void drawBatch(const Batch& given) {
         s.normal = {true, 3, GL_FLOAT, bytes, base + offset};
         offset += 3;
     }
-    if (b.hasTexCoord) {
+    if (coords) {
         s.texCoord = {true, 2, GL_FLOAT, bytes, base + offset};
         offset += 2;
     }
@@ -400,6 +404,7 @@ Light lights[kLights];
 Material material;
 float modelAmbient[4] = {0.2f, 0.2f, 0.2f, 1};
 bool lighting = false;
+bool texturing = false; // GL_TEXTURE_2D, as the engine set it
 bool normalize = false;
 bool colourMaterial = false;
 GLenum colourMaterialMode = GL_AMBIENT_AND_DIFFUSE;
@@ -523,6 +528,10 @@ void setColour(float r, float g, float b, float a) {
 
 bool lightingOn() {
     return lighting;
+}
+
+bool texturingOn() {
+    return texturing;
 }
 
 // ---------------------------------------------------------------------------
@@ -775,6 +784,9 @@ bool ownCapability(GLenum cap, bool on) {
         trackColour();
     } else if (cap == GL_NORMALIZE) {
         normalize = on;
+    } else if (cap == GL_TEXTURE_2D) {
+        texturing = on;
+        return false; // the emulation's too
     } else {
         return cap == GL_POINT_SMOOTH || cap == GL_LINE_SMOOTH || cap == GL_POLYGON_SMOOTH;
     }
@@ -868,6 +880,7 @@ void WGL_TexEnvf(GLenum target, GLenum pname, GLfloat param) {
 }
 
 void WGL_Hint(GLenum, GLenum) {}
+void WGL_ShadeModel(GLenum) {} // smooth, the only shading the engine asks for and the emulation draws
 void WGL_ReadBuffer(GLenum) {}
 void WGL_PolygonMode(GLenum, GLenum) {}
 

@@ -70,6 +70,7 @@ void WGL_Materialf(GLenum face, GLenum pname, GLfloat param);
 void WGL_Materialfv(GLenum face, GLenum pname, const GLfloat* params);
 void WGL_TexEnvf(GLenum target, GLenum pname, GLfloat param);
 void WGL_Hint(GLenum target, GLenum mode);
+void WGL_ShadeModel(GLenum mode);
 void WGL_ReadBuffer(GLenum mode);
 void WGL_ReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum format, GLenum type, void* pixels);
 void WGL_DepthRange(GLclampd near, GLclampd far);
@@ -128,6 +129,7 @@ void WGL_SolidSphere(GLdouble radius, GLint slices, GLint stacks);
 #define glMaterialfv WGL_Materialfv
 #define glTexEnvf WGL_TexEnvf
 #define glHint WGL_Hint
+#define glShadeModel WGL_ShadeModel
 #define glReadBuffer WGL_ReadBuffer
 #define glReadPixels WGL_ReadPixels
 #define glDepthRange WGL_DepthRange

@@ -35,7 +35,7 @@ protected:
         fs::create_directories(root + "/bin");
         fs::copy_file(std::string(VH_SOURCE_DIR) + "/scripts/test", root + "/scripts/test");
         const std::string log = "echo \"$(basename \"$0\") $*\" >> '" + root + "/calls'\n";
-        for (const char* name : {"setup", "build", "fuzz"})
+        for (const char* name : {"setup", "build", "fuzz", "web"})
             writeScript(root + "/scripts/" + name, log);
         // The sanitizer run passes or fails as SANITIZE_STATUS says.
         writeScript(root + "/scripts/sanitize", log + "exit ${SANITIZE_STATUS:-0}\n");
@@ -60,8 +60,8 @@ protected:
 const std::string tests = "xvfb-run -a -s -screen 0 1280x1024x24 ctest --output-on-failure -j ";
 } // namespace
 
-TEST_F(TestScript, QuickLeavesOutTheSanitizersAndTheFuzzing) {
-    // CI: the plain tests, then the sanitizer run, then the fuzz corpus replay.
+TEST_F(TestScript, QuickLeavesOutTheSanitizersTheFuzzingAndTheBrowser) {
+    // CI: the plain tests, then the sanitizer run, then the fuzz corpus replay, then the browser test.
     const Outcome plain = run("");
     EXPECT_EQ(plain.status, 0);
     EXPECT_EQ(plain.calls.rfind("setup \nbuild \n" + tests, 0), 0u) << plain.calls;
@@ -69,12 +69,16 @@ TEST_F(TestScript, QuickLeavesOutTheSanitizersAndTheFuzzing) {
     EXPECT_NE(sanitize, std::string::npos) << plain.calls;
     EXPECT_NE(fuzz, std::string::npos) << plain.calls;
     EXPECT_LT(sanitize, fuzz);
+    const size_t web = plain.calls.find("\nweb test\n");
+    EXPECT_NE(web, std::string::npos) << plain.calls;
+    EXPECT_LT(fuzz, web);
 
     const Outcome quick = run("--quick");
     EXPECT_EQ(quick.status, 0);
     EXPECT_EQ(quick.calls.rfind("setup \nbuild \n" + tests, 0), 0u) << quick.calls;
     EXPECT_EQ(quick.calls.find("fuzz"), std::string::npos) << quick.calls;
     EXPECT_EQ(quick.calls.find("sanitize"), std::string::npos) << quick.calls;
+    EXPECT_EQ(quick.calls.find("web"), std::string::npos) << quick.calls;
 
     // A failing test still fails the quick run, and nothing runs after it.
     const Outcome failing = run("--quick", "XVFB_STATUS=8");
