@@ -155,7 +155,7 @@ float curTexCoord[2] = {0, 0};
 float curColour[4] = {1, 1, 1, 1};
 bool gotNormal = false, gotTexCoord = false, gotColour = false; // set within the batch
 
-void drawBatch(const struct Batch& given);
+void drawBatch(const struct Batch& b);
 
 void addVertex(float x, float y, float z) {
     batch.position.insert(batch.position.end(), {x, y, z});
@@ -224,17 +224,16 @@ Batch expand(GLenum mode, GLsizei count, GLenum type, const void* indices) {
 // Every draw therefore goes through here: one interleaved array, triangles for quads.
 std::vector<float> interleaved;
 
-void lightBatch(Batch& b);
+std::vector<float> lightBatch(const Batch& b);
 bool lightingOn();
 bool texturingOn();
 
-void drawBatch(const Batch& given) {
-    Batch lit;
-    if (lightingOn()) {
-        lit = given;
-        lightBatch(lit);
-    }
-    const Batch& b = lightingOn() ? lit : given;
+void drawBatch(const Batch& b) {
+    // lit, the batch's colours are the lighting's, worked out here
+    std::vector<float> litColours;
+    if (lightingOn()) litColours = lightBatch(b);
+    const bool colours = b.hasColour || lightingOn();
+    const float* colour = lightingOn() ? litColours.data() : b.colour.data();
     // coordinates for a texture unit that is off only make the emulation complain
     const bool coords = b.hasTexCoord && texturingOn();
     const size_t n = b.position.size() / 3;
@@ -253,14 +252,14 @@ void drawBatch(const Batch& given) {
         for (size_t i = 0; i < n; ++i)
             order[i] = i;
     }
-    const int stride = 3 + (b.hasNormal ? 3 : 0) + (coords ? 2 : 0) + (b.hasColour ? 4 : 0);
+    const int stride = 3 + (b.hasNormal ? 3 : 0) + (coords ? 2 : 0) + (colours ? 4 : 0);
     interleaved.resize(order.size() * (size_t)stride);
     float* out = interleaved.data();
     for (size_t v : order) {
         out = std::copy_n(&b.position[v * 3], 3, out);
         if (b.hasNormal) out = std::copy_n(&b.normal[v * 3], 3, out);
         if (coords) out = std::copy_n(&b.texCoord[v * 2], 2, out);
-        if (b.hasColour) out = std::copy_n(&b.colour[v * 4], 4, out);
+        if (colours) out = std::copy_n(colour + v * 4, 4, out);
     }
     const GLsizei bytes = stride * 4;
     const float* base = interleaved.data();
@@ -275,7 +274,7 @@ void drawBatch(const Batch& given) {
         s.texCoord = {true, 2, GL_FLOAT, bytes, base + offset};
         offset += 2;
     }
-    if (b.hasColour) s.colour = {true, 4, GL_FLOAT, bytes, base + offset};
+    if (colours) s.colour = {true, 4, GL_FLOAT, bytes, base + offset};
     applyClient(s);
     glDrawArrays(mode, 0, (GLsizei)order.size());
     applyClient(client);
@@ -445,8 +444,8 @@ void normalise3(float* v) {
             v[k] /= l;
 }
 
-// The batch's colours as lighting makes them, from its positions and normals in eye space.
-void lightBatch(Batch& b) {
+// The batch's colours as lighting makes them (4 a vertex), from its positions and normals in eye space.
+std::vector<float> lightBatch(const Batch& b) {
     GLfloat mv[16];
     glGetFloatv(GL_MODELVIEW_MATRIX, mv);
     // normals go through the inverse transpose of the upper 3x3
@@ -511,8 +510,7 @@ void lightBatch(Batch& b) {
             out[v * 4 + k] = std::min(std::max(col[k], 0.0f), 1.0f);
         out[v * 4 + 3] = std::min(std::max(m.diffuse[3], 0.0f), 1.0f);
     }
-    b.colour = std::move(out);
-    b.hasColour = true;
+    return out;
 }
 
 void setColour(float r, float g, float b, float a) {

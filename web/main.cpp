@@ -8,14 +8,12 @@
 // - capture (--capture): the driver's fixed-step run with a fixed seed, stepped, keyed and read
 //   back by the page, so a browser test can take the frame at any demo time.
 #include <GL/freeglut.h>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <emscripten.h>
 #include <emscripten/html5.h>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "audio/music.h"

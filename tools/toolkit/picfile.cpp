@@ -49,6 +49,18 @@ bool encodable(const AgImage& image) {
     return image.width > 0 && image.height > 0 && image.pixels.size() == size_t(image.width) * image.height;
 }
 
+// Rows bottom first, each pixel blue, green, red (and alpha): what BMP and TGA both store.
+void appendBottomUpBGR(std::vector<Uint8>& out, const AgImage& image, bool withAlpha) {
+    for (int y = image.height - 1; y >= 0; --y)
+        for (int x = 0; x < image.width; ++x) {
+            const AgColor& c = image.At(x, y);
+            out.push_back(toByte(c.b));
+            out.push_back(toByte(c.g));
+            out.push_back(toByte(c.r));
+            if (withAlpha) out.push_back(toByte(c.a));
+        }
+}
+
 } // namespace
 
 AgImage::AgImage(int w, int h, AgColor fill)
@@ -58,13 +70,7 @@ std::vector<Uint8> PIC_EncodeBMP24(const AgImage& image) {
     if (!encodable(image) || image.width % 4 != 0) return {};
     std::vector<Uint8> out;
     bmpHeader(out, image.width, image.height, 24, 0);
-    for (int y = image.height - 1; y >= 0; --y)
-        for (int x = 0; x < image.width; ++x) {
-            const AgColor& c = image.At(x, y);
-            out.push_back(toByte(c.b));
-            out.push_back(toByte(c.g));
-            out.push_back(toByte(c.r));
-        }
+    appendBottomUpBGR(out, image, false);
     return out;
 }
 
@@ -88,14 +94,7 @@ std::vector<Uint8> PIC_EncodeTGA(const AgImage& image, bool withAlpha) {
     put16(out, Uint32(image.height));
     out.push_back(withAlpha ? 32 : 24);
     out.push_back(withAlpha ? 8 : 0); // alpha bits; origin at the bottom left
-    for (int y = image.height - 1; y >= 0; --y)
-        for (int x = 0; x < image.width; ++x) {
-            const AgColor& c = image.At(x, y);
-            out.push_back(toByte(c.b));
-            out.push_back(toByte(c.g));
-            out.push_back(toByte(c.r));
-            if (withAlpha) out.push_back(toByte(c.a));
-        }
+    appendBottomUpBGR(out, image, withAlpha);
     return out;
 }
 
